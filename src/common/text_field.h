@@ -1,0 +1,20 @@
+#pragma once
+// The one way text reaches a fixed-size record field: bounded, always NUL-terminated.
+#include <cstddef>
+#include <cstring>
+
+// Copies at most N-1 characters of `source` (up to its NUL) into `field` and terminates it.
+template <size_t N>
+void CopyField(char (&field)[N], const char* source) {
+  size_t length = source != nullptr ? strnlen(source, N - 1) : 0;
+  std::memcpy(field, source, length);
+  field[length] = '\0';
+}
+
+// Copies a field of another record; the source is itself a terminated field.
+template <size_t N, size_t M>
+void CopyField(char (&field)[N], const char (&source)[M]) {
+  size_t length = strnlen(source, (M < N ? M : N) - 1);
+  std::memcpy(field, source, length);
+  field[length] = '\0';
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Rvk725Bsm: one staffing row per slot (date, BsmEso, BsmEsa, BsmSzv, BsmAsw).
+#include <cstdint>
+
+struct BsmRecord {
+  char BsmBdt[10];
+  char BsmEso[6];
+  char BsmEsa[6];
+  int32_t BsmSzv;
+  int32_t BsmSzb;
+  char BsmBsz[4];
+  int32_t BsmJhr;
+  int32_t BsmMon;
+  int32_t BsmWoc;
+  int32_t BsmJwc;
+  int32_t BsmTag;
+  char BsmTtp[4];
+  int32_t BsmSol;
+  int32_t BsmMin;
+  int32_t BsmMax;
+  int32_t BsmIst;
+  char BsmPlg[6];
+  int32_t BsmHtg;
+  int32_t BsmHtv;
+  int32_t BsmHtn;
+  int32_t BsmKng;
+  int32_t BsmFkt;
+  int32_t BsmAsw;
+  int32_t BsmSta;
+  char BsmDat[15];
+  char BsmErf[51];
+  int32_t BsmId1;
+  int32_t BsmId2;
+  int32_t BsmId3;
+  int32_t BsmId4;
+  int32_t BsmId5;
+  int32_t BsmId6;
+  int32_t BsmId7;
+  int32_t BsmId8;
+  int32_t BsmKor;
+};
+
+int Bsm_PKeyRead(BsmRecord& record);
+int Bsm_PKeyUpd(const BsmRecord& record);

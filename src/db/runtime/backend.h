@@ -1,0 +1,70 @@
+#pragma once
+// What a database backend offers the runtime core. One folder per backend under src/db
+// implements it; the core never sees a native type and a backend never sees a host variable.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace db {
+
+struct SqlValue {
+  enum class Kind : uint8_t { Null, Int, Text };
+  Kind kind = Kind::Null;
+  int64_t number = 0;
+  std::string text;
+};
+using SqlRow = std::vector<SqlValue>;
+
+// A statement after precompilation: the INTO list removed, every input placeholder
+// replaced by '?' (one per position, in order, outside quoted literals). The text keeps the
+// Oracle dialect (TO_DATE, TO_CHAR, sysdate, date + days); the backend adapts it.
+struct ParsedStatement {
+  enum class Kind : uint8_t { Query, Modify, Savepoint, RollbackTo, Commit, SetSchema };
+  Kind kind = Kind::Query;
+  std::string text;      // original embedded-SQL text, for diagnostics and fault matching
+  std::string body;      // Query/Modify: SQL with '?' placeholders
+  int inputCount = 0;
+  int intoCount = 0;     // Query with INTO: number of output host variables
+  std::string name;      // Savepoint/RollbackTo: savepoint name; SetSchema: schema name
+};
+
+class BackendStatement {
+ public:
+  virtual ~BackendStatement() = default;
+  // Runs the statement with `inputs` (one per '?', in order; Null stands for an empty text).
+  // A query appends every result row to `rows` (the whole result, read at once, so that a
+  // cursor keeps its opening rows); a modification sets `affected`. Returns 0 or a negative
+  // Oracle status; a failed statement undoes only its own effect, the open transaction
+  // and its other pending work go on.
+  virtual int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+                  int64_t* affected) = 0;
+};
+
+class BackendSession {
+ public:
+  virtual ~BackendSession() = default;
+  virtual int Prepare(const ParsedStatement& statement,
+                      std::unique_ptr<BackendStatement>& prepared) = 0;
+  // Oracle transactions: a transaction begins implicitly with the first modification after a
+  // commit; savepoints live inside it; rollback to a savepoint keeps the transaction open.
+  virtual int Savepoint(const std::string& name) = 0;
+  virtual int RollbackTo(const std::string& name) = 0;
+  virtual int Commit() = 0;
+  // Makes `schema` (already checked to be a plain identifier) the schema of unqualified names.
+  virtual int SetSchema(const std::string& schema) = 0;
+  // Diagnostics of the last failure: the native code and message, kept for tests and tools.
+  virtual std::string LastNativeError() const = 0;
+};
+
+// Backend entry points, one per backend folder; the factory in runtime.cpp picks one by the
+// net service name's prefix.
+int OpenSqliteSession(const char* user, const char* password, const char* netService,
+                      std::unique_ptr<BackendSession>& session);
+int OpenPostgresSession(const char* user, const char* password, const char* netService,
+                        std::unique_ptr<BackendSession>& session);
+
+// The last native error of the current session ("" when none), for tests and diagnostics.
+std::string SqlLastNativeError();
+
+}  // namespace db

@@ -1,0 +1,16 @@
+#pragma once
+// Fault injection for tests: make the N-th matching call of a runtime operation fail with a
+// chosen status, without touching the database. Unarmed, it costs one test of an empty list.
+namespace db {
+
+enum class FaultOp { Execute, Open, Fetch };
+
+// Arms a fault: the `nthCall`-th call (counting from 1, from this arming on) of `op` whose
+// statement text contains `textFragment` returns `status` instead of running.
+void FaultSeam_Arm(FaultOp op, const char* textFragment, int nthCall, int status);
+void FaultSeam_Clear();
+
+// Used by the runtime core: 0 when the call goes ahead, else the armed status.
+int FaultSeam_Check(FaultOp op, const char* statementText);
+
+}  // namespace db

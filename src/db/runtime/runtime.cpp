@@ -1,0 +1,260 @@
+#include "db/runtime/runtime.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "db/runtime/backend.h"
+#include "db/runtime/fault_seam.h"
+#include "db/runtime/precompiler.h"
+
+namespace db {
+
+struct PreparedEntry {
+  ParsedStatement parsed;
+  std::unique_ptr<BackendStatement> statement;  // null for transaction control
+};
+
+struct SqlStatement::State {
+  PreparedEntry entry;
+};
+
+struct SqlCursor::State {
+  std::vector<SqlRow> rows;
+  size_t next = 0;
+  std::string text;
+};
+
+SqlStatement::SqlStatement() = default;
+SqlStatement::~SqlStatement() = default;
+SqlCursor::SqlCursor() = default;
+SqlCursor::~SqlCursor() = default;
+
+namespace {
+
+struct Connection {
+  std::unique_ptr<BackendSession> session;
+  // Prepared once per connection, keyed by the statement text.
+  std::unordered_map<std::string, PreparedEntry> cache;
+};
+
+Connection& Current() {
+  static Connection connection;
+  return connection;
+}
+
+int PrepareEntry(const char* text, PreparedEntry& entry) {
+  int rc = Precompile(text, entry.parsed);
+  if (rc != status::kOk) return rc;
+  auto kind = entry.parsed.kind;
+  if (kind != ParsedStatement::Kind::Query && kind != ParsedStatement::Kind::Modify) return 0;
+  return Current().session->Prepare(entry.parsed, entry.statement);
+}
+
+// The cached entry of a static statement text, prepared on first use.
+int CachedEntry(const char* text, PreparedEntry*& entry) {
+  auto& cache = Current().cache;
+  auto found = cache.find(text);
+  if (found != cache.end()) {
+    entry = &found->second;
+    return status::kOk;
+  }
+  PreparedEntry fresh;
+  int rc = PrepareEntry(text, fresh);
+  if (rc != status::kOk) return rc;  // not cached: a later call tries again
+  entry = &cache.emplace(text, std::move(fresh)).first->second;
+  return status::kOk;
+}
+
+int BindInputs(HostList in, int expected, std::vector<SqlValue>& values) {
+  if (static_cast<int>(in.size()) != expected) return status::kNotAllVariablesBound;
+  values.clear();
+  values.reserve(in.size());
+  for (const HostVar& var : in) {
+    SqlValue value;
+    if (var.type == HostType::Int) {
+      value.kind = SqlValue::Kind::Int;
+      value.number = *static_cast<const int32_t*>(var.addr);
+    } else {
+      const char* text = static_cast<const char*>(var.addr);
+      size_t length = strnlen(text, static_cast<size_t>(var.size));
+      if (length > 0) {  // an empty text arrives as NULL, as in Oracle
+        value.kind = SqlValue::Kind::Text;
+        value.text.assign(text, length);
+      }
+    }
+    values.push_back(std::move(value));
+  }
+  return status::kOk;
+}
+
+int ToInt32(const SqlValue& value, int32_t& result) {
+  int64_t number = value.number;
+  if (value.kind == SqlValue::Kind::Text) {
+    errno = 0;
+    char* end = nullptr;
+    number = std::strtoll(value.text.c_str(), &end, 10);
+    if (end == value.text.c_str() || *end != '\0' || errno == ERANGE) return status::kInvalidNumber;
+  }
+  if (number < INT32_MIN || number > INT32_MAX) return status::kIntegerOverflow;
+  result = static_cast<int32_t>(number);
+  return status::kOk;
+}
+
+void CopyText(const std::string& text, const HostVar& var) {
+  size_t room = var.size > 0 ? static_cast<size_t>(var.size - 1) : 0;
+  size_t length = text.size() < room ? text.size() : room;
+  char* buffer = static_cast<char*>(var.addr);
+  std::memcpy(buffer, text.data(), length);
+  buffer[length] = '\0';
+}
+
+// Checks the whole row first, so that a failing column leaves every output untouched.
+int CopyOutputs(const SqlRow& row, HostList out) {
+  if (row.size() != out.size()) return status::kNotAllVariablesBound;
+  std::vector<int32_t> numbers(out.size(), 0);
+  size_t i = 0;
+  for (const HostVar& var : out) {
+    const SqlValue& value = row[i];
+    if (value.kind == SqlValue::Kind::Null) {
+      if (!var.indicator) return status::kNullIntoNoIndicator;
+    } else if (var.type == HostType::Int) {
+      int rc = ToInt32(value, numbers[i]);
+      if (rc != status::kOk) return rc;
+    }
+    ++i;
+  }
+  i = 0;
+  for (const HostVar& var : out) {
+    const SqlValue& value = row[i];
+    if (var.type == HostType::Int) {
+      *static_cast<int32_t*>(var.addr) = numbers[i];
+    } else if (value.kind == SqlValue::Kind::Null) {
+      CopyText(std::string(), var);
+    } else if (value.kind == SqlValue::Kind::Int) {
+      CopyText(std::to_string(value.number), var);
+    } else {
+      CopyText(value.text, var);
+    }
+    ++i;
+  }
+  return status::kOk;
+}
+
+int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
+  if (int fault = FaultSeam_Check(FaultOp::Execute, entry.parsed.text.c_str())) return fault;
+  BackendSession& session = *Current().session;
+  const ParsedStatement& parsed = entry.parsed;
+  switch (parsed.kind) {
+    case ParsedStatement::Kind::Savepoint: return session.Savepoint(parsed.name);
+    case ParsedStatement::Kind::RollbackTo: return session.RollbackTo(parsed.name);
+    case ParsedStatement::Kind::Commit: return session.Commit();
+    case ParsedStatement::Kind::SetSchema: return session.SetSchema(parsed.name);
+    case ParsedStatement::Kind::Query:
+    case ParsedStatement::Kind::Modify: break;
+  }
+  std::vector<SqlValue> inputs;
+  int rc = BindInputs(in, parsed.inputCount, inputs);
+  if (rc != status::kOk) return rc;
+  if (parsed.kind == ParsedStatement::Kind::Modify) {
+    int64_t affected = 0;
+    rc = entry.statement->Run(inputs, nullptr, &affected);
+    if (rc != status::kOk) return rc;
+    return affected == 0 ? status::kNoData : status::kOk;
+  }
+  if (static_cast<int>(out.size()) != parsed.intoCount) return status::kNotAllVariablesBound;
+  std::vector<SqlRow> rows;
+  rc = entry.statement->Run(inputs, &rows, nullptr);
+  if (rc != status::kOk) return rc;
+  if (rows.empty()) return status::kNoData;
+  if (rows.size() > 1) return status::kTooManyRows;
+  return CopyOutputs(rows.front(), out);
+}
+
+}  // namespace
+
+int SqlConnect(const char* user, const char* password, const char* netService) {
+  SqlDisconnect();
+  std::unique_ptr<BackendSession> session;
+  int rc = status::kServiceUnresolved;
+  std::string_view net = netService != nullptr ? netService : "";
+  if (net.rfind("sqlite:", 0) == 0) {
+    rc = OpenSqliteSession(user, password, netService, session);
+  } else if (net.rfind("postgresql://", 0) == 0 || net.rfind("postgres://", 0) == 0) {
+    rc = OpenPostgresSession(user, password, netService, session);
+  }
+  if (rc == status::kOk) Current().session = std::move(session);
+  return rc;
+}
+
+void SqlDisconnect() {
+  Current().cache.clear();  // statements before the session they belong to
+  Current().session.reset();
+}
+
+std::string SqlLastNativeError() {
+  return Current().session ? Current().session->LastNativeError() : std::string();
+}
+
+int SqlExecute(const char* text, HostList in, HostList out) {
+  if (!Current().session) return status::kNotConnected;
+  PreparedEntry* entry = nullptr;
+  int rc = CachedEntry(text, entry);
+  if (rc != status::kOk) return rc;
+  return RunEntry(*entry, in, out);
+}
+
+int SqlPrepare(SqlStatement& statement, const char* text) {
+  statement.state.reset();
+  if (!Current().session) return status::kNotConnected;
+  auto state = std::make_unique<SqlStatement::State>();
+  int rc = PrepareEntry(text, state->entry);
+  if (rc == status::kOk) statement.state = std::move(state);
+  return rc;
+}
+
+int SqlExecute(SqlStatement& statement, HostList in, HostList out) {
+  if (!Current().session) return status::kNotConnected;
+  if (!statement.state) return status::kInvalidCursor;
+  return RunEntry(statement.state->entry, in, out);
+}
+
+int SqlOpen(SqlCursor& cursor, const char* text, HostList in) {
+  cursor.state.reset();
+  if (!Current().session) return status::kNotConnected;
+  if (int fault = FaultSeam_Check(FaultOp::Open, text)) return fault;
+  PreparedEntry* entry = nullptr;
+  int rc = CachedEntry(text, entry);
+  if (rc != status::kOk) return rc;
+  if (entry->parsed.kind != ParsedStatement::Kind::Query) return status::kInvalidCursor;
+  std::vector<SqlValue> inputs;
+  rc = BindInputs(in, entry->parsed.inputCount, inputs);
+  if (rc != status::kOk) return rc;
+  auto state = std::make_unique<SqlCursor::State>();
+  state->text = text;
+  // The whole result is read now: this is what keeps the cursor's rows as they stood.
+  rc = entry->statement->Run(inputs, &state->rows, nullptr);
+  if (rc == status::kOk) cursor.state = std::move(state);
+  return rc;
+}
+
+int SqlFetch(SqlCursor& cursor, HostList out) {
+  if (!cursor.state) return status::kInvalidCursor;
+  SqlCursor::State& state = *cursor.state;
+  if (int fault = FaultSeam_Check(FaultOp::Fetch, state.text.c_str())) return fault;
+  if (state.next >= state.rows.size()) return status::kNoData;
+  int rc = CopyOutputs(state.rows[state.next], out);
+  ++state.next;  // a row that failed to convert is passed, as a fetch moves on in Oracle
+  return rc;
+}
+
+int SqlClose(SqlCursor& cursor) {
+  if (!cursor.state) return status::kInvalidCursor;
+  cursor.state.reset();
+  return status::kOk;
+}
+
+}  // namespace db

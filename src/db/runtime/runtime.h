@@ -1,0 +1,85 @@
+#pragma once
+// The embedded-SQL runtime: what a precompiler and its client library give a table module.
+// Table modules hand over statement texts in embedded-SQL form ("select a ,b into :b0,:b1:b2
+// from T where c=:b3") and host variables by position; the runtime separates the INTO outputs,
+// adapts the dialect through the backend, prepares each distinct text once per connection and
+// returns the Oracle status of every call (status.h). Nothing here throws.
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+
+#include "db/runtime/status.h"
+
+namespace db {
+
+enum class HostType : uint8_t { Text, Int };
+
+// One host variable, bound by position. For texts `size` is the buffer width announced to the
+// database, NUL included: inputs send the text up to its NUL (an empty text arrives as NULL),
+// outputs are cut to size-1 characters and NUL-terminated.
+struct HostVar {
+  HostType type;
+  void* addr;
+  int32_t size;
+  bool indicator;  // output only: a NULL is tolerated and becomes "" or 0 instead of -1405
+};
+
+inline HostVar TextIn(const char* text, int32_t size) {
+  return {HostType::Text, const_cast<char*>(text), size, false};
+}
+inline HostVar IntIn(const int32_t& value) {
+  return {HostType::Int, const_cast<int32_t*>(&value), 4, false};
+}
+inline HostVar TextOut(char* buffer, int32_t size, bool indicator = false) {
+  return {HostType::Text, buffer, size, indicator};
+}
+inline HostVar IntOut(int32_t& value, bool indicator = false) {
+  return {HostType::Int, &value, 4, indicator};
+}
+
+using HostList = std::initializer_list<HostVar>;
+
+// Opens the one connection of the process. The net service name selects the backend
+// ("sqlite:DIR", "postgresql://HOST[:PORT]/DB"). User and password are passed apart, never
+// joined into a connect string. A second connect replaces the first.
+int SqlConnect(const char* user, const char* password, const char* netService);
+
+// Ends the connection; pending work is not kept. The program itself never calls it (the
+// connection ends with the process); tests do.
+void SqlDisconnect();
+
+// Runs one statement: select ... into (exactly one row), insert, update, delete, "savepoint X",
+// "rollback  to X", "commit", "ALTER SESSION SET CURRENT_SCHEMA=S". `out` receives the INTO
+// list of a select, in order, and is written only when the status is 0.
+int SqlExecute(const char* text, HostList in = {}, HostList out = {});
+
+// A statement prepared from a text built at run time; not kept in the per-connection cache.
+class SqlStatement {
+ public:
+  SqlStatement();
+  ~SqlStatement();
+  SqlStatement(const SqlStatement&) = delete;
+  SqlStatement& operator=(const SqlStatement&) = delete;
+  struct State;
+  std::unique_ptr<State> state;
+};
+int SqlPrepare(SqlStatement& statement, const char* text);
+int SqlExecute(SqlStatement& statement, HostList in = {}, HostList out = {});
+
+// A cursor delivers the rows as they stood when it was opened, whatever the connection changes
+// or commits afterwards, and stays open across commits. A fetch on a cursor that is not open
+// (never opened, open failed, closed) returns a negative status.
+class SqlCursor {
+ public:
+  SqlCursor();
+  ~SqlCursor();
+  SqlCursor(const SqlCursor&) = delete;
+  SqlCursor& operator=(const SqlCursor&) = delete;
+  struct State;
+  std::unique_ptr<State> state;
+};
+int SqlOpen(SqlCursor& cursor, const char* text, HostList in = {});
+int SqlFetch(SqlCursor& cursor, HostList out);  // out: one host variable per select-list column
+int SqlClose(SqlCursor& cursor);
+
+}  // namespace db

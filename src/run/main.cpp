@@ -1,0 +1,3 @@
+#include "run/main_entry.h"
+
+int main(int argc, char** argv) { return Main(argc, argv); }
