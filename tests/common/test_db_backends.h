@@ -1,0 +1,14 @@
+#pragma once
+// Backend halves of the test database fixture, one source file each.
+#include <memory>
+#include <string>
+
+#include "common/test_db.h"
+
+namespace testing_db {
+
+std::unique_ptr<TestDb> CreateSqliteTestDb(const std::string& schema);
+// Needs the server started by scripts/pg-test-server.sh (KESTRUMEL_TEST_PG_* variables).
+std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string& schema);
+
+}  // namespace testing_db
