@@ -1,0 +1,184 @@
+// kestrumel-config run as an operator would, its file read back by the program's reader.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/config_reader.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+class KestrumelConfigToolTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::path(testing::TempDir()) /
+           (std::string("kestrumel_config_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ / "io");
+    file_ = (dir_ / "kestrumel.cfg").string();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
+    std::ofstream(dir_ / "io" / "in", std::ios::binary) << input;
+    std::string command = ShellQuoted(KESTRUMEL_BINARY_DIR "/kestrumel-config");
+    for (const std::string& arg : args) {
+      command += " " + ShellQuoted(arg);
+    }
+    std::string io = (dir_ / "io").string();
+    command += " <" + ShellQuoted(io + "/in") + " >" + ShellQuoted(io + "/out") + " 2>" + ShellQuoted(io + "/err");
+    int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir_ / "io" / "out"), ReadAll(dir_ / "io" / "err")};
+  }
+
+  Outcome Write(const std::string& net, const std::string& schema, const std::string& login,
+                const std::string& password) {
+    return Run({"write", file_, "--net", net, "--schema", schema, "--login", login}, password);
+  }
+
+  std::filesystem::path dir_;
+  std::string file_;
+};
+
+TEST_F(KestrumelConfigToolTest, WrittenFileGivesTheProgramEachValue) {
+  Outcome outcome = Write("db.example:1521/ORCL", "KTEST", "scott", "ti;ger pw\r\nsecond line\n");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+
+  struct stat info {};
+  ASSERT_EQ(stat(file_.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2) << "a temporary file was left";
+
+  struct Expected {
+    const char* key;
+    int32_t number;
+    const char* value;
+  };
+  for (Expected e : {Expected{"NET8", 1, "db.example:1521/ORCL"}, Expected{"SCHEMA", 2, "KTEST "},
+                     Expected{"LOGIN", 3, "scott"}, Expected{"PASS", 4, "ti;ger pw"}}) {
+    GetConfigValue("", e.key, 0, file_.c_str());
+    EXPECT_EQ(g_configRecord.number, e.number) << e.key;
+    EXPECT_STREQ(g_configRecord.name, e.key);
+    EXPECT_STREQ(g_configRecord.section, e.key);
+    EXPECT_STREQ(g_configRecord.value, e.value);
+  }
+}
+
+TEST_F(KestrumelConfigToolTest, RewriteReplacesTheFile) {
+  ASSERT_EQ(Write("net1", "KTEST", "scott", "one\n").status, 0);
+  ASSERT_EQ(Write("net2", "KPROD", "scott", "two\n").status, 0);
+  GetConfigValue("", "NET8", 0, file_.c_str());
+  EXPECT_STREQ(g_configRecord.value, "net2");
+}
+
+TEST_F(KestrumelConfigToolTest, LongestValuesThatFitAreWritten) {
+  std::string longest(96, 'x');  // 192 hexadecimal characters; one block more exceeds 200
+  ASSERT_EQ(Write(longest, std::string(20, 'K'), longest, longest + "\n").status, 0);
+  GetConfigValue("", "PASS", 0, file_.c_str());
+  EXPECT_EQ(g_configRecord.value, longest);
+}
+
+TEST_F(KestrumelConfigToolTest, RefusesValuesTheProgramWouldCutOrReject) {
+  struct Case {
+    const char* what;
+    std::string net, schema, login, password;
+  };
+  const std::string ok = "value";
+  const Case cases[] = {
+      {"empty NET8", "", "KTEST", ok, ok},
+      {"NET8 too long to encipher into a record", std::string(97, 'x'), "KTEST", ok, ok},
+      {"NET8 over 200", std::string(201, 'x'), "KTEST", ok, ok},
+      {"NET8 with LF", "a\nb", "KTEST", ok, ok},
+      {"empty schema", ok, "", ok, ok},
+      {"schema of 21", ok, std::string(21, 'K'), ok, ok},
+      {"schema starting with a digit", ok, "1KTEST", ok, ok},
+      {"schema with a blank", ok, "K TEST", ok, ok},
+      {"empty LOGIN", ok, "KTEST", "", ok},
+      {"LOGIN with CR", ok, "KTEST", "a\rb", ok},
+      {"no password line", ok, "KTEST", ok, ""},
+      {"empty password line", ok, "KTEST", ok, "\n"},
+      {"password with NUL", ok, "KTEST", ok, std::string("a\0b\n", 4)},
+      {"password too long", ok, "KTEST", ok, std::string(97, 'p') + "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Outcome outcome = Write(c.net, c.schema, c.login, c.password);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("refused"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(std::filesystem::exists(file_));
+  }
+}
+
+TEST_F(KestrumelConfigToolTest, ShowMasksThePasswordUnlessAsked) {
+  ASSERT_EQ(Write("db.example", "KTEST", "scott", "tiger\n").status, 0);
+  Outcome shown = Run({"show", file_});
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_EQ(shown.out,
+            "NET8: number=1 name=NET8 section=NET8 value=db.example\n"
+            "SCHEMA: number=2 name=SCHEMA section=SCHEMA value=KTEST\n"
+            "LOGIN: number=3 name=LOGIN section=LOGIN value=scott\n"
+            "PASS: number=4 name=PASS section=PASS value=********\n");
+
+  Outcome revealed = Run({"show", file_, "--show-password"});
+  EXPECT_NE(revealed.out.find("PASS: number=4 name=PASS section=PASS value=tiger\n"), std::string::npos);
+}
+
+TEST_F(KestrumelConfigToolTest, ShowReportsMissingKeysAndFiles) {
+  std::ofstream(file_) << ";NET8;\n1;NET8;\n";
+  Outcome partial = Run({"show", file_});
+  EXPECT_EQ(partial.status, 1);
+  EXPECT_NE(partial.out.find("SCHEMA: not found"), std::string::npos) << partial.out;
+
+  EXPECT_EQ(Run({"show", file_ + ".missing"}).status, 1);
+}
+
+TEST_F(KestrumelConfigToolTest, UsageOnHelpAndOnBadArguments) {
+  Outcome help = Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage:"), std::string::npos);
+
+  const std::vector<std::string> bad[] = {
+      {},
+      {"frobnicate", file_},
+      {"write", file_, "--net", "n", "--schema", "KTEST"},
+      {"write", file_, "--net", "n", "--schema", "KTEST", "--login", "l", "--password", "p"},
+      {"write", file_, "--net", "n", "--net", "m", "--schema", "KTEST", "--login", "l"},
+      {"write", "--net", "n", "--schema", "KTEST", "--login", "l"},
+      {"show", file_, "--verbose"},
+  };
+  for (const std::vector<std::string>& args : bad) {
+    Outcome outcome = Run(args, "pw\n");
+    EXPECT_EQ(outcome.status, 2) << testing::PrintToString(args);
+    EXPECT_NE(outcome.err.find("usage:"), std::string::npos);
+  }
+  EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+}  // namespace

@@ -1,0 +1,20 @@
+#pragma once
+// The commands of kestrumel-config; each returns the process exit status.
+#include <string>
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;  // the file could not be read or written, or a key is missing
+constexpr int kExitRefused = 2;  // bad command line or a value the program could not use
+
+struct WriteOptions {
+  std::string path;
+  std::string net;
+  std::string schema;
+  std::string login;
+};
+
+// Writes the configuration file; the password comes from the first line of standard input.
+int RunWrite(const WriteOptions& options);
+
+// Prints what the program's lookup finds for each key, the password masked unless asked.
+int RunShow(const std::string& path, bool showPassword);

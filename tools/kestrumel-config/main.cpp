@@ -1,0 +1,91 @@
+// kestrumel-config: writes and shows the configuration file of kestrumel.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kestrumel-config/commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kestrumel-config write FILE --net NET8VALUE --schema SCHEMA --login LOGIN\n"
+    "       kestrumel-config show FILE [--show-password]\n"
+    "       kestrumel-config --help\n"
+    "\n"
+    "write  enciphers the values and replaces FILE (mode 0600); the password is read from\n"
+    "       the first line of standard input.\n"
+    "show   prints, for each key, the record the program finds and its deciphered value;\n"
+    "       the password is masked unless --show-password is given.\n"
+    "\n"
+    "Exit status: 0 done, 1 file not readable or writable or a key missing, 2 bad command\n"
+    "line or a value the program could not use.\n";
+
+enum class Parsed { kRun, kHelp, kBad };
+
+using Arguments = std::vector<std::string>;
+
+// FILE must not look like an option: a missing FILE would otherwise take the next option's name.
+bool IsFileArgument(const std::string& argument) { return !argument.empty() && argument[0] != '-'; }
+
+Parsed ParseWrite(const Arguments& args, WriteOptions& options) {
+  std::optional<std::string> net, schema, login;
+  for (size_t i = 2; i < args.size(); ++i) {
+    if (args[i] == "--help") {
+      return Parsed::kHelp;
+    }
+    std::optional<std::string>* target =
+        args[i] == "--net" ? &net : args[i] == "--schema" ? &schema : args[i] == "--login" ? &login : nullptr;
+    if (target == nullptr || target->has_value() || i + 1 >= args.size()) {
+      return Parsed::kBad;
+    }
+    *target = args[++i];
+  }
+  if (!net || !schema || !login) {
+    return Parsed::kBad;
+  }
+  options = {args[1], *net, *schema, *login};
+  return Parsed::kRun;
+}
+
+Parsed ParseShow(const Arguments& args, bool& showPassword) {
+  showPassword = false;
+  for (size_t i = 2; i < args.size(); ++i) {
+    if (args[i] == "--help") {
+      return Parsed::kHelp;
+    }
+    if (args[i] != "--show-password" || showPassword) {
+      return Parsed::kBad;
+    }
+    showPassword = true;
+  }
+  return Parsed::kRun;
+}
+
+int Usage(Parsed parsed) {
+  std::fputs(kUsage, parsed == Parsed::kHelp ? stdout : stderr);
+  return parsed == Parsed::kHelp ? kExitOk : kExitRefused;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "--help") {
+    return Usage(Parsed::kHelp);
+  }
+  if (args.size() < 2 || !IsFileArgument(args[1])) {
+    return Usage(args.size() >= 2 && args[1] == "--help" ? Parsed::kHelp : Parsed::kBad);
+  }
+  if (args[0] == "write") {
+    WriteOptions options;
+    Parsed parsed = ParseWrite(args, options);
+    return parsed == Parsed::kRun ? RunWrite(options) : Usage(parsed);
+  }
+  if (args[0] == "show") {
+    bool showPassword = false;
+    Parsed parsed = ParseShow(args, showPassword);
+    return parsed == Parsed::kRun ? RunShow(args[1], showPassword) : Usage(parsed);
+  }
+  return Usage(Parsed::kBad);
+}
