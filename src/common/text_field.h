@@ -10,11 +10,3 @@ void CopyField(char (&field)[N], const char* source) {
   std::memcpy(field, source, length);
   field[length] = '\0';
 }
-
-// Copies a field of another record; the source is itself a terminated field.
-template <size_t N, size_t M>
-void CopyField(char (&field)[N], const char (&source)[M]) {
-  size_t length = strnlen(source, (M < N ? M : N) - 1);
-  std::memcpy(field, source, length);
-  field[length] = '\0';
-}
