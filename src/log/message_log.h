@@ -19,12 +19,14 @@ struct LogEntry {
   int32_t dumpLength;
 };
 
-// Sets the enable mask and the file name (nullptr keeps the default "msg.dat").
-void SetLogFile(int32_t mask, const char* fileName);
-// Appends one entry; the caller learns nothing of the outcome.
-void WriteLogEntry(const LogEntry& entry);
+// Sets the enable mask and the file name (nullptr keeps the default "msg.dat"); the name is
+// taken whole, whatever its length.
+void SetLogFile(int32_t mask, const char* fileName) noexcept;
+// Appends one entry if its kind shares a bit with the mask; the caller learns nothing of the
+// outcome. Null texts are written as empty ones.
+void WriteLogEntry(const LogEntry& entry) noexcept;
 
 // The usual entry of this program: kind FMSG with a function name, message and status.
-inline void LogError(const char* funcName, const char* message, int32_t errorCode) {
+inline void LogError(const char* funcName, const char* message, int32_t errorCode) noexcept {
   WriteLogEntry(LogEntry{funcName, message, FMSG, errorCode, nullptr, 0});
 }

@@ -1,0 +1,15 @@
+#pragma once
+// The bytes of one log entry, exactly as they are appended to the file.
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "log/message_log.h"
+
+namespace message_log {
+
+// The entry text (header and message block), followed by the dump block and the system block
+// for those of DMSG and SMSG that `entry.kind` shares with `mask`. Absent texts are empty.
+std::string FormatEntryText(const LogEntry& entry, int32_t mask, const std::tm& localTime);
+
+}  // namespace message_log

@@ -1,0 +1,103 @@
+#include "log/message_log.h"
+
+#include <ctime>
+#include <string>
+
+#include "log/companion_name.h"
+#include "log/entry_text.h"
+#include "log/log_file.h"
+#include "log/message_log_testing.h"
+
+namespace {
+
+using message_log::FileIdentity;
+using message_log::LockedLogFile;
+
+constexpr const char* kDefaultFileName = "msg.dat";
+constexpr int32_t kDefaultEntryLimit = 3000;
+
+struct LogState {
+  int32_t mask = 0;
+  std::string fileName = kDefaultFileName;
+  std::string companionName = message_log::CompanionName(kDefaultFileName);
+  int32_t entryLimit = kDefaultEntryLimit;
+  // Entries this process wrote into `countedFile`, the file generation they went to.
+  int32_t entryCount = 0;
+  bool hasCountedFile = false;
+  FileIdentity countedFile;
+};
+
+LogState& State() {
+  static LogState state;
+  return state;
+}
+
+std::tm LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+// When another process has rotated the file (or someone replaced it), the entries counted so
+// far went to a generation that is already rotated; counting them against the new file would
+// rotate it again at once and delete the older generation after only a few entries.
+void ForgetEntriesOfOtherGeneration(LogState& state, const FileIdentity& current) {
+  if (state.hasCountedFile && !(state.countedFile == current)) state.entryCount = 0;
+}
+
+// Rotates if this process has written more than the limit into the file that `file` holds
+// locked, then leaves `file` open and locked on the file that takes the entry.
+// Returns false when the entry is to be dropped.
+bool RotateIfDue(LogState& state, LockedLogFile& file) {
+  ForgetEntriesOfOtherGeneration(state, file.Identity());
+  if (state.entryCount <= state.entryLimit) return true;
+  // On failure the count stays above the limit, so the next entry tries again.
+  if (message_log::RotateLogFile(state.fileName, state.companionName) != 0) return false;
+  state.entryCount = 0;
+  state.hasCountedFile = false;
+  return file.Open(state.fileName) == 0;
+}
+
+void AppendEntry(LogState& state, const std::string& text) {
+  LockedLogFile file;
+  if (file.Open(state.fileName) != 0) return;
+  if (!RotateIfDue(state, file)) return;
+  if (file.AppendWhole(text) != 0) return;
+  const FileIdentity written = file.Identity();
+  if (file.Close() != 0) return;
+  ++state.entryCount;
+  state.hasCountedFile = true;
+  state.countedFile = written;
+}
+
+}  // namespace
+
+void SetLogFile(int32_t mask, const char* fileName) noexcept {
+  LogState& state = State();
+  try {
+    std::string name = fileName != nullptr ? fileName : kDefaultFileName;
+    state.companionName = message_log::CompanionName(name);
+    state.fileName = std::move(name);
+  } catch (...) {
+    // Out of memory: the previous names stay in force, still a consistent pair.
+  }
+  state.mask = mask;
+  state.entryLimit = kDefaultEntryLimit;
+}
+
+void WriteLogEntry(const LogEntry& entry) noexcept {
+  LogState& state = State();
+  if ((entry.kind & state.mask) == 0) return;
+  try {
+    AppendEntry(state, message_log::FormatEntryText(entry, state.mask, LocalTimeNow()));
+  } catch (...) {
+    // Out of memory: the entry is lost like any other failed entry.
+  }
+}
+
+void MessageLog_SetEntryLimitForTesting(int32_t limit) { State().entryLimit = limit; }
+
+int32_t MessageLog_EntryCountForTesting() { return State().entryCount; }
+
+void MessageLog_ResetForTesting() { State() = LogState{}; }
