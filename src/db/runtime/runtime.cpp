@@ -152,7 +152,13 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
     case ParsedStatement::Kind::Savepoint: return session.Savepoint(parsed.name);
     case ParsedStatement::Kind::RollbackTo: return session.RollbackTo(parsed.name);
     case ParsedStatement::Kind::Commit: return session.Commit();
-    case ParsedStatement::Kind::SetSchema: return session.SetSchema(parsed.name);
+    case ParsedStatement::Kind::SetSchema: {
+      std::string schema = parsed.name;  // the cache clear below may free `entry`
+      int rc = session.SetSchema(schema);
+      // Statements prepared for the old schema must not serve the new one.
+      if (rc == status::kOk) Current().cache.clear();
+      return rc;
+    }
     case ParsedStatement::Kind::Query:
     case ParsedStatement::Kind::Modify: break;
   }

@@ -8,6 +8,7 @@ constexpr int kOk = 0;                    // success
 constexpr int kNoData = 1403;             // no (more) rows; also an update or delete that matched no row
 
 constexpr int kUniqueViolated = -1;       // ORA-00001 unique constraint violated
+constexpr int kInvalidSqlStatement = -900;  // ORA-00900 invalid SQL statement (text the database cannot parse)
 constexpr int kInvalidIdentifier = -904;  // ORA-00904 unknown column
 constexpr int kInvalidCharacter = -911;   // ORA-00911 text that is not valid SQL (e.g. a bad schema name)
 constexpr int kNoSuchTable = -942;        // ORA-00942 table or view does not exist
@@ -21,7 +22,9 @@ constexpr int kTooManyRows = -1422;       // ORA-01422 exact fetch returns more 
 constexpr int kIntegerOverflow = -1455;   // ORA-01455 converting column overflows integer datatype
 constexpr int kNotNullViolated = -1400;   // ORA-01400 cannot insert NULL
 constexpr int kSchemaUnknown = -1435;     // ORA-01435 user (schema) does not exist
+constexpr int kSessionChangeInTransaction = -1453;  // ORA-01453 must come first in a transaction (a schema switch with work pending)
 constexpr int kInvalidNumber = -1722;     // ORA-01722 invalid number
+constexpr int kDateFormatUnknown = -1821;  // ORA-01821 date format not recognized
 constexpr int kYearInvalid = -1841;       // ORA-01841 (full) year must be between -4713 and +9999
 constexpr int kMonthInvalid = -1843;      // ORA-01843 not a valid month
 constexpr int kDayOfMonthInvalid = -1847; // ORA-01847 day of month must be between 1 and last day
@@ -29,11 +32,16 @@ constexpr int kHourInvalid = -1850;       // ORA-01850 hour must be between 0 an
 constexpr int kMinuteInvalid = -1851;     // ORA-01851 minutes must be between 0 and 59
 constexpr int kSecondInvalid = -1852;     // ORA-01852 seconds must be between 0 and 59
 constexpr int kDateFormatMismatch = -1861;  // ORA-01861 literal does not match format string
+constexpr int kCheckViolated = -2290;    // ORA-02290 check constraint violated (e.g. a malformed date)
 constexpr int kSavepointUnknown = -1086;  // ORA-01086 savepoint never established in this session
 constexpr int kResourceBusy = -54;        // ORA-00054 resource busy (lock not obtained in time)
 constexpr int kNotConnected = -3114;      // ORA-03114 not connected to ORACLE
 constexpr int kServiceUnresolved = -12154;  // ORA-12154 could not resolve the connect identifier
 constexpr int kTriggerRaised = -20000;    // ORA-20000 error raised by application code (a trigger)
+constexpr int kDeadlock = -60;            // ORA-00060 deadlock detected while waiting for a resource
+constexpr int kInsufficientPrivileges = -1031;  // ORA-01031 insufficient privileges
+constexpr int kTransactionRolledBack = -2091;  // ORA-02091 transaction rolled back (pending work was lost)
+constexpr int kValueTooLarge = -12899;    // ORA-12899 value too large for column
 constexpr int kInternal = -600;           // ORA-00600 anything the runtime cannot classify otherwise
 
 }  // namespace db::status

@@ -1,0 +1,185 @@
+#include "db/sqlite/dialect.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace db::sqlite {
+namespace {
+
+constexpr const char* kLocalNow = "datetime('now','localtime')";
+
+bool IsWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
+  }
+  return true;
+}
+
+class Adapter {
+ public:
+  explicit Adapter(std::string_view text) : s_(text) {}
+
+  std::string Run() { return Sequence(s_.size()); }
+
+ private:
+  std::string_view s_;
+  size_t pos_ = 0;
+
+  size_t SkipBlanks(size_t at) const {
+    while (at < s_.size() && std::isspace(static_cast<unsigned char>(s_[at]))) ++at;
+    return at;
+  }
+
+  // Position after the quoted text that starts at `at` ('...' or "..."; doubled quotes stay in).
+  size_t QuotedEnd(size_t at) const {
+    char quote = s_[at];
+    size_t i = at + 1;
+    while (i < s_.size()) {
+      if (s_[i] == quote) {
+        if (i + 1 < s_.size() && s_[i + 1] == quote) {
+          i += 2;
+          continue;
+        }
+        return i + 1;
+      }
+      ++i;
+    }
+    return s_.size();
+  }
+
+  size_t WordEnd(size_t at) const {
+    while (at < s_.size() && IsWordChar(s_[at])) ++at;
+    return at;
+  }
+
+  // Position after the parenthesised group that opens at `at`.
+  size_t GroupEnd(size_t at) const {
+    int depth = 0;
+    size_t i = at;
+    while (i < s_.size()) {
+      char c = s_[i];
+      if (c == '\'' || c == '"') {
+        i = QuotedEnd(i);
+        continue;
+      }
+      if (c == '(') ++depth;
+      if (c == ')' && --depth == 0) return i + 1;
+      ++i;
+    }
+    return s_.size();
+  }
+
+  bool QualifiedBefore(size_t at) const { return at > 0 && s_[at - 1] == '.'; }
+
+  // Adapts s_[pos_, end) and leaves pos_ at end.
+  std::string Sequence(size_t end) {
+    std::string out;
+    while (pos_ < end) {
+      char c = s_[pos_];
+      if (c == '\'' || c == '"') {
+        size_t stop = QuotedEnd(pos_);
+        out.append(s_.substr(pos_, stop - pos_));
+        pos_ = stop;
+      } else if (IsWordStart(c)) {
+        out += Word(end);
+      } else if (std::isdigit(static_cast<unsigned char>(c))) {
+        size_t stop = pos_;
+        while (stop < s_.size() && (IsWordChar(s_[stop]) || s_[stop] == '.')) ++stop;
+        out.append(s_.substr(pos_, stop - pos_));
+        pos_ = stop;
+      } else {
+        out += c;
+        ++pos_;
+      }
+    }
+    return out;
+  }
+
+  // A word, or a date term with the arithmetic that follows it (up to `end`).
+  std::string Word(size_t end) {
+    size_t start = pos_;
+    size_t stop = WordEnd(pos_);
+    std::string_view word = s_.substr(start, stop - start);
+    size_t next = SkipBlanks(stop);
+    bool call = next < s_.size() && s_[next] == '(';
+    std::string term;
+    if (EqualsIgnoringCase(word, "sysdate") && !call && !QualifiedBefore(start)) {
+      term = kLocalNow;
+      pos_ = stop;
+    } else if (EqualsIgnoringCase(word, "to_date") && call && !QualifiedBefore(start)) {
+      pos_ = stop;
+      term = std::string(word) + Inner(next, GroupEnd(next));
+    } else {
+      pos_ = stop;
+      return std::string(word);
+    }
+    return DateArithmetic(std::move(term), end);
+  }
+
+  // The text from pos_ to `from` as it stands, then [from, to) adapted.
+  std::string Inner(size_t from, size_t to) {
+    std::string out(s_.substr(pos_, from - pos_));
+    pos_ = from;
+    out += Sequence(to);
+    return out;
+  }
+
+  std::string DateArithmetic(std::string term, size_t end) {
+    for (;;) {
+      size_t op = SkipBlanks(pos_);
+      if (op >= end || (s_[op] != '+' && s_[op] != '-')) return term;
+      if (s_[op] == '-' && op + 1 < end && s_[op + 1] == '-') return term;  // a comment
+      size_t operandStart = SkipBlanks(op + 1);
+      size_t operandEnd = OperandEnd(operandStart);
+      if (operandEnd == operandStart || operandEnd > end) return term;
+      bool minus = s_[op] == '-';
+      pos_ = operandStart;
+      std::string operand = Sequence(operandEnd);
+      term = "DATE_PLUS_DAYS(" + term + ", " + (minus ? "-(" + operand + ")" : operand) + ")";
+    }
+  }
+
+  // End of a factor: sign, then '?', number, (qualified) name or call, or group.
+  size_t FactorEnd(size_t at) const {
+    if (at < s_.size() && (s_[at] == '-' || s_[at] == '+')) at = SkipBlanks(at + 1);
+    if (at >= s_.size()) return at;
+    char c = s_[at];
+    if (c == '?') return at + 1;
+    if (c == '(') return GroupEnd(at);
+    if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
+      while (at < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[at])) || s_[at] == '.')) ++at;
+      return at;
+    }
+    if (!IsWordStart(c)) return at;
+    at = WordEnd(at);
+    while (at + 1 < s_.size() && s_[at] == '.' && IsWordStart(s_[at + 1])) at = WordEnd(at + 1);
+    size_t next = SkipBlanks(at);
+    if (next < s_.size() && s_[next] == '(') return GroupEnd(next);
+    return at;
+  }
+
+  // A product of factors, which binds tighter than the date arithmetic around it.
+  size_t OperandEnd(size_t at) const {
+    size_t end = FactorEnd(at);
+    if (end == at) return at;
+    for (;;) {
+      size_t op = SkipBlanks(end);
+      if (op >= s_.size() || (s_[op] != '*' && s_[op] != '/')) return end;
+      size_t next = FactorEnd(SkipBlanks(op + 1));
+      if (next == SkipBlanks(op + 1)) return end;
+      end = next;
+    }
+  }
+};
+
+}  // namespace
+
+std::string AdaptDialect(const std::string& body) { return Adapter(body).Run(); }
+
+}  // namespace db::sqlite

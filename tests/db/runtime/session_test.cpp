@@ -1,0 +1,128 @@
+// Connecting, switching the schema, and the status of each class of failure.
+#include <functional>
+#include <string>
+
+#include "child_process.h"
+#include "runtime_fixture.h"
+
+namespace {
+
+using db::SqlExecute;
+using db::TextIn;
+namespace status = db::status;
+
+TEST_P(RuntimeTest, ConnectRefusesMissingCredentialsAndUnknownServices) {
+  db::SqlDisconnect();
+  struct Case {
+    std::string user, password, net;
+    int expected;
+  };
+  std::vector<Case> cases = {
+      {db->User(), "", db->NetService(), status::kPasswordMissing},
+      {"", db->Password(), db->NetService(), status::kLogonDenied},
+      {db->User(), db->Password(), "", status::kServiceUnresolved},
+      {db->User(), db->Password(), "nowhere:KTEST", status::kServiceUnresolved},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(db::SqlConnect(c.user.c_str(), c.password.c_str(), c.net.c_str()), c.expected)
+        << "user '" << c.user << "' password '" << c.password << "' net '" << c.net << "'";
+    EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("x", 4), TextIn("P1", 9)}), status::kNotConnected);
+    db::SqlCursor cursor;
+    EXPECT_EQ(db::SqlOpen(cursor, kSelectTgb, {TextIn("P1", 9)}), status::kNotConnected);
+  }
+}
+
+TEST_P(RuntimeTest, SchemaMustExistAndBeAPlainName) {
+  EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=NOSUCHSCHEMA"), status::kSchemaUnknown);
+  EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTEST; drop table rvk327tag"),
+            status::kInvalidCharacter);
+  EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=\"KTEST\""), status::kInvalidCharacter);
+  EXPECT_EQ(db->Count("select count(*) from rvk327tag"), 0);  // the table is still there
+}
+
+// Each class of failure, with the status a table module sees.
+TEST_P(RuntimeTest, FailuresCarryTheirOracleStatus) {
+  InsertTag("P1", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-05", "abc");
+  char text[8] = "";
+  int32_t number = 0;
+  struct Case {
+    const char* what;
+    std::function<int()> run;
+    int expected;
+  };
+  const Case cases[] = {
+      {"duplicate key",
+       [&] { return SqlExecute(kInsertTag, {TextIn("P1", 9), TextIn("20240105", 11), TextIn("x", 4)}); },
+       status::kUniqueViolated},
+      {"NULL into NOT NULL (empty text)",
+       [&] { return SqlExecute(kInsertTag, {TextIn("", 9), TextIn("20240105", 11), TextIn("x", 4)}); },
+       status::kNotNullViolated},
+      {"unknown table",
+       [&] { return SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {db::IntOut(number)}); },
+       status::kNoSuchTable},
+      {"unknown column",
+       [&] { return SqlExecute("select TagXyz into :b0  from rvk327tag where TagPnr=:b1",
+                               {TextIn("P1", 9)}, {db::TextOut(text, 8)}); },
+       status::kInvalidIdentifier},
+      {"no row", [&] { return SqlExecute(kSelectTgb, {TextIn("P9", 9)}, {db::TextOut(text, 8, true)}); },
+       status::kNoData},
+      {"two rows",
+       [&] { return SqlExecute("select TagTgb into :b0:b1  from rvk327tag where TagTgb=:b2",
+                               {TextIn("abc", 4)}, {db::TextOut(text, 8, true)}); },
+       status::kTooManyRows},
+      {"update of no row", [&] { return SqlExecute(kUpdateTgb, {TextIn("x", 4), TextIn("P9", 9)}); },
+       status::kNoData},
+      {"rollback to a savepoint never set", [&] { return SqlExecute("rollback  to Never_Sp"); },
+       status::kSavepointUnknown},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.run(), c.expected) << c.what << ": " << db::SqlLastNativeError();
+  // The same inside a transaction, where other savepoints exist.
+  ASSERT_EQ(SqlExecute("savepoint Some_Sp"), 0);
+  EXPECT_EQ(SqlExecute("rollback  to Never_Sp"), status::kSavepointUnknown);
+  EXPECT_EQ(SqlExecute("rollback  to Some_Sp"), 0);
+}
+
+TEST_P(RuntimeTest, TriggerRaisedErrorIsApplicationError) {
+  db->FailOn("Rvk746Err", "insert");
+  EXPECT_EQ(SqlExecute("insert into Rvk746Err (ErrPlg,ErrDat) values (:b0,sysdate)", {TextIn("G1", 6)}),
+            status::kTriggerRaised);
+  EXPECT_NE(db::SqlLastNativeError().find("injected"), std::string::npos) << db::SqlLastNativeError();
+}
+
+// The failure seam makes a chosen call fail without touching the database.
+TEST_P(RuntimeTest, FaultSeamFailsTheChosenCallOnly) {
+  InsertTag("P1", "2024-01-05", "abc");
+  db::FaultSeam_Arm(db::FaultOp::Execute, "set TagTgb", 2, -3113);
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("a", 4), TextIn("P1", 9)}), 0);
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("b", 4), TextIn("P1", 9)}), -3113);
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("c", 4), TextIn("P1", 9)}), 0);
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "c");
+}
+
+// Another process holds the write lock past the busy timeout.
+TEST_P(RuntimeTest, LockHeldByAnotherProcessIsResourceBusy) {
+  InsertTag("P1", "2024-01-05", "abc");
+  db::SqlDisconnect();
+  ChildProcess holder([&](const ChildProcess& self) {
+    if (db->ConnectRuntime() != 0) return 1;
+    if (SqlExecute(kUpdateTgb, {TextIn("h", 4), TextIn("P1", 9)}) != 0) return 2;
+    self.SignalReady();
+    sleep(60);  // killed by the parent long before
+    return 3;
+  });
+  ASSERT_TRUE(holder.WaitReady(30));
+  ASSERT_EQ(db->ConnectRuntime(), 0);
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("p", 4), TextIn("P1", 9)}), status::kResourceBusy);
+  holder.Kill();
+  holder.Wait();
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("p", 4), TextIn("P1", 9)}), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "p");
+}
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Backends, RuntimeTest, ::testing::ValuesIn(testing_db::TestBackends()),
+                         BackendTestName);

@@ -1,0 +1,201 @@
+// What only the SQLite backend has: its dialect adaptation, its query plans, its handle
+// per schema file, and the speed of a prepared statement.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/test_db.h"
+#include "db/runtime/backend.h"
+#include "db/runtime/precompiler.h"
+#include "db/runtime/runtime.h"
+#include "db/sqlite/dialect.h"
+#include "db/sqlite/functions.h"
+#include "table_module_statements.h"
+
+namespace {
+
+using testing_db::Backend;
+using testing_db::TestDb;
+
+std::string Directory(const TestDb& testDb) { return testDb.NetService().substr(7); }
+
+TEST(SqliteDialect, RewritesSysdateAndDateArithmeticOnly) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"select a from T where d=sysdate", "select a from T where d=datetime('now','localtime')"},
+      {"select SYSDATE from T", "select datetime('now','localtime') from T"},
+      {"select 'sysdate', sysdate_x, t.sysdate, \"sysdate\" from T",
+       "select 'sysdate', sysdate_x, t.sysdate, \"sysdate\" from T"},
+      {"where BakDtm=(TO_DATE(?,'yyyymmdd')+?)",
+       "where BakDtm=(DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), ?))"},
+      {"where d = to_date( ? , 'yyyymmdd' ) - 2*?",
+       "where d = DATE_PLUS_DAYS(to_date( ? , 'yyyymmdd' ), -(2*?))"},
+      {"where d=TO_Date(?,'yyyymmdd')+1-(?+1)",
+       "where d=DATE_PLUS_DAYS(DATE_PLUS_DAYS(TO_Date(?,'yyyymmdd'), 1), -((?+1)))"},
+      {"set d=sysdate+1/24", "set d=DATE_PLUS_DAYS(datetime('now','localtime'), 1/24)"},
+      {"where d=TO_DATE(TO_CHAR(sysdate,'yyyymmdd'),'yyyymmdd')",
+       "where d=TO_DATE(TO_CHAR(datetime('now','localtime'),'yyyymmdd'),'yyyymmdd')"},
+      {"where x='a''+1' and d=TO_DATE('1+1','yyyymmdd')",
+       "where x='a''+1' and d=TO_DATE('1+1','yyyymmdd')"},
+      {"where d=TO_DATE(?,'yyyymmdd') and n=1", "where d=TO_DATE(?,'yyyymmdd') and n=1"},
+      {"where d in (TO_CHAR(sysdate), x) and e=TO_DATE(?,'yyyymmdd')-1",
+       "where d in (TO_CHAR(datetime('now','localtime')), x) and e=DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), -(1))"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in), c.out) << c.in;
+}
+
+// Every statement of the table modules, as SQLite runs it, finds its rows through an index.
+TEST(SqlitePlans, EveryTableModuleStatementIsAnIndexLookup) {
+  auto testDb = TestDb::Create(Backend::Sqlite);
+  ASSERT_NE(testDb, nullptr);
+  std::string dir = Directory(*testDb);
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((dir + "/KTEST.db").c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(db::sqlite::RegisterDateFunctions(handle), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(handle, ("ATTACH '" + dir + "/RVKSTAMM.db' AS RVKSTAMM").c_str(),
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  for (const char* text : kTableModuleStatements) {
+    db::ParsedStatement parsed;
+    ASSERT_EQ(db::Precompile(text, parsed), 0) << text;
+    if (parsed.body.rfind("insert", 0) == 0) continue;  // nothing to look up
+    std::string sql = "EXPLAIN QUERY PLAN " + db::sqlite::AdaptDialect(parsed.body);
+    sqlite3_stmt* plan = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(handle, sql.c_str(), -1, &plan, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(handle) << "\n" << sql;
+    std::string details;
+    while (sqlite3_step(plan) == SQLITE_ROW) {
+      details += reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
+      details += "\n";
+    }
+    sqlite3_finalize(plan);
+    EXPECT_NE(details.find("SEARCH"), std::string::npos) << text << "\n" << details;
+    EXPECT_EQ(details.find("SCAN"), std::string::npos) << text << "\n" << details;
+  }
+  sqlite3_close(handle);
+}
+
+class SqliteSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testDb = TestDb::Create(Backend::Sqlite);
+    ASSERT_NE(testDb, nullptr);
+  }
+  void TearDown() override { db::SqlDisconnect(); }
+  int Connect(const std::string& net) {
+    return db::SqlConnect(testDb->User().c_str(), testDb->Password().c_str(), net.c_str());
+  }
+  std::unique_ptr<TestDb> testDb;
+};
+
+// A second schema in the same directory: a copy of the first with other content.
+TEST_F(SqliteSessionTest, LaterSchemaSwitchServesTheNewSchema) {
+  std::string dir = Directory(*testDb);
+  testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
+  testDb->Exec("VACUUM INTO '" + dir + "/OTHER.db'");
+  testDb->Exec("update rvk327tag set TagTgb='new'");
+  const char* select = "select TagTgb into :b0  from rvk327tag where TagPnr=:b1";
+  char tgb[4] = "";
+  ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  ASSERT_EQ(db::SqlExecute(select, {db::TextIn("P1", 9)}, {db::TextOut(tgb, 4)}), 0);
+  EXPECT_STREQ(tgb, "new");
+  db::SqlStatement kept;  // prepared on the old handle, outside the cache
+  ASSERT_EQ(db::SqlPrepare(kept, select), 0);
+
+  ASSERT_EQ(db::SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=other"), 0);  // OTHER.db
+  ASSERT_EQ(db::SqlExecute(select, {db::TextIn("P1", 9)}, {db::TextOut(tgb, 4)}), 0);
+  EXPECT_STREQ(tgb, "old");
+  ASSERT_EQ(db::SqlExecute(kept, {db::TextIn("P1", 9)}, {db::TextOut(tgb, 4)}), 0);
+  EXPECT_STREQ(tgb, "old");
+}
+
+TEST_F(SqliteSessionTest, SchemaSwitchWithPendingWorkIsRefusedAndLosesNothing) {
+  testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
+  ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("new", 4)}), 0);
+  EXPECT_EQ(db::SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTEST"), db::status::kSessionChangeInTransaction);
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "new");
+}
+
+TEST_F(SqliteSessionTest, ServiceDirectoryMayBeRelativeAndLong) {
+  std::string dir = Directory(*testDb);
+  std::string longLink = dir + "/" + std::string(120, 'l');
+  std::filesystem::create_directory_symlink(dir, longLink);
+  std::string relative = std::filesystem::relative(longLink).string();
+  ASSERT_EQ(Connect("sqlite:" + relative), 0) << relative;
+  EXPECT_EQ(db::SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTEST"), 0) << db::SqlLastNativeError();
+}
+
+TEST_F(SqliteSessionTest, ServiceThatIsNoDirectoryIsUnresolved) {
+  std::string dir = Directory(*testDb);
+  for (const std::string& net : {std::string("sqlite:"), "sqlite:" + dir + "/missing", "sqlite:" + dir + "/KTEST.db",
+                          "SQLITE:" + dir, dir}) {
+    EXPECT_EQ(Connect(net), db::status::kServiceUnresolved) << net;
+  }
+}
+
+// RAISE(ROLLBACK) ends the whole transaction; the session must know it has none any more.
+TEST_F(SqliteSessionTest, TransactionRolledBackAsAWholeIsNoted) {
+  testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
+  testDb->Exec("CREATE TRIGGER whole BEFORE INSERT ON Rvk746Err BEGIN SELECT RAISE(ROLLBACK, 'gone'); END");
+  ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  ASSERT_EQ(db::SqlExecute("savepoint Sp"), 0);
+  ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("new", 4)}), 0);
+  EXPECT_NE(db::SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {db::TextIn("G", 6)}), 0);
+  EXPECT_EQ(db::SqlExecute("rollback  to Sp"), db::status::kSavepointUnknown);
+  EXPECT_EQ(db::SqlExecute("commit"), db::status::kTransactionRolledBack);  // not a success
+  EXPECT_EQ(db::SqlExecute("commit"), 0);
+  ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("nxt", 4)}), 0);
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "nxt");
+}
+
+// Not a check of speed, a measurement: how long one run of a prepared statement takes.
+TEST_F(SqliteSessionTest, PreparedStatementTiming) {
+  testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'abc')");
+  ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  const char* select =
+      "select TagTgb ,TagHtv ,TagHtn into :b0:b1,:b2:b3,:b4:b5  from rvk327tag where "
+      "(tagpnr=:b6 and tagtag=TO_Date(:b7,'yyyymmdd'))";
+  const char* update = "update rvk327tag  set TagHtv=:b0 where (tagpnr=:b1 and tagtag=TO_Date(:b2,'yyyymmdd'))";
+  char a[4], b[4], c[4];
+  constexpr int kRuns = 2000;
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kRuns; ++i) {
+    ASSERT_EQ(db::SqlExecute(select, {db::TextIn("P1", 9), db::TextIn("20240105", 11)},
+                             {db::TextOut(a, 4, true), db::TextOut(b, 4, true), db::TextOut(c, 4, true)}),
+              0);
+  }
+  auto selects = std::chrono::steady_clock::now();
+  for (int i = 0; i < kRuns; ++i) {
+    ASSERT_EQ(db::SqlExecute(update, {db::TextIn("x", 4), db::TextIn("P1", 9), db::TextIn("20240105", 11)}), 0);
+  }
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  auto updates = std::chrono::steady_clock::now();
+  constexpr int kCommits = 100;  // the savepoint pattern of a modifying operation
+  for (int i = 0; i < kCommits; ++i) {
+    ASSERT_EQ(db::SqlExecute("savepoint Tag_Sp"), 0);
+    ASSERT_EQ(db::SqlExecute(update, {db::TextIn("y", 4), db::TextIn("P1", 9), db::TextIn("20240105", 11)}), 0);
+    ASSERT_EQ(db::SqlExecute("commit"), 0);
+  }
+  auto commits = std::chrono::steady_clock::now();
+  auto micros = [](auto from, auto to, int runs) {
+    return std::chrono::duration<double, std::micro>(to - from).count() / runs;
+  };
+  std::printf("prepared select into: %.1f us, update in a transaction: %.1f us, "
+              "savepoint + update + commit: %.1f us\n",
+              micros(start, selects, kRuns), micros(selects, updates, kRuns),
+              micros(updates, commits, kCommits));
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+// Oracle transactions on the runtime: implicit begin, savepoints, statement-level failure,
+// commit, and what becomes of work that no commit follows.
+#include <string>
+
+#include "child_process.h"
+#include "runtime_fixture.h"
+
+namespace {
+
+using db::SqlExecute;
+using db::TextIn;
+namespace status = db::status;
+
+int UpdateTgb(const char* pnr, const char* value) {
+  return SqlExecute(kUpdateTgb, {TextIn(value, 4), TextIn(pnr, 9)});
+}
+
+TEST_P(RuntimeTest, CommitMakesAllPendingWorkPermanent) {
+  InsertTag("P1", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-05", "abc");
+  EXPECT_EQ(SqlExecute("commit"), 0);  // nothing pending
+  ASSERT_EQ(UpdateTgb("P1", "one"), 0);  // no savepoint, as the request write-back
+  ASSERT_EQ(SqlExecute("savepoint Tag_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P2", "two"), 0);
+  EXPECT_EQ(TagTgb("P1"), "abc");  // not visible to others before the commit
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "one");
+  EXPECT_EQ(TagTgb("P2"), "two");
+  EXPECT_EQ(SqlExecute("rollback  to Tag_Sp"), status::kSavepointUnknown);  // gone with the commit
+}
+
+TEST_P(RuntimeTest, RollbackToSavepointKeepsEarlierWorkAndTheTransaction) {
+  InsertTag("P1", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-05", "abc");
+  ASSERT_EQ(UpdateTgb("P1", "one"), 0);
+  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P2", "two"), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P2", "3rd"), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);  // the savepoint outlives a rollback to it
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "one");
+  EXPECT_EQ(TagTgb("P2"), "abc");
+}
+
+// A failed statement undoes only itself: the pending update before it is committed later.
+TEST_P(RuntimeTest, FailedStatementLeavesOtherPendingWork) {
+  InsertTag("P1", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-06", "abc");
+  db->FailOn("Rvk746Err", "insert");
+  ASSERT_EQ(UpdateTgb("P1", "one"), 0);
+  struct Case {
+    const char* what;
+    std::function<int()> run;
+    int expected;
+  };
+  const Case failures[] = {
+      {"trigger", [] { return SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G", 6)}); },
+       status::kTriggerRaised},
+      {"duplicate", [] { return SqlExecute(kInsertTag, {TextIn("P1", 9), TextIn("20240105", 11), TextIn("x", 4)}); },
+       status::kUniqueViolated},
+      {"invalid date", [] { return SqlExecute(kInsertTag, {TextIn("P3", 9), TextIn("20241305", 11), TextIn("x", 4)}); },
+       status::kMonthInvalid},
+      // The first of two rows is changed before the second collides: both changes are undone.
+      {"half done", [] { return SqlExecute("update rvk327tag  set TagTag=TO_DATE(:b0,'yyyymmdd'), TagTgb=:b1 where TagPnr=:b2",
+                                           {TextIn("20240107", 11), TextIn("bad", 4), TextIn("P2", 9)}); },
+       status::kUniqueViolated},
+  };
+  for (const Case& c : failures) EXPECT_EQ(c.run(), c.expected) << c.what;
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "one");
+  EXPECT_EQ(db->Count("select count(*) from rvk327tag where TagPnr='P2' and TagTgb='abc'"), 2);
+  EXPECT_EQ(db->Count("select count(*) from rvk327tag"), 3);
+  EXPECT_EQ(db->Count("select count(*) from Rvk746Err"), 0);
+}
+
+// Work without a commit is lost when the process ends, normally or killed, and leaves no lock.
+TEST_P(RuntimeTest, UncommittedWorkDiesWithTheProcess) {
+  InsertTag("P1", "2024-01-05", "abc");
+  db::SqlDisconnect();
+  for (bool killed : {false, true}) {
+    ChildProcess child([&](const ChildProcess& self) {
+      if (db->ConnectRuntime() != 0) return 1;
+      if (UpdateTgb("P1", killed ? "kil" : "ext") != 0) return 2;
+      if (!killed) return 0;  // _exit without commit
+      self.SignalReady();
+      sleep(60);
+      return 3;
+    });
+    if (killed) {
+      ASSERT_TRUE(child.WaitReady(30));
+      child.Kill();
+      EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+    } else {
+      EXPECT_EQ(child.Wait(), 0);
+    }
+    EXPECT_EQ(TagTgb("P1"), "abc") << (killed ? "killed" : "exited");
+  }
+  ASSERT_EQ(db->ConnectRuntime(), 0);
+  EXPECT_EQ(UpdateTgb("P1", "new"), 0) << db::SqlLastNativeError();
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "new");
+}
+
+// Two runs on one schema at the same time: each waits for the other's commits, none fails.
+TEST_P(RuntimeTest, TwoProcessesWriteOneSchemaAtTheSameTime) {
+  InsertTag("P0", "2024-01-05", "0");
+  db::SqlDisconnect();
+  constexpr int kRows = 40;
+  auto writer = [&](const char* group) {
+    return [&, group](const ChildProcess&) {
+      if (db->ConnectRuntime() != 0) return 100;
+      int failures = 0;
+      for (int32_t i = 0; i < kRows; ++i) {
+        SqlExecute("savepoint Err_Insert_Sp");
+        int rc = SqlExecute("insert into Rvk746Err (ErrPlg,ErrDat,ErrLfn) values (:b0,sysdate,:b1)",
+                            {TextIn(group, 6), db::IntIn(i)});
+        if (rc == 0) rc = UpdateTgb("P0", group);  // both write one row too
+        if (rc == 0) rc = SqlExecute("commit");
+        if (rc != 0) {
+          SqlExecute("rollback  to Err_Insert_Sp");
+          ++failures;
+        }
+      }
+      return failures;
+    };
+  };
+  ChildProcess first(writer("G1"));
+  ChildProcess second(writer("G2"));
+  EXPECT_EQ(first.Wait(), 0);
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_EQ(db->Count("select count(*) from Rvk746Err where ErrPlg='G1'"), kRows);
+  EXPECT_EQ(db->Count("select count(*) from Rvk746Err where ErrPlg='G2'"), kRows);
+}
+
+}  // namespace
