@@ -1,0 +1,116 @@
+#include "db/bdp.h"
+
+#include "common/text_field.h"
+#include "db/bdp_row.h"
+#include "db/runtime/runtime.h"
+
+static const char* Bdp_PnrBszDmy_Open_Sql =
+    "select BdpPnr ,TO_CHAR(BdpBdt,'yyyymmdd') ,BdpEso ,BdpEsa ,BdpBsz ,BdpSzv ,BdpSzb ,BdpJhr "
+    ",BdpMon ,BdpWoc ,BdpJwc ,BdpTag ,BdpTtp ,BdpZtv ,BdpZtb ,BdpKst ,BdpFc1 ,BdpFc2 ,BdpFc3 "
+    ",BdpOso ,BdpOsa ,BdpOsv ,BdpOsb ,BdpOsz ,BdpPlg ,BdpAsw ,BdpSts ,BdpFnr ,BdpSta ,BdpTxt "
+    ",BdpErf ,BdpAzt ,BdpId1 ,BdpId2 ,BdpId3 ,BdpId4 ,BdpId5 ,BdpId6 ,BdpId7 ,BdpId8 ,BdpRnd "
+    ",BdpAkt ,BdpBnr ,BdpAwp ,BdpPau ,BdpBzt ,BdpOsw  from Rvk730Bdp where (BdpPnr=:b0 and "
+    "BdpBdt=TO_DATE(:b1,'yyyymmdd')) order by BdpPnr,BdpBdt,BdpSzv";
+
+static const char* Bdp_PKeyUpd_Sql =
+    "update Rvk730Bdp  set BdpPnr=:b0,BdpBdt=TO_DATE(:b1,'yyyymmdd'),BdpEso=:b2,BdpEsa=:b3,"
+    "BdpBsz=:b4,BdpSzv=:b5,BdpSzb=:b6,BdpJhr=:b7,BdpMon=:b8,BdpWoc=:b9,BdpJwc=:b10,BdpTag=:b11,"
+    "BdpTtp=:b12,BdpZtv=:b13,BdpZtb=:b14,BdpKst=:b15,BdpFc1=:b16,BdpFc2=:b17,BdpFc3=:b18,"
+    "BdpOso=:b19,BdpOsa=:b20,BdpOsv=:b21,BdpOsb=:b22,BdpOsz=:b23,BdpPlg=:b24,BdpAsw=:b25,"
+    "BdpSts=:b26,BdpFnr=:b27,BdpSta=:b28,BdpDat=sysdate,BdpTxt=:b29,BdpErf=:b30,BdpAzt=:b31,"
+    "BdpId1=:b32,BdpId2=:b33,BdpId3=:b34,BdpId4=:b35,BdpId5=:b36,BdpId6=:b37,BdpId7=:b38,"
+    "BdpId8=:b39,BdpRnd=:b40,BdpAkt=:b41,BdpBnr=:b42,BdpAwp=:b43,BdpPau=:b44,BdpBzt=:b45,"
+    "BdpOsw=:b46 where ((((((BdpPnr=:b0 and BdpBdt=TO_DATE(:b1,'yyyymmdd')) and BdpEso=:b2) and "
+    "BdpEsa=:b3) and BdpSzv=:b5) and BdpAkt=:b41) and BdpAsw=:b25)";
+
+static const char* Bdp_Update_Savepoint_Sql = "savepoint Bdp_Update_Sp";
+static const char* Bdp_Update_Rollback_Sql = "rollback  to Bdp_Update_Sp";
+static const char* Commit_Sql = "commit";
+
+namespace {
+
+BdpRowBuffers buffers;
+db::SqlCursor dayCursor;
+
+}  // namespace
+
+int Bdp_PnrBszDmy_Open(const char* person, const char* day) {
+  CopyField(buffers.BdpPnr, person);
+  CopyField(buffers.BdpBdt, day);
+  return db::SqlOpen(dayCursor, Bdp_PnrBszDmy_Open_Sql,
+                     {db::TextIn(buffers.BdpPnr, 9), db::TextIn(buffers.BdpBdt, 11)});
+}
+
+// The select list's order, not the record's. The key columns carry no indicator; a NULL
+// elsewhere arrives as "" or 0, so no value of an earlier row survives.
+int Bdp_PnrBszDmy_Read(BdpRecord& record) {
+  int rc = db::SqlFetch(dayCursor, {
+      db::TextOut(buffers.BdpPnr, 9), db::TextOut(buffers.BdpBdt, 11),
+      db::TextOut(buffers.BdpEso, 6), db::TextOut(buffers.BdpEsa, 6),
+      db::TextOut(buffers.BdpBsz, 4, true), db::IntOut(buffers.BdpSzv),
+      db::IntOut(buffers.BdpSzb, true), db::IntOut(buffers.BdpJhr, true),
+      db::IntOut(buffers.BdpMon, true), db::IntOut(buffers.BdpWoc, true),
+      db::IntOut(buffers.BdpJwc, true), db::IntOut(buffers.BdpTag, true),
+      db::TextOut(buffers.BdpTtp, 4, true), db::IntOut(buffers.BdpZtv, true),
+      db::IntOut(buffers.BdpZtb, true), db::TextOut(buffers.BdpKst, 11, true),
+      db::TextOut(buffers.BdpFc1, 4, true), db::TextOut(buffers.BdpFc2, 4, true),
+      db::TextOut(buffers.BdpFc3, 4, true), db::TextOut(buffers.BdpOso, 6, true),
+      db::TextOut(buffers.BdpOsa, 6, true), db::IntOut(buffers.BdpOsv, true),
+      db::IntOut(buffers.BdpOsb, true), db::TextOut(buffers.BdpOsz, 4, true),
+      db::TextOut(buffers.BdpPlg, 6, true), db::IntOut(buffers.BdpAsw, true),
+      db::TextOut(buffers.BdpSts, 2, true), db::IntOut(buffers.BdpFnr, true),
+      db::IntOut(buffers.BdpSta, true), db::TextOut(buffers.BdpTxt, 61, true),
+      db::TextOut(buffers.BdpErf, 51, true), db::IntOut(buffers.BdpAzt, true),
+      db::IntOut(buffers.BdpId1, true), db::IntOut(buffers.BdpId2, true),
+      db::IntOut(buffers.BdpId3, true), db::IntOut(buffers.BdpId4, true),
+      db::IntOut(buffers.BdpId5, true), db::IntOut(buffers.BdpId6, true),
+      db::IntOut(buffers.BdpId7, true), db::IntOut(buffers.BdpId8, true),
+      db::IntOut(buffers.BdpRnd, true), db::IntOut(buffers.BdpAkt, true),
+      db::IntOut(buffers.BdpBnr, true), db::IntOut(buffers.BdpAwp, true),
+      db::IntOut(buffers.BdpPau, true), db::IntOut(buffers.BdpBzt, true),
+      db::IntOut(buffers.BdpOsw, true),
+  });
+  if (rc == 0) CopyBdpBuffers(buffers, record);
+  return rc;
+}
+
+int Bdp_PnrBszDmy_Close() { return db::SqlClose(dayCursor); }
+
+// The set list in statement order, then the key once more for the where clause.
+int Bdp_PKeyUpd(const BdpRecord& record) {
+  FillBdpBuffers(buffers, record);
+  db::SqlExecute(Bdp_Update_Savepoint_Sql);
+  int rc = db::SqlExecute(Bdp_PKeyUpd_Sql, {
+      db::TextIn(buffers.BdpPnr, 9), db::TextIn(buffers.BdpBdt, 11),
+      db::TextIn(buffers.BdpEso, 6), db::TextIn(buffers.BdpEsa, 6),
+      db::TextIn(buffers.BdpBsz, 4), db::IntIn(buffers.BdpSzv),
+      db::IntIn(buffers.BdpSzb), db::IntIn(buffers.BdpJhr),
+      db::IntIn(buffers.BdpMon), db::IntIn(buffers.BdpWoc),
+      db::IntIn(buffers.BdpJwc), db::IntIn(buffers.BdpTag),
+      db::TextIn(buffers.BdpTtp, 4), db::IntIn(buffers.BdpZtv),
+      db::IntIn(buffers.BdpZtb), db::TextIn(buffers.BdpKst, 11),
+      db::TextIn(buffers.BdpFc1, 4), db::TextIn(buffers.BdpFc2, 4),
+      db::TextIn(buffers.BdpFc3, 4), db::TextIn(buffers.BdpOso, 6),
+      db::TextIn(buffers.BdpOsa, 6), db::IntIn(buffers.BdpOsv),
+      db::IntIn(buffers.BdpOsb), db::TextIn(buffers.BdpOsz, 4),
+      db::TextIn(buffers.BdpPlg, 6), db::IntIn(buffers.BdpAsw),
+      db::TextIn(buffers.BdpSts, 2), db::IntIn(buffers.BdpFnr),
+      db::IntIn(buffers.BdpSta), db::TextIn(buffers.BdpTxt, 61),
+      db::TextIn(buffers.BdpErf, 51), db::IntIn(buffers.BdpAzt),
+      db::IntIn(buffers.BdpId1), db::IntIn(buffers.BdpId2),
+      db::IntIn(buffers.BdpId3), db::IntIn(buffers.BdpId4),
+      db::IntIn(buffers.BdpId5), db::IntIn(buffers.BdpId6),
+      db::IntIn(buffers.BdpId7), db::IntIn(buffers.BdpId8),
+      db::IntIn(buffers.BdpRnd), db::IntIn(buffers.BdpAkt),
+      db::IntIn(buffers.BdpBnr), db::IntIn(buffers.BdpAwp),
+      db::IntIn(buffers.BdpPau), db::IntIn(buffers.BdpBzt),
+      db::IntIn(buffers.BdpOsw),
+      // the where clause
+      db::TextIn(buffers.BdpPnr, 9), db::TextIn(buffers.BdpBdt, 11),
+      db::TextIn(buffers.BdpEso, 6), db::TextIn(buffers.BdpEsa, 6),
+      db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt),
+      db::IntIn(buffers.BdpAsw),
+  });
+  db::SqlExecute(rc == 0 ? Commit_Sql : Bdp_Update_Rollback_Sql);
+  return rc;
+}

@@ -1,0 +1,49 @@
+#include "db/tag.h"
+
+#include <cstring>
+
+#include "common/text_field.h"
+#include "db/transfer_buffer.h"
+#include "db/runtime/runtime.h"
+
+static const char* Read_UrlKrk_Tgb_Sql =
+    "select TagTgb ,TagHtv ,TagHtn into :b0:b1,:b2:b3,:b4:b5  from rvk327tag where (tagpnr=:b6 "
+    "and tagtag=TO_Date(:b7,'yyyymmdd'))";
+
+namespace {
+
+// The statement's transfer buffers, as wide as announced to the database.
+struct TagBuffers {
+  char TagPnr[9];
+  char TagTag[11];
+  char TagTgb[4];
+  char TagHtv[4];
+  char TagHtn[4];
+};
+
+TagBuffers buffers;
+
+// Only a code above three blanks counts as set; an empty or blank code (NULL arrives empty)
+// leaves the field at its absent form.
+template <size_t N>
+void TakeCodeIfSet(char (&field)[N], const char* fetched) {
+  if (std::strcmp(fetched, "   ") > 0) CopyField(field, fetched);
+}
+
+}  // namespace
+
+int Read_UrlKrk_Tgb(TagRecord& record) {
+  CopyBounded(buffers.TagPnr, record.TagPnr);
+  CopyBounded(buffers.TagTag, record.TagTag);
+  int rc = db::SqlExecute(Read_UrlKrk_Tgb_Sql, {
+      db::TextIn(buffers.TagPnr, 9), db::TextIn(buffers.TagTag, 11),
+  }, {
+      db::TextOut(buffers.TagTgb, 4, true), db::TextOut(buffers.TagHtv, 4, true),
+      db::TextOut(buffers.TagHtn, 4, true),
+  });
+  if (rc != 0) return rc;
+  TakeCodeIfSet(record.TagTgb, buffers.TagTgb);
+  TakeCodeIfSet(record.TagHtv, buffers.TagHtv);
+  TakeCodeIfSet(record.TagHtn, buffers.TagHtn);
+  return rc;
+}

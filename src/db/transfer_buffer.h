@@ -1,0 +1,16 @@
+#pragma once
+// Text between a record's field and a statement's transfer buffer of another width.
+#include <cstddef>
+#include <cstring>
+
+#include "common/text_field.h"
+
+// Bounded by both arrays: a source filled to its last byte without a terminator gives its M
+// characters, never bytes beyond it. The target is always terminated.
+template <size_t N, size_t M>
+void CopyBounded(char (&target)[N], const char (&source)[M]) {
+  char terminated[M + 1];
+  std::memcpy(terminated, source, M);
+  terminated[M] = '\0';
+  CopyField(target, terminated);
+}

@@ -1,0 +1,37 @@
+// Deviation rows: the insert, committed at once, undone when it fails.
+#include <gtest/gtest.h>
+
+#include "db/err.h"
+#include "table_test.h"
+
+namespace {
+
+class ErrTest : public table_test::TableTest {};
+INSTANTIATE_TABLE_TEST(ErrTest);
+
+TEST_P(ErrTest, InsertsTheRecordAsItStandsOrNothing) {
+  ErrRecord record{"PLG01", "PLANU", 0, "", "", "", "", "", 0, 0, 0, "erf", "20240315120000",
+                   "job"};
+  ASSERT_EQ(Err_Insert(record), 0);  // as initialised: the deviation fields empty
+  record = {"PLG01", "PLANU", 1, "", "ESO01", "ESA01", "BSZ", "20240315", 600, 1400, 1603, "erf",
+            "20240315120000", "job"};
+  ASSERT_EQ(Err_Insert(record), 0);
+  ASSERT_EQ(Err_Insert(record), 0);
+
+  using testing_db::Rows;
+  Rows expected = {
+      {"PLG01", "PLANU", "0", {}, {}, {}, {}, {}, "0", "0", "0", "erf", "20240315120000", "job"},
+      {"PLG01", "PLANU", "1", {}, "ESO01", "ESA01", "BSZ", "2024-03-15 00:00:00", "600", "1400",
+       "1603", "erf", "20240315120000", "job"}};
+  expected.push_back(expected[1]);
+  const std::string select =
+      "select ErrPlg,ErrKng,ErrLfn,ErrPnr,ErrEso,ErrEsa,ErrKnz,ErrBdt,ErrZtv,ErrZtb,ErrFnr,ErrErf,"
+      "ErrJbd,ErrJbk from Rvk746Err where ErrDat is not null order by ErrLfn";
+  EXPECT_EQ(database->Query(select), expected);  // committed: the admin connection sees them
+
+  database->FailOn("Rvk746Err", "insert");
+  EXPECT_LT(Err_Insert(record), 0);
+  EXPECT_EQ(database->Query(select), expected);
+}
+
+}  // namespace
