@@ -47,8 +47,8 @@ class TestDb {
   // statement); returns the status.
   int ConnectRuntime();
 
-  // Makes the next statement matching `sqlFragment` fail with a trigger-raised error
-  // ('insert'/'update'/'delete' on `table`), so that real failures can be tested.
+  // Makes every later `operation` ('insert'/'update'/'delete') on `table` fail through a
+  // trigger raising an error, so that failures are real database failures.
   virtual void FailOn(const std::string& table, const std::string& operation) = 0;
 
   // Writes a configuration file (enciphered records NET8, SCHEMA, LOGIN, PASS) for this

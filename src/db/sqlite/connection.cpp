@@ -18,6 +18,22 @@ bool IsFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// A file path as the path of a "file:" URI: the characters a URI gives meaning to escaped.
+std::string UriPath(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri;
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x21 || c > 0x7E) {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0xF];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri;
+}
+
 int ExecOn(sqlite3* handle, const std::string& sql) {
   return sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
 }
@@ -28,7 +44,7 @@ Connection::~Connection() { Close(); }
 
 int Connection::Open(const std::string& mainPath, const std::string& directory) {
   sqlite3* fresh = nullptr;
-  int rc = sqlite3_open_v2(mainPath.c_str(), &fresh, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+  int rc = sqlite3_open_v2(mainPath.c_str(), &fresh, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
                            nullptr);
   if (rc == SQLITE_OK) rc = Configure(fresh, mainPath, directory);
   if (rc != SQLITE_OK) {
@@ -53,15 +69,17 @@ int Connection::Configure(sqlite3* handle, const std::string& mainPath,
   // The calendar schema itself as main must not be opened twice on one handle: the two
   // would lock each other out.
   if (rc != SQLITE_OK || !IsFile(calendar) || mainPath == calendar) return rc;
+  // Read-only: a transaction then takes no write lock on the calendar, so runs of different
+  // schemas, which share the calendar, do not wait for each other.
   sqlite3_stmt* attach = nullptr;
   rc = sqlite3_prepare_v2(handle, "ATTACH DATABASE ? AS RVKSTAMM", -1, &attach, nullptr);
   if (rc == SQLITE_OK) {
-    sqlite3_bind_text(attach, 1, calendar.c_str(), -1, SQLITE_TRANSIENT);
+    std::string uri = "file:" + UriPath(calendar) + "?mode=ro";
+    sqlite3_bind_text(attach, 1, uri.c_str(), -1, SQLITE_TRANSIENT);
     rc = sqlite3_step(attach);
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }
   sqlite3_finalize(attach);
-  if (rc == SQLITE_OK) rc = ExecOn(handle, "PRAGMA RVKSTAMM.journal_mode=WAL; PRAGMA RVKSTAMM.synchronous=FULL");
   return rc;
 }
 
