@@ -1,0 +1,44 @@
+#include "plan/range_request.h"
+
+#include <cstring>
+
+#include "db/bak.h"
+#include "db/bdp.h"
+#include "db/runtime/status.h"
+#include "log/message_log.h"
+#include "plan/slot_update.h"
+
+namespace {
+
+// Rows of status 'D' or 'O' take no part in any slot's tallies.
+bool CountsInSlot(const BdpRecord& row) { return row.BdpSts[0] != 'D' && row.BdpSts[0] != 'O'; }
+
+void DeleteRowAndUpdateSlot(const BdpRecord& row) {
+  int status = Bdp_PKeyDel(row);
+  if (status != 0) LogError("Bdp_PKeyDel()", "Fehler: Satz loeschen", status);
+  // The delete is committed first, so the recount sees the plan without the row.
+  if (CountsInSlot(row)) UpdateSlotOfRow(row);
+}
+
+}  // namespace
+
+void ProcessRangeRequest(const PudRecord& request) {
+  // Sized like the request date: a failed lookup hands that date back.
+  char followingDay[sizeof request.PudDtm] = "";
+  char lastPlannedDate[11] = "";
+  Bak_Calc(2, 1, request.PudDtm, followingDay);
+
+  int status = GetLastPlnDat(request.PudPnr, lastPlannedDate);
+  if (status != 0) {
+    LogError("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", status);
+  }
+  // Nothing is planned after the request date (an unknown date is empty and sorts first).
+  if (std::strcmp(lastPlannedDate, followingDay) < 0) return;
+
+  BdpRecord row{};
+  // A failed open shows as a failed first read.
+  Bdp_PnrVonBis_Open(request.PudPnr, request.PudDtm, lastPlannedDate);
+  while ((status = Bdp_PnrVonBis_Read(row)) == 0) DeleteRowAndUpdateSlot(row);
+  Bdp_PnrVonBis_Close();
+  if (status != db::status::kNoData) LogError("Bdp_PnrVonBis_Read", "Fehler Cursor Read", status);
+}

@@ -1,0 +1,76 @@
+#include "plan/recount.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "common/text_field.h"
+#include "db/bdp_tally.h"
+#include "log/message_log.h"
+
+namespace {
+
+// Counts and limits are 32-bit; the intermediate products are taken in 64 bits and the result
+// saturated, so a corrupt row gives an extreme level instead of undefined overflow.
+int32_t Saturate(int64_t value) {
+  constexpr int64_t kLow = std::numeric_limits<int32_t>::min();
+  constexpr int64_t kHigh = std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(std::clamp(value, kLow, kHigh));
+}
+
+// The shortfall below `reference` as a percentage of reference + 1, truncated toward zero.
+// A negative reference (only in a corrupt row) would make the divisor 0 or negative; the
+// divisor is then taken as 1, so the level is simply the shortfall times 100.
+int64_t ShortfallPercent(int32_t net, int32_t reference) {
+  int64_t divisor = std::max<int64_t>(int64_t{reference} + 1, 1);
+  return (int64_t{net} - reference) * 100 / divisor;
+}
+
+}  // namespace
+
+int32_t NetStaffing(const BsmRecord& record) {
+  int64_t net = int64_t{record.BsmIst} - record.BsmHtg - std::min(record.BsmHtv, record.BsmHtn);
+  return Saturate(net);
+}
+
+void Bsm_CalcFkt(BsmRecord& record) {
+  const int32_t net = NetStaffing(record);
+  const int32_t target = record.BsmSol;
+  if (net == target) {
+    record.BsmFkt = 0;
+  } else if (net < target) {
+    record.BsmFkt = net >= record.BsmMin
+                        ? Saturate(ShortfallPercent(net, target))
+                        : Saturate(ShortfallPercent(net, record.BsmMin) - 100);
+  } else {
+    // Above the target the level does not grow with the excess.
+    record.BsmFkt = net <= record.BsmMax ? 90 : 190;
+  }
+}
+
+int Bsm_Recount(BsmRecord& record) {
+  BdpTally tally{};
+  CopyField(tally.BdpBdt, record.BsmBdt);
+  CopyField(tally.BdpEso, record.BsmEso);
+  CopyField(tally.BdpEsa, record.BsmEsa);
+  tally.BdpAsw = record.BsmAsw;
+  tally.BdpSzv = record.BsmSzv;
+  tally.BdpSzb = record.BsmSzb;
+  // A failed tally leaves the counts it did not reach at 0, and they are used as such.
+  Bdp_SlotTally(tally);
+
+  record.BsmIst = tally.cntTotal;
+  record.BsmHtg = tally.cntFc1;
+  record.BsmHtv = tally.cntFc2;
+  record.BsmHtn = tally.cntFc3;
+  record.BsmKor = tally.cntUM;
+  // Slots of kinds 3 and 4 keep the level they were given.
+  if (record.BsmAsw != 3 && record.BsmAsw != 4) Bsm_CalcFkt(record);
+
+  int status = Bsm_PKeyUpd(record);
+  if (status != 0) {
+    LogError("Bsm_PKeyUpd", "Fehler: Update BsmSatz", status);
+    return 0;
+  }
+  return 1;
+}
