@@ -1,6 +1,171 @@
+// The PostgreSQL half of the test database fixture: a fresh database per TestDb on the server
+// that scripts/pg-test-server.sh started, with the test schema and RVKSTAMM made from
+// schema/postgresql, reached by the runtime through its URI and by the test through a
+// connection of its own; dropped at the end.
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
 #include "common/test_db_backends.h"
 
 namespace testing_db {
-// Placeholder until the PostgreSQL fixture lands.
-std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string&) { return nullptr; }
+namespace {
+
+struct ServerSettings {
+  std::string host;
+  std::string port;
+  std::string user;
+  std::string password;
+};
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+bool ReadServerSettings(ServerSettings& settings) {
+  settings = {Env("KESTRUMEL_TEST_PG_HOST"), Env("KESTRUMEL_TEST_PG_PORT"),
+              Env("KESTRUMEL_TEST_PG_USER"), Env("KESTRUMEL_TEST_PG_PASSWORD")};
+  if (settings.host.empty()) settings.host = "127.0.0.1";
+  return !settings.port.empty() && !settings.user.empty();
+}
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string ReadSchemaFile(const std::string& name) {
+  std::string path = std::string(KESTRUMEL_SOURCE_DIR) + "/schema/postgresql/" + name;
+  std::ifstream in(path);
+  if (!in) ADD_FAILURE() << "cannot read " << path;
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void IgnoreNotice(void*, const char*) {}
+
+PGconn* ConnectTo(const ServerSettings& server, const std::string& database) {
+  const char* keywords[] = {"host", "port", "dbname", "user", "password", nullptr};
+  const char* values[] = {server.host.c_str(), server.port.c_str(),     database.c_str(),
+                          server.user.c_str(), server.password.c_str(), nullptr};
+  PGconn* connection = PQconnectdbParams(keywords, values, 0);
+  if (PQstatus(connection) != CONNECTION_OK) {
+    ADD_FAILURE() << "cannot connect to " << database << ": " << PQerrorMessage(connection);
+    PQfinish(connection);
+    return nullptr;
+  }
+  PQsetNoticeProcessor(connection, IgnoreNotice, nullptr);
+  return connection;
+}
+
+// Runs `sql` (one or more statements); a failure fails the test.
+bool ExecOn(PGconn* connection, const std::string& sql) {
+  if (connection == nullptr) return false;
+  PGresult* result = PQexec(connection, sql.c_str());
+  ExecStatusType state = PQresultStatus(result);
+  bool ok = state == PGRES_COMMAND_OK || state == PGRES_TUPLES_OK;
+  if (!ok) ADD_FAILURE() << PQresultErrorMessage(result) << "  in: " << sql;
+  PQclear(result);
+  return ok;
+}
+
+std::string NewDatabaseName() {
+  static std::atomic<int> counter{0};
+  return "kt_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+}
+
+class PostgresTestDb : public TestDb {
+ public:
+  PostgresTestDb(ServerSettings server, std::string schema)
+      : server_(std::move(server)), schema_(std::move(schema)), database_(NewDatabaseName()) {}
+
+  ~PostgresTestDb() override {
+    PQfinish(connection_);
+    // FORCE ends the runtime's connection too, should the test have left it open.
+    if (created_) ExecOn(admin_, "DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
+    PQfinish(admin_);
+  }
+
+  bool Init() {
+    admin_ = ConnectTo(server_, "postgres");
+    created_ = ExecOn(admin_, "CREATE DATABASE " + database_);
+    if (!created_) return false;
+    connection_ = ConnectTo(server_, database_);
+    std::string schema = LowerCase(schema_);
+    return ExecOn(connection_, "SET DateStyle TO ISO, YMD; CREATE SCHEMA rvkstamm; CREATE SCHEMA " +
+                                   schema + "; SET search_path TO rvkstamm") &&
+           ExecOn(connection_, ReadSchemaFile("rvkstamm.sql")) &&
+           ExecOn(connection_, "SET search_path TO " + schema) &&
+           ExecOn(connection_, ReadSchemaFile("schema.sql"));
+  }
+
+  Backend Kind() const override { return Backend::Postgres; }
+  std::string NetService() const override {
+    return "postgresql://" + server_.host + ":" + server_.port + "/" + database_;
+  }
+  std::string User() const override { return server_.user; }
+  std::string Password() const override { return server_.password; }
+  std::string Schema() const override { return schema_; }
+
+  void Exec(const std::string& sql) override { ExecOn(connection_, sql); }
+
+  Rows Query(const std::string& sql) override {
+    Rows rows;
+    if (connection_ == nullptr) return rows;
+    PGresult* result = PQexec(connection_, sql.c_str());
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+      ADD_FAILURE() << PQresultErrorMessage(result) << "  in: " << sql;
+    } else {
+      for (int r = 0; r < PQntuples(result); ++r) {
+        std::vector<Cell> row;
+        for (int c = 0; c < PQnfields(result); ++c) {
+          row.push_back(PQgetisnull(result, r, c) ? Cell() : Cell(PQgetvalue(result, r, c)));
+        }
+        rows.push_back(std::move(row));
+      }
+    }
+    PQclear(result);
+    return rows;
+  }
+
+  // A row trigger, as on SQLite: a statement that touches no row does not fail.
+  void FailOn(const std::string& table, const std::string& operation) override {
+    std::string name = "kt_fail_" + LowerCase(table) + "_" + LowerCase(operation);
+    for (char& c : name) {
+      if (c == '.') c = '_';
+    }
+    Exec("CREATE FUNCTION " + name +
+         "() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION 'injected'; END$$;"
+         " CREATE TRIGGER " +
+         name + " BEFORE " + operation + " ON " + table + " FOR EACH ROW EXECUTE FUNCTION " + name +
+         "()");
+  }
+
+ private:
+  ServerSettings server_;
+  std::string schema_;
+  std::string database_;
+  PGconn* admin_ = nullptr;       // on database postgres: creates and drops the test database
+  PGconn* connection_ = nullptr;  // on the test database, search path the test schema
+  bool created_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string& schema) {
+  ServerSettings server;
+  if (!ReadServerSettings(server)) return nullptr;
+  auto db = std::make_unique<PostgresTestDb>(std::move(server), schema);
+  if (!db->Init()) return nullptr;
+  return db;
+}
+
 }  // namespace testing_db

@@ -1,9 +1,84 @@
+#include <cctype>
+#include <memory>
+#include <string>
+
+#include "db/postgresql/connect.h"
+#include "db/postgresql/dialect.h"
+#include "db/postgresql/link.h"
+#include "db/postgresql/statement.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/status.h"
 
 namespace db {
-// Placeholder until the PostgreSQL backend lands.
-int OpenPostgresSession(const char*, const char*, const char*, std::unique_ptr<BackendSession>&) {
-  return status::kServiceUnresolved;
+namespace postgresql {
+namespace {
+
+// Only a schema that exists becomes the search path, in the same statement that looks for it.
+constexpr const char* kSwitchSchema =
+    "select set_config('search_path', quote_ident(nspname), false)"
+    " from pg_catalog.pg_namespace where nspname = $1";
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
+
+class Session : public BackendSession {
+ public:
+  explicit Session(ConnectionHandle connection)
+      : link_(std::make_shared<Link>(std::move(connection))) {}
+
+  int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
+    PostgresText text = AdaptToPostgres(parsed.body);
+    if (text.parameterCount != parsed.inputCount) {
+      return link_->channel.FailWith(status::kNotAllVariablesBound,
+                                     "placeholders do not match the inputs: " + parsed.text);
+    }
+    prepared = std::make_unique<Statement>(link_, std::move(text),
+                                           parsed.kind == ParsedStatement::Kind::Modify);
+    return status::kOk;
+  }
+
+  int Savepoint(const std::string& name) override { return link_->transaction.Savepoint(name); }
+  int RollbackTo(const std::string& name) override { return link_->transaction.RollbackTo(name); }
+  int Commit() override { return link_->transaction.Commit(); }
+
+  // PostgreSQL folds unquoted names to lower case, as Oracle folds them to upper case. The
+  // search path is a setting that a rollback would undo, so it changes only between
+  // transactions.
+  int SetSchema(const std::string& schema) override {
+    if (link_->transaction.Pending()) {
+      return link_->channel.FailWith(status::kSessionChangeInTransaction,
+                                     "schema switch with uncommitted work");
+    }
+    std::string name = LowerCase(schema);
+    Command lookup = TextCommand(kSwitchSchema);
+    lookup.values.push_back(name.c_str());
+    Outcome outcome;
+    size_t first = 0;
+    int rc = link_->transaction.RunStatement({lookup}, false, outcome, first);
+    if (rc != status::kOk) return rc;
+    if (PQntuples(outcome.results[first].get()) == 0) {
+      return link_->channel.FailWith(status::kSchemaUnknown, "no schema " + name);
+    }
+    return status::kOk;
+  }
+
+  std::string LastNativeError() const override { return link_->channel.LastError(); }
+
+ private:
+  std::shared_ptr<Link> link_;
+};
+
+}  // namespace
+}  // namespace postgresql
+
+int OpenPostgresSession(const char* user, const char* password, const char* netService,
+                        std::unique_ptr<BackendSession>& session) {
+  postgresql::ConnectionHandle connection;
+  int rc = postgresql::OpenConnection(user, password, netService, connection);
+  if (rc == status::kOk) session = std::make_unique<postgresql::Session>(std::move(connection));
+  return rc;
+}
+
 }  // namespace db

@@ -1,0 +1,71 @@
+#pragma once
+// The wire to the server. Commands go out as one pipeline closed by a sync and are answered
+// together, so that a statement and the transaction control around it cost one round trip.
+// After a failed command the server skips the rest of the pipeline.
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace db::postgresql {
+
+struct ResultDeleter {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+struct ConnectionDeleter {
+  void operator()(PGconn* connection) const { PQfinish(connection); }
+};
+using ConnectionHandle = std::unique_ptr<PGconn, ConnectionDeleter>;
+
+struct Command {
+  enum class Kind : uint8_t { Text, Prepare, Execute };
+  Kind kind = Kind::Text;
+  std::string sql;                  // Text, Prepare
+  std::string name;                 // Prepare, Execute: the server's prepared statement
+  std::vector<Oid> types;           // Prepare: parameter types, 0 where the server infers one
+  std::vector<const char*> values;  // Text, Execute: parameter texts, null for NULL
+};
+
+inline Command TextCommand(std::string sql) {
+  return {Command::Kind::Text, std::move(sql), {}, {}, {}};
+}
+
+struct Outcome {
+  std::vector<Result> results;  // one per command; null for a command that got no answer
+  int failed = -1;              // the first failed command, -1 when all succeeded
+  std::string sqlState;         // of that failure; empty when the connection broke
+  std::string message;
+};
+
+class Channel {
+ public:
+  explicit Channel(ConnectionHandle connection) : connection_(std::move(connection)) {}
+
+  // Sends `commands` and a sync and reads every answer. True when all commands succeeded.
+  bool Run(const std::vector<Command>& commands, Outcome& outcome);
+
+  bool Broken() const;
+  // The server's transaction state after the last sync.
+  bool InTransactionBlock() const;
+  bool InFailedTransaction() const;
+
+  // Records the failure of `outcome` as the last native error and returns its status.
+  int Fail(const Outcome& outcome);
+  // Records a failure found without the server and returns `status`.
+  int FailWith(int status, const std::string& message);
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  bool Send(const Command& command);
+  void Collect(size_t sent, Outcome& outcome);
+  void NoteFailure(Outcome& outcome, size_t index, const PGresult* result);
+
+  ConnectionHandle connection_;
+  std::string lastError_;
+};
+
+}  // namespace db::postgresql

@@ -1,0 +1,13 @@
+#pragma once
+// Opening the connection: the net service name is a libpq URI, user and password travel as
+// parameters of their own, and nothing but these three decides where and how to connect.
+#include "db/postgresql/channel.h"
+
+namespace db::postgresql {
+
+// Returns 0 and the connection in pipeline mode with a silent notice processor, or the
+// Oracle status of the failure (-1005, -1017, -12154).
+int OpenConnection(const char* user, const char* password, const char* netService,
+                   ConnectionHandle& connection);
+
+}  // namespace db::postgresql

@@ -1,0 +1,271 @@
+#include "db/postgresql/dialect.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace db::postgresql {
+namespace {
+
+// Oracle's sysdate is the clock at the statement, whole seconds, in the server's local time;
+// LOCALTIMESTAMP would be the start of a transaction that may have been open for long.
+constexpr const char* kLocalNow = "date_trunc('second',statement_timestamp()::timestamp)";
+
+constexpr std::string_view kAggregates[] = {"count", "max", "min", "sum", "avg"};
+
+bool IsWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+}
+bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view lower) {
+  if (a.size() != lower.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != lower[i]) return false;
+  }
+  return true;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// The text scanned by position: quoted parts, words and parenthesised groups.
+class Scanner {
+ public:
+  explicit Scanner(std::string_view text) : s_(text) {}
+
+  std::string_view Text() const { return s_; }
+  size_t Size() const { return s_.size(); }
+  char At(size_t i) const { return s_[i]; }
+
+  size_t SkipBlanks(size_t at) const {
+    while (at < s_.size() && IsBlank(s_[at])) ++at;
+    return at;
+  }
+
+  // Position after the quoted text that starts at `at` ('...' or "..."; doubled quotes inside).
+  size_t QuotedEnd(size_t at) const {
+    char quote = s_[at];
+    size_t i = at + 1;
+    while (i < s_.size()) {
+      if (s_[i] == quote) {
+        if (i + 1 < s_.size() && s_[i + 1] == quote) {
+          i += 2;
+          continue;
+        }
+        return i + 1;
+      }
+      ++i;
+    }
+    return s_.size();
+  }
+
+  size_t WordEnd(size_t at) const {
+    while (at < s_.size() && IsWordChar(s_[at])) ++at;
+    return at;
+  }
+
+  // Position after the parenthesised group that opens at `at`.
+  size_t GroupEnd(size_t at) const {
+    int depth = 0;
+    size_t i = at;
+    while (i < s_.size()) {
+      char c = s_[i];
+      if (c == '\'' || c == '"') {
+        i = QuotedEnd(i);
+        continue;
+      }
+      if (c == '(') ++depth;
+      if (c == ')' && --depth == 0) return i + 1;
+      ++i;
+    }
+    return s_.size();
+  }
+
+  // Position of the first ',' at depth 0 within [begin, end), or end.
+  size_t TopLevelComma(size_t begin, size_t end) const {
+    size_t i = begin;
+    while (i < end) {
+      char c = s_[i];
+      if (c == '\'' || c == '"') {
+        i = QuotedEnd(i);
+      } else if (c == '(') {
+        i = GroupEnd(i);
+      } else if (c == ',') {
+        return i;
+      } else {
+        ++i;
+      }
+    }
+    return end;
+  }
+
+  // The words outside quotes and parentheses, with their positions.
+  struct Word {
+    size_t begin;
+    size_t end;
+  };
+  std::vector<Word> TopLevelWords() const {
+    std::vector<Word> words;
+    size_t i = 0;
+    while (i < s_.size()) {
+      char c = s_[i];
+      if (c == '\'' || c == '"') {
+        i = QuotedEnd(i);
+      } else if (c == '(') {
+        i = GroupEnd(i);
+      } else if (IsWordChar(c)) {
+        size_t end = WordEnd(i);
+        words.push_back({i, end});
+        i = end;
+      } else {
+        ++i;
+      }
+    }
+    return words;
+  }
+
+ private:
+  std::string_view s_;
+};
+
+// "max(...)": an aggregate call and nothing else.
+bool IsAggregateCall(const Scanner& scan, size_t begin, size_t end) {
+  size_t nameEnd = scan.WordEnd(begin);
+  bool known = false;
+  for (std::string_view name : kAggregates) {
+    known = known || EqualsIgnoringCase(scan.Text().substr(begin, nameEnd - begin), name);
+  }
+  size_t open = scan.SkipBlanks(nameEnd);
+  if (!known || open >= end || scan.At(open) != '(') return false;
+  return scan.GroupEnd(open) == end;  // `end` is trimmed
+}
+
+bool SelectListIsAggregatesOnly(const Scanner& scan, size_t begin, size_t end) {
+  while (begin < end) {
+    size_t comma = scan.TopLevelComma(begin, end);
+    size_t itemBegin = scan.SkipBlanks(begin);
+    size_t itemEnd = comma;
+    while (itemEnd > itemBegin && IsBlank(scan.At(itemEnd - 1))) --itemEnd;
+    if (!IsAggregateCall(scan, itemBegin, itemEnd)) return false;
+    begin = comma + 1;
+  }
+  return true;
+}
+
+// A select whose list holds aggregates only yields one row; its ORDER BY orders nothing, and
+// PostgreSQL refuses the ungrouped columns in it.
+std::string DropOrderOfAggregateSelect(const std::string& body) {
+  Scanner scan(body);
+  auto words = scan.TopLevelWords();
+  auto is = [&](size_t k, std::string_view word) {
+    return k < words.size() &&
+           EqualsIgnoringCase(scan.Text().substr(words[k].begin, words[k].end - words[k].begin),
+                              word);
+  };
+  if (!is(0, "select")) return body;
+  size_t from = 0;
+  size_t order = 0;
+  for (size_t k = 1; k < words.size(); ++k) {
+    if (from == 0 && is(k, "from")) from = k;
+    if (is(k, "group") && is(k + 1, "by")) return body;
+    if (order == 0 && is(k, "order") && is(k + 1, "by")) order = k;
+  }
+  if (from == 0 || order == 0 || order < from) return body;
+  if (!SelectListIsAggregatesOnly(scan, words[0].end, words[from].begin)) return body;
+  return std::string(Trim(std::string_view(body).substr(0, words[order].begin)));
+}
+
+class Adapter {
+ public:
+  explicit Adapter(std::string_view text) : scan_(text) {}
+
+  PostgresText Run() {
+    result_.sql = Sequence(0, scan_.Size());
+    return std::move(result_);
+  }
+
+ private:
+  Scanner scan_;
+  PostgresText result_;
+
+  std::string NextParameter() { return "$" + std::to_string(++result_.parameterCount); }
+
+  // Adapts [begin, end).
+  std::string Sequence(size_t begin, size_t end) {
+    std::string out;
+    size_t i = begin;
+    while (i < end) {
+      char c = scan_.At(i);
+      if (c == '\'' || c == '"') {
+        size_t close = scan_.QuotedEnd(i);
+        out.append(scan_.Text().substr(i, close - i));
+        i = close;
+      } else if (c == '?') {
+        out += NextParameter();
+        ++i;
+      } else if (IsWordStart(c) && (i == 0 || !IsWordChar(scan_.At(i - 1)))) {
+        i = Word(i, end, out);
+      } else {
+        out += c;
+        ++i;
+      }
+    }
+    return out;
+  }
+
+  // Adapts the word at `begin` (and a TO_DATE call that it opens); returns the position after.
+  size_t Word(size_t begin, size_t end, std::string& out) {
+    size_t wordEnd = scan_.WordEnd(begin);
+    std::string_view word = scan_.Text().substr(begin, wordEnd - begin);
+    bool qualified = begin > 0 && scan_.At(begin - 1) == '.';
+    if (!qualified && EqualsIgnoringCase(word, "sysdate")) {
+      out += kLocalNow;
+      return wordEnd;
+    }
+    size_t open = scan_.SkipBlanks(wordEnd);
+    if (!qualified && EqualsIgnoringCase(word, "to_date") && open < end && scan_.At(open) == '(') {
+      size_t close = scan_.GroupEnd(open);
+      if (close <= end) {
+        out += ToDate(open, close);
+        return close;
+      }
+    }
+    out.append(word);
+    return wordEnd;
+  }
+
+  // The call TO_DATE(...) with its parentheses at [open, close).
+  std::string ToDate(size_t open, size_t close) {
+    size_t inner = close - 1;  // the closing parenthesis
+    size_t comma = scan_.TopLevelComma(open + 1, inner);
+    std::string_view value = Trim(scan_.Text().substr(open + 1, comma - open - 1));
+    std::string_view format = comma < inner
+                                  ? Trim(scan_.Text().substr(comma + 1, inner - comma - 1))
+                                  : std::string_view();
+    DateModel model{};
+    bool literal = format.size() >= 2 && format.front() == '\'' && format.back() == '\'';
+    bool known = literal && DateModelFromFormat(format.substr(1, format.size() - 2), model);
+    if (known && value == "?") {
+      result_.dateInputs.push_back({result_.parameterCount, model});
+      return NextParameter() + (model == DateModel::Day ? "::date" : "::timestamp");
+    }
+    std::string arguments = Sequence(open + 1, inner);
+    bool withTime =
+        known ? model == DateModel::Stamp : format.find_first_of("hH") != std::string_view::npos;
+    if (withTime) return "to_timestamp(" + arguments + ")::timestamp";
+    return "to_date(" + arguments + ")";
+  }
+};
+
+}  // namespace
+
+PostgresText AdaptToPostgres(const std::string& body) {
+  std::string text = DropOrderOfAggregateSelect(body);
+  return Adapter(text).Run();
+}
+
+}  // namespace db::postgresql

@@ -1,0 +1,35 @@
+#pragma once
+// Adapts a statement body in the Oracle dialect (with '?' markers) to PostgreSQL. Outside
+// quoted literals and identifiers:
+//   ?                                   -> $1, $2, ... in order
+//   TO_DATE(?,'yyyymmdd')               -> $n::date       (the text checked and sent as ISO)
+//   TO_DATE(?,'yyyymmddHH24MISS')       -> $n::timestamp  (likewise)
+//   TO_DATE(x,'...HH...')               -> to_timestamp(x,'...')::timestamp
+//   sysdate                             -> the local time of this statement, to the second
+//   select <aggregates only> ... order by ...  -> the order by dropped (PostgreSQL refuses
+//                                          to order one aggregate row by ungrouped columns)
+// The comparisons keep the column's own type on one side (timestamp, or date against
+// timestamp through the cross-type operators), so the indexes serve them. TO_CHAR with
+// 'yyyymmdd' or 'yyyymmddHH24MISS' and date + integer work as they stand.
+#include <string>
+#include <vector>
+
+#include "db/postgresql/date_text.h"
+
+namespace db::postgresql {
+
+// A parameter that a TO_DATE converts: its text is checked and rewritten before sending.
+struct DateInput {
+  int position;  // 0-based parameter position
+  DateModel model;
+};
+
+struct PostgresText {
+  std::string sql;
+  int parameterCount = 0;
+  std::vector<DateInput> dateInputs;
+};
+
+PostgresText AdaptToPostgres(const std::string& body);
+
+}  // namespace db::postgresql

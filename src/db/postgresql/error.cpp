@@ -1,0 +1,76 @@
+#include "db/postgresql/error.h"
+
+#include <cstring>
+
+#include "db/runtime/status.h"
+
+namespace db::postgresql {
+namespace {
+
+struct SqlStateRule {
+  const char* prefix;  // a full SQLSTATE, or a two-character class matching all its codes
+  int status;
+};
+
+// The most specific rule comes first; a code without a rule is an internal error.
+constexpr SqlStateRule kSqlStateRules[] = {
+    {"23505", status::kUniqueViolated},
+    {"23502", status::kNotNullViolated},
+    {"23514", status::kCheckViolated},
+    {"22001", status::kValueTooLarge},       // string_data_right_truncation
+    {"22003", status::kIntegerOverflow},     // numeric_value_out_of_range
+    {"22P02", status::kInvalidNumber},       // invalid_text_representation
+    {"22007", status::kDateFormatMismatch},  // invalid_datetime_format
+    {"22008", status::kDayOfMonthInvalid},   // datetime_field_overflow
+    {"22021", status::kInvalidCharacter},    // character_not_in_repertoire
+    {"22P05", status::kInvalidCharacter},    // untranslatable_character
+    {"42P01", status::kNoSuchTable},         // undefined_table
+    {"3F000", status::kNoSuchTable},         // invalid_schema_name
+    {"42703", status::kInvalidIdentifier},   // undefined_column
+    {"42883", status::kInvalidIdentifier},   // undefined_function
+    {"42501", status::kInsufficientPrivileges},
+    {"42601", status::kInvalidSqlStatement},   // syntax_error
+    {"08P01", status::kNotAllVariablesBound},  // protocol_violation: wrong parameter count
+    {"3B001", status::kSavepointUnknown},
+    {"40P01", status::kDeadlock},
+    {"55P03", status::kResourceBusy},   // lock_not_available
+    {"P0001", status::kTriggerRaised},  // RAISE EXCEPTION in a trigger
+    {"08", status::kNotConnected},
+    {"57P01", status::kNotConnected},  // admin_shutdown: the session was ended
+    {"57P02", status::kNotConnected},  // crash_shutdown
+    {"57P03", status::kNotConnected},  // cannot_connect_now
+};
+
+bool MatchesRule(const SqlStateRule& rule, const char* sqlState) {
+  return std::strncmp(sqlState, rule.prefix, std::strlen(rule.prefix)) == 0;
+}
+
+bool Contains(const char* text, const char* fragment) {
+  return text != nullptr && std::strstr(text, fragment) != nullptr;
+}
+
+}  // namespace
+
+int StatusFromSqlState(const char* sqlState) {
+  if (sqlState == nullptr || *sqlState == '\0') return status::kInternal;
+  for (const SqlStateRule& rule : kSqlStateRules) {
+    if (MatchesRule(rule, sqlState)) return rule.status;
+  }
+  return status::kInternal;
+}
+
+// libpq keeps the SQLSTATE of a refused login to itself, so its message is read. The server
+// checks the password before the database, so a refusal after the password was sent is a
+// logon failure unless the message names the database.
+int StatusFromConnectFailure(const char* message, bool passwordSent) {
+  if (Contains(message, "database \"") && Contains(message, "does not exist")) {
+    return status::kServiceUnresolved;
+  }
+  if (Contains(message, "authentication failed") || Contains(message, "pg_hba.conf") ||
+      (Contains(message, "role \"") && Contains(message, "does not exist"))) {
+    return status::kLogonDenied;
+  }
+  return passwordSent ? status::kLogonDenied : status::kServiceUnresolved;
+}
+
+}  // namespace db::postgresql

@@ -1,0 +1,116 @@
+#include "db/postgresql/statement.h"
+
+#include <cstdlib>
+
+#include "db/runtime/status.h"
+
+namespace db::postgresql {
+namespace {
+
+// Server type of each input: int4 for an integer, else left to the server, which takes the
+// type of the column or function argument it meets and so keeps the indexes usable.
+constexpr Oid kInt4Type = 23;
+constexpr Oid kInt2Type = 21;
+constexpr Oid kInt8Type = 20;
+
+bool IsIntegerType(Oid type) { return type == kInt2Type || type == kInt4Type || type == kInt8Type; }
+
+// The types decide the server's reading of the text, so both make the key.
+std::string PreparedKey(const std::vector<Oid>& types, const std::string& sql) {
+  std::string key;
+  for (Oid type : types) key += std::to_string(type) + ",";
+  return key + "\n" + sql;
+}
+
+// Appends the rows of a query result; integer columns become Int, all else Text.
+void ReadRows(const PGresult* result, std::vector<SqlRow>& rows) {
+  int rowCount = PQntuples(result);
+  int columnCount = PQnfields(result);
+  rows.reserve(rows.size() + static_cast<size_t>(rowCount));
+  for (int r = 0; r < rowCount; ++r) {
+    SqlRow row(static_cast<size_t>(columnCount));
+    for (int c = 0; c < columnCount; ++c) {
+      if (PQgetisnull(result, r, c)) continue;  // stays Null
+      SqlValue& value = row[static_cast<size_t>(c)];
+      const char* text = PQgetvalue(result, r, c);
+      if (IsIntegerType(PQftype(result, c))) {
+        value.kind = SqlValue::Kind::Int;
+        value.number = std::strtoll(text, nullptr, 10);
+      } else {
+        value.kind = SqlValue::Kind::Text;
+        value.text.assign(text, static_cast<size_t>(PQgetlength(result, r, c)));
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+}
+
+}  // namespace
+
+int Statement::BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
+                               Parameters& parameters) const {
+  size_t count = inputs.size();
+  parameters.texts.assign(count, std::string());
+  parameters.values.assign(count, nullptr);
+  parameters.types.assign(count, 0);
+  for (size_t i = 0; i < count; ++i) {
+    const SqlValue& input = inputs[i];
+    if (input.kind == SqlValue::Kind::Int) {
+      parameters.texts[i] = std::to_string(input.number);
+      parameters.types[i] = kInt4Type;
+    } else {
+      parameters.texts[i] = input.text;
+    }
+  }
+  for (const DateInput& date : text_.dateInputs) {
+    size_t i = static_cast<size_t>(date.position);
+    parameters.types[i] = 0;  // the cast in the text gives the type
+    if (inputs[i].kind == SqlValue::Kind::Null) continue;
+    std::string iso;
+    int rc = DateTextToIso(parameters.texts[i], date.model, iso);
+    if (rc != status::kOk) {
+      return link.channel.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
+    }
+    parameters.texts[i] = std::move(iso);
+  }
+  for (size_t i = 0; i < count; ++i) {
+    if (inputs[i].kind != SqlValue::Kind::Null) parameters.values[i] = parameters.texts[i].c_str();
+  }
+  return status::kOk;
+}
+
+int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+                   int64_t* affected) {
+  std::shared_ptr<Link> link = link_.lock();
+  if (!link) return status::kNotConnected;
+  if (static_cast<int>(inputs.size()) != text_.parameterCount) return status::kNotAllVariablesBound;
+  Parameters parameters;
+  int rc = BuildParameters(*link, inputs, parameters);
+  if (rc != status::kOk) return rc;
+
+  std::string key = PreparedKey(parameters.types, text_.sql);
+  bool prepared = false;
+  std::string name = link->prepared.NameFor(key, prepared);
+  std::vector<Command> commands;
+  if (!prepared) {
+    commands.push_back({Command::Kind::Prepare, text_.sql, name, parameters.types, {}});
+  }
+  commands.push_back({Command::Kind::Execute, {}, name, {}, parameters.values});
+
+  Outcome outcome;
+  size_t first = 0;
+  rc = link->transaction.RunStatement(commands, modifies_, outcome, first);
+  // A statement prepared in a transaction that failed afterwards stays prepared.
+  const PGresult* prepareResult = !prepared ? outcome.results[first].get() : nullptr;
+  if (prepareResult != nullptr && PQresultStatus(prepareResult) == PGRES_COMMAND_OK) {
+    link->prepared.MarkPrepared(key);
+  }
+  if (rc != status::kOk) return rc;
+
+  PGresult* result = outcome.results[first + (prepared ? 0 : 1)].get();
+  if (rows != nullptr) ReadRows(result, *rows);
+  if (affected != nullptr) *affected = std::strtoll(PQcmdTuples(result), nullptr, 10);
+  return status::kOk;
+}
+
+}  // namespace db::postgresql

@@ -1,0 +1,229 @@
+#include "db/postgresql/transaction.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "db/runtime/status.h"
+
+namespace db::postgresql {
+namespace {
+
+constexpr const char* kStatementSavepoint = "kestrumel_statement";
+
+// Oracle's names are case-blind.
+std::string Folded(const std::string& name) {
+  std::string folded = name;
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+}  // namespace
+
+bool& Transaction::NewestChanged() {
+  return levels_.empty() ? baseChanged_ : levels_.back().changedAfter;
+}
+
+bool Transaction::AnyChange() const {
+  bool changed = baseChanged_;
+  for (const Level& level : levels_) changed = changed || level.changedAfter;
+  return changed;
+}
+
+Transaction::Plan Transaction::PlanFor(bool modifies) const {
+  Plan plan;
+  if (!open_ && !modifies) return plan;  // a query alone needs no transaction
+  plan.begin = !open_;
+  for (const std::string& server : pendingReleases_)
+    plan.prefix.push_back("RELEASE SAVEPOINT " + server);
+  for (const Level& level : levels_) {
+    if (!level.sent) plan.prefix.push_back("SAVEPOINT " + level.server);
+  }
+  bool newestChanged = levels_.empty() ? baseChanged_ : levels_.back().changedAfter;
+  plan.wrap = open_ && newestChanged;
+  return plan;
+}
+
+void Transaction::MarkPrefixSent() {
+  pendingReleases_.clear();
+  for (Level& level : levels_) level.sent = true;
+}
+
+int Transaction::RunStatement(const std::vector<Command>& statement, bool modifies,
+                              Outcome& outcome, size_t& firstResult) {
+  Plan plan = PlanFor(modifies);
+  std::vector<Command> pipeline;
+  if (plan.begin) pipeline.push_back(TextCommand("BEGIN"));
+  for (const std::string& sql : plan.prefix) pipeline.push_back(TextCommand(sql));
+  if (plan.wrap) pipeline.push_back(TextCommand(std::string("SAVEPOINT ") + kStatementSavepoint));
+  firstResult = pipeline.size();
+  pipeline.insert(pipeline.end(), statement.begin(), statement.end());
+  if (plan.wrap) {
+    pipeline.push_back(TextCommand(std::string("RELEASE SAVEPOINT ") + kStatementSavepoint));
+  }
+  if (channel_.Run(pipeline, outcome)) {
+    open_ = open_ || plan.begin;
+    if (open_) MarkPrefixSent();
+    if (modifies) NewestChanged() = true;
+    return status::kOk;
+  }
+  int rc = channel_.Fail(outcome);
+  Undo(plan, outcome.failed, firstResult);
+  return rc;
+}
+
+// Brings the transaction back to where it stood before the failed statement.
+void Transaction::Undo(const Plan& plan, int failedAt, size_t firstResult) {
+  bool statementFailed = failedAt >= static_cast<int>(firstResult);
+  bool autocommitQuery = !open_ && !plan.begin;
+  if (statementFailed && !autocommitQuery && !channel_.Broken()) {
+    MarkPrefixSent();  // the prefix went through before the statement failed
+    if (plan.wrap) {
+      RunControl({std::string("ROLLBACK TO SAVEPOINT ") + kStatementSavepoint,
+                  std::string("RELEASE SAVEPOINT ") + kStatementSavepoint});
+    } else if (!AnyChange()) {
+      // Nothing but savepoints in it: they are set anew with the next change.
+      RunControl({"ROLLBACK"});
+      open_ = false;
+      for (Level& level : levels_) level.sent = false;
+    } else if (!levels_.empty()) {
+      // Nothing changed since the newest savepoint, which went out before the statement.
+      RunControl({"ROLLBACK TO SAVEPOINT " + levels_.back().server});
+    }
+  }
+  ResyncWithServer();
+}
+
+void Transaction::RunControl(const std::vector<std::string>& sql) {
+  std::vector<Command> commands;
+  for (const std::string& text : sql) commands.push_back(TextCommand(text));
+  Outcome ignored;
+  channel_.Run(commands, ignored);
+}
+
+// Whatever could not be undone precisely is rolled back whole, and the next commit says so.
+void Transaction::ResyncWithServer() {
+  bool serverOpen = !channel_.Broken() && channel_.InTransactionBlock();
+  if (serverOpen && channel_.InFailedTransaction()) {
+    RunControl({"ROLLBACK"});
+    serverOpen = false;
+  }
+  if (open_ && !serverOpen) {
+    lostWork_ = lostWork_ || AnyChange();
+    Reset();
+  }
+}
+
+void Transaction::Reset() {
+  open_ = false;
+  baseChanged_ = false;
+  levels_.clear();
+  pendingReleases_.clear();
+}
+
+void Transaction::Detach(const std::string& name) {
+  for (Level& level : levels_) {
+    for (auto it = level.names.begin(); it != level.names.end(); ++it) {
+      if (*it == name) {
+        level.names.erase(it);
+        return;
+      }
+    }
+  }
+}
+
+void Transaction::MarkUnsentFrom(size_t index) {
+  for (size_t k = index; k < levels_.size(); ++k) levels_[k].sent = false;
+}
+
+// Drops a level that no name marks. Releasing it on the server also destroys the levels
+// above it, which are set anew: allowed only while nothing changed after them.
+void Transaction::RemoveLevel(size_t index) {
+  Level& level = levels_[index];
+  if (level.sent) {
+    pendingReleases_.push_back(level.server);
+    MarkUnsentFrom(index + 1);
+  }
+  bool& below = index == 0 ? baseChanged_ : levels_[index - 1].changedAfter;
+  below = below || level.changedAfter;
+  levels_.erase(levels_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void Transaction::Compact() {
+  for (size_t index = levels_.size(); index-- > 0;) {
+    if (!levels_[index].names.empty()) continue;
+    bool aboveUnchanged = true;
+    for (size_t k = index + 1; k < levels_.size(); ++k) {
+      aboveUnchanged = aboveUnchanged && !levels_[k].changedAfter;
+    }
+    if (aboveUnchanged) RemoveLevel(index);
+  }
+}
+
+int Transaction::Savepoint(const std::string& name) {
+  std::string folded = Folded(name);
+  Detach(folded);
+  if (!levels_.empty() && !levels_.back().changedAfter) {
+    levels_.back().names.push_back(folded);
+  } else {
+    levels_.push_back({"kestrumel_sp" + std::to_string(++levelCounter_), {folded}, false, false});
+  }
+  Compact();
+  return status::kOk;
+}
+
+int Transaction::RollbackTo(const std::string& name) {
+  std::string folded = Folded(name);
+  size_t index = levels_.size();
+  size_t position = 0;
+  for (size_t k = 0; k < levels_.size(); ++k) {
+    for (size_t p = 0; p < levels_[k].names.size(); ++p) {
+      if (levels_[k].names[p] == folded) {
+        index = k;
+        position = p;
+      }
+    }
+  }
+  if (index == levels_.size()) {
+    return channel_.FailWith(status::kSavepointUnknown,
+                             "savepoint " + name + " is not set in this transaction");
+  }
+  // Savepoints set after it are gone, also those set at the same position.
+  Level& level = levels_[index];
+  level.names.resize(position + 1);
+  bool newest = index + 1 == levels_.size();
+  bool unchanged = !level.sent || (newest && !level.changedAfter);
+  levels_.resize(index + 1);
+  if (unchanged) return status::kOk;  // the server stands where the savepoint was set
+  Outcome outcome;
+  if (!channel_.Run({TextCommand("ROLLBACK TO SAVEPOINT " + levels_.back().server)}, outcome)) {
+    int rc = channel_.Fail(outcome);
+    ResyncWithServer();
+    return rc;
+  }
+  pendingReleases_.clear();  // they were above this level and are gone with it
+  levels_.back().changedAfter = false;
+  return status::kOk;
+}
+
+int Transaction::Commit() {
+  bool lost = lostWork_;
+  lostWork_ = false;
+  int rc = status::kOk;
+  if (open_) {
+    Outcome outcome;
+    if (!channel_.Run({TextCommand("COMMIT")}, outcome)) {
+      rc = channel_.Fail(outcome);
+    } else if (std::strcmp(PQcmdStatus(outcome.results[0].get()), "COMMIT") != 0) {
+      // An aborted transaction "commits" as a rollback.
+      lost = true;
+    }
+  }
+  Reset();
+  if (rc == status::kOk && lost) {
+    rc = channel_.FailWith(status::kTransactionRolledBack,
+                           "work of this transaction was rolled back after a failure");
+  }
+  return rc;
+}
+
+}  // namespace db::postgresql

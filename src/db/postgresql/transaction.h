@@ -1,0 +1,81 @@
+#pragma once
+// Oracle's transactions on a PostgreSQL connection. A transaction opens with the first
+// change (a query alone runs outside one); a failed statement undoes only itself and leaves
+// the transaction and its earlier work usable, where PostgreSQL would abort it all; the
+// program's savepoints live inside; commit ends it; an open transaction dies with the
+// connection.
+//
+// A statement that could spoil earlier work runs under an automatic savepoint that is
+// released right after it, in the same round trip: released at once, such savepoints neither
+// pile up in the server's lock table nor ever span one of the program's savepoints. Where
+// nothing changed since the newest savepoint (or since BEGIN), that savepoint (or a rollback
+// of the still empty transaction) undoes a failure without one.
+//
+// The program's savepoints map onto server savepoints by position: names set with nothing
+// changed between share one, and a name set again leaves its old position (Oracle erases the
+// older savepoint of that name). A position that no name marks any more is released as soon
+// as that keeps the other positions, so that a run that fails over and over without a commit
+// does not nest savepoints, each holding a lock, without end. Savepoints go to the server
+// with the next statement that needs them.
+#include <string>
+#include <vector>
+
+#include "db/postgresql/channel.h"
+
+namespace db::postgresql {
+
+class Transaction {
+ public:
+  explicit Transaction(Channel& channel) : channel_(channel) {}
+
+  // Runs the commands of one statement (`modifies`: it may change data). On success
+  // `firstResult` is the position of the statement's first command in `outcome.results`.
+  // Returns 0 or the status of the failure, the statement's effects undone.
+  int RunStatement(const std::vector<Command>& statement, bool modifies, Outcome& outcome,
+                   size_t& firstResult);
+
+  int Savepoint(const std::string& name);
+  int RollbackTo(const std::string& name);
+  int Commit();
+
+  // Whether anything of a transaction is pending: an open one, or savepoints for one.
+  bool Pending() const { return open_ || !levels_.empty(); }
+
+ private:
+  // A position in the transaction marked by one or more of the program's savepoints.
+  struct Level {
+    std::string server;              // the server's savepoint
+    std::vector<std::string> names;  // the program's savepoints here, in the order set
+    bool sent = false;               // set on the server
+    bool changedAfter = false;       // a change succeeded while this was the newest level
+  };
+
+  struct Plan {
+    bool begin = false;               // BEGIN first
+    std::vector<std::string> prefix;  // releases and savepoints that go out first
+    bool wrap = false;                // an automatic savepoint around the statement
+  };
+
+  Plan PlanFor(bool modifies) const;
+  void MarkPrefixSent();
+  void Undo(const Plan& plan, int failedAt, size_t firstResult);
+  bool& NewestChanged();
+  bool AnyChange() const;
+  void Detach(const std::string& name);
+  void Compact();
+  void RemoveLevel(size_t index);
+  void MarkUnsentFrom(size_t index);
+  void RunControl(const std::vector<std::string>& sql);
+  void ResyncWithServer();
+  void Reset();
+
+  Channel& channel_;
+  bool open_ = false;                         // a transaction block is open on the server
+  bool baseChanged_ = false;                  // a change succeeded below every level
+  std::vector<Level> levels_;                 // oldest first
+  std::vector<std::string> pendingReleases_;  // server savepoints to release first
+  int levelCounter_ = 0;
+  bool lostWork_ = false;  // pending work was rolled back by force
+};
+
+}  // namespace db::postgresql

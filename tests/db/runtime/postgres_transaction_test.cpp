@@ -1,0 +1,259 @@
+// Oracle's statement-level rollback on PostgreSQL, which aborts a whole transaction on an
+// error: failed statements of every kind leave earlier work usable, the automatic savepoints
+// neither disturb the program's own nor fill the lock table, and a deadlock victim keeps its
+// earlier work.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "child_process.h"
+#include "db/runtime/status.h"
+#include "postgres_fixture.h"
+
+namespace {
+
+namespace status = db::status;
+using db::IntIn;
+using db::IntOut;
+using db::SqlExecute;
+using db::TextIn;
+using db::TextOut;
+
+constexpr const char* kWriteBack =
+    "update Rvk740Pud  set PudKng=:b0 where PudDat=TO_DATE(:b1,'yyyymmddHH24MISS')";
+constexpr const char* kUpdateTgb = "update rvk327tag  set TagTgb=:b0 where TagPnr=:b1";
+
+class PostgresTransactionTest : public PostgresTest {
+ protected:
+  // Requests queued one second apart from 2024-01-01 00:00:00, state 1.
+  void QueueRequests(int count) {
+    db->Exec("insert into Rvk740Pud (PudPnr, PudDtm, PudTyp, PudKng, PudPlg, PudDat) "
+             "select 'P' || g, '2024-01-01', 1, 1, 'G1', "
+             "timestamp '2024-01-01' + g * interval '1 second' from generate_series(0, " +
+             std::to_string(count - 1) + ") g");
+  }
+  static std::string StampOf(int request) {
+    char text[32];
+    std::snprintf(text, sizeof text, "20240101%02d%02d%02d", request / 3600, request / 60 % 60,
+                  request % 60);
+    return text;
+  }
+  static int WriteBack(int request, int32_t state = 3) {
+    std::string stamp = StampOf(request);
+    return SqlExecute(kWriteBack, {IntIn(state), TextIn(stamp.c_str(), 27)});
+  }
+  std::string TagTgbOf(const std::string& pnr) {
+    return db->Scalar("select TagTgb from rvk327tag where TagPnr='" + pnr + "'").value_or("<null>");
+  }
+  long Done() { return db->Count("select count(*) from Rvk740Pud where PudKng=3"); }
+  void InsertTag(const std::string& pnr, const std::string& tgb) {
+    db->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('" + pnr +
+             "', '2024-01-05 00:00:00', '" + tgb + "')");
+  }
+};
+
+// A write-back without savepoint, then a failure of each kind, then the next commit: the
+// write-back is kept. Failed selects count too, and so does the very first statement of a
+// transaction.
+TEST_F(PostgresTransactionTest, FailedStatementsKeepThePendingWriteBack) {
+  QueueRequests(1);
+  InsertTag("P1", "abc");
+  InsertTag("P2", "abc");
+  db->FailOn("Rvk746Err", "insert");
+  char text[8] = "";
+  int32_t number = 0;
+  db::SqlCursor cursor;
+  struct Case {
+    const char* what;
+    std::function<int()> run;
+    int expected;
+  };
+  const Case failures[] = {
+      {"select of an unknown table",
+       [&] {
+         return SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {IntOut(number)});
+       },
+       status::kNoSuchTable},
+      {"select of an unknown column",
+       [&] { return SqlExecute("select TagXyz into :b0  from rvk327tag", {}, {TextOut(text, 8)}); },
+       status::kInvalidIdentifier},
+      {"select with a text where a number belongs",
+       [&] {
+         return SqlExecute("select count(*)  into :b0  from Rvk740Pud where PudKng=:b1",
+                           {TextIn("abc", 4)}, {IntOut(number)});
+       },
+       status::kInvalidNumber},
+      {"select with an invalid date",
+       [&] {
+         return SqlExecute(
+             "select count(*)  into :b0  from Rvk740Pud where PudDtm=TO_DATE(:b1,'yyyymmdd')",
+             {TextIn("20241301", 11)}, {IntOut(number)});
+       },
+       status::kMonthInvalid},
+      {"select of several rows",
+       [&] { return SqlExecute("select TagTgb into :b0  from rvk327tag", {}, {TextOut(text, 8)}); },
+       status::kTooManyRows},
+      {"cursor on an unknown table",
+       [&] { return db::SqlOpen(cursor, "select TagXyz  from rvk327tag"); },
+       status::kInvalidIdentifier},
+      {"insert stopped by a trigger",
+       [&] { return SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G1", 6)}); },
+       status::kTriggerRaised},
+      {"update into a duplicate key",
+       [&] {
+         return SqlExecute("update rvk327tag  set TagPnr=:b0 where TagPnr=:b1",
+                           {TextIn("P1", 9), TextIn("P2", 9)});
+       },
+       status::kUniqueViolated},
+  };
+  for (const Case& c : failures) {
+    for (bool first : {true, false}) {  // with nothing pending yet, and after a write-back
+      if (!first) {
+        ASSERT_EQ(WriteBack(0), 0) << c.what;
+      }
+      EXPECT_EQ(c.run(), c.expected) << c.what << ": " << db::SqlLastNativeError();
+      ASSERT_EQ(SqlExecute("commit"), 0) << c.what << ": " << db::SqlLastNativeError();
+      EXPECT_EQ(Done(), first ? 0 : 1) << c.what;
+      db->Exec("update Rvk740Pud set PudKng=1");
+    }
+  }
+}
+
+// The automatic savepoint around each statement is released at once: it never takes the
+// program's savepoint with it (releasing one set before it would), and a rollback to that
+// savepoint still finds it.
+TEST_F(PostgresTransactionTest, ProgramSavepointSurvivesTheAutomaticOnes) {
+  QueueRequests(5);
+  int32_t number = 0;
+  ASSERT_EQ(WriteBack(0), 0);
+  ASSERT_EQ(WriteBack(1), 0);  // under an automatic savepoint: work is pending
+  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
+  ASSERT_EQ(WriteBack(2), 0);
+  EXPECT_EQ(SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {IntOut(number)}),
+            status::kNoSuchTable);
+  ASSERT_EQ(WriteBack(3), 0);
+  ASSERT_EQ(
+      SqlExecute("select count(*)  into :b0  from Rvk740Pud where PudKng=3", {}, {IntOut(number)}),
+      0);
+  EXPECT_EQ(number, 4);
+  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0) << db::SqlLastNativeError();
+  ASSERT_EQ(WriteBack(4), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0) << db::SqlLastNativeError();
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(
+      db->Count("select count(*) from Rvk740Pud where PudKng=3 and PudDat<'2024-01-01 00:00:02'"),
+      2);
+  EXPECT_EQ(Done(), 2);
+  EXPECT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), status::kSavepointUnknown);
+}
+
+// Thousands of write-backs without a commit, failures between them, on a server whose lock
+// table could not hold one lock per automatic savepoint.
+TEST_F(PostgresTransactionTest, ThousandsOfWriteBacksWithoutCommit) {
+  PgConnection native = Native();
+  long locksPerTransaction =
+      std::stol(NativeScalar(native.get(), "show max_locks_per_transaction"));
+  long connections = std::stol(NativeScalar(native.get(), "show max_connections")) +
+                     std::stol(NativeScalar(native.get(), "show max_prepared_transactions"));
+  int requests = static_cast<int>(std::max(5000L, 2 * locksPerTransaction * connections));
+  QueueRequests(requests);
+  int32_t number = 0;
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < requests; ++i) {
+    ASSERT_EQ(WriteBack(i), 0) << "request " << i << ": " << db::SqlLastNativeError();
+    if (i % 500 == 0) {
+      ASSERT_EQ(SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {IntOut(number)}),
+                status::kNoSuchTable);
+    }
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(SqlExecute("commit"), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(Done(), requests);
+  RecordProperty("write_backs_per_second", static_cast<int>(requests / seconds));
+  std::printf("[   INFO   ] %d write-backs in one transaction: %.0f statements/s\n", requests,
+              requests / seconds);
+}
+
+// A run whose every saved change fails never commits, so the program's savepoints are set
+// again and again within one transaction, each time in another order than the last, with a
+// write-back between. Oracle erases a savepoint set again; were they nested on the server
+// instead, each would hold a lock until the lock table overflows.
+TEST_F(PostgresTransactionTest, SavepointsSetAgainWithoutCommitDoNotPileUp) {
+  PgConnection native = Native();
+  long lockTable = std::stol(NativeScalar(native.get(), "show max_locks_per_transaction")) *
+                   std::stol(NativeScalar(native.get(), "show max_connections"));
+  int requests = static_cast<int>(std::min(3 * lockTable, 20000L));
+  QueueRequests(requests);
+  InsertTag("P1", "abc");
+  db->FailOn("rvk327tag", "update");
+  db->FailOn("Rvk746Err", "insert");
+  auto failedSave = [](const char* savepoint, const std::function<int()>& change) {
+    std::string set = std::string("savepoint ") + savepoint;
+    std::string back = std::string("rollback  to ") + savepoint;
+    if (SqlExecute(set.c_str()) != 0) return 1;
+    if (change() != status::kTriggerRaised) return 2;
+    return SqlExecute(back.c_str()) == 0 ? 0 : 3;
+  };
+  auto updateTag = [] { return SqlExecute(kUpdateTgb, {TextIn("x", 4), TextIn("P1", 9)}); };
+  auto insertErr = [] {
+    return SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G1", 6)});
+  };
+  for (int i = 0; i < requests; ++i) {
+    const char* first = i % 2 == 0 ? "Bdp_Update_Sp" : "Bsm_Update_Sp";
+    const char* second = i % 2 == 0 ? "Bsm_Update_Sp" : "Bdp_Update_Sp";
+    ASSERT_EQ(failedSave(first, updateTag), 0)
+        << "request " << i << ": " << db::SqlLastNativeError();
+    ASSERT_EQ(failedSave(second, updateTag), 0)
+        << "request " << i << ": " << db::SqlLastNativeError();
+    ASSERT_EQ(failedSave("Err_Insert_Sp", insertErr), 0)
+        << "request " << i << ": " << db::SqlLastNativeError();
+    ASSERT_EQ(WriteBack(i), 0) << "request " << i << ": " << db::SqlLastNativeError();
+  }
+  // Still Oracle's savepoints: back to the last Bdp_Update_Sp undoes what followed it.
+  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
+  ASSERT_EQ(WriteBack(0, 7), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);
+  ASSERT_EQ(SqlExecute("commit"), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(Done(), requests);
+  EXPECT_EQ(TagTgbOf("P1"), "abc");
+}
+
+// Two runs lock each other's rows in opposite order: the server picks one as the deadlock
+// victim, whose statement alone fails; its earlier write-back is committed all the same.
+TEST_F(PostgresTransactionTest, DeadlockVictimKeepsItsEarlierWork) {
+  InsertTag("A", "a");
+  InsertTag("B", "b");
+  QueueRequests(2);
+  db::SqlDisconnect();
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  auto run = [&](int request, const char* first, const char* second) {
+    return [&, request, first, second](const ChildProcess& self) {
+      if (db->ConnectRuntime() != 0) return 100;
+      if (WriteBack(request) != 0) return 101;
+      if (SqlExecute(kUpdateTgb, {TextIn(first, 4), TextIn(first, 9)}) != 0) return 102;
+      self.SignalReady();
+      char byte = 0;
+      if (read(go[0], &byte, 1) != 1) return 103;  // both hold their first row now
+      int rc = SqlExecute(kUpdateTgb, {TextIn(first, 4), TextIn(second, 9)});
+      if (SqlExecute("commit") != 0) return 104;
+      return rc == 0 ? 0 : rc == status::kDeadlock ? 60 : 105;
+    };
+  };
+  ChildProcess one(run(0, "A", "B"));
+  ASSERT_TRUE(one.WaitReady(30));
+  ChildProcess two(run(1, "B", "A"));
+  ASSERT_TRUE(two.WaitReady(30));
+  ASSERT_EQ(write(go[1], "gg", 2), 2);
+  int first = one.Wait();
+  int second = two.Wait();
+  close(go[0]);
+  close(go[1]);
+  EXPECT_TRUE((first == 0 && second == 60) || (first == 60 && second == 0))
+      << first << " " << second;
+  EXPECT_EQ(Done(), 2);
+}
+
+}  // namespace
