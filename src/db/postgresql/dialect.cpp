@@ -3,6 +3,8 @@
 #include <cctype>
 #include <string_view>
 
+#include "db/runtime/sql_scanner.h"
+
 namespace db::postgresql {
 namespace {
 
@@ -12,128 +14,8 @@ constexpr const char* kLocalNow = "date_trunc('second',statement_timestamp()::ti
 
 constexpr std::string_view kAggregates[] = {"count", "max", "min", "sum", "avg"};
 
-bool IsWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
-}
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view lower) {
-  if (a.size() != lower.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != lower[i]) return false;
-  }
-  return true;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-// The text scanned by position: quoted parts, words and parenthesised groups.
-class Scanner {
- public:
-  explicit Scanner(std::string_view text) : s_(text) {}
-
-  std::string_view Text() const { return s_; }
-  size_t Size() const { return s_.size(); }
-  char At(size_t i) const { return s_[i]; }
-
-  size_t SkipBlanks(size_t at) const {
-    while (at < s_.size() && IsBlank(s_[at])) ++at;
-    return at;
-  }
-
-  // Position after the quoted text that starts at `at` ('...' or "..."; doubled quotes inside).
-  size_t QuotedEnd(size_t at) const {
-    char quote = s_[at];
-    size_t i = at + 1;
-    while (i < s_.size()) {
-      if (s_[i] == quote) {
-        if (i + 1 < s_.size() && s_[i + 1] == quote) {
-          i += 2;
-          continue;
-        }
-        return i + 1;
-      }
-      ++i;
-    }
-    return s_.size();
-  }
-
-  size_t WordEnd(size_t at) const {
-    while (at < s_.size() && IsWordChar(s_[at])) ++at;
-    return at;
-  }
-
-  // Position after the parenthesised group that opens at `at`.
-  size_t GroupEnd(size_t at) const {
-    int depth = 0;
-    size_t i = at;
-    while (i < s_.size()) {
-      char c = s_[i];
-      if (c == '\'' || c == '"') {
-        i = QuotedEnd(i);
-        continue;
-      }
-      if (c == '(') ++depth;
-      if (c == ')' && --depth == 0) return i + 1;
-      ++i;
-    }
-    return s_.size();
-  }
-
-  // Position of the first ',' at depth 0 within [begin, end), or end.
-  size_t TopLevelComma(size_t begin, size_t end) const {
-    size_t i = begin;
-    while (i < end) {
-      char c = s_[i];
-      if (c == '\'' || c == '"') {
-        i = QuotedEnd(i);
-      } else if (c == '(') {
-        i = GroupEnd(i);
-      } else if (c == ',') {
-        return i;
-      } else {
-        ++i;
-      }
-    }
-    return end;
-  }
-
-  // The words outside quotes and parentheses, with their positions.
-  struct Word {
-    size_t begin;
-    size_t end;
-  };
-  std::vector<Word> TopLevelWords() const {
-    std::vector<Word> words;
-    size_t i = 0;
-    while (i < s_.size()) {
-      char c = s_[i];
-      if (c == '\'' || c == '"') {
-        i = QuotedEnd(i);
-      } else if (c == '(') {
-        i = GroupEnd(i);
-      } else if (IsWordChar(c)) {
-        size_t end = WordEnd(i);
-        words.push_back({i, end});
-        i = end;
-      } else {
-        ++i;
-      }
-    }
-    return words;
-  }
-
- private:
-  std::string_view s_;
-};
-
 // "max(...)": an aggregate call and nothing else.
-bool IsAggregateCall(const Scanner& scan, size_t begin, size_t end) {
+bool IsAggregateCall(const SqlScanner& scan, size_t begin, size_t end) {
   size_t nameEnd = scan.WordEnd(begin);
   bool known = false;
   for (std::string_view name : kAggregates) {
@@ -144,12 +26,12 @@ bool IsAggregateCall(const Scanner& scan, size_t begin, size_t end) {
   return scan.GroupEnd(open) == end;  // `end` is trimmed
 }
 
-bool SelectListIsAggregatesOnly(const Scanner& scan, size_t begin, size_t end) {
+bool SelectListIsAggregatesOnly(const SqlScanner& scan, size_t begin, size_t end) {
   while (begin < end) {
     size_t comma = scan.TopLevelComma(begin, end);
     size_t itemBegin = scan.SkipBlanks(begin);
     size_t itemEnd = comma;
-    while (itemEnd > itemBegin && IsBlank(scan.At(itemEnd - 1))) --itemEnd;
+    while (itemEnd > itemBegin && IsSqlBlank(scan.At(itemEnd - 1))) --itemEnd;
     if (!IsAggregateCall(scan, itemBegin, itemEnd)) return false;
     begin = comma + 1;
   }
@@ -159,7 +41,7 @@ bool SelectListIsAggregatesOnly(const Scanner& scan, size_t begin, size_t end) {
 // A select whose list holds aggregates only yields one row; its ORDER BY orders nothing, and
 // PostgreSQL refuses the ungrouped columns in it.
 std::string DropOrderOfAggregateSelect(const std::string& body) {
-  Scanner scan(body);
+  SqlScanner scan(body);
   auto words = scan.TopLevelWords();
   auto is = [&](size_t k, std::string_view word) {
     return k < words.size() &&
@@ -176,7 +58,7 @@ std::string DropOrderOfAggregateSelect(const std::string& body) {
   }
   if (from == 0 || order == 0 || order < from) return body;
   if (!SelectListIsAggregatesOnly(scan, words[0].end, words[from].begin)) return body;
-  return std::string(Trim(std::string_view(body).substr(0, words[order].begin)));
+  return std::string(TrimBlanks(std::string_view(body).substr(0, words[order].begin)));
 }
 
 class Adapter {
@@ -189,7 +71,7 @@ class Adapter {
   }
 
  private:
-  Scanner scan_;
+  SqlScanner scan_;
   PostgresText result_;
 
   std::string NextParameter() { return "$" + std::to_string(++result_.parameterCount); }
@@ -207,7 +89,7 @@ class Adapter {
       } else if (c == '?') {
         out += NextParameter();
         ++i;
-      } else if (IsWordStart(c) && (i == 0 || !IsWordChar(scan_.At(i - 1)))) {
+      } else if (IsSqlWordStart(c) && (i == 0 || !IsSqlWordChar(scan_.At(i - 1)))) {
         i = Word(i, end, out);
       } else {
         out += c;
@@ -242,9 +124,9 @@ class Adapter {
   std::string ToDate(size_t open, size_t close) {
     size_t inner = close - 1;  // the closing parenthesis
     size_t comma = scan_.TopLevelComma(open + 1, inner);
-    std::string_view value = Trim(scan_.Text().substr(open + 1, comma - open - 1));
+    std::string_view value = TrimBlanks(scan_.Text().substr(open + 1, comma - open - 1));
     std::string_view format = comma < inner
-                                  ? Trim(scan_.Text().substr(comma + 1, inner - comma - 1))
+                                  ? TrimBlanks(scan_.Text().substr(comma + 1, inner - comma - 1))
                                   : std::string_view();
     DateModel model{};
     bool literal = format.size() >= 2 && format.front() == '\'' && format.back() == '\'';

@@ -3,79 +3,29 @@
 #include <cctype>
 #include <string_view>
 
+#include "db/runtime/sql_scanner.h"
+
 namespace db::sqlite {
 namespace {
 
 constexpr const char* kLocalNow = "datetime('now','localtime')";
 
-bool IsWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-  }
-  return true;
-}
-
 class Adapter {
  public:
-  explicit Adapter(std::string_view text) : s_(text) {}
+  explicit Adapter(std::string_view text) : s_(text), scan_(text) {}
 
   std::string Run() { return Sequence(s_.size()); }
 
  private:
   std::string_view s_;
+  SqlScanner scan_;
   size_t pos_ = 0;
 
-  size_t SkipBlanks(size_t at) const {
-    while (at < s_.size() && std::isspace(static_cast<unsigned char>(s_[at]))) ++at;
-    return at;
-  }
-
-  // Position after the quoted text that starts at `at` ('...' or "..."; doubled quotes stay in).
-  size_t QuotedEnd(size_t at) const {
-    char quote = s_[at];
-    size_t i = at + 1;
-    while (i < s_.size()) {
-      if (s_[i] == quote) {
-        if (i + 1 < s_.size() && s_[i + 1] == quote) {
-          i += 2;
-          continue;
-        }
-        return i + 1;
-      }
-      ++i;
-    }
-    return s_.size();
-  }
-
-  size_t WordEnd(size_t at) const {
-    while (at < s_.size() && IsWordChar(s_[at])) ++at;
-    return at;
-  }
-
-  // Position after the parenthesised group that opens at `at`.
-  size_t GroupEnd(size_t at) const {
-    int depth = 0;
-    size_t i = at;
-    while (i < s_.size()) {
-      char c = s_[i];
-      if (c == '\'' || c == '"') {
-        i = QuotedEnd(i);
-        continue;
-      }
-      if (c == '(') ++depth;
-      if (c == ')' && --depth == 0) return i + 1;
-      ++i;
-    }
-    return s_.size();
-  }
-
-  bool QualifiedBefore(size_t at) const { return at > 0 && s_[at - 1] == '.'; }
+  size_t SkipBlanks(size_t at) const { return scan_.SkipBlanks(at); }
+  size_t QuotedEnd(size_t at) const { return scan_.QuotedEnd(at); }
+  size_t WordEnd(size_t at) const { return scan_.WordEnd(at); }
+  size_t GroupEnd(size_t at) const { return scan_.GroupEnd(at); }
+  bool QualifiedBefore(size_t at) const { return scan_.QualifiedBefore(at); }
 
   // Adapts s_[pos_, end) and leaves pos_ at end.
   std::string Sequence(size_t end) {
@@ -86,11 +36,11 @@ class Adapter {
         size_t stop = QuotedEnd(pos_);
         out.append(s_.substr(pos_, stop - pos_));
         pos_ = stop;
-      } else if (IsWordStart(c)) {
+      } else if (IsSqlWordStart(c)) {
         out += Word(end);
       } else if (std::isdigit(static_cast<unsigned char>(c))) {
         size_t stop = pos_;
-        while (stop < s_.size() && (IsWordChar(s_[stop]) || s_[stop] == '.')) ++stop;
+        while (stop < s_.size() && (IsSqlWordChar(s_[stop]) || s_[stop] == '.')) ++stop;
         out.append(s_.substr(pos_, stop - pos_));
         pos_ = stop;
       } else {
@@ -156,9 +106,9 @@ class Adapter {
       while (at < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[at])) || s_[at] == '.')) ++at;
       return at;
     }
-    if (!IsWordStart(c)) return at;
+    if (!IsSqlWordStart(c)) return at;
     at = WordEnd(at);
-    while (at + 1 < s_.size() && s_[at] == '.' && IsWordStart(s_[at + 1])) at = WordEnd(at + 1);
+    while (at + 1 < s_.size() && s_[at] == '.' && IsSqlWordStart(s_[at + 1])) at = WordEnd(at + 1);
     size_t next = SkipBlanks(at);
     if (next < s_.size() && s_[next] == '(') return GroupEnd(next);
     return at;
