@@ -4,6 +4,7 @@
 // The suite's six tables come from schema/<backend>/; the calendar lives in schema RVKSTAMM.
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ namespace testing_db {
 enum class Backend { Sqlite, Postgres };
 
 std::string BackendName(Backend backend);  // "sqlite" / "postgresql", for test names
+
+// How GoogleTest shows a backend parameter in its output.
+inline void PrintTo(Backend backend, std::ostream* os) { *os << BackendName(backend); }
 
 // The backends to run database tests on: SQLite always; PostgreSQL when the test script has
 // started a server (KESTRUMEL_TEST_PG_* set). With KESTRUMEL_REQUIRE_PG=1 a missing server
