@@ -1,48 +1,116 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds, creates a small demo database (SQLite files in demo/),
-# runs kestrumel for planning group PLG01 and shows what the run changed.
+# Sets up what is missing, builds, creates a small demo database, runs kestrumel for planning
+# group PLG01 and shows what the run changed.
+#   scripts/demo.sh                SQLite files in demo/db
+#   scripts/demo.sh --postgresql   database kdemo on a throwaway PostgreSQL server
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+
+case "${1:-}" in
+  "") backend=sqlite ;;
+  --postgresql) backend=postgresql ;;
+  *)
+    echo "usage: $0 [--postgresql]" >&2
+    exit 2
+    ;;
+esac
+
+# SQLite: schema KDEMO is the file demo/db/KDEMO.db, the calendar demo/db/RVKSTAMM.db.
+sqlite_setup() {
+  mkdir -p demo/db
+  sqlite3 demo/db/KDEMO.db < schema/sqlite/schema.sql >/dev/null
+  sqlite3 demo/db/RVKSTAMM.db < schema/sqlite/rvkstamm.sql >/dev/null
+  (cd demo/db && sqlite3 KDEMO.db < "$root/scripts/demo/seed.sql")
+  echo "demo-password" |
+    build/kestrumel-config write demo/kestrumel.cfg --net sqlite:../db --schema KDEMO --login demo
+}
+sqlite_query() { sqlite3 -header -column demo/db/KDEMO.db "$1"; }
+sqlite_column() { echo "$1"; }
+sqlite_day() { echo "substr($1,1,10) as $1"; }
+
+# PostgreSQL: schemas kdemo and rvkstamm in database kdemo, on a server that lives as long as
+# this script. The password reaches psql through its environment and kestrumel-config through
+# standard input, never a command line.
+psql_kdemo() {
+  PGPASSWORD=$KESTRUMEL_TEST_PG_PASSWORD PGDATESTYLE=ISO psql -X -q -v ON_ERROR_STOP=1 \
+    -h "$KESTRUMEL_TEST_PG_HOST" -p "$KESTRUMEL_TEST_PG_PORT" -U "$KESTRUMEL_TEST_PG_USER" "$@"
+}
+postgresql_setup() {
+  local server
+  server=$(scripts/pg-test-server.sh start)
+  eval "$server"
+  trap 'scripts/pg-test-server.sh stop >/dev/null 2>&1 || true' EXIT
+  psql_kdemo -d postgres -c "CREATE DATABASE kdemo"
+  {
+    echo "CREATE SCHEMA rvkstamm; SET search_path TO rvkstamm;"
+    cat schema/postgresql/rvkstamm.sql
+    echo "CREATE SCHEMA kdemo; SET search_path TO kdemo;"
+    cat schema/postgresql/schema.sql scripts/demo/seed-postgresql.sql
+  } | psql_kdemo -d kdemo >/dev/null
+  printf '%s\n' "$KESTRUMEL_TEST_PG_PASSWORD" |
+    build/kestrumel-config write demo/kestrumel.cfg --schema KDEMO \
+      --net "postgresql://$KESTRUMEL_TEST_PG_HOST:$KESTRUMEL_TEST_PG_PORT/kdemo" \
+      --login "$KESTRUMEL_TEST_PG_USER"
+}
+postgresql_query() { psql_kdemo -d kdemo -P footer=off -c "set search_path to kdemo; $1"; }
+# Unquoted names are folded to lower case: the quoted alias keeps the heading as written.
+postgresql_column() { echo "$1 as \"$1\""; }
+postgresql_day() { echo "to_char($1, 'YYYY-MM-DD') as \"$1\""; }
+
+# The shown tables are the same for both backends; these pick the backend's way.
+query() { "${backend}_query" "$1"; }
+day() { "${backend}_day" "$1"; }
+columns() {
+  local name list=""
+  for name in "$@"; do list+="${list:+, }$("${backend}_column" "$name")"; done
+  echo "$list"
+}
 
 scripts/deps.sh
 cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc)" --target kestrumel kestrumel-config >/dev/null
 
 rm -rf demo
-mkdir -p demo/db demo/quelborne_php/log demo/run
-sqlite3 demo/db/KDEMO.db < schema/sqlite/schema.sql >/dev/null
-sqlite3 demo/db/RVKSTAMM.db < schema/sqlite/rvkstamm.sql >/dev/null
-(cd demo/db && sqlite3 KDEMO.db < "$root/scripts/demo/seed.sql")
-echo "demo-password" |
-  build/kestrumel-config write demo/kestrumel.cfg --net sqlite:../db --schema KDEMO --login demo
+mkdir -p demo/quelborne_php/log demo/run
+"${backend}_setup"
 
 show() {
   echo
   echo "== $1"
-  sqlite3 -header -column demo/db/KDEMO.db "$2"
+  query "$2"
 }
 show_state() {
   show "Requests (Rvk740Pud)" \
-    "select PudPnr, substr(PudDtm,1,10) as PudDtm, PudTyp, PudKng, PudPlg, PudDat from Rvk740Pud order by PudDat"
+    "select $(columns PudPnr), $(day PudDtm), $(columns PudTyp PudKng PudPlg PudDat)
+     from Rvk740Pud order by PudDat"
   show "Duty plan (Rvk730Bdp)" \
-    "select BdpPnr, substr(BdpBdt,1,10) as BdpBdt, BdpEso, BdpEsa, BdpSzv, BdpSts,
-            '[' || BdpFc1 || '][' || BdpFc2 || '][' || BdpFc3 || ']' as codes, BdpTxt, BdpDat
+    "select $(columns BdpPnr), $(day BdpBdt), $(columns BdpEso BdpEsa BdpSzv BdpSts),
+            '[' || BdpFc1 || '][' || BdpFc2 || '][' || BdpFc3 || ']' as codes,
+            $(columns BdpTxt BdpDat)
      from Rvk730Bdp order by BdpBdt, BdpPnr"
   show "Staffing (Rvk725Bsm)" \
-    "select substr(BsmBdt,1,10) as BsmBdt, BsmEso, BsmEsa, BsmSzv, BsmSol, BsmMin, BsmMax, BsmIst,
-            BsmHtg, BsmHtv, BsmHtn, BsmKor, BsmFkt, BsmDat from Rvk725Bsm order by BsmBdt"
+    "select $(day BsmBdt), $(columns BsmEso BsmEsa BsmSzv BsmSol BsmMin BsmMax BsmIst),
+            $(columns BsmHtg BsmHtv BsmHtn BsmKor BsmFkt BsmDat)
+     from Rvk725Bsm order by BsmBdt"
   show "Deviations (Rvk746Err)" \
-    "select ErrPlg, ErrKng, ErrLfn, ErrFnr, substr(ErrBdt,1,10) as ErrBdt, ErrEso, ErrEsa, ErrKnz,
-            ErrZtv, ErrZtb, ErrErf, ErrJbd, ErrJbk, ErrDat from Rvk746Err order by ErrLfn"
+    "select $(columns ErrPlg ErrKng ErrLfn ErrFnr), $(day ErrBdt),
+            $(columns ErrEso ErrEsa ErrKnz ErrZtv ErrZtb ErrErf ErrJbd ErrJbk ErrDat)
+     from Rvk746Err order by ErrLfn"
 }
 
 echo "######## Before the run"
 show_state
 echo
+# Runs the program from demo/run and shows its exit status (always 0).
+run_kestrumel() {
+  local status=0
+  (cd demo/run && "$root/build/kestrumel" ../kestrumel.cfg "$@") || status=$?
+  echo "exit status $status"
+}
+
 echo "######## Running: kestrumel ../kestrumel.cfg planer 3 4 5 20261208 DEMOJOB PLG01"
-(cd demo/run && "$root/build/kestrumel" ../kestrumel.cfg planer 3 4 5 20261208 DEMOJOB PLG01)
-echo "exit status $?"
+run_kestrumel planer 3 4 5 20261208 DEMOJOB PLG01
 echo
 echo "######## After the run"
 show_state
@@ -55,6 +123,5 @@ else
 fi
 echo
 echo "######## A run with too few arguments writes a log entry and still exits with 0"
-(cd demo/run && "$root/build/kestrumel" ../kestrumel.cfg planer 3 4 5 20261208 DEMOJOB)
-echo "exit status $?"
+run_kestrumel planer 3 4 5 20261208 DEMOJOB
 tr -d '\r' < demo/quelborne_php/log/kestrumel_KDEMO.log | tail -n 7

@@ -16,7 +16,8 @@ scripts/deps.sh
 cmake -S . -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-eval "$(scripts/pg-test-server.sh start)"
+pgenv=$(scripts/pg-test-server.sh start)  # apart from the eval, so a failed start stops here
+eval "$pgenv"
 trap 'scripts/pg-test-server.sh stop >/dev/null 2>&1 || true' EXIT
 export KESTRUMEL_REQUIRE_PG=1
 
