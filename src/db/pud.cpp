@@ -10,12 +10,13 @@ static const char* Pud_TSCur_Open_Sql =
     "order by PudPlg,PudKng,PudDat";
 
 // Besides the time stamp, the row's other unchanging fields pick it: two requests may share a
-// time stamp to the second, and each write-back must reach only its own row.
+// time stamp to the second, and each write-back must reach only its own row. The request date
+// is compared as the day it was fetched as, so a date stored with a time of day still matches.
 static const char* Pud_PKeyUpd_Sql =
     "update Rvk740Pud  set PudPnr=:b0,PudDtm=TO_DATE(:b1,'yyyymmdd'),PudTyp=:b2,PudKng=:b3,"
     "PudTxc=:b4,PudPlg=:b5,PudErf=:b6,PudDat=TO_DATE(:b7,'yyyymmddHH24MISS') where "
     "((((PudDat=TO_DATE(:b7,'yyyymmddHH24MISS') and PudPnr=:b0) and "
-    "PudDtm=TO_DATE(:b1,'yyyymmdd')) and PudTyp=:b2) and PudPlg=:b5)";
+    "TO_CHAR(PudDtm,'yyyymmdd')=:b1) and PudTyp=:b2) and PudPlg=:b5)";
 
 static const char* Pud_KngDel_Savepoint_Sql = "savepoint Pub_KngDel_Sp";
 static const char* Pud_KngDel_Sql = "delete  from Rvk740Pud  where (PudPlg=:b0 and PudKng=:b1)";

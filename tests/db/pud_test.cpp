@@ -79,6 +79,15 @@ TEST_P(PudTest, WriteBackReachesOnlyItsOwnRowAndWaitsForTheNextCommit) {
   EXPECT_EQ(Pud_PKeyUpd(request), 1403);
 }
 
+TEST_P(PudTest, WriteBackFindsARequestDateWithATimeOfDay) {
+  database->Exec("insert into Rvk740Pud (PudPnr,PudDtm,PudTyp,PudKng,PudPlg,PudDat) values "
+                 "('P1','2024-03-15 10:30:00',1,1,'PLG01','2024-03-01 07:00:00')");
+  PudRecord request = FetchFirst();
+  EXPECT_STREQ(request.PudDtm, "20240315");
+  request.PudKng = 3;
+  EXPECT_EQ(Pud_PKeyUpd(request), 0);
+}
+
 TEST_P(PudTest, FinalDeleteRemovesOnlyTheGroupsRowsInTheState) {
   Queue("P1", "PLG01", 3, "07:00:00");
   Queue("P2", "PLG01", 1, "08:00:00");
