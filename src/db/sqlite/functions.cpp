@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "db/runtime/oracle_date.h"
 #include "db/runtime/status.h"
-#include "db/sqlite/date_format.h"
 #include "db/sqlite/error.h"
+#include "db/sqlite/stored_date.h"
 
 namespace db::sqlite {
 namespace {
@@ -39,7 +40,7 @@ void ResultText(sqlite3_context* context, const std::string& text) {
 void ToDate(sqlite3_context* context, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(context);
   DateTime value;
-  int rc = ParseByFormat(TextOf(argv[0]), TextOf(argv[1]), value);
+  int rc = ParseOracleDate(TextOf(argv[0]), TextOf(argv[1]), value);
   if (rc != status::kOk) return ResultStatus(context, rc);
   ResultText(context, FormatStored(value));
 }
@@ -49,7 +50,7 @@ void ToChar(sqlite3_context* context, int argc, sqlite3_value** argv) {
   DateTime value;
   int rc = ParseStored(TextOf(argv[0]), value);
   std::string text;
-  if (rc == status::kOk) rc = FormatByFormat(value, TextOf(argv[1]), text);
+  if (rc == status::kOk) rc = FormatOracleDate(value, TextOf(argv[1]), text);
   if (rc != status::kOk) return ResultStatus(context, rc);
   ResultText(context, text);
 }

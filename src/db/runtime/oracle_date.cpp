@@ -1,15 +1,14 @@
-#include "db/sqlite/date_format.h"
+#include "db/runtime/oracle_date.h"
 
 #include <cctype>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <vector>
 
+#include "db/runtime/sql_scanner.h"
 #include "db/runtime/status.h"
 
-namespace db::sqlite {
+namespace db {
 namespace {
 
 enum class Element { Year, Month, Day, Hour, Minute, Second, Literal };
@@ -20,7 +19,7 @@ struct Token {
 };
 
 struct ElementName {
-  const char* name;
+  std::string_view name;
   Element element;
 };
 
@@ -31,14 +30,6 @@ constexpr ElementName kElements[] = {
 };
 
 int Width(Element element) { return element == Element::Year ? 4 : 2; }
-
-bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
-  }
-  return true;
-}
 
 bool IsSeparator(char c) {
   return c == '-' || c == '/' || c == ',' || c == '.' || c == ';' || c == ':' || c == ' ';
@@ -62,10 +53,9 @@ int Tokenize(std::string_view format, std::vector<Token>& tokens) {
     }
     bool known = false;
     for (const ElementName& candidate : kElements) {
-      std::string_view name = candidate.name;
-      if (StartsWithIgnoringCase(format.substr(i), name)) {
+      if (EqualsIgnoringCase(format.substr(i, candidate.name.size()), candidate.name)) {
         tokens.push_back({candidate.element, {}});
-        i += name.size();
+        i += candidate.name.size();
         known = true;
         break;
       }
@@ -108,30 +98,6 @@ int* Field(DateTime& value, Element element) {
   return nullptr;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yoe = y - era * 400;
-  int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(int64_t z, DateTime& value) {
-  z += 719468;
-  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  int64_t doe = z - era * 146097;
-  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  int64_t mp = (5 * doy + 2) / 153;
-  int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  value.year = static_cast<int>(yoe + era * 400 + (m <= 2));
-  value.month = static_cast<int>(m);
-  value.day = static_cast<int>(d);
-}
-
 DateTime TodayDefaults() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -145,7 +111,7 @@ DateTime TodayDefaults() {
 
 }  // namespace
 
-int ParseByFormat(std::string_view text, std::string_view format, DateTime& value) {
+int ParseOracleDate(std::string_view text, std::string_view format, DateTime& value) {
   std::vector<Token> tokens;
   int rc = Tokenize(format, tokens);
   if (rc != status::kOk) return rc;
@@ -176,7 +142,7 @@ int ParseByFormat(std::string_view text, std::string_view format, DateTime& valu
   return status::kOk;
 }
 
-int FormatByFormat(const DateTime& value, std::string_view format, std::string& text) {
+int FormatOracleDate(const DateTime& value, std::string_view format, std::string& text) {
   std::vector<Token> tokens;
   int rc = Tokenize(format, tokens);
   if (rc != status::kOk) return rc;
@@ -195,32 +161,4 @@ int FormatByFormat(const DateTime& value, std::string_view format, std::string& 
   return status::kOk;
 }
 
-int ParseStored(std::string_view text, DateTime& value) {
-  if (text.size() == 10) return ParseByFormat(text, "yyyy-mm-dd", value);
-  return ParseByFormat(text, "yyyy-mm-dd hh24:mi:ss", value);
-}
-
-std::string FormatStored(const DateTime& value) {
-  std::string text;
-  FormatByFormat(value, "yyyy-mm-dd hh24:mi:ss", text);
-  return text;
-}
-
-int AddDays(DateTime& value, double days) {
-  if (!std::isfinite(days) || std::fabs(days) > 4000000.0) return status::kYearInvalid;
-  int64_t seconds = DaysFromCivil(value.year, value.month, value.day) * 86400 +
-                    value.hour * 3600 + value.minute * 60 + value.second;
-  seconds += std::llround(days * 86400.0);
-  int64_t dayNumber = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
-  int64_t secondOfDay = seconds - dayNumber * 86400;
-  DateTime shifted;
-  CivilFromDays(dayNumber, shifted);
-  shifted.hour = static_cast<int>(secondOfDay / 3600);
-  shifted.minute = static_cast<int>(secondOfDay / 60 % 60);
-  shifted.second = static_cast<int>(secondOfDay % 60);
-  if (shifted.year < 1 || shifted.year > 9999) return status::kYearInvalid;
-  value = shifted;
-  return status::kOk;
-}
-
-}  // namespace db::sqlite
+}  // namespace db

@@ -1,0 +1,30 @@
+#pragma once
+// Oracle's TO_DATE and TO_CHAR format models, as every backend must honour them: a text is read
+// by a model such as 'yyyymmdd' or 'yyyymmddHH24MISS' and checked with the statuses an Oracle
+// server gives, whatever the database underneath would accept. Pure text work.
+#include <string>
+#include <string_view>
+
+namespace db {
+
+struct DateTime {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// Reads `text` as the format model says. Elements: YYYY, MM, DD, HH24, MI, SS (any case),
+// each of fixed width; separators - / , . ; : and blanks, and "quoted text", must match
+// exactly. Year and month not in the model are the current ones, the day 1, the time 0.
+// Returns 0 or the Oracle status of the first fault, the text's form before its values:
+// -1861 text does not match the model, then -1841 year, -1843 month, -1847 day, -1850 hour,
+// -1851 minute, -1852 second out of range; -1821 unknown model element.
+int ParseOracleDate(std::string_view text, std::string_view format, DateTime& value);
+
+// Writes `value` as the format model says; returns 0 or -1821.
+int FormatOracleDate(const DateTime& value, std::string_view format, std::string& text);
+
+}  // namespace db
