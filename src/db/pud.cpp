@@ -10,13 +10,17 @@ static const char* Pud_TSCur_Open_Sql =
     "order by PudPlg,PudKng,PudDat";
 
 // Besides the time stamp, the row's other unchanging fields pick it: two requests may share a
-// time stamp to the second, and each write-back must reach only its own row. The request date
-// is compared as the day it was fetched as, so a date stored with a time of day still matches.
+// time stamp to the second, and each write-back must reach only its own row. Each field is
+// compared as it was fetched: the request date as its day (a stored time of day still
+// matches), and a NULL, fetched as "" or 0, as equal to that, so no request stays pending
+// for ever because a field of it is NULL. Only a pending row is marked done; the group, the
+// state and the time stamp together make the write-back one lookup in the queue's index.
 static const char* Pud_PKeyUpd_Sql =
     "update Rvk740Pud  set PudPnr=:b0,PudDtm=TO_DATE(:b1,'yyyymmdd'),PudTyp=:b2,PudKng=:b3,"
     "PudTxc=:b4,PudPlg=:b5,PudErf=:b6,PudDat=TO_DATE(:b7,'yyyymmddHH24MISS') where "
-    "((((PudDat=TO_DATE(:b7,'yyyymmddHH24MISS') and PudPnr=:b0) and "
-    "TO_CHAR(PudDtm,'yyyymmdd')=:b1) and PudTyp=:b2) and PudPlg=:b5)";
+    "(((((PudDat=TO_DATE(:b7,'yyyymmddHH24MISS') and PudPlg=:b5) and PudKng=1) and "
+    "coalesce(PudPnr,'-')=coalesce(:b0,'-')) and "
+    "coalesce(TO_CHAR(PudDtm,'yyyymmdd'),'-')=coalesce(:b1,'-')) and coalesce(PudTyp,0)=:b2)";
 
 static const char* Pud_KngDel_Savepoint_Sql = "savepoint Pub_KngDel_Sp";
 static const char* Pud_KngDel_Sql = "delete  from Rvk740Pud  where (PudPlg=:b0 and PudKng=:b1)";
@@ -101,10 +105,10 @@ int Pud_PKeyUpd(const PudRecord& record) {
       db::TextIn(buffers.PudDat, 27),
       // the where clause
       db::TextIn(buffers.PudDat, 27),
+      db::TextIn(buffers.PudPlg, 6),
       db::TextIn(buffers.PudPnr, 9),
       db::TextIn(buffers.PudDtm, 11),
       db::IntIn(buffers.PudTyp),
-      db::TextIn(buffers.PudPlg, 6),
   });
 }
 

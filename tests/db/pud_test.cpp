@@ -74,18 +74,26 @@ TEST_P(PudTest, WriteBackReachesOnlyItsOwnRowAndWaitsForTheNextCommit) {
   Rows expected = {{"P1", "1"}, {"P2", "1"}};
   expected[request.PudPnr[1] - '1'][1] = "3";
   EXPECT_EQ(States(), expected);
+  EXPECT_EQ(Pud_PKeyUpd(request), 1403);  // only a pending row is marked done
 
   std::strcpy(request.PudDat, "20240301070001");
   EXPECT_EQ(Pud_PKeyUpd(request), 1403);
 }
 
-TEST_P(PudTest, WriteBackFindsARequestDateWithATimeOfDay) {
+// Fields as odd as a time of day in the request date or NULLs still lead back to the row.
+TEST_P(PudTest, WriteBackFindsRequestsWithOddFields) {
   database->Exec("insert into Rvk740Pud (PudPnr,PudDtm,PudTyp,PudKng,PudPlg,PudDat) values "
-                 "('P1','2024-03-15 10:30:00',1,1,'PLG01','2024-03-01 07:00:00')");
-  PudRecord request = FetchFirst();
-  EXPECT_STREQ(request.PudDtm, "20240315");
-  request.PudKng = 3;
-  EXPECT_EQ(Pud_PKeyUpd(request), 0);
+                 "('P1','2024-03-15 10:30:00',1,1,'PLG01','2024-03-01 07:00:00'),"
+                 "(NULL,NULL,NULL,1,'PLG01','2024-03-01 07:00:01')");
+  PudRecord request{};
+  ASSERT_EQ(Pud_TSCur_Open("PLG01"), 0);
+  while (Pud_TSCur_Read(request) == 0) {
+    request.PudKng = 3;
+    EXPECT_EQ(Pud_PKeyUpd(request), 0) << request.PudDat;
+  }
+  Pud_TSCur_Close();
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(database->Count("select count(*) from Rvk740Pud where PudKng=3"), 2);
 }
 
 TEST_P(PudTest, FinalDeleteRemovesOnlyTheGroupsRowsInTheState) {
