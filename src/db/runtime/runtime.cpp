@@ -1,5 +1,6 @@
 #include "db/runtime/runtime.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -261,6 +262,13 @@ int SqlClose(SqlCursor& cursor) {
   if (!cursor.state) return status::kInvalidCursor;
   cursor.state.reset();
   return status::kOk;
+}
+
+std::vector<std::string> SqlPreparedTexts() {
+  std::vector<std::string> texts;
+  for (const auto& cached : Current().cache) texts.push_back(cached.first);
+  std::sort(texts.begin(), texts.end());
+  return texts;
 }
 
 }  // namespace db

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "db/runtime/status.h"
 
@@ -81,5 +83,9 @@ class SqlCursor {
 int SqlOpen(SqlCursor& cursor, const char* text, HostList in = {});
 int SqlFetch(SqlCursor& cursor, HostList out);  // out: one host variable per select-list column
 int SqlClose(SqlCursor& cursor);
+
+// For diagnostics and tests: the texts of the statements in the current connection's cache,
+// as the table modules handed them over, sorted.
+std::vector<std::string> SqlPreparedTexts();
 
 }  // namespace db

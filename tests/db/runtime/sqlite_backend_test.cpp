@@ -1,21 +1,16 @@
-// What only the SQLite backend has: its dialect adaptation, its query plans, its handle
-// per schema file, and the speed of a prepared statement.
+// What only the SQLite backend has: its dialect adaptation, its handle per schema file, and
+// the speed of a prepared statement.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "common/test_db.h"
 #include "db/runtime/backend.h"
-#include "db/runtime/precompiler.h"
 #include "db/runtime/runtime.h"
 #include "db/sqlite/dialect.h"
-#include "db/sqlite/functions.h"
-#include "table_module_statements.h"
 
 namespace {
 
@@ -50,38 +45,6 @@ TEST(SqliteDialect, RewritesSysdateAndDateArithmeticOnly) {
        "where d in (TO_CHAR(datetime('now','localtime')), x) and e=DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), -(1))"},
   };
   for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in), c.out) << c.in;
-}
-
-// Every statement of the table modules, as SQLite runs it, finds its rows through an index.
-TEST(SqlitePlans, EveryTableModuleStatementIsAnIndexLookup) {
-  auto testDb = TestDb::Create(Backend::Sqlite);
-  ASSERT_NE(testDb, nullptr);
-  std::string dir = Directory(*testDb);
-  sqlite3* handle = nullptr;
-  ASSERT_EQ(sqlite3_open_v2((dir + "/KTEST.db").c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr),
-            SQLITE_OK);
-  ASSERT_EQ(db::sqlite::RegisterDateFunctions(handle), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(handle, ("ATTACH '" + dir + "/RVKSTAMM.db' AS RVKSTAMM").c_str(),
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  for (const char* text : kTableModuleStatements) {
-    db::ParsedStatement parsed;
-    ASSERT_EQ(db::Precompile(text, parsed), 0) << text;
-    if (parsed.body.rfind("insert", 0) == 0) continue;  // nothing to look up
-    std::string sql = "EXPLAIN QUERY PLAN " + db::sqlite::AdaptDialect(parsed.body);
-    sqlite3_stmt* plan = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(handle, sql.c_str(), -1, &plan, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(handle) << "\n" << sql;
-    std::string details;
-    while (sqlite3_step(plan) == SQLITE_ROW) {
-      details += reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
-      details += "\n";
-    }
-    sqlite3_finalize(plan);
-    EXPECT_NE(details.find("SEARCH"), std::string::npos) << text << "\n" << details;
-    EXPECT_EQ(details.find("SCAN"), std::string::npos) << text << "\n" << details;
-  }
-  sqlite3_close(handle);
 }
 
 class SqliteSessionTest : public ::testing::Test {
