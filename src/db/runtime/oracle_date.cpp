@@ -1,8 +1,9 @@
 #include "db/runtime/oracle_date.h"
 
 #include <cctype>
-#include <cstdio>
 #include <ctime>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "db/runtime/sql_scanner.h"
@@ -65,6 +66,41 @@ int Tokenize(std::string_view format, std::vector<Token>& tokens) {
   return status::kOk;
 }
 
+// The same few format models come with every row: each is taken apart once and kept. The
+// tokens stay valid until the next call.
+int TokensOf(std::string_view format, const std::vector<Token>*& tokens) {
+  static std::vector<std::pair<std::string, std::vector<Token>>> known;
+  for (const auto& [text, parsed] : known) {
+    if (text == format) {
+      tokens = &parsed;
+      return status::kOk;
+    }
+  }
+  std::vector<Token> parsed;
+  int rc = Tokenize(format, parsed);
+  if (rc != status::kOk) return rc;
+  constexpr size_t kKept = 16;  // far more than the program's statements use
+  if (known.size() == kKept) known.erase(known.begin());
+  known.emplace_back(std::string(format), std::move(parsed));
+  tokens = &known.back().second;
+  return status::kOk;
+}
+
+// `number` with leading zeros to `width` (2 or 4) digits. Runs for every date a statement
+// converts, so the usual case goes without a formatting library.
+void AppendDigits(std::string& text, int number, int width) {
+  if (number < 0 || number >= (width == 4 ? 10000 : 100)) {
+    text += std::to_string(number);  // out of any valid range; shown whole, never cut
+    return;
+  }
+  char digits[4];
+  for (int k = width - 1; k >= 0; --k) {
+    digits[k] = static_cast<char>('0' + number % 10);
+    number /= 10;
+  }
+  text.append(digits, static_cast<size_t>(width));
+}
+
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int DaysInMonth(int year, int month) {
@@ -112,12 +148,12 @@ DateTime TodayDefaults() {
 }  // namespace
 
 int ParseOracleDate(std::string_view text, std::string_view format, DateTime& value) {
-  std::vector<Token> tokens;
-  int rc = Tokenize(format, tokens);
+  const std::vector<Token>* tokens = nullptr;
+  int rc = TokensOf(format, tokens);
   if (rc != status::kOk) return rc;
   DateTime parsed = TodayDefaults();
   size_t pos = 0;
-  for (const Token& token : tokens) {
+  for (const Token& token : *tokens) {
     if (token.element == Element::Literal) {
       if (text.substr(pos, token.literal.size()) != token.literal) {
         return status::kDateFormatMismatch;
@@ -143,20 +179,17 @@ int ParseOracleDate(std::string_view text, std::string_view format, DateTime& va
 }
 
 int FormatOracleDate(const DateTime& value, std::string_view format, std::string& text) {
-  std::vector<Token> tokens;
-  int rc = Tokenize(format, tokens);
+  const std::vector<Token>* tokens = nullptr;
+  int rc = TokensOf(format, tokens);
   if (rc != status::kOk) return rc;
   text.clear();
   DateTime copy = value;
-  for (const Token& token : tokens) {
+  for (const Token& token : *tokens) {
     if (token.element == Element::Literal) {
       text += token.literal;
       continue;
     }
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%0*d", Width(token.element),
-                  *Field(copy, token.element));
-    text += digits;
+    AppendDigits(text, *Field(copy, token.element), Width(token.element));
   }
   return status::kOk;
 }
