@@ -25,7 +25,6 @@ static const char* Bdp_PKeyUpd_Sql =
 
 static const char* Bdp_Update_Savepoint_Sql = "savepoint Bdp_Update_Sp";
 static const char* Bdp_Update_Rollback_Sql = "rollback  to Bdp_Update_Sp";
-static const char* Commit_Sql = "commit";
 
 namespace {
 
@@ -111,6 +110,6 @@ int Bdp_PKeyUpd(const BdpRecord& record) {
       db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt),
       db::IntIn(buffers.BdpAsw),
   });
-  db::SqlExecute(rc == 0 ? Commit_Sql : Bdp_Update_Rollback_Sql);
+  if (rc != 0) db::SqlExecute(Bdp_Update_Rollback_Sql);
   return rc;
 }

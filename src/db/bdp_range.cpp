@@ -19,7 +19,6 @@ static const char* Bdp_PKeyDel_Sql =
     "delete  from Rvk730Bdp  where ((((((BdpPnr=:b0 and BdpBdt=TO_DATE(:b1,'yyyymmdd')) and "
     "BdpEso=:b2) and BdpEsa=:b3) and BdpSzv=:b4) and BdpAkt=:b5) and BdpAsw=:b6)";
 static const char* Bdp_PKeyDel_Rollback_Sql = "rollback  to Bdp_PKeyDel_Sp";
-static const char* Commit_Sql = "commit";
 
 static const char* GetLastPlnDat_Sql =
     "select max(TO_CHAR(BdpBdt,'yyyymmdd')) into :b0  from Rvk730Bdp where BdpPnr=:b1 order by "
@@ -82,7 +81,7 @@ int Bdp_PnrVonBis_Read(BdpRecord& record) {
 
 int Bdp_PnrVonBis_Close() { return db::SqlClose(rangeCursor); }
 
-// A successful delete commits, and with it everything pending on the connection.
+// A failed delete undoes only itself; a successful one stays part of the request's transaction.
 int Bdp_PKeyDel(const BdpRecord& record) {
   db::SqlExecute(Bdp_PKeyDel_Savepoint_Sql);
   CopyBounded(buffers.BdpPnr, record.BdpPnr);
@@ -96,7 +95,7 @@ int Bdp_PKeyDel(const BdpRecord& record) {
       db::TextIn(buffers.BdpPnr, 9), db::TextIn(buffers.BdpBdt, 11),
       db::TextIn(buffers.BdpEso, 6), db::TextIn(buffers.BdpEsa, 6),
       db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt), db::IntIn(buffers.BdpAsw)});
-  db::SqlExecute(rc == 0 ? Commit_Sql : Bdp_PKeyDel_Rollback_Sql);
+  if (rc != 0) db::SqlExecute(Bdp_PKeyDel_Rollback_Sql);
   return rc;
 }
 

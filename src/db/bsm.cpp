@@ -25,7 +25,6 @@ static const char* Bsm_PKeyUpd_Sql =
 
 static const char* Bsm_Update_Savepoint_Sql = "savepoint Bsm_Update_Sp";
 static const char* Bsm_Update_Rollback_Sql = "rollback  to Bsm_Update_Sp";
-static const char* Commit_Sql = "commit";
 
 namespace {
 
@@ -204,6 +203,6 @@ int Bsm_PKeyUpd(const BsmRecord& record) {
       db::TextIn(buffers.BsmEsa, 6), db::IntIn(buffers.BsmSzv),
       db::IntIn(buffers.BsmAsw),
   });
-  db::SqlExecute(rc == 0 ? Commit_Sql : Bsm_Update_Rollback_Sql);
+  if (rc != 0) db::SqlExecute(Bsm_Update_Rollback_Sql);
   return rc;
 }

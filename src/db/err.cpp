@@ -10,7 +10,6 @@ static const char* Err_Insert_Sql =
     "ErrZtb,ErrFnr,ErrErf,ErrJbd,ErrJbk) values (:b0,:b1,sysdate,:b2,:b3,:b4,:b5,:b6,"
     "TO_DATE(:b7,'yyyymmdd'),:b8,:b9,:b10,:b11,:b12,:b13)";
 static const char* Err_Insert_Rollback_Sql = "rollback  to Err_Insert_Sp";
-static const char* Commit_Sql = "commit";
 
 namespace {
 
@@ -53,7 +52,7 @@ void FillBuffers(const ErrRecord& record) {
 
 }  // namespace
 
-// Each deviation row is committed the moment it is written.
+// A failed insert undoes only itself; the row becomes permanent with its request.
 int Err_Insert(const ErrRecord& record) {
   db::SqlExecute(Err_Insert_Savepoint_Sql);
   FillBuffers(record);
@@ -64,6 +63,6 @@ int Err_Insert(const ErrRecord& record) {
       db::IntIn(buffers.ErrZtb), db::IntIn(buffers.ErrFnr), db::TextIn(buffers.ErrErf, 51),
       db::TextIn(buffers.ErrJbd, 15), db::TextIn(buffers.ErrJbk, 33),
   });
-  db::SqlExecute(rc == 0 ? Commit_Sql : Err_Insert_Rollback_Sql);
+  if (rc != 0) db::SqlExecute(Err_Insert_Rollback_Sql);
   return rc;
 }

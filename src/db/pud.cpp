@@ -91,7 +91,7 @@ int Pud_TSCur_Read(PudRecord& record) {
 
 int Pud_TSCur_Close() { return db::SqlClose(requestCursor); }
 
-// No savepoint and no commit: the write-back becomes permanent with the run's next commit.
+// No savepoint and no commit: the write-back becomes permanent with its request's commit.
 int Pud_PKeyUpd(const PudRecord& record) {
   FillBuffers(record);
   return db::SqlExecute(Pud_PKeyUpd_Sql, {

@@ -16,7 +16,7 @@ bool CountsInSlot(const BdpRecord& row) { return row.BdpSts[0] != 'D' && row.Bdp
 void DeleteRowAndUpdateSlot(const BdpRecord& row) {
   int status = Bdp_PKeyDel(row);
   if (status != 0) LogError("Bdp_PKeyDel()", "Fehler: Satz loeschen", status);
-  // The delete is committed first, so the recount sees the plan without the row.
+  // The recount runs in the same transaction, so it sees the plan without the row.
   if (CountsInSlot(row)) UpdateSlotOfRow(row);
 }
 

@@ -2,9 +2,11 @@
 
 #include "db/pud.h"
 #include "db/runtime/status.h"
+#include "db/work.h"
 #include "log/message_log.h"
 #include "plan/day_request.h"
 #include "plan/range_request.h"
+#include "run/stop_signal.h"
 
 namespace {
 
@@ -21,12 +23,27 @@ void HandleRequest(const PudRecord& request) {
   }
 }
 
-// Marks the request done. The write-back is committed by the next commit of the run, so a
-// request whose write-back fails stays pending for the next run.
-void MarkDone(PudRecord& request) {
+// Marks the request done; false when the mark did not reach its row.
+bool MarkDone(PudRecord& request) {
   request.PudKng = kRequestDone;
   int status = Pud_PKeyUpd(request);
   if (status != 0) LogError("Pud_PKeyUpd", "Fehler PudSatz updaten", status);
+  return status == 0;
+}
+
+// A request is one transaction: its plan changes and its done mark become permanent together
+// or not at all. Without the mark its changes are undone too, so that the next run, which
+// finds it pending, does it once and whole.
+void FinishRequest(PudRecord& request) {
+  if (!MarkDone(request)) {
+    Work_Rollback();
+    return;
+  }
+  int status = Work_Commit();
+  if (status != 0) {
+    LogError("ProcessRequests()", "Fehler: Commit", status);
+    Work_Rollback();
+  }
 }
 
 bool IsError(int status) { return status != 0 && status != db::status::kNoData; }
@@ -34,13 +51,14 @@ bool IsError(int status) { return status != 0 && status != db::status::kNoData; 
 }  // namespace
 
 void ProcessRequests(const RunParameters& parameters) {
+  WatchStopSignals();
   PudRecord request{};
   // A failed open shows as a failed first fetch.
   Pud_TSCur_Open(parameters.planGroup);
   int status = 0;
-  while ((status = Pud_TSCur_Read(request)) == 0) {
+  while (StopSignal() == 0 && (status = Pud_TSCur_Read(request)) == 0) {
     HandleRequest(request);
-    MarkDone(request);
+    FinishRequest(request);
     request = PudRecord{};
   }
   Pud_TSCur_Close();
@@ -48,4 +66,7 @@ void ProcessRequests(const RunParameters& parameters) {
 
   status = Pud_KngDel(parameters.planGroup, kRequestDone);
   if (IsError(status)) LogError("Pud_KngDel", "Fehler Saetze loeschen", status);
+
+  // The requests not reached stay pending, untouched, for the next run.
+  if (int signal = StopSignal()) LogError("ProcessRequests()", "Abbruch durch Signal", signal);
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -203,6 +204,10 @@ ProgramResult RunningProgram::Wait() {
   result_.out = TakeFile(outPath_);
   result_.err = TakeFile(errPath_);
   return result_;
+}
+
+void RunningProgram::Signal(int signal) const {
+  if (!collected_ && pid_ > 0) kill(pid_, signal);
 }
 
 ProgramResult RunExecutable(const std::string& path, const std::vector<std::string>& args,

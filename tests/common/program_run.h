@@ -74,6 +74,8 @@ class RunningProgram {
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
   ProgramResult Wait();
+  // Sends `signal` to the process unless it has been collected.
+  void Signal(int signal) const;
 
  private:
   int pid_ = -1;

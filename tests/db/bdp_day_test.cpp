@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "db/bdp.h"
+#include "db/runtime/runtime.h"
 #include "table_test.h"
 
 namespace {
@@ -56,8 +57,10 @@ TEST_P(BdpDayTest, WriteBackChangesOnlyTheKeyedRow) {
   EXPECT_EQ(Bdp_PKeyUpd(record), 0);  // unchanged: only the time stamp moves
   std::strcpy(record.BdpFc1, "X  ");
   EXPECT_EQ(Bdp_PKeyUpd(record), 0);
+  EXPECT_EQ(DutyRows(), before);  // no commit of its own
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
 
-  testing_db::Rows after = DutyRows();  // committed: the admin connection sees it
+  testing_db::Rows after = DutyRows();
   ASSERT_EQ(after.size(), 3u);
   EXPECT_NE(after[2][0], before[2][0]);
   EXPECT_EQ(after[2][19], "X  ");  // BdpFc1

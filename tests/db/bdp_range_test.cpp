@@ -65,9 +65,9 @@ TEST_P(BdpRangeTest, WalksFromThroughToDateInclusive) {
   EXPECT_LT(Bdp_PnrVonBis_Read(record), 0);
 }
 
-TEST_P(BdpRangeTest, DeletesCommitWhileTheWalkGoesOn) {
+TEST_P(BdpRangeTest, DeletesStayPendingWhileTheWalkGoesOn) {
   InsertDays({"20240314", "20240315", "20240316", "20240320"});
-  // A pending change of the connection, made permanent by the first delete's commit.
+  // A pending change of the connection, made permanent with the deletes by one commit.
   ASSERT_EQ(db::SqlExecute("update Rvk730Bdp set BdpTxt='pending' where BdpBdt=TO_DATE("
                            "'20240320','yyyymmdd')"), 0);
 
@@ -77,6 +77,8 @@ TEST_P(BdpRangeTest, DeletesCommitWhileTheWalkGoesOn) {
   Bdp_PnrVonBis_Close();
 
   EXPECT_EQ(Walk("20240314", "20240316", true), (Dates{"20240314", "20240315", "20240316"}));
+  EXPECT_EQ(database->Count("select count(*) from Rvk730Bdp"), 4);  // no commit of their own
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(database->Scalar("select BdpTxt from Rvk730Bdp"), "pending");  // the only row left
 
   EXPECT_EQ(Bdp_PKeyDel(gone), 1403);

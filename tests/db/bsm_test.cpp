@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/bsm.h"
+#include "db/runtime/runtime.h"
 #include "table_test.h"
 
 namespace {
@@ -71,13 +72,15 @@ TEST_P(BsmTest, WriteBackSetsTheTimeAndNeverTheKey) {
   BsmRecord record = Keyed();
   ASSERT_EQ(Bsm_PKeyRead(record), 0);
   EXPECT_EQ(Bsm_PKeyUpd(record), 0);
-  EXPECT_EQ(SlotRows(), before);  // committed, and every column kept its value
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(SlotRows(), before);  // every column kept its value
   EXPECT_NE(TimeOf(2), "2020-01-02 03:04:05");
   EXPECT_EQ(TimeOf(3), "2020-01-02 03:04:05");
 
   record.BsmIst = 9;
   std::strcpy(record.BsmDat, "20000101000000");
   EXPECT_EQ(Bsm_PKeyUpd(record), 0);
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(database->Scalar("select BsmIst from Rvk725Bsm where BsmAsw=2"), "9");
   EXPECT_NE(TimeOf(2), "2000-01-01 00:00:00");
 

@@ -27,6 +27,7 @@ class DayRequestTest : public PlanDbTest {
     request.PudTyp = 1;
     request.PudKng = 1;
     ProcessDayRequest(request);
+    CommitRequest();
   }
 };
 INSTANTIATE_PLAN_DB_TEST(DayRequestTest);

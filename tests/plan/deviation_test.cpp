@@ -95,6 +95,7 @@ TEST_P(DeviationTest, ClassifiesTheNetStaffingAgainstTheLimits) {
   for (const auto& c : cases) {
     db->Exec("delete from Rvk746Err");
     EXPECT_EQ(Bsm_CheckErr(c.slot, RunErrRecord()), c.code != 0 ? 1 : 0) << c.name;
+    CommitRequest();
     std::vector<std::string> expected;
     if (c.code != 0) expected.push_back("ST1:" + std::to_string(c.code));
     EXPECT_EQ(Deviations(), expected) << c.name;
@@ -105,6 +106,7 @@ TEST_P(DeviationTest, ClassifiesTheNetStaffingAgainstTheLimits) {
 
 TEST_P(DeviationTest, RowCarriesTheRunAndTheSlot) {
   Bsm_CheckErr(Slot(0, 2, 1, 3), RunErrRecord());
+  CommitRequest();
   testing_db::Rows rows = db->Query(
       "select ErrPlg, ErrKng, ErrLfn, ErrPnr, ErrEso, ErrEsa, ErrKnz, ErrBdt, ErrZtv, ErrZtb, "
       "ErrFnr, ErrErf, ErrJbd, ErrJbk from Rvk746Err");
@@ -122,6 +124,7 @@ TEST_P(DeviationTest, RunningNumberWrapsAfter9999) {
   EXPECT_EQ(RunErrRecord().ErrLfn, 0);
   Err_Record(Slot(0, 1, 0, 0), 1602, RunErrRecord());
   Err_Record(Slot(0, 1, 0, 0), 1603, RunErrRecord());
+  CommitRequest();
   testing_db::Rows rows = db->Query("select ErrFnr, ErrLfn from Rvk746Err order by ErrFnr");
   const testing_db::Rows expected{{"1601", "9999"}, {"1602", "1"}, {"1603", "2"}};
   EXPECT_EQ(rows, expected);
@@ -130,6 +133,7 @@ TEST_P(DeviationTest, RunningNumberWrapsAfter9999) {
 TEST_P(DeviationTest, FailedInsertIsLoggedAndUsesUpItsNumber) {
   db->FailOn("Rvk746Err", "insert");
   Err_Record(Slot(0, 1, 0, 0), 1601, RunErrRecord());
+  CommitRequest();
 
   EXPECT_EQ(db->Count("select count(*) from Rvk746Err"), 0);
   EXPECT_EQ(LogLines(), std::vector<std::string>{"Err_Insert()|Fehler Insert|-20000"});

@@ -3,6 +3,7 @@
 #include "common/program_run.h"
 #include "db/runtime/fault_seam.h"
 #include "db/runtime/runtime.h"
+#include "db/work.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
 #include "run/run_parameters.h"
@@ -42,6 +43,8 @@ void PlanDbTest::TearDown() {
   db::FaultSeam_Clear();
   db::SqlDisconnect();
 }
+
+void PlanDbTest::CommitRequest() { EXPECT_EQ(Work_Commit(), 0); }
 
 void PlanDbTest::Insert(const DutyRow& row) {
   db->Exec("insert into Rvk730Bdp (BdpPnr, BdpBdt, BdpEso, BdpEsa, BdpSzv, BdpSzb, BdpZtv, BdpZtb, "

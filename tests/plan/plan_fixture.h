@@ -57,6 +57,9 @@ class PlanDbTest : public ::testing::TestWithParam<testing_db::Backend> {
   void InsertDayCodes(const std::string& pnr, const std::string& day, const Cell& tgb,
                       const Cell& htv, const Cell& htn);
   void InsertCalendarDay(const std::string& day);
+  // Commits the runtime's work, as the request loop does after each request, so that the
+  // admin connection sees it.
+  void CommitRequest();
 
   // "BsmIst BsmHtg BsmHtv BsmHtn BsmKor BsmFkt" of the slot with that BsmEso.
   std::string SlotState(const std::string& eso);

@@ -25,6 +25,7 @@ class RangeRequestTest : public PlanDbTest {
     request.PudTyp = 2;
     request.PudKng = 1;
     ProcessRangeRequest(request);
+    CommitRequest();
   }
 
   // "pnr:yyyy-mm-dd" of every duty row left.

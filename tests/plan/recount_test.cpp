@@ -48,6 +48,7 @@ TEST_P(RecountTest, CountsTheDutyPlanAndSavesTheLevel) {
   BsmRecord slot = ReadSlot("ST1");
 
   EXPECT_EQ(Bsm_Recount(slot), 1);
+  CommitRequest();
 
   // Ist 2 exact + 1 partial; Htg P1, P7; Htv P2, P8; Htn P2; Kor P1, P2, P6. Net 3-2-1 = 0,
   // below the minimum 2: (0-2)*100/3 - 100.
@@ -65,6 +66,7 @@ TEST_P(RecountTest, SlotKinds3And4KeepTheirLevel) {
     Insert(DutyRow{.asw = asw, .fc1 = "K  "});
     BsmRecord slot = ReadSlot("ST1", asw);
     EXPECT_EQ(Bsm_Recount(slot), 1) << asw;
+    CommitRequest();
     EXPECT_EQ(SlotState("ST1"), "1 1 0 0 0 77") << asw;
   }
 }
@@ -76,6 +78,7 @@ TEST_P(RecountTest, FailedSaveIsLoggedAndLeavesTheRow) {
   db->FailOn("Rvk725Bsm", "update");
 
   EXPECT_EQ(Bsm_Recount(slot), 0);
+  CommitRequest();
 
   EXPECT_EQ(SlotState("ST1"), "9 9 9 9 9 77");
   EXPECT_EQ(slot.BsmIst, 1);  // the caller's check still sees the recounted values

@@ -192,19 +192,43 @@ TEST_P(RequestLoopTest, NullCarriedColumnsDoNotStopTheRequest) {
   EXPECT_FALSE(Log().exists);
 }
 
-TEST_P(RequestLoopTest, FailedWriteBackLeavesTheRequestPending) {
-  InsertRequests(*db_, {{"W1", 7, 1, kGroup, Stamp(0)}});
+// A request is done whole or not at all: without its done mark, its saved row is undone too.
+TEST_P(RequestLoopTest, FailedWriteBackUndoesTheWholeRequest) {
+  InsertDayCodes(*db_, "W1", "2024-03-01");
+  InsertDutyRow(*db_, "W1", "2024-03-01");
+  InsertRequests(*db_, {{"W1", 1, 1, kGroup, Stamp(0)}});
   db_->FailOn("Rvk740Pud", "update");
 
   ExpectQuietSuccess(Run());
 
   EXPECT_EQ(Requests(), Pending({"W1"}));
+  EXPECT_EQ(DutyStamp("W1"), testing_db::Cell("2000-01-01 00:00:00"));
   ExpectEntries(Log(), {{"Pud_PKeyUpd", "Fehler PudSatz updaten", -20000}});
 }
 
-// Without a handler commit, the write-backs ride on the final delete's commit: when it
-// fails, the run ends without commit and every request stays pending.
-TEST_P(RequestLoopTest, FailedFinalDeleteKeepsUncommittedRequestsPending) {
+// The first request's commit fails: it is undone whole and stays pending; the next one is
+// done as usual.
+TEST_P(RequestLoopTest, FailedCommitUndoesTheRequestAndTheRunGoesOn) {
+  for (const char* pnr : {"K1", "K2"}) {
+    InsertDayCodes(*db_, pnr, "2024-03-01");
+    InsertDutyRow(*db_, pnr, "2024-03-01");
+  }
+  InsertRequests(*db_, {{"K1", 1, 1, kGroup, Stamp(0)}, {"K2", 1, 1, kGroup, Stamp(1)}});
+
+  auto result = testing_run::RunMainInChild(
+      dir_->RunPath(), CommandLine(dir_->ConfigPath(), kGroup),
+      [] { db::FaultSeam_Arm(db::FaultOp::Execute, "commit", 1, -3113); });
+
+  ExpectQuietSuccess(result);
+  EXPECT_EQ(Requests(), Pending({"K1"}));
+  EXPECT_EQ(DutyStamp("K1"), testing_db::Cell("2000-01-01 00:00:00"));
+  EXPECT_NE(DutyStamp("K2"), testing_db::Cell("2000-01-01 00:00:00"));
+  ExpectEntries(Log(), {{"ProcessRequests()", "Fehler: Commit", -3113}});
+}
+
+// Each request was committed with its done mark: a failed final delete leaves them done, for
+// the next run to delete.
+TEST_P(RequestLoopTest, FailedFinalDeleteLeavesTheDoneRequestsForTheNextRun) {
   InsertRequests(*db_, {{"D1", 7, 1, kGroup, Stamp(0)},
                         {"D2", 7, 1, kGroup, Stamp(1)},
                         {"D3", 7, 1, kGroup, Stamp(2)}});
@@ -212,7 +236,7 @@ TEST_P(RequestLoopTest, FailedFinalDeleteKeepsUncommittedRequestsPending) {
 
   ExpectQuietSuccess(Run());
 
-  EXPECT_EQ(Requests(), Pending({"D1", "D2", "D3"}));
+  EXPECT_EQ(Requests(), (Rows{{"D1", "3"}, {"D2", "3"}, {"D3", "3"}}));
   ExpectEntries(Log(), {{"Pud_KngDel", "Fehler Saetze loeschen", -20000}});
 }
 

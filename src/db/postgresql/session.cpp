@@ -42,6 +42,7 @@ class Session : public BackendSession {
   int Savepoint(const std::string& name) override { return link_->transaction.Savepoint(name); }
   int RollbackTo(const std::string& name) override { return link_->transaction.RollbackTo(name); }
   int Commit() override { return link_->transaction.Commit(); }
+  int Rollback() override { return link_->transaction.Rollback(); }
 
   // PostgreSQL folds unquoted names to lower case, as Oracle folds them to upper case. The
   // search path is a setting that a rollback would undo, so it changes only between

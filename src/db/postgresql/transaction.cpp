@@ -205,13 +205,14 @@ int Transaction::RollbackTo(const std::string& name) {
   return status::kOk;
 }
 
+// Work done after a loss is only the rest of a transaction that is gone: it goes too.
 int Transaction::Commit() {
   bool lost = lostWork_;
   lostWork_ = false;
   int rc = status::kOk;
   if (open_) {
     Outcome outcome;
-    if (!channel_.Run({TextCommand("COMMIT")}, outcome)) {
+    if (!channel_.Run({TextCommand(lost ? "ROLLBACK" : "COMMIT")}, outcome)) {
       rc = channel_.Fail(outcome);
     } else if (std::strcmp(PQcmdStatus(outcome.results[0].get()), "COMMIT") != 0) {
       // An aborted transaction "commits" as a rollback.
@@ -223,6 +224,17 @@ int Transaction::Commit() {
     rc = channel_.FailWith(status::kTransactionRolledBack,
                            "work of this transaction was rolled back after a failure");
   }
+  return rc;
+}
+
+int Transaction::Rollback() {
+  lostWork_ = false;
+  int rc = status::kOk;
+  if (open_) {
+    Outcome outcome;
+    if (!channel_.Run({TextCommand("ROLLBACK")}, outcome)) rc = channel_.Fail(outcome);
+  }
+  Reset();
   return rc;
 }
 

@@ -37,6 +37,7 @@ class Transaction {
   int Savepoint(const std::string& name);
   int RollbackTo(const std::string& name);
   int Commit();
+  int Rollback();
 
   // Whether anything of a transaction is pending: an open one, or savepoints for one.
   bool Pending() const { return open_ || !levels_.empty(); }

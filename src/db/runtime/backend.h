@@ -20,7 +20,7 @@ using SqlRow = std::vector<SqlValue>;
 // replaced by '?' (one per position, in order, outside quoted literals). The text keeps the
 // Oracle dialect (TO_DATE, TO_CHAR, sysdate, date + days); the backend adapts it.
 struct ParsedStatement {
-  enum class Kind : uint8_t { Query, Modify, Savepoint, RollbackTo, Commit, SetSchema };
+  enum class Kind : uint8_t { Query, Modify, Savepoint, RollbackTo, Commit, Rollback, SetSchema };
   Kind kind = Kind::Query;
   std::string text;      // original embedded-SQL text, for diagnostics and fault matching
   std::string body;      // Query/Modify: SQL with '?' placeholders
@@ -51,6 +51,9 @@ class BackendSession {
   virtual int Savepoint(const std::string& name) = 0;
   virtual int RollbackTo(const std::string& name) = 0;
   virtual int Commit() = 0;
+  // Ends the transaction and undoes all its work, lost work included: what follows starts
+  // clean. Without a transaction there is nothing to undo.
+  virtual int Rollback() = 0;
   // Makes `schema` (already checked to be a plain identifier) the schema of unqualified names.
   virtual int SetSchema(const std::string& schema) = 0;
   // Diagnostics of the last failure: the native code and message, kept for tests and tools.

@@ -136,6 +136,10 @@ int Precompile(const char* text, ParsedStatement& parsed) {
   }
   if (StartsWithKeyword(s, "rollback")) {
     std::string_view rest = SkipKeyword(s, "rollback");
+    if (Trim(rest).empty()) {
+      parsed.kind = ParsedStatement::Kind::Rollback;
+      return status::kOk;
+    }
     if (!StartsWithKeyword(rest, "to")) return status::kInvalidCharacter;
     parsed.kind = ParsedStatement::Kind::RollbackTo;
     return ParseSavepointName(SkipKeyword(rest, "to"), parsed);

@@ -153,6 +153,7 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
     case ParsedStatement::Kind::Savepoint: return session.Savepoint(parsed.name);
     case ParsedStatement::Kind::RollbackTo: return session.RollbackTo(parsed.name);
     case ParsedStatement::Kind::Commit: return session.Commit();
+    case ParsedStatement::Kind::Rollback: return session.Rollback();
     case ParsedStatement::Kind::SetSchema: {
       std::string schema = parsed.name;  // the cache clear below may free `entry`
       int rc = session.SetSchema(schema);

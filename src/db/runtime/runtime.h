@@ -51,7 +51,7 @@ int SqlConnect(const char* user, const char* password, const char* netService);
 void SqlDisconnect();
 
 // Runs one statement: select ... into (exactly one row), insert, update, delete, "savepoint X",
-// "rollback  to X", "commit", "ALTER SESSION SET CURRENT_SCHEMA=S". `out` receives the INTO
+// "rollback  to X", "commit", "rollback", "ALTER SESSION SET CURRENT_SCHEMA=S". `out` receives the INTO
 // list of a select, in order, and is written only when the status is 0.
 int SqlExecute(const char* text, HostList in = {}, HostList out = {});
 

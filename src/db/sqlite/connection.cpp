@@ -103,10 +103,7 @@ void Connection::Close() {
 int Connection::BeginIfIdle() {
   if (inTransaction_) return status::kOk;
   int rc = Exec("BEGIN IMMEDIATE");
-  if (rc == status::kOk) {
-    inTransaction_ = true;
-    lostWork_ = false;
-  }
+  if (rc == status::kOk) inTransaction_ = true;
   return rc;
 }
 

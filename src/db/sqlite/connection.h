@@ -34,10 +34,10 @@ class Connection {
   // After a failure: SQLite may have rolled the whole transaction back (I/O error, full disk,
   // RAISE(ROLLBACK)); the work it held is then lost.
   void NoteTransactionEnd();
-  // Lost work not yet reported: the commit meant for it says so, once, unless new work has
-  // begun since.
+  // Lost work not yet reported: the commit meant for it says so, once, also when new work has
+  // begun since, for that work is only the rest of what the commit was meant for.
   bool TakeLostWork();
-  void MarkCommitted() { inTransaction_ = false; }
+  void MarkEnded() { inTransaction_ = false; }
 
   // Records the handle's last error and returns its status.
   int Fail(int code);

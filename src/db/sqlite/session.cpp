@@ -75,13 +75,25 @@ class Session : public BackendSession {
     return connection_->Exec("ROLLBACK TO \"" + name + "\"");
   }
 
+  // Work done after a loss is only the rest of a transaction that is gone: it goes too.
   int Commit() override {
     if (connection_->TakeLostWork()) {
+      if (connection_->InTransaction() && connection_->Exec("ROLLBACK") == status::kOk) {
+        connection_->MarkEnded();
+      }
       return connection_->FailWith(status::kTransactionRolledBack, "transaction rolled back by a failure");
     }
     if (!connection_->InTransaction()) return status::kOk;
     int rc = connection_->Exec("COMMIT");
-    if (rc == status::kOk) connection_->MarkCommitted();
+    if (rc == status::kOk) connection_->MarkEnded();
+    return rc;
+  }
+
+  int Rollback() override {
+    connection_->TakeLostWork();
+    if (!connection_->InTransaction()) return status::kOk;
+    int rc = connection_->Exec("ROLLBACK");
+    if (rc == status::kOk) connection_->MarkEnded();
     return rc;
   }
 
