@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "common/test_db.h"
 #include "db/runtime/backend.h"
@@ -44,7 +45,36 @@ TEST(SqliteDialect, RewritesSysdateAndDateArithmeticOnly) {
       {"where d in (TO_CHAR(sysdate), x) and e=TO_DATE(?,'yyyymmdd')-1",
        "where d in (TO_CHAR(datetime('now','localtime')), x) and e=DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), -(1))"},
   };
-  for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in), c.out) << c.in;
+  for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in).sql, c.out) << c.in;
+}
+
+// A whole TO_CHAR item of the select list is converted as each row is read; anywhere else,
+// or with a model the runtime does not know, it stays in the statement.
+TEST(SqliteDialect, DefersSelectListDateConversionsToTheRow) {
+  struct Case {
+    const char* in;
+    const char* out;
+    std::vector<int> columns;
+  };
+  const Case cases[] = {
+      {"select a ,TO_CHAR(d,'yyyymmdd') ,b , to_char ( e , 'yyyymmddHH24MISS' )  from T where x=?",
+       "select a ,d ,b , e  from T where x=?", {1, 3}},
+      {"select TO_CHAR(sysdate,'yyyymmdd') from T", "select datetime('now','localtime') from T", {0}},
+      {"select max(TO_CHAR(d,'yyyymmdd')) from T", "select max(TO_CHAR(d,'yyyymmdd')) from T", {}},
+      {"select distinct TO_CHAR(d,'yyyymmdd') from T", "select distinct TO_CHAR(d,'yyyymmdd') from T", {}},
+      {"select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", "select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", {}},
+      {"select a from T where TO_CHAR(d,'yyyymmdd')=?", "select a from T where TO_CHAR(d,'yyyymmdd')=?", {}},
+      {"update T set a=? where TO_CHAR(d,'yyyymmdd')=?", "update T set a=? where TO_CHAR(d,'yyyymmdd')=?", {}},
+  };
+  for (const Case& c : cases) {
+    db::sqlite::SqliteText text = db::sqlite::AdaptDialect(c.in);
+    EXPECT_EQ(text.sql, c.out) << c.in;
+    std::vector<int> columns;
+    for (const auto& conversion : text.conversions) columns.push_back(conversion.column);
+    EXPECT_EQ(columns, c.columns) << c.in;
+  }
+  EXPECT_EQ(db::sqlite::AdaptDialect("select TO_CHAR(d,'yyyymmdd') from T").conversions.at(0).format,
+            "yyyymmdd");
 }
 
 class SqliteSessionTest : public ::testing::Test {
