@@ -1,6 +1,7 @@
-// What only the SQLite backend has: its dialect adaptation, its handle per schema file, and
-// the speed of a prepared statement.
+// What only the SQLite backend has: its dialect adaptation, its schema's checks, its handle per
+// schema file, and the speed of a prepared statement.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
@@ -151,6 +152,38 @@ TEST_F(SqliteSessionTest, TransactionRolledBackAsAWholeIsNoted) {
   ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("nxt", 4)}), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "nxt");
+}
+
+// SQLite would take these, but the program could not read them back as they are: a day or a
+// time that does not exist, year 0, a text longer than the bytes of its field.
+TEST_F(SqliteSessionTest, SchemaRefusesDatesThatDoNotExistAndOverlongTexts) {
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((Directory(*testDb) + "/KTEST.db").c_str(), &handle,
+                            SQLITE_OPEN_READWRITE, nullptr),
+            SQLITE_OK);
+  struct Case {
+    const char* pnr;
+    const char* day;
+    bool taken;
+  };
+  const Case cases[] = {
+      {"P1", "2024-02-29 00:00:00", true},      {"P2", "0001-01-01 00:00:00", true},
+      {"P3", "9999-12-31 23:59:59", true},      {"P2345678", "2024-01-05 00:00:00", true},
+      {"R1", "2026-02-30 00:00:00", false},     {"R2", "2023-02-29 00:00:00", false},
+      {"R3", "2026-02-10 25:00:00", false},     {"R4", "2026-02-10 24:00:00", false},
+      {"R5", "2026-02-10 23:59:60", false},     {"R6", "0000-01-01 00:00:00", false},
+      {"R7", "2026-02-10", false},              {"R23456789", "2024-01-05 00:00:00", false},
+      {"R\xc3\xa4" "345678", "2024-01-05 00:00:00", false},  // 8 characters, 9 bytes
+  };
+  for (const Case& c : cases) {
+    std::string sql = std::string("insert into rvk327tag (TagPnr, TagTag) values ('") + c.pnr +
+                      "','" + c.day + "')";
+    int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(rc == SQLITE_OK ? SQLITE_OK : sqlite3_extended_errcode(handle),
+              c.taken ? SQLITE_OK : SQLITE_CONSTRAINT_CHECK)
+        << c.pnr << " " << c.day;
+  }
+  sqlite3_close(handle);
 }
 
 // Not a check of speed, a measurement: how long one run of a prepared statement takes.
