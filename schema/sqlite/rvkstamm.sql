@@ -3,7 +3,7 @@ PRAGMA journal_mode = WAL;
 
 CREATE TABLE Rvk133Bak (
   BakDtm TEXT NOT NULL PRIMARY KEY
-    CHECK (BakDtm GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'),
+    CHECK (datetime(julianday(BakDtm)) IS BakDtm AND BakDtm >= '0001'),
   BakJhr INTEGER,
   BakMon INTEGER,
   BakTag INTEGER,

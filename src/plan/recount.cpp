@@ -19,10 +19,11 @@ int32_t Saturate(int64_t value) {
 }
 
 // The shortfall below `reference` as a percentage of reference + 1, truncated toward zero.
-// A negative reference (only in a corrupt row) would make the divisor 0 or negative; the
-// divisor is then taken as 1, so the level is simply the shortfall times 100.
+// Only a reference of -1 (a corrupt row) makes the divisor 0; it is then taken as 1, so the
+// level is simply the shortfall times 100. Every other negative divisor divides as it is.
 int64_t ShortfallPercent(int32_t net, int32_t reference) {
-  int64_t divisor = std::max<int64_t>(int64_t{reference} + 1, 1);
+  int64_t divisor = int64_t{reference} + 1;
+  if (divisor == 0) divisor = 1;
   return (int64_t{net} - reference) * 100 / divisor;
 }
 

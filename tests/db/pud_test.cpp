@@ -96,6 +96,19 @@ TEST_P(PudTest, WriteBackFindsRequestsWithOddFields) {
   EXPECT_EQ(database->Count("select count(*) from Rvk740Pud where PudKng=3"), 2);
 }
 
+// A person number longer than the 8 characters the program reads would come back cut, and
+// the write-back would never find its row: the table refuses it.
+TEST_P(PudTest, PersonNumberLongerThanTheProgramReadsIsRefused) {
+  const char* insert =
+      "insert into Rvk740Pud (PudPnr,PudPlg,PudKng,PudDat) values "
+      "(:b0,'PLG01',1,TO_DATE(:b1,'yyyymmddHH24MISS'))";
+  EXPECT_EQ(db::SqlExecute(insert, {db::TextIn("P2345678", 10), db::TextIn("20240301070000", 27)}), 0);
+  EXPECT_EQ(db::SqlExecute(insert, {db::TextIn("P23456789", 10), db::TextIn("20240301070001", 27)}),
+            db::status::kCheckViolated);
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(States(), (Rows{{"P2345678", "1"}}));
+}
+
 TEST_P(PudTest, FinalDeleteRemovesOnlyTheGroupsRowsInTheState) {
   Queue("P1", "PLG01", 3, "07:00:00");
   Queue("P2", "PLG01", 1, "08:00:00");

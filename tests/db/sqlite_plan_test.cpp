@@ -91,7 +91,7 @@ size_t BestEqualityPrefix(sqlite3* handle, const std::string& table,
 
 // "" when every step of the plan is a search through the best index, else what is wrong.
 std::string PlanProblem(sqlite3* handle, const std::string& body) {
-  Table plan = Query(handle, "EXPLAIN QUERY PLAN " + db::sqlite::AdaptDialect(body));
+  Table plan = Query(handle, "EXPLAIN QUERY PLAN " + db::sqlite::AdaptDialect(body).sql);
   std::string problem, details;
   bool searched = false;
   static const std::regex search(R"(SEARCH (\S+) USING .*)");

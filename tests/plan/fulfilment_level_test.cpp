@@ -48,9 +48,14 @@ TEST(FulfilmentLevel, FollowsTheShortfallAndTheLimits) {
       {"large maximum, small excess", 151, 0, 0, 0, 150, 0, 150, 190},
       {"very large target", 1001, 0, 0, 0, 1000, 0, 5000, 90},
       {"target at the integer limit", 0, 0, 0, 0, INT32_MAX, 0, INT32_MAX, -99},
-      // Corrupt rows: a negative limit would make the divisor 0; it is taken as 1.
+      // Corrupt rows: a limit of -1 would make the divisor 0; it is taken as 1. Below -1 the
+      // divisor is negative and the formula holds as it stands.
       {"minimum -1", 0, 3, 0, 0, 0, -1, 0, -300},
       {"target -1", 0, 3, 0, 0, -1, -5, 0, -200},
+      {"target -2", 0, 4, 0, 0, -2, -5, 0, 200},
+      {"minimum -3", 0, 4, 0, 0, 0, -3, 0, -50},
+      {"minimum -4, truncated toward zero", 0, 5, 0, 0, 0, -4, 0, -67},
+      {"negative divisor, shortfall beyond 32 bits", INT32_MIN, 0, 0, 0, -2, INT32_MIN, 0, INT32_MAX},
   };
   for (const LevelCase& c : cases) {
     BsmRecord slot = Slot(c);

@@ -257,6 +257,27 @@ TEST_P(RequestLoopTest, FetchErrorStopsTheLoopAfterTheOldestRequests) {
   ExpectEntries(Log(), {{"Pud_TSCur_Read", "Fehler Cursor Read", -3113}});
 }
 
+// A request whose date does not exist (held by a database made before the schema refused
+// such dates) fails at its own fetch with the status TO_DATE gives that date: the requests
+// before it are handled and deleted, it stays pending.
+TEST_P(RequestLoopTest, DateThatDoesNotExistFailsOnlyTheFetchOfItsRow) {
+  if (GetParam() != Backend::Sqlite) GTEST_SKIP() << "PostgreSQL cannot hold such a date";
+  InsertDayCodes(*db_, "I1", "2024-03-01");
+  InsertDutyRow(*db_, "I1", "2024-03-01");
+  InsertRequests(*db_, {{"I1", 1, 1, kGroup, Stamp(0)}, {"I2", 7, 1, kGroup, Stamp(1)}});
+  Request impossible{"I3", 7, 1, kGroup, Stamp(2)};
+  impossible.day = "2026-02-30";
+  db_->Exec("PRAGMA ignore_check_constraints = ON");
+  InsertRequests(*db_, {impossible});
+  db_->Exec("PRAGMA ignore_check_constraints = OFF");
+
+  ExpectQuietSuccess(Run());
+
+  EXPECT_EQ(Requests(), Pending({"I3"}));
+  EXPECT_NE(DutyStamp("I1"), testing_db::Cell("2000-01-01 00:00:00")) << "type 1 saved no row";
+  ExpectEntries(Log(), {{"Pud_TSCur_Read", "Fehler Cursor Read", -1847}});  // day of month
+}
+
 // Two requests with one time stamp are each written back to their own row, in the group
 // and outside it.
 TEST_P(RequestLoopTest, RequestsSharingATimeStampEachKeepTheirOwnRow) {

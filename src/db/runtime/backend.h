@@ -9,7 +9,9 @@
 namespace db {
 
 struct SqlValue {
-  enum class Kind : uint8_t { Null, Int, Text };
+  // Error: a column value of a result row that could not be converted (a stored date that
+  // does not exist); `number` holds its Oracle status, reported at the fetch of that row.
+  enum class Kind : uint8_t { Null, Int, Text, Error };
   Kind kind = Kind::Null;
   int64_t number = 0;
   std::string text;
@@ -34,7 +36,8 @@ class BackendStatement {
   virtual ~BackendStatement() = default;
   // Runs the statement with `inputs` (one per '?', in order; Null stands for an empty text).
   // A query appends every result row to `rows` (the whole result, read at once, so that a
-  // cursor keeps its opening rows); a modification sets `affected`. Returns 0 or a negative
+  // cursor keeps its opening rows); a value of a row that cannot be converted becomes an
+  // Error value of that row, not a failure of the query. A modification sets `affected`. Returns 0 or a negative
   // Oracle status; a failed statement undoes only its own effect, the open transaction
   // and its other pending work go on.
   virtual int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,

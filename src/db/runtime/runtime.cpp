@@ -120,6 +120,7 @@ int CopyOutputs(const SqlRow& row, HostList out) {
   size_t i = 0;
   for (const HostVar& var : out) {
     const SqlValue& value = row[i];
+    if (value.kind == SqlValue::Kind::Error) return static_cast<int>(value.number);
     if (value.kind == SqlValue::Kind::Null) {
       if (!var.indicator) return status::kNullIntoNoIndicator;
     } else if (var.type == HostType::Int) {

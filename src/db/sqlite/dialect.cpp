@@ -3,6 +3,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
 
 namespace db::sqlite {
@@ -128,8 +129,82 @@ class Adapter {
   }
 };
 
+// `item` (trimmed) is TO_CHAR(<date>, '<model>') with a model the runtime knows: sets the two.
+bool IsDeferrableToChar(std::string_view item, std::string_view& date, std::string& format) {
+  SqlScanner scan(item);
+  size_t nameEnd = scan.WordEnd(0);
+  if (!EqualsIgnoringCase(item.substr(0, nameEnd), "to_char")) return false;
+  size_t open = scan.SkipBlanks(nameEnd);
+  if (open >= item.size() || item[open] != '(' || scan.GroupEnd(open) != item.size()) return false;
+  size_t inner = item.size() - 1;  // the closing parenthesis
+  size_t comma = scan.TopLevelComma(open + 1, inner);
+  if (comma == inner || scan.TopLevelComma(comma + 1, inner) != inner) return false;
+  date = TrimBlanks(item.substr(open + 1, comma - open - 1));
+  std::string_view model = TrimBlanks(item.substr(comma + 1, inner - comma - 1));
+  if (date.empty() || model.size() < 2 || model.front() != '\'' || model.back() != '\'') return false;
+  model = model.substr(1, model.size() - 2);
+  std::string probe;
+  if (model.find('\'') != std::string_view::npos ||
+      FormatOracleDate(DateTime{}, model, probe) != 0) {
+    return false;  // an unknown model fails the statement, as it always has
+  }
+  format = std::string(model);
+  return true;
+}
+
+// The select list with each TO_CHAR item replaced by its date, noted in `conversions`. A
+// DISTINCT list stays as it is: it must compare the converted values.
+std::string DeferSelectListConversions(const std::string& body,
+                                       std::vector<FetchConversion>& conversions) {
+  SqlScanner scan(body);
+  std::vector<SqlScanner::Word> words = scan.TopLevelWords();
+  auto wordIs = [&](size_t k, std::string_view lower) {
+    return k < words.size() &&
+           EqualsIgnoringCase(scan.Text().substr(words[k].begin, words[k].end - words[k].begin), lower);
+  };
+  if (!wordIs(0, "select") || words[0].begin != scan.SkipBlanks(0) || wordIs(1, "distinct") ||
+      wordIs(1, "unique")) {
+    return body;
+  }
+  size_t listEnd = body.size();
+  for (size_t k = 1; k < words.size(); ++k) {
+    if (wordIs(k, "from")) {
+      listEnd = words[k].begin;
+      break;
+    }
+  }
+  std::string out = body.substr(0, words[0].end);
+  size_t begin = words[0].end;
+  for (int column = 0;; ++column) {
+    size_t comma = scan.TopLevelComma(begin, listEnd);
+    std::string_view item = scan.Text().substr(begin, comma - begin);
+    std::string_view trimmed = TrimBlanks(item);
+    std::string_view date;
+    std::string format;
+    if (IsDeferrableToChar(trimmed, date, format)) {
+      size_t leading = static_cast<size_t>(trimmed.data() - item.data());
+      out.append(item.substr(0, leading));
+      out.append(date);
+      out.append(item.substr(leading + trimmed.size()));
+      conversions.push_back({column, std::move(format)});
+    } else {
+      out.append(item);
+    }
+    if (comma == listEnd) break;
+    out += ',';
+    begin = comma + 1;
+  }
+  out.append(body, listEnd, std::string::npos);
+  return out;
+}
+
 }  // namespace
 
-std::string AdaptDialect(const std::string& body) { return Adapter(body).Run(); }
+SqliteText AdaptDialect(const std::string& body) {
+  SqliteText text;
+  std::string deferred = DeferSelectListConversions(body, text.conversions);
+  text.sql = Adapter(deferred).Run();
+  return text;
+}
 
 }  // namespace db::sqlite

@@ -7,10 +7,24 @@
 // where <date> is a TO_DATE(...) call or sysdate and <n> a factor: a '?', a number, a
 // (qualified) name or call, a parenthesised expression, optionally times or by further factors.
 // Date arithmetic on a plain column is not recognised (its type is not known from the text).
+// A select-list item that is a whole TO_CHAR(<date>, '<model>') call becomes <date>: the row
+// carries the stored date and the statement converts it as it reads the row, so a stored
+// date that does not exist fails its own row, not the whole query.
 #include <string>
+#include <vector>
 
 namespace db::sqlite {
 
-std::string AdaptDialect(const std::string& body);
+struct FetchConversion {
+  int column;          // 0-based position in the select list
+  std::string format;  // the format model, without its quotes
+};
+
+struct SqliteText {
+  std::string sql;
+  std::vector<FetchConversion> conversions;
+};
+
+SqliteText AdaptDialect(const std::string& body);
 
 }  // namespace db::sqlite

@@ -47,10 +47,8 @@ void ToDate(sqlite3_context* context, int argc, sqlite3_value** argv) {
 
 void ToChar(sqlite3_context* context, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(context);
-  DateTime value;
-  int rc = ParseStored(TextOf(argv[0]), value);
   std::string text;
-  if (rc == status::kOk) rc = FormatOracleDate(value, TextOf(argv[1]), text);
+  int rc = StoredToChar(TextOf(argv[0]), TextOf(argv[1]), text);
   if (rc != status::kOk) return ResultStatus(context, rc);
   ResultText(context, text);
 }

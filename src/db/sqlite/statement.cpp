@@ -7,6 +7,7 @@
 
 #include "db/runtime/status.h"
 #include "db/sqlite/connection.h"
+#include "db/sqlite/stored_date.h"
 
 namespace db::sqlite {
 namespace {
@@ -48,14 +49,44 @@ SqlValue ColumnValue(sqlite3_stmt* statement, int column) {
   return value;
 }
 
+// TO_CHAR of the stored date in `column`, done as the row is read: a date that does not exist
+// becomes an Error value of this row only. NULL and the empty text give NULL.
+SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& format) {
+  SqlValue value;
+  if (sqlite3_column_type(statement, column) == SQLITE_NULL) return value;
+  const unsigned char* stored = sqlite3_column_text(statement, column);
+  int length = sqlite3_column_bytes(statement, column);
+  if (stored == nullptr || length == 0) return value;
+  std::string_view text(reinterpret_cast<const char*>(stored), static_cast<size_t>(length));
+  int rc = StoredToChar(text, format, value.text);
+  if (rc == status::kOk) {
+    value.kind = SqlValue::Kind::Text;
+  } else {
+    value.kind = SqlValue::Kind::Error;
+    value.number = rc;
+    value.text.clear();
+  }
+  return value;
+}
+
 }  // namespace
 
-Statement::Statement(std::shared_ptr<Connection> connection, std::string sql, bool modifies)
-    : connection_(std::move(connection)), sql_(std::move(sql)), modifies_(modifies) {}
+Statement::Statement(std::shared_ptr<Connection> connection, SqliteText text, bool modifies)
+    : connection_(std::move(connection)),
+      sql_(std::move(text.sql)),
+      conversions_(std::move(text.conversions)),
+      modifies_(modifies) {}
 
 // A statement of a retired handle was finalized with it.
 Statement::~Statement() {
   if (Current()) sqlite3_finalize(statement_);
+}
+
+const FetchConversion* Statement::ConversionOf(int column) const {
+  for (const FetchConversion& conversion : conversions_) {
+    if (conversion.column == column) return &conversion;
+  }
+  return nullptr;
 }
 
 bool Statement::Current() const {
@@ -113,7 +144,10 @@ int Statement::Bind(const std::vector<SqlValue>& inputs) {
     const SqlValue& value = inputs[i];
     int position = static_cast<int>(i) + 1;
     switch (value.kind) {
-      case SqlValue::Kind::Null: rc = sqlite3_bind_null(statement_, position); break;
+      case SqlValue::Kind::Null:
+      case SqlValue::Kind::Error:  // never an input
+        rc = sqlite3_bind_null(statement_, position);
+        break;
       case SqlValue::Kind::Int: rc = sqlite3_bind_int64(statement_, position, value.number); break;
       case SqlValue::Kind::Text:
         rc = sqlite3_bind_text(statement_, position, value.text.data(),
@@ -133,7 +167,11 @@ int Statement::Step(std::vector<SqlRow>* rows) {
     if (rows == nullptr) continue;
     SqlRow row;
     row.reserve(static_cast<size_t>(columns));
-    for (int column = 0; column < columns; ++column) row.push_back(ColumnValue(statement_, column));
+    for (int column = 0; column < columns; ++column) {
+      const FetchConversion* conversion = ConversionOf(column);
+      row.push_back(conversion != nullptr ? ConvertedDate(statement_, column, conversion->format)
+                                          : ColumnValue(statement_, column));
+    }
     rows->push_back(std::move(row));
   }
   if (rc == SQLITE_DONE) return status::kOk;

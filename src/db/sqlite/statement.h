@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/runtime/backend.h"
+#include "db/sqlite/dialect.h"
 
 struct sqlite3_stmt;
 
@@ -14,8 +15,8 @@ class Connection;
 
 class Statement : public BackendStatement {
  public:
-  // `sql` is the adapted body; Prepare() must succeed before the first Run().
-  Statement(std::shared_ptr<Connection> connection, std::string sql, bool modifies);
+  // `text` is the adapted body; Prepare() must succeed before the first Run().
+  Statement(std::shared_ptr<Connection> connection, SqliteText text, bool modifies);
   ~Statement() override;
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -27,11 +28,13 @@ class Statement : public BackendStatement {
 
  private:
   bool Current() const;
+  const FetchConversion* ConversionOf(int column) const;
   int Bind(const std::vector<SqlValue>& inputs);
   int Step(std::vector<SqlRow>* rows);
 
   std::shared_ptr<Connection> connection_;
   std::string sql_;
+  std::vector<FetchConversion> conversions_;  // select-list dates converted row by row
   bool modifies_;
   sqlite3_stmt* statement_ = nullptr;
   uint64_t generation_ = 0;  // of the handle statement_ belongs to

@@ -45,6 +45,13 @@ std::string FormatStored(const DateTime& value) {
   return text;
 }
 
+int StoredToChar(std::string_view stored, std::string_view format, std::string& text) {
+  DateTime value;
+  int rc = ParseStored(stored, value);
+  if (rc != status::kOk) return rc;
+  return FormatOracleDate(value, format, text);
+}
+
 int AddDays(DateTime& value, double days) {
   if (!std::isfinite(days) || std::fabs(days) > 4000000.0) return status::kYearInvalid;
   int64_t seconds = DaysFromCivil(value.year, value.month, value.day) * 86400 +

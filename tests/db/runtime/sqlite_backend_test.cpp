@@ -1,11 +1,13 @@
-// What only the SQLite backend has: its dialect adaptation, its handle per schema file, and
-// the speed of a prepared statement.
+// What only the SQLite backend has: its dialect adaptation, its schema's checks, its handle per
+// schema file, and the speed of a prepared statement.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "common/test_db.h"
 #include "db/runtime/backend.h"
@@ -44,7 +46,36 @@ TEST(SqliteDialect, RewritesSysdateAndDateArithmeticOnly) {
       {"where d in (TO_CHAR(sysdate), x) and e=TO_DATE(?,'yyyymmdd')-1",
        "where d in (TO_CHAR(datetime('now','localtime')), x) and e=DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), -(1))"},
   };
-  for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in), c.out) << c.in;
+  for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in).sql, c.out) << c.in;
+}
+
+// A whole TO_CHAR item of the select list is converted as each row is read; anywhere else,
+// or with a model the runtime does not know, it stays in the statement.
+TEST(SqliteDialect, DefersSelectListDateConversionsToTheRow) {
+  struct Case {
+    const char* in;
+    const char* out;
+    std::vector<int> columns;
+  };
+  const Case cases[] = {
+      {"select a ,TO_CHAR(d,'yyyymmdd') ,b , to_char ( e , 'yyyymmddHH24MISS' )  from T where x=?",
+       "select a ,d ,b , e  from T where x=?", {1, 3}},
+      {"select TO_CHAR(sysdate,'yyyymmdd') from T", "select datetime('now','localtime') from T", {0}},
+      {"select max(TO_CHAR(d,'yyyymmdd')) from T", "select max(TO_CHAR(d,'yyyymmdd')) from T", {}},
+      {"select distinct TO_CHAR(d,'yyyymmdd') from T", "select distinct TO_CHAR(d,'yyyymmdd') from T", {}},
+      {"select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", "select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", {}},
+      {"select a from T where TO_CHAR(d,'yyyymmdd')=?", "select a from T where TO_CHAR(d,'yyyymmdd')=?", {}},
+      {"update T set a=? where TO_CHAR(d,'yyyymmdd')=?", "update T set a=? where TO_CHAR(d,'yyyymmdd')=?", {}},
+  };
+  for (const Case& c : cases) {
+    db::sqlite::SqliteText text = db::sqlite::AdaptDialect(c.in);
+    EXPECT_EQ(text.sql, c.out) << c.in;
+    std::vector<int> columns;
+    for (const auto& conversion : text.conversions) columns.push_back(conversion.column);
+    EXPECT_EQ(columns, c.columns) << c.in;
+  }
+  EXPECT_EQ(db::sqlite::AdaptDialect("select TO_CHAR(d,'yyyymmdd') from T").conversions.at(0).format,
+            "yyyymmdd");
 }
 
 class SqliteSessionTest : public ::testing::Test {
@@ -121,6 +152,38 @@ TEST_F(SqliteSessionTest, TransactionRolledBackAsAWholeIsNoted) {
   ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("nxt", 4)}), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "nxt");
+}
+
+// SQLite would take these, but the program could not read them back as they are: a day or a
+// time that does not exist, year 0, a text longer than the bytes of its field.
+TEST_F(SqliteSessionTest, SchemaRefusesDatesThatDoNotExistAndOverlongTexts) {
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((Directory(*testDb) + "/KTEST.db").c_str(), &handle,
+                            SQLITE_OPEN_READWRITE, nullptr),
+            SQLITE_OK);
+  struct Case {
+    const char* pnr;
+    const char* day;
+    bool taken;
+  };
+  const Case cases[] = {
+      {"P1", "2024-02-29 00:00:00", true},      {"P2", "0001-01-01 00:00:00", true},
+      {"P3", "9999-12-31 23:59:59", true},      {"P2345678", "2024-01-05 00:00:00", true},
+      {"R1", "2026-02-30 00:00:00", false},     {"R2", "2023-02-29 00:00:00", false},
+      {"R3", "2026-02-10 25:00:00", false},     {"R4", "2026-02-10 24:00:00", false},
+      {"R5", "2026-02-10 23:59:60", false},     {"R6", "0000-01-01 00:00:00", false},
+      {"R7", "2026-02-10", false},              {"R23456789", "2024-01-05 00:00:00", false},
+      {"R\xc3\xa4" "345678", "2024-01-05 00:00:00", false},  // 8 characters, 9 bytes
+  };
+  for (const Case& c : cases) {
+    std::string sql = std::string("insert into rvk327tag (TagPnr, TagTag) values ('") + c.pnr +
+                      "','" + c.day + "')";
+    int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(rc == SQLITE_OK ? SQLITE_OK : sqlite3_extended_errcode(handle),
+              c.taken ? SQLITE_OK : SQLITE_CONSTRAINT_CHECK)
+        << c.pnr << " " << c.day;
+  }
+  sqlite3_close(handle);
 }
 
 // Not a check of speed, a measurement: how long one run of a prepared statement takes.
