@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Builds everything and runs all tests, on SQLite and on a throwaway PostgreSQL server.
+# Builds everything with warnings as errors and runs all tests, on SQLite and on a throwaway PostgreSQL server.
 #   scripts/test.sh             normal build in build/
 #   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build
-flags=()
+flags=(-DKESTRUMEL_WERROR=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   build=build-asan
-  flags=(-DKESTRUMEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  flags+=(-DKESTRUMEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
 fi
 
 scripts/deps.sh
