@@ -3,27 +3,44 @@
 # group PLG01 and shows what the run changed.
 #   scripts/demo.sh                SQLite files in demo/db
 #   scripts/demo.sh --postgresql   database kdemo on a throwaway PostgreSQL server
+#   --installed PREFIX             the programs in PREFIX/bin and the schema files in
+#                                  PREFIX/share/kestrumel/schema instead of a build in build/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-case "${1:-}" in
-  "") backend=sqlite ;;
-  --postgresql) backend=postgresql ;;
-  *)
-    echo "usage: $0 [--postgresql]" >&2
-    exit 2
-    ;;
-esac
+usage() {
+  echo "usage: $0 [--postgresql] [--installed PREFIX]" >&2
+  exit 2
+}
+backend=sqlite
+bin=$root/build
+schema_dir=$root/schema
+installed=no
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --postgresql) backend=postgresql ;;
+    --installed)
+      [ $# -ge 2 ] || usage
+      prefix=$(cd "$2" && pwd)
+      bin=$prefix/bin
+      schema_dir=$prefix/share/kestrumel/schema
+      installed=yes
+      shift
+      ;;
+    *) usage ;;
+  esac
+  shift
+done
 
 # SQLite: schema KDEMO is the file demo/db/KDEMO.db, the calendar demo/db/RVKSTAMM.db.
 sqlite_setup() {
   mkdir -p demo/db
-  sqlite3 demo/db/KDEMO.db < schema/sqlite/schema.sql >/dev/null
-  sqlite3 demo/db/RVKSTAMM.db < schema/sqlite/rvkstamm.sql >/dev/null
+  sqlite3 demo/db/KDEMO.db < "$schema_dir/sqlite/schema.sql" >/dev/null
+  sqlite3 demo/db/RVKSTAMM.db < "$schema_dir/sqlite/rvkstamm.sql" >/dev/null
   (cd demo/db && sqlite3 KDEMO.db < "$root/scripts/demo/seed.sql")
   echo "demo-password" |
-    build/kestrumel-config write demo/kestrumel.cfg --net sqlite:../db --schema KDEMO --login demo
+    "$bin/kestrumel-config" write demo/kestrumel.cfg --net sqlite:../db --schema KDEMO --login demo
 }
 sqlite_query() { sqlite3 -header -column demo/db/KDEMO.db "$1"; }
 sqlite_column() { echo "$1"; }
@@ -41,15 +58,17 @@ postgresql_setup() {
   server=$(scripts/pg-test-server.sh start)
   eval "$server"
   trap 'scripts/pg-test-server.sh stop >/dev/null 2>&1 || true' EXIT
+  trap 'exit 130' INT  # Ctrl-C stops the server too
+  trap 'exit 143' TERM
   psql_kdemo -d postgres -c "CREATE DATABASE kdemo"
   {
     echo "CREATE SCHEMA rvkstamm; SET search_path TO rvkstamm;"
-    cat schema/postgresql/rvkstamm.sql
+    cat "$schema_dir/postgresql/rvkstamm.sql"
     echo "CREATE SCHEMA kdemo; SET search_path TO kdemo;"
-    cat schema/postgresql/schema.sql scripts/demo/seed-postgresql.sql
+    cat "$schema_dir/postgresql/schema.sql" scripts/demo/seed-postgresql.sql
   } | psql_kdemo -d kdemo >/dev/null
   printf '%s\n' "$KESTRUMEL_TEST_PG_PASSWORD" |
-    build/kestrumel-config write demo/kestrumel.cfg --schema KDEMO \
+    "$bin/kestrumel-config" write demo/kestrumel.cfg --schema KDEMO \
       --net "postgresql://$KESTRUMEL_TEST_PG_HOST:$KESTRUMEL_TEST_PG_PORT/kdemo" \
       --login "$KESTRUMEL_TEST_PG_USER"
 }
@@ -68,8 +87,10 @@ columns() {
 }
 
 scripts/deps.sh
-cmake -S . -B build >/dev/null
-cmake --build build -j"$(nproc)" --target kestrumel kestrumel-config >/dev/null
+if [ "$installed" = no ]; then
+  cmake -S . -B build >/dev/null
+  cmake --build build -j"$(nproc)" --target kestrumel kestrumel-config >/dev/null
+fi
 
 rm -rf demo
 mkdir -p demo/quelborne_php/log demo/run
@@ -102,11 +123,13 @@ show_state() {
 echo "######## Before the run"
 show_state
 echo
-# Runs the program from demo/run and shows its exit status (always 0).
+# Runs the program from demo/run and shows its exit status. It is always 0: anything else means
+# the program did not run at all (a missing library, a crash), and ends the demo.
 run_kestrumel() {
   local status=0
-  (cd demo/run && "$root/build/kestrumel" ../kestrumel.cfg "$@") || status=$?
+  (cd demo/run && "$bin/kestrumel" ../kestrumel.cfg "$@") || status=$?
   echo "exit status $status"
+  [ "$status" -eq 0 ]
 }
 
 echo "######## Running: kestrumel ../kestrumel.cfg planer 3 4 5 20261208 DEMOJOB PLG01"

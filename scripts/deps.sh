@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when missing.
+#   scripts/deps.sh             those
+#   scripts/deps.sh --package   and what building and checking the Debian package takes
 set -euo pipefail
 
 packages=(g++ cmake make libgtest-dev libsqlite3-dev sqlite3 libpq-dev postgresql libssl-dev)
+if [ "${1:-}" = "--package" ]; then
+  # dpkg-shlibdeps and file compute the package's dependencies; groff checks the manual pages.
+  packages+=(dpkg-dev file groff-base man-db)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

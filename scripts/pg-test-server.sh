@@ -101,12 +101,18 @@ start_server() {
   local bindir dir data port admin_pw test_pw attempt
   bindir=$(find_bindir)
   ensure_run_user
-  # As root the server's user must reach the directory: /tmp, whatever TMPDIR says.
+  # As root the server's user must reach the directory: TMPDIR only where it can, else /tmp.
   local parent=${TMPDIR:-/tmp}
-  if ((EUID == 0)); then parent=/tmp; fi
+  if ((EUID == 0)) && ! runuser -u "$RUN_USER" -- test -x "$parent"; then parent=/tmp; fi
   dir=$(mktemp -d "$parent/kestrumel-pg.XXXXXX")
   chmod 0755 "$dir"
   touch "$dir/$MARKER"
+  # A start that fails or is interrupted half way takes its server and directory along.
+  KESTRUMEL_TEST_PG_DIR=$dir
+  trap stop_server EXIT
+  trap 'exit 129' HUP
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
   mkdir "$dir/sock"
   data="$dir/data"
   admin_pw=$(random_hex 16)
@@ -141,6 +147,7 @@ EOF
   printf 'export KESTRUMEL_TEST_PG_HOST=127.0.0.1 KESTRUMEL_TEST_PG_PORT=%q' "$port"
   printf ' KESTRUMEL_TEST_PG_USER=%q KESTRUMEL_TEST_PG_PASSWORD=%q' "$TEST_ROLE" "$test_pw"
   printf ' KESTRUMEL_TEST_PG_DIR=%q\n' "$dir"
+  trap - EXIT
 }
 
 stop_server() {

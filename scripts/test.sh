@@ -1,24 +1,52 @@
 #!/usr/bin/env bash
-# Builds everything and runs all tests, on SQLite and on a throwaway PostgreSQL server.
+# Builds everything with warnings as errors and runs all tests, on SQLite and on a throwaway
+# PostgreSQL server.
 #   scripts/test.sh             normal build in build/
 #   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+#   scripts/test.sh --release   Release build (-O3) in build-release/, as packaged
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 
 build=build
-flags=()
-if [ "${1:-}" = "--sanitize" ]; then
-  build=build-asan
-  flags=(-DKESTRUMEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
-fi
+flags=(-DKESTRUMEL_WERROR=ON)
+case "${1:-}" in
+  "") ;;
+  --sanitize)
+    build=build-asan
+    flags+=(-DKESTRUMEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+    ;;
+  --release)
+    build=build-release
+    flags+=(-DCMAKE_BUILD_TYPE=Release)
+    ;;
+  *)
+    echo "usage: $0 [--sanitize | --release]" >&2
+    exit 2
+    ;;
+esac
 
 scripts/deps.sh
 cmake -S . -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
+# The server goes on every way out: the end, a failure, Ctrl-C or a kill. A signal becomes an
+# exit so that the EXIT trap runs; the stop is called by its full path, as ctest runs in $build.
+# Only this run's server: a KESTRUMEL_TEST_PG_DIR from the caller's shell is none of its business.
+server_dir=""
+stop_server() {
+  [ -n "$server_dir" ] || return 0
+  KESTRUMEL_TEST_PG_DIR=$server_dir "$root/scripts/pg-test-server.sh" stop >/dev/null ||
+    echo "$0: the test server in $server_dir could not be stopped" >&2
+}
+trap stop_server EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 pgenv=$(scripts/pg-test-server.sh start)  # apart from the eval, so a failed start stops here
 eval "$pgenv"
-trap 'scripts/pg-test-server.sh stop >/dev/null 2>&1 || true' EXIT
+server_dir=$KESTRUMEL_TEST_PG_DIR
 export KESTRUMEL_REQUIRE_PG=1
 
 cd "$build"

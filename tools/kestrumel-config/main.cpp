@@ -12,6 +12,7 @@ constexpr const char* kUsage =
     "usage: kestrumel-config write FILE --net NET8VALUE --schema SCHEMA --login LOGIN\n"
     "       kestrumel-config show FILE [--show-password]\n"
     "       kestrumel-config --help\n"
+    "       kestrumel-config --version\n"
     "\n"
     "write  enciphers the values and replaces FILE (mode 0600); the password is read from\n"
     "       the first line of standard input.\n"
@@ -73,6 +74,10 @@ int main(int argc, char** argv) {
   Arguments args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "--help") {
     return Usage(Parsed::kHelp);
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("kestrumel-config %s\n", KESTRUMEL_VERSION);
+    return kExitOk;
   }
   if (args.size() < 2 || !IsFileArgument(args[1])) {
     return Usage(args.size() >= 2 && args[1] == "--help" ? Parsed::kHelp : Parsed::kBad);
