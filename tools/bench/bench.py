@@ -89,15 +89,10 @@ def main():
         f"({backend.size_bytes() / 2**20:.0f} MB): {suite.duty_row_count()} duty rows, "
         f"{suite.slot_count()} staffing slots, {args.requests} requests ({ranges} date-range)")
 
-    floor_costs = measure_floor(args.tools, backend, args.work)
-    statement_key = "statement" if args.backend == "sqlite" else "round_trip"
-    statement_name = "bare prepared statement" if args.backend == "sqlite" else "round trip"
-    say(f"floor costs: durable commit {floor_costs['commit'] * 1e6:.0f} us, synced log write "
-        f"{floor_costs['log_write'] * 1e6:.0f} us, {statement_name} "
-        f"{floor_costs[statement_key] * 1e6:.2f} us")
-
     runs = []
     for number in range(1, args.runs + 1):
+        # Measured right before each run: the disk's speed drifts with what else the machine does.
+        floor_costs = measure_floor(args.tools, backend, args.work)
         figures, texts, note = run_once(args, backend, number, floor_costs)
         runs.append(figures)
         say(f"run {number}: {figures['wall']:.2f} s ({note})")

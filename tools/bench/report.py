@@ -50,6 +50,7 @@ def run_figures(backend, wall, totals, texts, server, floor_costs):
         figures["os_reads_per_request"] = figures["os_reads"] / max(figures["requests"], 1)
         figures["temp_files"] = totals["temp_files"]
         statement_cost = floor_costs["statement"]
+        figures["statement_us"] = statement_cost * 1e6
     else:
         figures["syncs"] = server["wal_syncs"]
         figures["round_trips"] = totals["round_trips"]
@@ -57,6 +58,9 @@ def run_figures(backend, wall, totals, texts, server, floor_costs):
             figures["round_trips"] / max(figures["counted_rows"], 1))
         figures["server_commits"] = server["server_commits"]
         statement_cost = floor_costs["round_trip"]
+        figures["round_trip_us"] = statement_cost * 1e6
+    figures["commit_us"] = floor_costs["commit"] * 1e6
+    figures["log_write_us"] = floor_costs["log_write"] * 1e6
     figures["floor"] = (figures["commits"] * floor_costs["commit"]
                         + figures["log_writes"] * floor_costs["log_write"]
                         + figures["statements"] * statement_cost)
@@ -85,6 +89,10 @@ ROWS = [
     ("round_trips_per_counted_row", "round trips per counted row", "{:.1f}"),
     ("log_writes", "log entries (synced writes)", "{:.0f}"),
     ("peak_rss_mb", "peak RSS MB", "{:.1f}"),
+    ("commit_us", "floor: one durable commit us", "{:.0f}"),
+    ("log_write_us", "floor: one synced log write us", "{:.0f}"),
+    ("statement_us", "floor: one bare prepared statement us", "{:.2f}"),
+    ("round_trip_us", "floor: one round trip us", "{:.1f}"),
     ("floor", "floor s", "{:.2f}"),
     ("wall_per_floor", "wall/floor", "{:.2f}"),
 ]
