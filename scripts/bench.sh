@@ -136,5 +136,5 @@ work=$(mktemp -d "$parent/kestrumel-bench.XXXXXX")
 chmod 0755 "$work"
 if [[ "$backend" == postgresql ]]; then pg_start "$(pg_bindir)" "$work"; fi
 
-/usr/bin/python3 tools/bench/bench.py --backend "$backend" ${sizes[@]+"${sizes[@]}"} \
+/usr/bin/python3 -B tools/bench/bench.py --backend "$backend" ${sizes[@]+"${sizes[@]}"} \
   --root "$root" --build "$root/build" --tools "$root/build/bench" --work "$work"

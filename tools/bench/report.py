@@ -100,7 +100,8 @@ ROWS = [
 
 def table(backend, runs):
     """Runs as columns, then their medians."""
-    sync_label = "disk syncs (fsync/fdatasync)" if backend == "sqlite" else "WAL flushes (pg_stat_wal)"
+    sync_label = ("disk syncs (fsync/fdatasync)" if backend == "sqlite"
+                  else "WAL flushes (pg_stat_wal)")
     header = ["", *[f"run {i + 1}" for i in range(len(runs))], "median"]
     lines = [header]
     for key, label, fmt in ROWS:
