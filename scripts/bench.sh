@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Measures kestrumel on a generated suite database and compares it with the floor of the disk
+# or server it runs on.
+#
+#   scripts/bench.sh [--backend sqlite|postgresql] [--persons N] [--days D] [--requests R] [--runs K]
+#
+# Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel, a counting
+# shim (LD_PRELOAD) and the floor tool into build/, generates the suite into a temporary folder
+# (for PostgreSQL: into a throwaway server with durable settings), runs the program K times on
+# fresh copies and prints every run's figures and their medians. Everything it starts or writes
+# is gone when it ends.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+usage() {
+  echo "usage: $0 [--backend sqlite|postgresql] [--persons N] [--days D] [--requests R] [--runs K]" >&2
+  exit 2
+}
+
+backend=sqlite
+sizes=()
+while (($#)); do
+  case "$1" in
+    --backend)
+      [[ $# -ge 2 && ( "$2" == sqlite || "$2" == postgresql ) ]] || usage
+      backend=$2
+      shift 2
+      ;;
+    --persons | --days | --requests | --runs)
+      [[ $# -ge 2 && "$2" =~ ^[1-9][0-9]*$ ]] || usage
+      sizes+=("$1" "$2")
+      shift 2
+      ;;
+    *) usage ;;
+  esac
+done
+
+readonly RUN_USER=kestrumel-pg
+readonly BENCH_ROLE=kt_bench
+
+# The generator and runner need Python with psycopg2 from Debian, the shim and floor tool gcc.
+install_missing() {
+  local p missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
+  local sudo=""
+  ((EUID == 0)) || sudo=sudo
+  echo "Installing: ${missing[*]}" >&2
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+build() {
+  scripts/deps.sh
+  install_missing python3 python3-psycopg2 gcc
+  cmake -S . -B build >/dev/null
+  cmake --build build -j2 --target kestrumel kestrumel-config >/dev/null
+  mkdir -p build/bench
+  gcc -O2 -Wall -Wextra -Werror -fPIC -shared -o build/bench/counts_shim.so \
+    tools/bench/counts_shim.c -ldl
+  gcc -O2 -Wall -Wextra -Werror -I"$(pg_config --includedir)" -o build/bench/floor \
+    tools/bench/floor.c -lsqlite3 -lpq
+}
+
+# ---- a throwaway PostgreSQL server with durable settings ----------------------------------
+
+pg_bindir() {
+  local dir
+  dir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+  [[ -n "$dir" && -x "$dir/initdb" ]] || { echo "no PostgreSQL server installed" >&2; exit 1; }
+  echo "$dir"
+}
+
+as_server_user() {
+  if ((EUID == 0)); then runuser -u "$RUN_USER" -- "$@"; else "$@"; fi
+}
+
+free_port() {
+  local port
+  while :; do
+    port=$((20000 + RANDOM % 30000))
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+  done
+}
+
+# Production settings where they matter for the figures: every commit reaches the disk.
+pg_start() {
+  local bindir=$1 dir=$2 password
+  if ((EUID == 0)) && ! id -u "$RUN_USER" >/dev/null 2>&1; then
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$RUN_USER"
+  fi
+  mkdir -p "$dir/pg"
+  password=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+  (umask 077 && printf '%s\n' "$password" >"$dir/pg/pw")
+  ((EUID != 0)) || chown -R "$RUN_USER" "$dir/pg"
+  as_server_user "$bindir/initdb" -D "$dir/pg/data" -U "$BENCH_ROLE" --pwfile="$dir/pg/pw" \
+    --auth=scram-sha-256 -E UTF8 --no-locale >"$dir/pg/initdb.log" 2>&1 \
+    || { cat "$dir/pg/initdb.log" >&2; exit 1; }
+  port=$(free_port)
+  cat >>"$dir/pg/data/postgresql.conf" <<EOF
+listen_addresses = '127.0.0.1'
+port = $port
+unix_socket_directories = '$dir/pg'
+fsync = on
+synchronous_commit = on
+full_page_writes = on
+max_wal_size = 4GB
+log_min_messages = warning
+EOF
+  pg_data=$dir/pg/data  # from here on the exit stops the server
+  as_server_user "$bindir/pg_ctl" -D "$pg_data" -l "$dir/pg/server.log" -w -t 60 start \
+    >/dev/null || { cat "$dir/pg/server.log" >&2; exit 1; }
+  export KESTRUMEL_BENCH_PG_HOST=127.0.0.1 KESTRUMEL_BENCH_PG_PORT=$port
+  export KESTRUMEL_BENCH_PG_USER=$BENCH_ROLE KESTRUMEL_BENCH_PG_PASSWORD=$password
+}
+
+pg_data=""
+work=""
+cleanup() {
+  if [[ -n "$pg_data" && -f "$pg_data/postmaster.pid" ]]; then
+    as_server_user "$(pg_bindir)/pg_ctl" -D "$pg_data" -m immediate -w -t 60 stop >/dev/null 2>&1 || true
+  fi
+  [[ -z "$work" ]] || rm -rf -- "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+build
+# As root the server's user must reach the folder: /tmp, whatever TMPDIR says.
+parent=${TMPDIR:-/tmp}
+((EUID != 0)) || parent=/tmp
+work=$(mktemp -d "$parent/kestrumel-bench.XXXXXX")
+chmod 0755 "$work"
+if [[ "$backend" == postgresql ]]; then pg_start "$(pg_bindir)" "$work"; fi
+
+/usr/bin/python3 -B tools/bench/bench.py --backend "$backend" ${sizes[@]+"${sizes[@]}"} \
+  --root "$root" --build "$root/build" --tools "$root/build/bench" --work "$work"

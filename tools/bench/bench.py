@@ -1,0 +1,111 @@
+"""Benchmark runner: generates the suite, loads it, measures the floor, runs kestrumel K times.
+
+Called by scripts/bench.sh, which builds the program, the counting shim and the floor tool
+and, for PostgreSQL, starts the server. Everything it writes lives under --work.
+"""
+
+import argparse
+import datetime
+import os
+import subprocess
+import sys
+import time
+
+import backends
+import report
+import suite_data
+
+RUN_ARGUMENTS = ["planer", "3", "4", "5", "20270104", "BENCHJOB", suite_data.PLAN_GROUP]
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--backend", choices=["sqlite", "postgresql"], default="sqlite")
+    parser.add_argument("--persons", type=int, default=2000)
+    parser.add_argument("--days", type=int, default=365)
+    parser.add_argument("--requests", type=int, default=2000)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--tools", required=True)
+    parser.add_argument("--work", required=True)
+    return parser.parse_args()
+
+
+def say(text):
+    print(text, flush=True)
+
+
+def measure_floor(tools, backend, work):
+    """Costs of one durable commit, one synced log write, one statement or round trip."""
+    costs = {}
+    for arguments in (backend.floor_arguments(work), ["log", work]):
+        out = subprocess.run([os.path.join(tools, "floor"), *arguments], check=True,
+                             capture_output=True, text=True, env=backend.floor_env()).stdout
+        for line in out.splitlines():
+            key, value = line.split()
+            costs[key] = float(value)
+    return costs
+
+
+def run_once(args, backend, number, floor_costs):
+    run_dir = os.path.join(args.work, f"run{number}")
+    os.makedirs(os.path.join(run_dir, "run"))
+    os.makedirs(os.path.join(run_dir, "quelborne_php", "log"))
+    backend.prepare_run(run_dir, os.path.join(args.build, "kestrumel-config"))
+    counts_file = os.path.join(run_dir, "counts.txt")
+    env = dict(os.environ, LD_PRELOAD=os.path.join(args.tools, "counts_shim.so"),
+               KESTRUMEL_BENCH_COUNTS=counts_file)
+    start = time.monotonic()
+    child = subprocess.Popen([os.path.join(args.build, "kestrumel"), "../kestrumel.cfg",
+                              *RUN_ARGUMENTS], cwd=os.path.join(run_dir, "run"), env=env)
+    child.wait()
+    wall = time.monotonic() - start
+    server = backend.finish_run(run_dir)
+    totals, texts = report.read_counts(counts_file)
+    figures = report.run_figures(backend.name, wall, totals, texts, server, floor_costs)
+    left = backend.requests_left(run_dir)
+    backend.cleanup_run(run_dir)
+    log = os.path.join(run_dir, "quelborne_php", "log", f"kestrumel_{backends.SCHEMA}.log")
+    note = f"exit {child.returncode}, {left} requests left in the queue"
+    if os.path.exists(log):
+        note += f", log {os.path.getsize(log)} bytes"
+    return figures, texts, note
+
+
+def main():
+    args = parse_arguments()
+    started = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
+    commit = subprocess.run(["git", "-C", args.root, "rev-parse", "--short", "HEAD"],
+                            capture_output=True, text=True).stdout.strip()
+    backend_class = backends.SqliteBackend if args.backend == "sqlite" else backends.PostgresBackend
+    backend = backend_class(args.root, args.work)
+
+    t = time.monotonic()
+    suite = suite_data.Suite(args.persons, args.days, args.requests)
+    ranges = sum(1 for r in suite.requests() if r[2] == 2)
+    backend.load(suite)
+    say(f"generated and loaded into {args.backend} in {time.monotonic() - t:.1f} s "
+        f"({backend.size_bytes() / 2**20:.0f} MB): {suite.duty_row_count()} duty rows, "
+        f"{suite.slot_count()} staffing slots, {args.requests} requests ({ranges} date-range)")
+
+    runs = []
+    for number in range(1, args.runs + 1):
+        # Measured right before each run: the disk's speed drifts with what else the machine does.
+        floor_costs = measure_floor(args.tools, backend, args.work)
+        figures, texts, note = run_once(args, backend, number, floor_costs)
+        runs.append(figures)
+        say(f"run {number}: {figures['wall']:.2f} s ({note})")
+
+    say("")
+    say(f"kestrumel benchmark, {args.backend}, {args.persons} persons x {args.days} days, "
+        f"{args.requests} requests; commit {commit}, {started}")
+    say(report.table(args.backend, runs))
+    say("")
+    say("statement texts run most often (last run):")
+    say(report.busiest_texts(texts))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
