@@ -174,6 +174,16 @@ class StopTest : public testing::TestWithParam<Backend> {
     }
   }
 
+  // Whether `count` requests were marked done within a generous time.
+  static bool WaitUntilDone(TestDb& db, long count) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (db.Count("select count(*) from Rvk740Pud where PudKng=3") < count) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+
   std::chrono::duration<double> wholeRun_{};
   Outcome expected_;
   unsigned seed_ = 0;
@@ -209,9 +219,7 @@ TEST_P(StopTest, TerminatedRunWindsDownAndTheNextCompletesIt) {
     Tree tree = NewTree();
     ASSERT_NE(tree.db, nullptr);
     auto program = Start(tree);
-    while (tree.db->Count("select count(*) from Rvk740Pud where PudKng=3") < done) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    ASSERT_TRUE(WaitUntilDone(*tree.db, done)) << what;
     program->Signal(SIGTERM);
     program->Signal(SIGTERM);  // a second one changes nothing
     run_tests::ExpectQuietSuccess(program->Wait());
