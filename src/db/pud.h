@@ -8,12 +8,12 @@
 // statements announce as 11 and 27.
 template <size_t DateWidth, size_t StampWidth>
 struct PudRow {
-  char PudPnr[9];   // person number
-  char PudDtm[DateWidth];  // request date yyyymmdd
-  int32_t PudTyp;   // 1 single day, 2 date range
-  int32_t PudKng;   // 1 pending, 3 done
+  char PudPnr[9];           // person number
+  char PudDtm[DateWidth];   // request date yyyymmdd
+  int32_t PudTyp;           // 1 single day, 2 date range
+  int32_t PudKng;           // 1 pending, 3 done
   int32_t PudTxc;
-  char PudPlg[6];   // planning group
+  char PudPlg[6];           // planning group
   char PudErf[51];
   char PudDat[StampWidth];  // time stamp yyyymmddHH24MISS, identifies the row
 };
