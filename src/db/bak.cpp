@@ -11,35 +11,22 @@ static const char* Bak_DayRead_Sql =
 
 namespace {
 
-// The statement's transfer buffers, as wide as announced to the database.
-struct BakBuffers {
-  char startDate[11];
-  int32_t BakDays;
-  char BakDtm[11];
-  int32_t BakJhr;
-  int32_t BakMon;
-  int32_t BakTag;
-  int32_t BakWch;
-  int32_t BakWtg;
-  int32_t BakJtg;
-};
-
-BakBuffers buffers;
+// The statement's transfer buffers, as wide as announced to the database: the start date and
+// the shift go in, the day found comes out.
+char startDate[11];
+CalendarDayRow<11> buffers;
 
 constexpr int32_t kDateShift = 2;
-
-// The caller's result field holds at least 9 bytes: yyyymmdd and its terminator.
-using DateField = char[9];
 
 }  // namespace
 
 int Bak_DayRead(CalendarDay& day) {
-  CopyBounded(buffers.startDate, day.BakDtm);
+  CopyBounded(startDate, day.BakDtm);
   buffers.BakDays = day.BakDays;
   int rc = db::SqlExecute(Bak_DayRead_Sql, {
-      db::TextIn(buffers.startDate, 11), db::IntIn(buffers.BakDays),
+      db::TextIn(startDate), db::IntIn(buffers.BakDays),
   }, {
-      db::TextOut(buffers.BakDtm, 11), db::IntOut(buffers.BakJhr), db::IntOut(buffers.BakMon),
+      db::TextOut(buffers.BakDtm), db::IntOut(buffers.BakJhr), db::IntOut(buffers.BakMon),
       db::IntOut(buffers.BakTag), db::IntOut(buffers.BakWch), db::IntOut(buffers.BakWtg),
       db::IntOut(buffers.BakJtg),
   });
@@ -55,12 +42,12 @@ int Bak_DayRead(CalendarDay& day) {
 }
 
 // A failed lookup leaves the calendar day at the start date, so the result is never empty.
-int Bak_Calc(int32_t mode, int32_t days, const char* date, char* resultDate) {
+int Bak_Calc(int32_t mode, int32_t days, const char* date, char (&resultDate)[9]) {
   if (mode != kDateShift) return 0;
   CalendarDay day{};
   CopyField(day.BakDtm, date);
   day.BakDays = days;
   int rc = Bak_DayRead(day);
-  CopyField(*reinterpret_cast<DateField*>(resultDate), day.BakDtm);
+  CopyField(resultDate, day.BakDtm);
   return rc;
 }

@@ -1,10 +1,15 @@
 #pragma once
 // Rvk730Bdp: the duty plan. The record and its walks by person and day and by date range.
+#include <cstddef>
 #include <cstdint>
 
-struct BdpRecord {
+// The one description of a duty-plan row. The record and the statements' transfer buffers
+// (bdp_row.h) share it and differ only in the width of the date, which the statements
+// announce as 11.
+template <size_t DateWidth>
+struct BdpRow {
   char BdpPnr[9];
-  char BdpBdt[10];
+  char BdpBdt[DateWidth];
   char BdpEso[6];
   char BdpEsa[6];
   int32_t BdpSzv;
@@ -53,6 +58,8 @@ struct BdpRecord {
   int32_t BdpBzt;
 };
 
+using BdpRecord = BdpRow<10>;
+
 // Rows of one person on one day, ascending BdpSzv.
 int Bdp_PnrBszDmy_Open(const char* person, const char* day);
 int Bdp_PnrBszDmy_Read(BdpRecord& record);
@@ -64,5 +71,5 @@ int Bdp_PnrVonBis_Open(const char* person, const char* fromDate, const char* toD
 int Bdp_PnrVonBis_Read(BdpRecord& record);
 int Bdp_PnrVonBis_Close();
 int Bdp_PKeyDel(const BdpRecord& record);
-// The person's latest duty-plan date (yyyymmdd) into `lastDate` (at least 9 bytes).
-int GetLastPlnDat(const char* person, char* lastDate);
+// The person's latest duty-plan date (yyyymmdd) into `lastDate`.
+int GetLastPlnDat(const char* person, char (&lastDate)[9]);

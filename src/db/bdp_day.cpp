@@ -37,65 +37,35 @@ int Bdp_PnrBszDmy_Open(const char* person, const char* day) {
   CopyField(buffers.BdpPnr, person);
   CopyField(buffers.BdpBdt, day);
   return db::SqlOpen(dayCursor, Bdp_PnrBszDmy_Open_Sql,
-                     {db::TextIn(buffers.BdpPnr, 9), db::TextIn(buffers.BdpBdt, 11)});
+                     {db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt)});
 }
 
-// The select list's order, not the record's. The key columns carry no indicator; a NULL
-// elsewhere arrives as "" or 0, so no value of an earlier row survives.
-int Bdp_PnrBszDmy_Read(BdpRecord& record) {
-  int rc = db::SqlFetch(dayCursor, {
-      db::TextOut(buffers.BdpPnr, 9), db::TextOut(buffers.BdpBdt, 11),
-      db::TextOut(buffers.BdpEso, 6), db::TextOut(buffers.BdpEsa, 6),
-      db::TextOut(buffers.BdpBsz, 4, true), db::IntOut(buffers.BdpSzv),
-      db::IntOut(buffers.BdpSzb, true), db::IntOut(buffers.BdpJhr, true),
-      db::IntOut(buffers.BdpMon, true), db::IntOut(buffers.BdpWoc, true),
-      db::IntOut(buffers.BdpJwc, true), db::IntOut(buffers.BdpTag, true),
-      db::TextOut(buffers.BdpTtp, 4, true), db::IntOut(buffers.BdpZtv, true),
-      db::IntOut(buffers.BdpZtb, true), db::TextOut(buffers.BdpKst, 11, true),
-      db::TextOut(buffers.BdpFc1, 4, true), db::TextOut(buffers.BdpFc2, 4, true),
-      db::TextOut(buffers.BdpFc3, 4, true), db::TextOut(buffers.BdpOso, 6, true),
-      db::TextOut(buffers.BdpOsa, 6, true), db::IntOut(buffers.BdpOsv, true),
-      db::IntOut(buffers.BdpOsb, true), db::TextOut(buffers.BdpOsz, 4, true),
-      db::TextOut(buffers.BdpPlg, 6, true), db::IntOut(buffers.BdpAsw, true),
-      db::TextOut(buffers.BdpSts, 2, true), db::IntOut(buffers.BdpFnr, true),
-      db::IntOut(buffers.BdpSta, true), db::TextOut(buffers.BdpTxt, 61, true),
-      db::TextOut(buffers.BdpErf, 51, true), db::IntOut(buffers.BdpAzt, true),
-      db::IntOut(buffers.BdpId1, true), db::IntOut(buffers.BdpId2, true),
-      db::IntOut(buffers.BdpId3, true), db::IntOut(buffers.BdpId4, true),
-      db::IntOut(buffers.BdpId5, true), db::IntOut(buffers.BdpId6, true),
-      db::IntOut(buffers.BdpId7, true), db::IntOut(buffers.BdpId8, true),
-      db::IntOut(buffers.BdpRnd, true), db::IntOut(buffers.BdpAkt, true),
-      db::IntOut(buffers.BdpBnr, true), db::IntOut(buffers.BdpAwp, true),
-      db::IntOut(buffers.BdpPau, true), db::IntOut(buffers.BdpBzt, true),
-      db::IntOut(buffers.BdpOsw, true),
-  });
-  if (rc == 0) CopyBdpBuffers(buffers, record);
-  return rc;
-}
+int Bdp_PnrBszDmy_Read(BdpRecord& record) { return FetchBdpRow(dayCursor, buffers, record); }
 
 int Bdp_PnrBszDmy_Close() { return db::SqlClose(dayCursor); }
 
 // The set list in statement order, then the key once more for the where clause.
 int Bdp_PKeyUpd(const BdpRecord& record) {
   FillBdpBuffers(buffers, record);
-  db::SqlExecute(Bdp_Update_Savepoint_Sql);
-  int rc = db::SqlExecute(Bdp_PKeyUpd_Sql, {
-      db::TextIn(buffers.BdpPnr, 9), db::TextIn(buffers.BdpBdt, 11),
-      db::TextIn(buffers.BdpEso, 6), db::TextIn(buffers.BdpEsa, 6),
-      db::TextIn(buffers.BdpBsz, 4), db::IntIn(buffers.BdpSzv),
+  return db::SqlExecuteGuarded({.savepoint = Bdp_Update_Savepoint_Sql,
+                                 .statement = Bdp_PKeyUpd_Sql,
+                                 .rollback = Bdp_Update_Rollback_Sql}, {
+      db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt),
+      db::TextIn(buffers.BdpEso), db::TextIn(buffers.BdpEsa),
+      db::TextIn(buffers.BdpBsz), db::IntIn(buffers.BdpSzv),
       db::IntIn(buffers.BdpSzb), db::IntIn(buffers.BdpJhr),
       db::IntIn(buffers.BdpMon), db::IntIn(buffers.BdpWoc),
       db::IntIn(buffers.BdpJwc), db::IntIn(buffers.BdpTag),
-      db::TextIn(buffers.BdpTtp, 4), db::IntIn(buffers.BdpZtv),
-      db::IntIn(buffers.BdpZtb), db::TextIn(buffers.BdpKst, 11),
-      db::TextIn(buffers.BdpFc1, 4), db::TextIn(buffers.BdpFc2, 4),
-      db::TextIn(buffers.BdpFc3, 4), db::TextIn(buffers.BdpOso, 6),
-      db::TextIn(buffers.BdpOsa, 6), db::IntIn(buffers.BdpOsv),
-      db::IntIn(buffers.BdpOsb), db::TextIn(buffers.BdpOsz, 4),
-      db::TextIn(buffers.BdpPlg, 6), db::IntIn(buffers.BdpAsw),
-      db::TextIn(buffers.BdpSts, 2), db::IntIn(buffers.BdpFnr),
-      db::IntIn(buffers.BdpSta), db::TextIn(buffers.BdpTxt, 61),
-      db::TextIn(buffers.BdpErf, 51), db::IntIn(buffers.BdpAzt),
+      db::TextIn(buffers.BdpTtp), db::IntIn(buffers.BdpZtv),
+      db::IntIn(buffers.BdpZtb), db::TextIn(buffers.BdpKst),
+      db::TextIn(buffers.BdpFc1), db::TextIn(buffers.BdpFc2),
+      db::TextIn(buffers.BdpFc3), db::TextIn(buffers.BdpOso),
+      db::TextIn(buffers.BdpOsa), db::IntIn(buffers.BdpOsv),
+      db::IntIn(buffers.BdpOsb), db::TextIn(buffers.BdpOsz),
+      db::TextIn(buffers.BdpPlg), db::IntIn(buffers.BdpAsw),
+      db::TextIn(buffers.BdpSts), db::IntIn(buffers.BdpFnr),
+      db::IntIn(buffers.BdpSta), db::TextIn(buffers.BdpTxt),
+      db::TextIn(buffers.BdpErf), db::IntIn(buffers.BdpAzt),
       db::IntIn(buffers.BdpId1), db::IntIn(buffers.BdpId2),
       db::IntIn(buffers.BdpId3), db::IntIn(buffers.BdpId4),
       db::IntIn(buffers.BdpId5), db::IntIn(buffers.BdpId6),
@@ -105,11 +75,9 @@ int Bdp_PKeyUpd(const BdpRecord& record) {
       db::IntIn(buffers.BdpPau), db::IntIn(buffers.BdpBzt),
       db::IntIn(buffers.BdpOsw),
       // the where clause
-      db::TextIn(buffers.BdpPnr, 9), db::TextIn(buffers.BdpBdt, 11),
-      db::TextIn(buffers.BdpEso, 6), db::TextIn(buffers.BdpEsa, 6),
+      db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt),
+      db::TextIn(buffers.BdpEso), db::TextIn(buffers.BdpEsa),
       db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt),
       db::IntIn(buffers.BdpAsw),
   });
-  if (rc != 0) db::SqlExecute(Bdp_Update_Rollback_Sql);
-  return rc;
 }

@@ -51,8 +51,8 @@ TallyBuffers buffers;
 // Rows of the slot whose code column (named by the text) is set.
 int CountCoded(const char* text, int32_t& result) {
   int rc = db::SqlExecute(text, {
-      db::TextIn(buffers.BdpBdt, 11), db::TextIn(buffers.BdpEso, 6),
-      db::TextIn(buffers.BdpEsa, 6), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
+      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
+      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
       db::IntIn(buffers.BdpAsw),
   }, {db::IntOut(buffers.count)});
   if (rc == 0) result = buffers.count;
@@ -61,8 +61,8 @@ int CountCoded(const char* text, int32_t& result) {
 
 int CountUM(int32_t& result) {
   int rc = db::SqlExecute(Bdp_SlotTally_UM_Sql, {
-      db::TextIn(buffers.BdpBdt, 11), db::TextIn(buffers.BdpEso, 6),
-      db::TextIn(buffers.BdpEsa, 6), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAsw),
+      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
+      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAsw),
   }, {db::IntOut(buffers.count)});
   if (rc == 0) result = buffers.count;
   return rc;
@@ -71,8 +71,8 @@ int CountUM(int32_t& result) {
 // The working time compared with the slot's span: start and end bound twice.
 int CountExact(int32_t& result) {
   int rc = db::SqlExecute(Bdp_SlotTally_Exact_Sql, {
-      db::TextIn(buffers.BdpBdt, 11), db::TextIn(buffers.BdpEso, 6),
-      db::TextIn(buffers.BdpEsa, 6), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
+      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
+      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
       db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb), db::IntIn(buffers.BdpAsw),
   }, {db::IntOut(buffers.count)});
   if (rc == 0) result = buffers.count;
@@ -81,8 +81,8 @@ int CountExact(int32_t& result) {
 
 int CountPartial(int32_t& result) {
   int rc = db::SqlExecute(Bdp_SlotTally_Partial_Sql, {
-      db::TextIn(buffers.BdpBdt, 11), db::TextIn(buffers.BdpEso, 6),
-      db::TextIn(buffers.BdpEsa, 6), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
+      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
+      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
       db::IntIn(buffers.BdpAsw), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
   }, {db::IntOut(buffers.count)});
   if (rc == 0) result = buffers.count;

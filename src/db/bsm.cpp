@@ -29,46 +29,12 @@ static const char* Bsm_Update_Rollback_Sql = "rollback  to Bsm_Update_Sp";
 namespace {
 
 // The statements' transfer buffers, as wide as announced to the database.
-struct BsmBuffers {
-  char BsmBdt[11];
-  char BsmEso[6];
-  char BsmEsa[6];
-  int32_t BsmSzv;
-  int32_t BsmSzb;
-  char BsmBsz[4];
-  int32_t BsmJhr;
-  int32_t BsmMon;
-  int32_t BsmWoc;
-  int32_t BsmJwc;
-  int32_t BsmTag;
-  char BsmTtp[4];
-  int32_t BsmSol;
-  int32_t BsmMin;
-  int32_t BsmMax;
-  int32_t BsmIst;
-  char BsmPlg[6];
-  int32_t BsmHtg;
-  int32_t BsmHtv;
-  int32_t BsmHtn;
-  int32_t BsmKng;
-  int32_t BsmFkt;
-  int32_t BsmAsw;
-  int32_t BsmSta;
-  char BsmDat[27];
-  char BsmErf[51];
-  int32_t BsmId1;
-  int32_t BsmId2;
-  int32_t BsmId3;
-  int32_t BsmId4;
-  int32_t BsmId5;
-  int32_t BsmId6;
-  int32_t BsmId7;
-  int32_t BsmId8;
-  int32_t BsmKor;
-};
+using BsmBuffers = BsmRow<11, 27>;
 
 BsmBuffers buffers;
 
+// The columns that pick the row. The first four, fetched without indicator, are not copied
+// back: they keep what the caller set.
 void FillKey(const BsmRecord& record) {
   CopyBounded(buffers.BsmBdt, record.BsmBdt);
   CopyBounded(buffers.BsmEso, record.BsmEso);
@@ -77,72 +43,44 @@ void FillKey(const BsmRecord& record) {
   buffers.BsmAsw = record.BsmAsw;
 }
 
-// Everything the update sends besides the key.
-void FillValues(const BsmRecord& record) {
-  CopyBounded(buffers.BsmBsz, record.BsmBsz);
-  buffers.BsmSzb = record.BsmSzb;
-  buffers.BsmJhr = record.BsmJhr;
-  buffers.BsmMon = record.BsmMon;
-  buffers.BsmWoc = record.BsmWoc;
-  buffers.BsmJwc = record.BsmJwc;
-  buffers.BsmTag = record.BsmTag;
-  CopyBounded(buffers.BsmTtp, record.BsmTtp);
-  buffers.BsmSol = record.BsmSol;
-  buffers.BsmMin = record.BsmMin;
-  buffers.BsmMax = record.BsmMax;
-  buffers.BsmIst = record.BsmIst;
-  CopyBounded(buffers.BsmPlg, record.BsmPlg);
-  buffers.BsmHtg = record.BsmHtg;
-  buffers.BsmHtv = record.BsmHtv;
-  buffers.BsmHtn = record.BsmHtn;
-  buffers.BsmKng = record.BsmKng;
-  buffers.BsmFkt = record.BsmFkt;
-  buffers.BsmSta = record.BsmSta;
-  CopyBounded(buffers.BsmErf, record.BsmErf);
-  buffers.BsmId1 = record.BsmId1;
-  buffers.BsmId2 = record.BsmId2;
-  buffers.BsmId3 = record.BsmId3;
-  buffers.BsmId4 = record.BsmId4;
-  buffers.BsmId5 = record.BsmId5;
-  buffers.BsmId6 = record.BsmId6;
-  buffers.BsmId7 = record.BsmId7;
-  buffers.BsmId8 = record.BsmId8;
-  buffers.BsmKor = record.BsmKor;
+// The columns that travel both ways, each named once; BsmDat only comes back.
+template <typename Target, typename Source>
+void TransferValues(Target& target, const Source& source) {
+  TransferField(target.BsmSzb, source.BsmSzb);
+  TransferField(target.BsmBsz, source.BsmBsz);
+  TransferField(target.BsmJhr, source.BsmJhr);
+  TransferField(target.BsmMon, source.BsmMon);
+  TransferField(target.BsmWoc, source.BsmWoc);
+  TransferField(target.BsmJwc, source.BsmJwc);
+  TransferField(target.BsmTag, source.BsmTag);
+  TransferField(target.BsmTtp, source.BsmTtp);
+  TransferField(target.BsmSol, source.BsmSol);
+  TransferField(target.BsmMin, source.BsmMin);
+  TransferField(target.BsmMax, source.BsmMax);
+  TransferField(target.BsmIst, source.BsmIst);
+  TransferField(target.BsmPlg, source.BsmPlg);
+  TransferField(target.BsmHtg, source.BsmHtg);
+  TransferField(target.BsmHtv, source.BsmHtv);
+  TransferField(target.BsmHtn, source.BsmHtn);
+  TransferField(target.BsmKng, source.BsmKng);
+  TransferField(target.BsmFkt, source.BsmFkt);
+  TransferField(target.BsmAsw, source.BsmAsw);
+  TransferField(target.BsmSta, source.BsmSta);
+  TransferField(target.BsmErf, source.BsmErf);
+  TransferField(target.BsmId1, source.BsmId1);
+  TransferField(target.BsmId2, source.BsmId2);
+  TransferField(target.BsmId3, source.BsmId3);
+  TransferField(target.BsmId4, source.BsmId4);
+  TransferField(target.BsmId5, source.BsmId5);
+  TransferField(target.BsmId6, source.BsmId6);
+  TransferField(target.BsmId7, source.BsmId7);
+  TransferField(target.BsmId8, source.BsmId8);
+  TransferField(target.BsmKor, source.BsmKor);
 }
 
-// The four key columns fetched without indicator keep what the caller set.
 void CopyToRecord(BsmRecord& record) {
-  record.BsmSzb = buffers.BsmSzb;
-  CopyField(record.BsmBsz, buffers.BsmBsz);
-  record.BsmJhr = buffers.BsmJhr;
-  record.BsmMon = buffers.BsmMon;
-  record.BsmWoc = buffers.BsmWoc;
-  record.BsmJwc = buffers.BsmJwc;
-  record.BsmTag = buffers.BsmTag;
-  CopyField(record.BsmTtp, buffers.BsmTtp);
-  record.BsmSol = buffers.BsmSol;
-  record.BsmMin = buffers.BsmMin;
-  record.BsmMax = buffers.BsmMax;
-  record.BsmIst = buffers.BsmIst;
-  CopyField(record.BsmPlg, buffers.BsmPlg);
-  record.BsmHtg = buffers.BsmHtg;
-  record.BsmHtv = buffers.BsmHtv;
-  record.BsmHtn = buffers.BsmHtn;
-  record.BsmKng = buffers.BsmKng;
-  record.BsmFkt = buffers.BsmFkt;
-  record.BsmAsw = buffers.BsmAsw;
-  record.BsmSta = buffers.BsmSta;
-  CopyField(record.BsmDat, buffers.BsmDat);
-  CopyField(record.BsmErf, buffers.BsmErf);
-  record.BsmId1 = buffers.BsmId1;
-  record.BsmId2 = buffers.BsmId2;
-  record.BsmId3 = buffers.BsmId3;
-  record.BsmId4 = buffers.BsmId4;
-  record.BsmId5 = buffers.BsmId5;
-  record.BsmId6 = buffers.BsmId6;
-  record.BsmId7 = buffers.BsmId7;
-  record.BsmId8 = buffers.BsmId8;
-  record.BsmKor = buffers.BsmKor;
+  TransferValues(record, buffers);
+  TransferField(record.BsmDat, buffers.BsmDat);
 }
 
 }  // namespace
@@ -151,22 +89,22 @@ void CopyToRecord(BsmRecord& record) {
 int Bsm_PKeyRead(BsmRecord& record) {
   FillKey(record);
   int rc = db::SqlExecute(Bsm_PKeyRead_Sql, {
-      db::TextIn(buffers.BsmBdt, 11), db::TextIn(buffers.BsmEso, 6),
-      db::TextIn(buffers.BsmEsa, 6), db::IntIn(buffers.BsmSzv), db::IntIn(buffers.BsmAsw),
+      db::TextIn(buffers.BsmBdt), db::TextIn(buffers.BsmEso),
+      db::TextIn(buffers.BsmEsa), db::IntIn(buffers.BsmSzv), db::IntIn(buffers.BsmAsw),
   }, {
-      db::TextOut(buffers.BsmBdt, 11), db::TextOut(buffers.BsmEso, 6),
-      db::TextOut(buffers.BsmEsa, 6), db::TextOut(buffers.BsmBsz, 4, true),
+      db::TextOut(buffers.BsmBdt), db::TextOut(buffers.BsmEso),
+      db::TextOut(buffers.BsmEsa), db::TextOut(buffers.BsmBsz, true),
       db::IntOut(buffers.BsmSzv), db::IntOut(buffers.BsmSzb, true),
       db::IntOut(buffers.BsmJhr, true), db::IntOut(buffers.BsmMon, true),
       db::IntOut(buffers.BsmWoc, true), db::IntOut(buffers.BsmJwc, true),
-      db::IntOut(buffers.BsmTag, true), db::TextOut(buffers.BsmTtp, 4, true),
+      db::IntOut(buffers.BsmTag, true), db::TextOut(buffers.BsmTtp, true),
       db::IntOut(buffers.BsmSol, true), db::IntOut(buffers.BsmMin, true),
       db::IntOut(buffers.BsmMax, true), db::IntOut(buffers.BsmIst, true),
-      db::TextOut(buffers.BsmPlg, 6, true), db::IntOut(buffers.BsmHtg, true),
+      db::TextOut(buffers.BsmPlg, true), db::IntOut(buffers.BsmHtg, true),
       db::IntOut(buffers.BsmHtv, true), db::IntOut(buffers.BsmHtn, true),
       db::IntOut(buffers.BsmKng, true), db::IntOut(buffers.BsmFkt, true),
       db::IntOut(buffers.BsmAsw, true), db::IntOut(buffers.BsmSta, true),
-      db::TextOut(buffers.BsmDat, 27, true), db::TextOut(buffers.BsmErf, 51, true),
+      db::TextOut(buffers.BsmDat, true), db::TextOut(buffers.BsmErf, true),
       db::IntOut(buffers.BsmId1, true), db::IntOut(buffers.BsmId2, true),
       db::IntOut(buffers.BsmId3, true), db::IntOut(buffers.BsmId4, true),
       db::IntOut(buffers.BsmId5, true), db::IntOut(buffers.BsmId6, true),
@@ -180,29 +118,28 @@ int Bsm_PKeyRead(BsmRecord& record) {
 // BsmDat takes the database's time; the key and BsmAsw only pick the row.
 int Bsm_PKeyUpd(const BsmRecord& record) {
   FillKey(record);
-  FillValues(record);
-  db::SqlExecute(Bsm_Update_Savepoint_Sql);
-  int rc = db::SqlExecute(Bsm_PKeyUpd_Sql, {
-      db::TextIn(buffers.BsmBsz, 4), db::IntIn(buffers.BsmSzb),
+  TransferValues(buffers, record);
+  return db::SqlExecuteGuarded({.savepoint = Bsm_Update_Savepoint_Sql,
+                                 .statement = Bsm_PKeyUpd_Sql,
+                                 .rollback = Bsm_Update_Rollback_Sql}, {
+      db::TextIn(buffers.BsmBsz), db::IntIn(buffers.BsmSzb),
       db::IntIn(buffers.BsmJhr), db::IntIn(buffers.BsmMon),
       db::IntIn(buffers.BsmWoc), db::IntIn(buffers.BsmJwc),
-      db::IntIn(buffers.BsmTag), db::TextIn(buffers.BsmTtp, 4),
+      db::IntIn(buffers.BsmTag), db::TextIn(buffers.BsmTtp),
       db::IntIn(buffers.BsmSol), db::IntIn(buffers.BsmMin),
       db::IntIn(buffers.BsmMax), db::IntIn(buffers.BsmIst),
-      db::TextIn(buffers.BsmPlg, 6), db::IntIn(buffers.BsmHtg),
+      db::TextIn(buffers.BsmPlg), db::IntIn(buffers.BsmHtg),
       db::IntIn(buffers.BsmHtv), db::IntIn(buffers.BsmHtn),
       db::IntIn(buffers.BsmKng), db::IntIn(buffers.BsmFkt),
       db::IntIn(buffers.BsmAsw), db::IntIn(buffers.BsmSta),
-      db::TextIn(buffers.BsmErf, 51), db::IntIn(buffers.BsmId1),
+      db::TextIn(buffers.BsmErf), db::IntIn(buffers.BsmId1),
       db::IntIn(buffers.BsmId2), db::IntIn(buffers.BsmId3),
       db::IntIn(buffers.BsmId4), db::IntIn(buffers.BsmId5),
       db::IntIn(buffers.BsmId6), db::IntIn(buffers.BsmId7),
       db::IntIn(buffers.BsmId8), db::IntIn(buffers.BsmKor),
       // the where clause
-      db::TextIn(buffers.BsmBdt, 11), db::TextIn(buffers.BsmEso, 6),
-      db::TextIn(buffers.BsmEsa, 6), db::IntIn(buffers.BsmSzv),
+      db::TextIn(buffers.BsmBdt), db::TextIn(buffers.BsmEso),
+      db::TextIn(buffers.BsmEsa), db::IntIn(buffers.BsmSzv),
       db::IntIn(buffers.BsmAsw),
   });
-  if (rc != 0) db::SqlExecute(Bsm_Update_Rollback_Sql);
-  return rc;
 }

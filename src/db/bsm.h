@@ -1,9 +1,14 @@
 #pragma once
 // Rvk725Bsm: one staffing row per slot (date, BsmEso, BsmEsa, BsmSzv, BsmAsw).
+#include <cstddef>
 #include <cstdint>
 
-struct BsmRecord {
-  char BsmBdt[10];
+// The one description of a staffing row. The record and the statements' transfer buffers share
+// it and differ only in the widths of the date and the time stamp, which the statements
+// announce as 11 and 27.
+template <size_t DateWidth, size_t StampWidth>
+struct BsmRow {
+  char BsmBdt[DateWidth];
   char BsmEso[6];
   char BsmEsa[6];
   int32_t BsmSzv;
@@ -27,7 +32,7 @@ struct BsmRecord {
   int32_t BsmFkt;
   int32_t BsmAsw;
   int32_t BsmSta;
-  char BsmDat[15];
+  char BsmDat[StampWidth];
   char BsmErf[51];
   int32_t BsmId1;
   int32_t BsmId2;
@@ -39,6 +44,8 @@ struct BsmRecord {
   int32_t BsmId8;
   int32_t BsmKor;
 };
+
+using BsmRecord = BsmRow<10, 15>;
 
 int Bsm_PKeyRead(BsmRecord& record);
 int Bsm_PKeyUpd(const BsmRecord& record);

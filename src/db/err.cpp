@@ -14,22 +14,7 @@ static const char* Err_Insert_Rollback_Sql = "rollback  to Err_Insert_Sp";
 namespace {
 
 // The statement's transfer buffers, as wide as announced to the database.
-struct ErrBuffers {
-  char ErrPlg[6];
-  char ErrKng[6];
-  int32_t ErrLfn;
-  char ErrPnr[9];
-  char ErrEso[6];
-  char ErrEsa[6];
-  char ErrKnz[6];
-  char ErrBdt[11];
-  int32_t ErrZtv;
-  int32_t ErrZtb;
-  int32_t ErrFnr;
-  char ErrErf[51];
-  char ErrJbd[15];
-  char ErrJbk[33];
-};
+using ErrBuffers = ErrRow<11>;
 
 ErrBuffers buffers;
 
@@ -54,15 +39,14 @@ void FillBuffers(const ErrRecord& record) {
 
 // A failed insert undoes only itself; the row becomes permanent with its request.
 int Err_Insert(const ErrRecord& record) {
-  db::SqlExecute(Err_Insert_Savepoint_Sql);
   FillBuffers(record);
-  int rc = db::SqlExecute(Err_Insert_Sql, {
-      db::TextIn(buffers.ErrPlg, 6), db::TextIn(buffers.ErrKng, 6), db::IntIn(buffers.ErrLfn),
-      db::TextIn(buffers.ErrPnr, 9), db::TextIn(buffers.ErrEso, 6), db::TextIn(buffers.ErrEsa, 6),
-      db::TextIn(buffers.ErrKnz, 6), db::TextIn(buffers.ErrBdt, 11), db::IntIn(buffers.ErrZtv),
-      db::IntIn(buffers.ErrZtb), db::IntIn(buffers.ErrFnr), db::TextIn(buffers.ErrErf, 51),
-      db::TextIn(buffers.ErrJbd, 15), db::TextIn(buffers.ErrJbk, 33),
+  return db::SqlExecuteGuarded({.savepoint = Err_Insert_Savepoint_Sql,
+                                 .statement = Err_Insert_Sql,
+                                 .rollback = Err_Insert_Rollback_Sql}, {
+      db::TextIn(buffers.ErrPlg), db::TextIn(buffers.ErrKng), db::IntIn(buffers.ErrLfn),
+      db::TextIn(buffers.ErrPnr), db::TextIn(buffers.ErrEso), db::TextIn(buffers.ErrEsa),
+      db::TextIn(buffers.ErrKnz), db::TextIn(buffers.ErrBdt), db::IntIn(buffers.ErrZtv),
+      db::IntIn(buffers.ErrZtb), db::IntIn(buffers.ErrFnr), db::TextIn(buffers.ErrErf),
+      db::TextIn(buffers.ErrJbd), db::TextIn(buffers.ErrJbk),
   });
-  if (rc != 0) db::SqlExecute(Err_Insert_Rollback_Sql);
-  return rc;
 }

@@ -1,8 +1,12 @@
 #pragma once
 // Rvk746Err: deviation rows.
+#include <cstddef>
 #include <cstdint>
 
-struct ErrRecord {
+// The one description of a deviation row. The record and the insert's transfer buffers share it
+// and differ only in the width of the date, which the insert announces as 11.
+template <size_t DateWidth>
+struct ErrRow {
   char ErrPlg[6];
   char ErrKng[6];
   int32_t ErrLfn;
@@ -10,7 +14,7 @@ struct ErrRecord {
   char ErrEso[6];
   char ErrEsa[6];
   char ErrKnz[6];
-  char ErrBdt[9];
+  char ErrBdt[DateWidth];
   int32_t ErrZtv;
   int32_t ErrZtb;
   int32_t ErrFnr;
@@ -18,5 +22,7 @@ struct ErrRecord {
   char ErrJbd[15];
   char ErrJbk[33];
 };
+
+using ErrRecord = ErrRow<9>;
 
 int Err_Insert(const ErrRecord& record);

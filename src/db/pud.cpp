@@ -30,62 +30,40 @@ static const char* Commit_Sql = "commit";
 namespace {
 
 // The statements' transfer buffers, as wide as announced to the database.
-struct PudBuffers {
-  char PudPnr[9];
-  char PudDtm[11];
-  int32_t PudTyp;
-  int32_t PudKng;
-  int32_t PudTxc;
-  char PudPlg[6];
-  char PudErf[51];
-  char PudDat[27];
-};
+using PudBuffers = PudRow<11, 27>;
 
 PudBuffers buffers;
 db::SqlCursor requestCursor;
 
-void FillBuffers(const PudRecord& record) {
-  CopyBounded(buffers.PudPnr, record.PudPnr);
-  CopyBounded(buffers.PudDtm, record.PudDtm);
-  buffers.PudTyp = record.PudTyp;
-  buffers.PudKng = record.PudKng;
-  buffers.PudTxc = record.PudTxc;
-  CopyBounded(buffers.PudPlg, record.PudPlg);
-  CopyBounded(buffers.PudErf, record.PudErf);
-  CopyBounded(buffers.PudDat, record.PudDat);
-}
-
-void CopyToRecord(PudRecord& record) {
-  CopyField(record.PudPnr, buffers.PudPnr);
-  CopyField(record.PudDtm, buffers.PudDtm);
-  record.PudTyp = buffers.PudTyp;
-  record.PudKng = buffers.PudKng;
-  record.PudTxc = buffers.PudTxc;
-  CopyField(record.PudPlg, buffers.PudPlg);
-  CopyField(record.PudErf, buffers.PudErf);
-  CopyField(record.PudDat, buffers.PudDat);
+// Every column, each named once for both directions.
+template <typename Target, typename Source>
+void TransferRow(Target& target, const Source& source) {
+  TransferField(target.PudPnr, source.PudPnr);
+  TransferField(target.PudDtm, source.PudDtm);
+  TransferField(target.PudTyp, source.PudTyp);
+  TransferField(target.PudKng, source.PudKng);
+  TransferField(target.PudTxc, source.PudTxc);
+  TransferField(target.PudPlg, source.PudPlg);
+  TransferField(target.PudErf, source.PudErf);
+  TransferField(target.PudDat, source.PudDat);
 }
 
 }  // namespace
 
 int Pud_TSCur_Open(const char* planGroup) {
   CopyField(buffers.PudPlg, planGroup);
-  return db::SqlOpen(requestCursor, Pud_TSCur_Open_Sql, {db::TextIn(buffers.PudPlg, 6)});
+  return db::SqlOpen(requestCursor, Pud_TSCur_Open_Sql, {db::TextIn(buffers.PudPlg)});
 }
 
 // Every column tolerates NULL, which arrives as "" or 0: no value of an earlier row survives.
 int Pud_TSCur_Read(PudRecord& record) {
   int rc = db::SqlFetch(requestCursor, {
-      db::TextOut(buffers.PudPnr, 9, true),
-      db::TextOut(buffers.PudDtm, 11, true),
-      db::IntOut(buffers.PudTyp, true),
-      db::IntOut(buffers.PudKng, true),
-      db::IntOut(buffers.PudTxc, true),
-      db::TextOut(buffers.PudPlg, 6, true),
-      db::TextOut(buffers.PudErf, 51, true),
-      db::TextOut(buffers.PudDat, 27, true),
+      db::TextOut(buffers.PudPnr, true), db::TextOut(buffers.PudDtm, true),
+      db::IntOut(buffers.PudTyp, true), db::IntOut(buffers.PudKng, true),
+      db::IntOut(buffers.PudTxc, true), db::TextOut(buffers.PudPlg, true),
+      db::TextOut(buffers.PudErf, true), db::TextOut(buffers.PudDat, true),
   });
-  if (rc == 0) CopyToRecord(record);
+  if (rc == 0) TransferRow(record, buffers);
   return rc;
 }
 
@@ -93,31 +71,23 @@ int Pud_TSCur_Close() { return db::SqlClose(requestCursor); }
 
 // No savepoint and no commit: the write-back becomes permanent with its request's commit.
 int Pud_PKeyUpd(const PudRecord& record) {
-  FillBuffers(record);
+  TransferRow(buffers, record);
   return db::SqlExecute(Pud_PKeyUpd_Sql, {
-      db::TextIn(buffers.PudPnr, 9),
-      db::TextIn(buffers.PudDtm, 11),
-      db::IntIn(buffers.PudTyp),
-      db::IntIn(buffers.PudKng),
-      db::IntIn(buffers.PudTxc),
-      db::TextIn(buffers.PudPlg, 6),
-      db::TextIn(buffers.PudErf, 51),
-      db::TextIn(buffers.PudDat, 27),
+      db::TextIn(buffers.PudPnr), db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
+      db::IntIn(buffers.PudKng), db::IntIn(buffers.PudTxc), db::TextIn(buffers.PudPlg),
+      db::TextIn(buffers.PudErf), db::TextIn(buffers.PudDat),
       // the where clause
-      db::TextIn(buffers.PudDat, 27),
-      db::TextIn(buffers.PudPlg, 6),
-      db::TextIn(buffers.PudPnr, 9),
-      db::TextIn(buffers.PudDtm, 11),
-      db::IntIn(buffers.PudTyp),
+      db::TextIn(buffers.PudDat), db::TextIn(buffers.PudPlg), db::TextIn(buffers.PudPnr),
+      db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
   });
 }
 
 int Pud_KngDel(const char* planGroup, int32_t state) {
   CopyField(buffers.PudPlg, planGroup);
   buffers.PudKng = state;
-  db::SqlExecute(Pud_KngDel_Savepoint_Sql);
-  int rc = db::SqlExecute(Pud_KngDel_Sql,
-                          {db::TextIn(buffers.PudPlg, 6), db::IntIn(buffers.PudKng)});
-  db::SqlExecute(rc == 0 ? Commit_Sql : Pud_KngDel_Rollback_Sql);
-  return rc;
+  return db::SqlExecuteGuarded({.savepoint = Pud_KngDel_Savepoint_Sql,
+                                 .statement = Pud_KngDel_Sql,
+                                 .rollback = Pud_KngDel_Rollback_Sql,
+                                 .onSuccess = Commit_Sql},
+                                {db::TextIn(buffers.PudPlg), db::IntIn(buffers.PudKng)});
 }

@@ -1,17 +1,24 @@
 #pragma once
 // Rvk740Pud: the queue of plan-update requests.
+#include <cstddef>
 #include <cstdint>
 
-struct PudRecord {
-  char PudPnr[9];   // person number
-  char PudDtm[15];  // request date yyyymmdd
-  int32_t PudTyp;   // 1 single day, 2 date range
-  int32_t PudKng;   // 1 pending, 3 done
+// The one description of a request row. The record and the statements' transfer buffers share
+// it and differ only in the widths of the request date and the time stamp, which the
+// statements announce as 11 and 27.
+template <size_t DateWidth, size_t StampWidth>
+struct PudRow {
+  char PudPnr[9];           // person number
+  char PudDtm[DateWidth];   // request date yyyymmdd
+  int32_t PudTyp;           // 1 single day, 2 date range
+  int32_t PudKng;           // 1 pending, 3 done
   int32_t PudTxc;
-  char PudPlg[6];   // planning group
+  char PudPlg[6];           // planning group
   char PudErf[51];
-  char PudDat[23];  // time stamp yyyymmddHH24MISS, identifies the row
+  char PudDat[StampWidth];  // time stamp yyyymmddHH24MISS, identifies the row
 };
+
+using PudRecord = PudRow<15, 23>;
 
 int Pud_TSCur_Open(const char* planGroup);
 int Pud_TSCur_Read(PudRecord& record);

@@ -13,13 +13,7 @@ static const char* Read_UrlKrk_Tgb_Sql =
 namespace {
 
 // The statement's transfer buffers, as wide as announced to the database.
-struct TagBuffers {
-  char TagPnr[9];
-  char TagTag[11];
-  char TagTgb[4];
-  char TagHtv[4];
-  char TagHtn[4];
-};
+using TagBuffers = TagRow<11>;
 
 TagBuffers buffers;
 
@@ -36,10 +30,10 @@ int Read_UrlKrk_Tgb(TagRecord& record) {
   CopyBounded(buffers.TagPnr, record.TagPnr);
   CopyBounded(buffers.TagTag, record.TagTag);
   int rc = db::SqlExecute(Read_UrlKrk_Tgb_Sql, {
-      db::TextIn(buffers.TagPnr, 9), db::TextIn(buffers.TagTag, 11),
+      db::TextIn(buffers.TagPnr), db::TextIn(buffers.TagTag),
   }, {
-      db::TextOut(buffers.TagTgb, 4, true), db::TextOut(buffers.TagHtv, 4, true),
-      db::TextOut(buffers.TagHtn, 4, true),
+      db::TextOut(buffers.TagTgb, true), db::TextOut(buffers.TagHtv, true),
+      db::TextOut(buffers.TagHtn, true),
   });
   if (rc != 0) return rc;
   TakeCodeIfSet(record.TagTgb, buffers.TagTgb);

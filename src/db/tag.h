@@ -1,11 +1,18 @@
 #pragma once
 // rvk327tag: the three day codes of a person and day.
-struct TagRecord {
+#include <cstddef>
+
+// The one description of a day-code row. The record and the lookup's transfer buffers share it
+// and differ only in the width of the day, which the lookup announces as 11.
+template <size_t DayWidth>
+struct TagRow {
   char TagPnr[9];
-  char TagTag[9];
+  char TagTag[DayWidth];
   char TagTgb[4];
   char TagHtv[4];
   char TagHtn[4];
 };
+
+using TagRecord = TagRow<9>;
 
 int Read_UrlKrk_Tgb(TagRecord& record);

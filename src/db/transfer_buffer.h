@@ -1,6 +1,7 @@
 #pragma once
 // Text between a record's field and a statement's transfer buffer of another width.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "common/text_field.h"
@@ -14,3 +15,11 @@ void CopyBounded(char (&target)[N], const char (&source)[M]) {
   terminated[M] = '\0';
   CopyField(target, terminated);
 }
+
+// One column between a record and its transfer buffers, in either direction: so one list of
+// columns serves both the filling of the buffers and the copy back.
+template <size_t N, size_t M>
+void TransferField(char (&target)[N], const char (&source)[M]) {
+  CopyBounded(target, source);
+}
+inline void TransferField(int32_t& target, int32_t source) { target = source; }

@@ -23,9 +23,8 @@ void DeleteRowAndUpdateSlot(const BdpRecord& row) {
 }  // namespace
 
 void ProcessRangeRequest(const PudRecord& request) {
-  // Sized like the request date: a failed lookup hands that date back.
-  char followingDay[sizeof request.PudDtm] = "";
-  char lastPlannedDate[11] = "";
+  char followingDay[9] = "";
+  char lastPlannedDate[9] = "";
   Bak_Calc(2, 1, request.PudDtm, followingDay);
 
   int status = GetLastPlnDat(request.PudPnr, lastPlannedDate);

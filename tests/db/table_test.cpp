@@ -9,6 +9,12 @@
 namespace table_test {
 namespace {
 
+// A text host variable announces its array's own width, and a flag after it stays the indicator
+// instead of becoming a width of 1.
+char buffer[27];
+static_assert(db::TextIn(buffer).size == 27 && db::TextOut(buffer).size == 27);
+static_assert(db::TextOut(buffer, true).size == 27 && db::TextOut(buffer, true).indicator);
+
 using Column = std::pair<std::string, std::string>;
 
 const std::vector<Column>& DutyDefaults() {

@@ -4,6 +4,7 @@
 // from T where c=:b3") and host variables by position; the runtime separates the INTO outputs,
 // adapts the dialect through the backend, prepares each distinct text once per connection and
 // returns the Oracle status of every call (status.h). Nothing here throws.
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -26,16 +27,26 @@ struct HostVar {
   bool indicator;  // output only: a NULL is tolerated and becomes "" or 0 instead of -1405
 };
 
-inline HostVar TextIn(const char* text, int32_t size) {
+// A text buffer announces its own width: the array's size, so a width cannot disagree with it.
+template <size_t N>
+constexpr HostVar TextIn(const char (&text)[N]) {
+  return {HostType::Text, const_cast<char*>(text), static_cast<int32_t>(N), false};
+}
+template <size_t N>
+constexpr HostVar TextOut(char (&buffer)[N], bool indicator = false) {
+  return {HostType::Text, buffer, static_cast<int32_t>(N), indicator};
+}
+// For a text that is not an array of its own width (a pointer, a literal sent at a wider width).
+constexpr HostVar TextIn(const char* text, int32_t size) {
   return {HostType::Text, const_cast<char*>(text), size, false};
 }
-inline HostVar IntIn(const int32_t& value) {
-  return {HostType::Int, const_cast<int32_t*>(&value), 4, false};
-}
-inline HostVar TextOut(char* buffer, int32_t size, bool indicator = false) {
+constexpr HostVar TextOut(char* buffer, int32_t size, bool indicator = false) {
   return {HostType::Text, buffer, size, indicator};
 }
-inline HostVar IntOut(int32_t& value, bool indicator = false) {
+constexpr HostVar IntIn(const int32_t& value) {
+  return {HostType::Int, const_cast<int32_t*>(&value), 4, false};
+}
+constexpr HostVar IntOut(int32_t& value, bool indicator = false) {
   return {HostType::Int, &value, 4, indicator};
 }
 
@@ -54,6 +65,18 @@ void SqlDisconnect();
 // "rollback  to X", "commit", "rollback", "ALTER SESSION SET CURRENT_SCHEMA=S". `out` receives the INTO
 // list of a select, in order, and is written only when the status is 0.
 int SqlExecute(const char* text, HostList in = {}, HostList out = {});
+
+// A modifying statement that undoes only itself when it fails: `savepoint` ("savepoint X") runs
+// first, then `statement`; on failure `rollback` ("rollback  to X") takes back the statement
+// alone and the transaction keeps what came before it; on success `onSuccess` runs when given.
+// Returns the statement's status; the others' statuses do not change it.
+struct GuardedStatement {
+  const char* savepoint;
+  const char* statement;
+  const char* rollback;
+  const char* onSuccess = nullptr;
+};
+int SqlExecuteGuarded(const GuardedStatement& guarded, HostList in);
 
 // A statement prepared from a text built at run time; not kept in the per-connection cache.
 class SqlStatement {
