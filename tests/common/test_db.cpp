@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "common/test_db_backends.h"
@@ -15,14 +16,10 @@
 namespace testing_db {
 namespace {
 
-bool EnvSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
-}
-
-bool PostgresRequired() {
-  const char* value = std::getenv("KESTRUMEL_REQUIRE_PG");
-  return value != nullptr && std::string(value) == "1";
+// Ordered by name, not by the order of static initialisation.
+std::map<std::string, TestDbMaker>& Makers() {
+  static std::map<std::string, TestDbMaker> makers;
+  return makers;
 }
 
 std::string ShellQuoted(const std::string& text) {
@@ -39,25 +36,22 @@ std::string ShellQuoted(const std::string& text) {
 
 }  // namespace
 
-std::string BackendName(Backend backend) {
-  return backend == Backend::Sqlite ? "sqlite" : "postgresql";
-}
+TestDbRegistration::TestDbRegistration(const TestDbMaker& maker) { Makers()[maker.name] = maker; }
 
-// With the server required, PostgreSQL stays in the list even without it, so that its tests
-// fail in Create instead of disappearing.
+std::string BackendName(const Backend& backend) { return backend.name; }
+
 std::vector<Backend> TestBackends() {
-  std::vector<Backend> backends{Backend::Sqlite};
-  if (EnvSet("KESTRUMEL_TEST_PG_PORT") || PostgresRequired()) backends.push_back(Backend::Postgres);
+  std::vector<Backend> backends;
+  for (const auto& [name, maker] : Makers()) {
+    if (maker.available()) backends.push_back(Backend{name});
+  }
   return backends;
 }
 
-std::unique_ptr<TestDb> TestDb::Create(Backend backend, const std::string& schema) {
-  std::unique_ptr<TestDb> db = backend == Backend::Sqlite ? CreateSqliteTestDb(schema)
-                                                          : CreatePostgresTestDb(schema);
-  if (db == nullptr) {
-    ADD_FAILURE() << "no " << BackendName(backend) << " test database"
-                  << (backend == Backend::Postgres ? " (is the PostgreSQL test server running?)" : "");
-  }
+std::unique_ptr<TestDb> TestDb::Create(const Backend& backend, const std::string& schema) {
+  auto maker = Makers().find(backend.name);
+  std::unique_ptr<TestDb> db = maker != Makers().end() ? maker->second.create(schema) : nullptr;
+  if (db == nullptr) ADD_FAILURE() << "no " << backend.name << " test database";
   return db;
 }
 

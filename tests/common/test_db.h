@@ -10,16 +10,28 @@
 
 namespace testing_db {
 
-enum class Backend { Sqlite, Postgres };
+// A backend under test, by the name of its folder under src/db ("sqlite", "postgresql"),
+// which is also the scheme its net service names begin with. Each backend's half of this
+// fixture registers a test database under that name (test_db_backends.h); a suite
+// instantiated over TestBackends() runs on every one of them.
+struct Backend {
+  std::string name;
+  bool operator==(const Backend&) const = default;
+  // For the tests of what only one backend has.
+  static const Backend Sqlite;
+  static const Backend Postgres;
+};
+inline const Backend Backend::Sqlite{"sqlite"};
+inline const Backend Backend::Postgres{"postgresql"};
 
-std::string BackendName(Backend backend);  // "sqlite" / "postgresql", for test names
+std::string BackendName(const Backend& backend);  // for test names
 
 // How GoogleTest shows a backend parameter in its output.
-inline void PrintTo(Backend backend, std::ostream* os) { *os << BackendName(backend); }
+inline void PrintTo(const Backend& backend, std::ostream* os) { *os << backend.name; }
 
-// The backends to run database tests on: SQLite always; PostgreSQL when the test script has
-// started a server (KESTRUMEL_TEST_PG_* set). With KESTRUMEL_REQUIRE_PG=1 a missing server
-// fails the tests instead of skipping PostgreSQL.
+// The backends to run database tests on: every registered one whose test database can be
+// made here (PostgreSQL needs the server that the test script starts; with
+// KESTRUMEL_REQUIRE_PG=1 a missing server fails the tests instead of skipping them).
 std::vector<Backend> TestBackends();
 
 using Cell = std::optional<std::string>;  // nullopt for NULL
@@ -28,10 +40,9 @@ using Rows = std::vector<std::vector<Cell>>;
 class TestDb {
  public:
   // Creates an empty database holding the six tables (schema `schema`, default "KTEST").
-  static std::unique_ptr<TestDb> Create(Backend backend, const std::string& schema = "KTEST");
+  static std::unique_ptr<TestDb> Create(const Backend& backend, const std::string& schema = "KTEST");
   virtual ~TestDb() = default;
 
-  virtual Backend Kind() const = 0;
   // What a configuration file would hold: net service name, user, password, schema.
   virtual std::string NetService() const = 0;
   virtual std::string User() const = 0;

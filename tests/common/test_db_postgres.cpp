@@ -107,7 +107,6 @@ class PostgresTestDb : public TestDb {
            ExecOn(connection_, ReadSchemaFile("schema.sql"));
   }
 
-  Backend Kind() const override { return Backend::Postgres; }
   std::string NetService() const override {
     return "postgresql://" + server_.host + ":" + server_.port + "/" + database_;
   }
@@ -158,14 +157,26 @@ class PostgresTestDb : public TestDb {
   bool created_ = false;
 };
 
-}  // namespace
-
+// Needs the server started by scripts/pg-test-server.sh (KESTRUMEL_TEST_PG_* variables).
 std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string& schema) {
   ServerSettings server;
-  if (!ReadServerSettings(server)) return nullptr;
+  if (!ReadServerSettings(server)) {
+    ADD_FAILURE() << "no PostgreSQL test server (scripts/pg-test-server.sh start)";
+    return nullptr;
+  }
   auto db = std::make_unique<PostgresTestDb>(std::move(server), schema);
   if (!db->Init()) return nullptr;
   return db;
 }
+
+// With the server required, PostgreSQL stays in the list even without it, so that its tests
+// fail in Create instead of disappearing.
+bool ServerGiven() {
+  return !Env("KESTRUMEL_TEST_PG_PORT").empty() || Env("KESTRUMEL_REQUIRE_PG") == "1";
+}
+
+const TestDbRegistration kRegistration({"postgresql", ServerGiven, CreatePostgresTestDb});
+
+}  // namespace
 
 }  // namespace testing_db

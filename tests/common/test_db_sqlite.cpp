@@ -58,7 +58,6 @@ class SqliteTestDb : public TestDb {
     return ExecOrFail(admin_, "ATTACH DATABASE '" + calendar + "' AS RVKSTAMM");
   }
 
-  Backend Kind() const override { return Backend::Sqlite; }
   std::string NetService() const override { return "sqlite:" + dir_.Path(); }
   std::string User() const override { return "kestrumel"; }
   std::string Password() const override { return "secret"; }
@@ -105,12 +104,16 @@ class SqliteTestDb : public TestDb {
   sqlite3* admin_ = nullptr;
 };
 
-}  // namespace
-
 std::unique_ptr<TestDb> CreateSqliteTestDb(const std::string& schema) {
   auto db = std::make_unique<SqliteTestDb>(schema);
   if (!db->Init()) return nullptr;
   return db;
 }
+
+bool Always() { return true; }
+
+const TestDbRegistration kRegistration({"sqlite", Always, CreateSqliteTestDb});
+
+}  // namespace
 
 }  // namespace testing_db

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "common/backend_test.h"
 #include "common/test_db.h"
 #include "db/connect.h"
 #include "db/runtime/runtime.h"
@@ -68,9 +69,6 @@ TEST(ConnectSqliteTest, LongServiceNameIsNotCut) {
   db::SqlDisconnect();
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ConnectTest, ::testing::ValuesIn(testing_db::TestBackends()),
-                         [](const ::testing::TestParamInfo<testing_db::Backend>& param) {
-                           return testing_db::BackendName(param.param);
-                         });
+INSTANTIATE_BACKEND_TEST(ConnectTest);
 
 }  // namespace

@@ -42,14 +42,6 @@ const std::vector<Column>& DutyDefaults() {
 
 }  // namespace
 
-void TableTest::SetUp() {
-  database = testing_db::TestDb::Create(GetParam());
-  ASSERT_NE(database, nullptr);
-  ASSERT_EQ(database->ConnectRuntime(), 0);
-}
-
-void TableTest::TearDown() { db::SqlDisconnect(); }
-
 void TableTest::InsertDutyRow(const std::map<std::string, std::string>& changes) {
   std::string names, values;
   for (const auto& [name, value] : DutyDefaults()) {
@@ -73,10 +65,6 @@ std::string Interpreted(const BdpRecord& r) {
        << "-" << r.BdpSzb << " " << r.BdpZtv << "-" << r.BdpZtb << " " << r.BdpFc1 << "|"
        << r.BdpFc2 << "|" << r.BdpFc3 << " " << r.BdpSts << " " << r.BdpAsw << " " << r.BdpAkt;
   return text.str();
-}
-
-std::string BackendTestName(const ::testing::TestParamInfo<testing_db::Backend>& info) {
-  return testing_db::BackendName(info.param);
 }
 
 }  // namespace table_test

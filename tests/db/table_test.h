@@ -7,15 +7,14 @@
 #include <memory>
 #include <string>
 
+#include "common/backend_test.h"
 #include "common/test_db.h"
 #include "db/bdp.h"
 
 namespace table_test {
 
-class TableTest : public ::testing::TestWithParam<testing_db::Backend> {
+class TableTest : public testing_db::BackendTest {
  protected:
-  void SetUp() override;
-  void TearDown() override;
 
   // A duty row with `changes` (column to SQL literal) over the defaults, which are P0000001,
   // 20240315, ESO01/ESA01, BdpSzv 600, BdpSzb 1400, BdpAkt 1, BdpAsw 2, BdpZtv 610, BdpZtb 1390,
@@ -24,17 +23,13 @@ class TableTest : public ::testing::TestWithParam<testing_db::Backend> {
   // BdpDat and every column of the duty rows, in the order of date, start, BdpAkt, BdpAsw.
   testing_db::Rows DutyRows();
 
-  std::unique_ptr<testing_db::TestDb> database;
+  std::unique_ptr<testing_db::TestDb>& database = db;
 };
 
 // The fields of a duty record that the program interprets, in the form
 // "pnr date eso/esa szv-szb ztv-ztb fc1|fc2|fc3 sts asw akt".
 std::string Interpreted(const BdpRecord& record);
 
-std::string BackendTestName(const ::testing::TestParamInfo<testing_db::Backend>& info);
-
-#define INSTANTIATE_TABLE_TEST(Suite)                                                        \
-  INSTANTIATE_TEST_SUITE_P(Backends, Suite, ::testing::ValuesIn(testing_db::TestBackends()), \
-                           table_test::BackendTestName)
+#define INSTANTIATE_TABLE_TEST(Suite) INSTANTIATE_BACKEND_TEST(Suite)
 
 }  // namespace table_test

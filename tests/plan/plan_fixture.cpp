@@ -23,25 +23,15 @@ std::string Text(const Cell& cell) { return cell ? *cell : "NULL"; }
 
 }  // namespace
 
-std::string BackendTestName(const ::testing::TestParamInfo<testing_db::Backend>& info) {
-  return testing_db::BackendName(info.param);
-}
-
 void PlanDbTest::SetUp() {
-  db = testing_db::TestDb::Create(GetParam());
-  ASSERT_NE(db, nullptr);
-  ASSERT_EQ(db->ConnectRuntime(), 0);
+  BackendTest::SetUp();
+  if (HasFatalFailure()) return;
   logDir_ = std::make_unique<testing_db::TempDir>();
   logPath_ = logDir_->Path() + "/plan.log";
   SetLogFile(7, logPath_.c_str());
   RunParameters parameters{"PG001", "ERFTEXT", "20240101120000", "JOBKENNUNG"};
   Err_Init(parameters.planGroup, RunErrRecord(), parameters, 4);
   db::FaultSeam_Clear();
-}
-
-void PlanDbTest::TearDown() {
-  db::FaultSeam_Clear();
-  db::SqlDisconnect();
 }
 
 void PlanDbTest::CommitRequest() { EXPECT_EQ(Work_Commit(), 0); }

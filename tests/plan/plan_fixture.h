@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/backend_test.h"
 #include "common/test_db.h"
 
 namespace plan_test {
@@ -47,10 +48,9 @@ struct SlotRow {
   int counts = 9;  // BsmIst, BsmHtg, BsmHtv, BsmHtn and BsmKor: a value no recount gives here
 };
 
-class PlanDbTest : public ::testing::TestWithParam<testing_db::Backend> {
+class PlanDbTest : public testing_db::BackendTest {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   void Insert(const DutyRow& row);
   void Insert(const SlotRow& slot);
@@ -71,18 +71,11 @@ class PlanDbTest : public ::testing::TestWithParam<testing_db::Backend> {
   // One "function|message|code" per log entry.
   std::vector<std::string> LogLines();
 
-  std::unique_ptr<testing_db::TestDb> db;
-
  private:
   std::unique_ptr<testing_db::TempDir> logDir_;
   std::string logPath_;
 };
 
-std::string BackendTestName(const ::testing::TestParamInfo<testing_db::Backend>& info);
-
 }  // namespace plan_test
 
-#define INSTANTIATE_PLAN_DB_TEST(suite)                                                       \
-  INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                   \
-                           ::testing::ValuesIn(testing_db::TestBackends()),                   \
-                           plan_test::BackendTestName)
+#define INSTANTIATE_PLAN_DB_TEST(suite) INSTANTIATE_BACKEND_TEST(suite)

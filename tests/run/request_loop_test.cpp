@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/program_run.h"
+#include "common/backend_test.h"
 #include "common/test_db.h"
 #include "db/runtime/fault_seam.h"
 #include "run/log_expectations.h"
@@ -337,9 +338,6 @@ TEST_P(RequestLoopTest, ConcurrentRunsOfTwoGroupsShareTheSchemaAndTheLog) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RequestLoopTest, testing::ValuesIn(testing_db::TestBackends()),
-                         [](const testing::TestParamInfo<Backend>& param) {
-                           return testing_db::BackendName(param.param);
-                         });
+INSTANTIATE_BACKEND_TEST(RequestLoopTest);
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/program_run.h"
+#include "common/backend_test.h"
 #include "common/test_db.h"
 #include "run/log_expectations.h"
 
@@ -154,9 +155,6 @@ TEST_P(StartupTest, EightArgumentsRunTheQueue) {
   EXPECT_FALSE(testing_run::FileExists(dir_->LogPath(db_->Schema())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, StartupTest, testing::ValuesIn(testing_db::TestBackends()),
-                         [](const testing::TestParamInfo<Backend>& param) {
-                           return testing_db::BackendName(param.param);
-                         });
+INSTANTIATE_BACKEND_TEST(StartupTest);
 
 }  // namespace

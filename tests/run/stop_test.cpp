@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/program_run.h"
+#include "common/backend_test.h"
 #include "common/test_db.h"
 #include "run/log_expectations.h"
 
@@ -239,9 +240,6 @@ TEST_P(StopTest, TerminatedRunWindsDownAndTheNextCompletesIt) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, StopTest, testing::ValuesIn(testing_db::TestBackends()),
-                         [](const testing::TestParamInfo<Backend>& param) {
-                           return testing_db::BackendName(param.param);
-                         });
+INSTANTIATE_BACKEND_TEST(StopTest);
 
 }  // namespace

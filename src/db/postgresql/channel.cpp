@@ -70,7 +70,8 @@ void Channel::Collect(size_t sent, Outcome& outcome) {
     if (state != PGRES_COMMAND_OK && state != PGRES_TUPLES_OK && state != PGRES_PIPELINE_ABORTED) {
       NoteFailure(outcome, i, first);
     }
-    while (PGresult* extra = PQgetResult(connection)) PQclear(extra);
+    while (Result extra{PQgetResult(connection)}) {
+    }
     if (Broken()) {
       NoteFailure(outcome, i, nullptr);
       return;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,17 +65,20 @@ int StartConnect(const char* user, const char* password, const char* netService,
   return status::kOk;
 }
 
+struct OptionsDeleter {
+  void operator()(PQconninfoOption* options) const { PQconninfoFree(options); }
+};
+
 int TimeoutSeconds(PGconn* connection) {
-  PQconninfoOption* options = PQconninfo(connection);
+  std::unique_ptr<PQconninfoOption, OptionsDeleter> options(PQconninfo(connection));
   int seconds = kDefaultTimeoutSeconds;
-  for (PQconninfoOption* option = options; option != nullptr && option->keyword != nullptr;
+  for (PQconninfoOption* option = options.get(); option != nullptr && option->keyword != nullptr;
        ++option) {
     if (std::strcmp(option->keyword, "connect_timeout") == 0 && !IsEmpty(option->val)) {
       int given = std::atoi(option->val);
       if (given > 0) seconds = given;
     }
   }
-  PQconninfoFree(options);
   return seconds;
 }
 
@@ -99,12 +103,8 @@ bool CompleteConnect(PGconn* connection) {
 
 }  // namespace
 
-// An Oracle client checks the password before it looks the service up.
 int OpenConnection(const char* user, const char* password, const char* netService,
                    ConnectionHandle& connection) {
-  if (IsEmpty(password)) return status::kPasswordMissing;
-  if (IsEmpty(user)) return status::kLogonDenied;
-  if (IsEmpty(netService)) return status::kServiceUnresolved;
   ClearLibpqEnvironment();
   ConnectionHandle opening;
   int rc = StartConnect(user, password, netService, opening);

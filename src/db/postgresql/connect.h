@@ -5,8 +5,9 @@
 
 namespace db::postgresql {
 
-// Returns 0 and the connection in pipeline mode with a silent notice processor, or the
-// Oracle status of the failure (-1005, -1017, -12154).
+// User, password and service are given (checked by the runtime core). Returns 0 and the
+// connection in pipeline mode with a silent notice processor, or the Oracle status of the
+// failure (-1017, -12154).
 int OpenConnection(const char* user, const char* password, const char* netService,
                    ConnectionHandle& connection);
 

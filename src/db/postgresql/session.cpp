@@ -4,7 +4,7 @@
 
 #include "db/postgresql/connect.h"
 #include "db/postgresql/dialect.h"
-#include "db/postgresql/link.h"
+#include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/status.h"
@@ -71,15 +71,21 @@ class Session : public BackendSession {
   std::shared_ptr<Link> link_;
 };
 
+int OpenSession(const char* user, const char* password, const char* netService,
+                std::unique_ptr<BackendSession>& session) {
+  ConnectionHandle connection;
+  int rc = OpenConnection(user, password, netService, connection);
+  if (rc == status::kOk) session = std::make_unique<Session>(std::move(connection));
+  return rc;
+}
+
 }  // namespace
 }  // namespace postgresql
 
-int OpenPostgresSession(const char* user, const char* password, const char* netService,
-                        std::unique_ptr<BackendSession>& session) {
-  postgresql::ConnectionHandle connection;
-  int rc = postgresql::OpenConnection(user, password, netService, connection);
-  if (rc == status::kOk) session = std::make_unique<postgresql::Session>(std::move(connection));
-  return rc;
-}
+namespace registered {
+extern const BackendEntry postgresql;
+const BackendEntry postgresql{
+    "postgresql", {"postgresql://", "postgres://", nullptr}, &::db::postgresql::OpenSession};
+}  // namespace registered
 
 }  // namespace db

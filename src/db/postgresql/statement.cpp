@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "db/postgresql/session.h"
 #include "db/runtime/status.h"
 
 namespace db::postgresql {
@@ -46,6 +47,22 @@ void ReadRows(const PGresult* result, std::vector<SqlRow>& rows) {
 }
 
 }  // namespace
+
+const std::string& PreparedStatements::NameFor(const std::string& key, bool& prepared) {
+  auto found = entries_.find(key);
+  if (found == entries_.end()) {
+    Entry entry;
+    entry.name = "kestrumel_" + std::to_string(entries_.size() + 1);
+    found = entries_.emplace(key, std::move(entry)).first;
+  }
+  prepared = found->second.prepared;
+  return found->second.name;
+}
+
+void PreparedStatements::MarkPrepared(const std::string& key) {
+  auto found = entries_.find(key);
+  if (found != entries_.end()) found->second.prepared = true;
+}
 
 int Statement::BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
                                Parameters& parameters) const {

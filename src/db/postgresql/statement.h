@@ -3,13 +3,32 @@
 // first run (when the types of its inputs are known) and run under the transaction rules.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "db/postgresql/channel.h"
 #include "db/postgresql/dialect.h"
-#include "db/postgresql/link.h"
 #include "db/runtime/backend.h"
 
 namespace db::postgresql {
+
+// Server-side prepared statements, one per distinct text and parameter types, for the life
+// of the connection (they survive rollbacks).
+class PreparedStatements {
+ public:
+  // The server's name for `key`; `prepared` tells whether it exists there yet.
+  const std::string& NameFor(const std::string& key, bool& prepared);
+  void MarkPrepared(const std::string& key);
+
+ private:
+  struct Entry {
+    std::string name;
+    bool prepared = false;
+  };
+  std::unordered_map<std::string, Entry> entries_;
+};
+
+struct Link;
 
 class Statement : public BackendStatement {
  public:

@@ -108,7 +108,7 @@ void Transaction::ResyncWithServer() {
     serverOpen = false;
   }
   if (open_ && !serverOpen) {
-    lostWork_ = lostWork_ || AnyChange();
+    if (AnyChange()) lostWork_.Note();
     Reset();
   }
 }
@@ -207,8 +207,7 @@ int Transaction::RollbackTo(const std::string& name) {
 
 // Work done after a loss is only the rest of a transaction that is gone: it goes too.
 int Transaction::Commit() {
-  bool lost = lostWork_;
-  lostWork_ = false;
+  bool lost = lostWork_.Take();
   int rc = status::kOk;
   if (open_) {
     Outcome outcome;
@@ -228,7 +227,7 @@ int Transaction::Commit() {
 }
 
 int Transaction::Rollback() {
-  lostWork_ = false;
+  lostWork_.Take();
   int rc = status::kOk;
   if (open_) {
     Outcome outcome;

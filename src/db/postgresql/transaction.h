@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "db/postgresql/channel.h"
+#include "db/runtime/lost_work.h"
 
 namespace db::postgresql {
 
@@ -76,7 +77,7 @@ class Transaction {
   std::vector<Level> levels_;                 // oldest first
   std::vector<std::string> pendingReleases_;  // server savepoints to release first
   int levelCounter_ = 0;
-  bool lostWork_ = false;  // pending work was rolled back by force
+  LostWork lostWork_;
 };
 
 }  // namespace db::postgresql

@@ -63,12 +63,20 @@ class BackendSession {
   virtual std::string LastNativeError() const = 0;
 };
 
-// Backend entry points, one per backend folder; the factory in runtime.cpp picks one by the
-// net service name's prefix.
-int OpenSqliteSession(const char* user, const char* password, const char* netService,
-                      std::unique_ptr<BackendSession>& session);
-int OpenPostgresSession(const char* user, const char* password, const char* netService,
-                        std::unique_ptr<BackendSession>& session);
+// What a backend folder registers about itself (in its session.cpp): its name, the net
+// service prefixes it serves and its opener. The build lists every folder's entry in a
+// generated source (backend_list.cpp.in), so the core refers to each one and a static link
+// keeps them all; the core chooses by prefix and knows no backend by name.
+struct BackendEntry {
+  const char* name;               // the folder's name: "sqlite", "postgresql"
+  const char* prefixes[3];        // net service prefixes, unused places null
+  // Called with a non-empty user, password and service that starts with one of the prefixes.
+  int (*open)(const char* user, const char* password, const char* netService,
+              std::unique_ptr<BackendSession>& session);
+};
+
+// Every registered backend, in the order the build lists them.
+const std::vector<const BackendEntry*>& RegisteredBackends();
 
 // The last native error of the current session ("" when none), for tests and diagnostics.
 std::string SqlLastNativeError();

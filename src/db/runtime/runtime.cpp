@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -38,8 +39,9 @@ namespace {
 
 struct Connection {
   std::unique_ptr<BackendSession> session;
-  // Prepared once per connection, keyed by the statement text.
-  std::unordered_map<std::string, PreparedEntry> cache;
+  // Prepared once per connection, keyed by the statement text. Shared, so that a call that
+  // runs an entry keeps it alive when the statement clears the cache (a schema switch).
+  std::unordered_map<std::string, std::shared_ptr<PreparedEntry>> cache;
 };
 
 Connection& Current() {
@@ -56,17 +58,17 @@ int PrepareEntry(const char* text, PreparedEntry& entry) {
 }
 
 // The cached entry of a static statement text, prepared on first use.
-int CachedEntry(const char* text, PreparedEntry*& entry) {
+int CachedEntry(const char* text, std::shared_ptr<PreparedEntry>& entry) {
   auto& cache = Current().cache;
   auto found = cache.find(text);
   if (found != cache.end()) {
-    entry = &found->second;
+    entry = found->second;
     return status::kOk;
   }
-  PreparedEntry fresh;
-  int rc = PrepareEntry(text, fresh);
+  auto fresh = std::make_shared<PreparedEntry>();
+  int rc = PrepareEntry(text, *fresh);
   if (rc != status::kOk) return rc;  // not cached: a later call tries again
-  entry = &cache.emplace(text, std::move(fresh)).first->second;
+  entry = cache.emplace(text, std::move(fresh)).first->second;
   return status::kOk;
 }
 
@@ -156,8 +158,7 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
     case ParsedStatement::Kind::Commit: return session.Commit();
     case ParsedStatement::Kind::Rollback: return session.Rollback();
     case ParsedStatement::Kind::SetSchema: {
-      std::string schema = parsed.name;  // the cache clear below may free `entry`
-      int rc = session.SetSchema(schema);
+      int rc = session.SetSchema(parsed.name);
       // Statements prepared for the old schema must not serve the new one.
       if (rc == status::kOk) Current().cache.clear();
       return rc;
@@ -183,18 +184,36 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
   return CopyOutputs(rows.front(), out);
 }
 
+bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
+
+// What needs no database is checked here, the same on every backend, in the order of an
+// Oracle client: the password, the user, then the service.
+int CheckLogon(const char* user, const char* password, const char* netService) {
+  if (IsEmpty(password)) return status::kPasswordMissing;
+  if (IsEmpty(user)) return status::kLogonDenied;
+  if (IsEmpty(netService)) return status::kServiceUnresolved;
+  return status::kOk;
+}
+
+const BackendEntry* BackendServing(std::string_view netService) {
+  for (const BackendEntry* backend : RegisteredBackends()) {
+    for (const char* prefix : backend->prefixes) {
+      if (prefix != nullptr && netService.rfind(prefix, 0) == 0) return backend;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int SqlConnect(const char* user, const char* password, const char* netService) {
   SqlDisconnect();
+  int rc = CheckLogon(user, password, netService);
+  if (rc != status::kOk) return rc;
+  const BackendEntry* backend = BackendServing(netService);
+  if (backend == nullptr) return status::kServiceUnresolved;
   std::unique_ptr<BackendSession> session;
-  int rc = status::kServiceUnresolved;
-  std::string_view net = netService != nullptr ? netService : "";
-  if (net.rfind("sqlite:", 0) == 0) {
-    rc = OpenSqliteSession(user, password, netService, session);
-  } else if (net.rfind("postgresql://", 0) == 0 || net.rfind("postgres://", 0) == 0) {
-    rc = OpenPostgresSession(user, password, netService, session);
-  }
+  rc = backend->open(user, password, netService, session);
   if (rc == status::kOk) Current().session = std::move(session);
   return rc;
 }
@@ -210,7 +229,7 @@ std::string SqlLastNativeError() {
 
 int SqlExecute(const char* text, HostList in, HostList out) {
   if (!Current().session) return status::kNotConnected;
-  PreparedEntry* entry = nullptr;
+  std::shared_ptr<PreparedEntry> entry;
   int rc = CachedEntry(text, entry);
   if (rc != status::kOk) return rc;
   return RunEntry(*entry, in, out);
@@ -235,7 +254,7 @@ int SqlOpen(SqlCursor& cursor, const char* text, HostList in) {
   cursor.state.reset();
   if (!Current().session) return status::kNotConnected;
   if (int fault = FaultSeam_Check(FaultOp::Open, text)) return fault;
-  PreparedEntry* entry = nullptr;
+  std::shared_ptr<PreparedEntry> entry;
   int rc = CachedEntry(text, entry);
   if (rc != status::kOk) return rc;
   if (entry->parsed.kind != ParsedStatement::Kind::Query) return status::kInvalidCursor;

@@ -1,3 +1,5 @@
+#include "db/sqlite/session.h"
+
 #include <sys/stat.h>
 
 #include <cctype>
@@ -8,8 +10,9 @@
 
 #include "db/runtime/backend.h"
 #include "db/runtime/status.h"
-#include "db/sqlite/connection.h"
 #include "db/sqlite/dialect.h"
+#include "db/sqlite/error.h"
+#include "db/sqlite/functions.h"
 #include "db/sqlite/statement.h"
 
 namespace db {
@@ -17,8 +20,8 @@ namespace sqlite {
 namespace {
 
 constexpr const char* kPrefix = "sqlite:";
-
-bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
+constexpr int kBusyTimeoutMs = 10000;
+constexpr const char* kCalendarSchema = "RVKSTAMM";
 
 bool IsFile(const std::string& path) {
   struct stat info {};
@@ -28,7 +31,7 @@ bool IsFile(const std::string& path) {
 // "sqlite:DIR" with DIR an existing directory, made absolute so that a later change of the
 // working directory does not move the database.
 bool ResolveDirectory(const char* netService, std::string& directory) {
-  std::string net = netService != nullptr ? netService : "";
+  std::string net = netService;
   if (net.rfind(kPrefix, 0) != 0 || net.size() == std::string(kPrefix).size()) return false;
   char resolved[PATH_MAX];
   if (realpath(net.c_str() + std::string(kPrefix).size(), resolved) == nullptr) return false;
@@ -43,94 +46,141 @@ std::string UpperCase(std::string text) {
   return text;
 }
 
+// A file path as the path of a "file:" URI: the characters a URI gives meaning to escaped.
+std::string UriPath(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri;
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x21 || c > 0x7E) {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0xF];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri;
+}
+
+// Read-only: a transaction then takes no write lock on the calendar, so runs of different
+// schemas, which share the calendar, do not wait for each other.
+int AttachCalendar(sqlite3* handle, const std::string& calendar) {
+  sqlite3_stmt* raw = nullptr;
+  int rc = sqlite3_prepare_v2(handle, "ATTACH DATABASE ? AS RVKSTAMM", -1, &raw, nullptr);
+  NativeStatement attach(raw);
+  if (rc != SQLITE_OK) return rc;
+  std::string uri = "file:" + UriPath(calendar) + "?mode=ro";
+  sqlite3_bind_text(attach.get(), 1, uri.c_str(), -1, SQLITE_TRANSIENT);
+  rc = sqlite3_step(attach.get());
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int Configure(sqlite3* handle, const std::string& mainPath, const std::string& directory) {
+  bool fileMain = mainPath != ":memory:";
+  sqlite3_extended_result_codes(handle, 1);
+  sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+  int rc = RegisterDateFunctions(handle);
+  if (rc == SQLITE_OK && fileMain) {
+    rc = sqlite3_exec(handle, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr,
+                      nullptr, nullptr);
+  }
+  std::string calendar = directory + "/" + kCalendarSchema + ".db";
+  // The calendar schema itself as main must not be opened twice on one handle: the two
+  // would lock each other out.
+  if (rc != SQLITE_OK || !IsFile(calendar) || mainPath == calendar) return rc;
+  return AttachCalendar(handle, calendar);
+}
+
 class Session : public BackendSession {
  public:
   explicit Session(std::string directory)
-      : directory_(std::move(directory)), connection_(std::make_shared<Connection>()) {}
+      : directory_(std::move(directory)), link_(std::make_shared<Link>()) {}
 
-  // Statements kept by their owners share the connection; it closes with the session all the
-  // same, so that no pending work outlives it.
-  ~Session() override { connection_->Close(); }
-
-  int Open() { return connection_->Open(":memory:", directory_); }
+  int Open() { return link_->Open(":memory:", directory_); }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
-    auto statement = std::make_unique<Statement>(connection_, AdaptDialect(parsed.body),
+    auto statement = std::make_unique<Statement>(link_, AdaptDialect(parsed.body),
                                                  parsed.kind == ParsedStatement::Kind::Modify);
     int rc = statement->Prepare();
     if (rc == status::kOk) prepared = std::move(statement);
     return rc;
   }
 
-  int Savepoint(const std::string& name) override {
-    int rc = connection_->BeginIfIdle();
-    if (rc != status::kOk) return rc;
-    return connection_->Exec("SAVEPOINT \"" + name + "\"");
-  }
-
-  int RollbackTo(const std::string& name) override {
-    if (!connection_->InTransaction()) {
-      return connection_->FailWith(status::kSavepointUnknown, "no such savepoint: " + name);
-    }
-    return connection_->Exec("ROLLBACK TO \"" + name + "\"");
-  }
-
-  // Work done after a loss is only the rest of a transaction that is gone: it goes too.
-  int Commit() override {
-    if (connection_->TakeLostWork()) {
-      if (connection_->InTransaction() && connection_->Exec("ROLLBACK") == status::kOk) {
-        connection_->MarkEnded();
-      }
-      return connection_->FailWith(status::kTransactionRolledBack, "transaction rolled back by a failure");
-    }
-    if (!connection_->InTransaction()) return status::kOk;
-    int rc = connection_->Exec("COMMIT");
-    if (rc == status::kOk) connection_->MarkEnded();
-    return rc;
-  }
-
-  int Rollback() override {
-    connection_->TakeLostWork();
-    if (!connection_->InTransaction()) return status::kOk;
-    int rc = connection_->Exec("ROLLBACK");
-    if (rc == status::kOk) connection_->MarkEnded();
-    return rc;
-  }
+  int Savepoint(const std::string& name) override { return link_->transaction.Savepoint(name); }
+  int RollbackTo(const std::string& name) override { return link_->transaction.RollbackTo(name); }
+  int Commit() override { return link_->transaction.Commit(); }
+  int Rollback() override { return link_->transaction.Rollback(); }
 
   // DIR/S.db becomes the main database of a new handle; Oracle names are case-blind, so the
   // upper-case file name serves as well. The handle cannot carry pending work across.
   int SetSchema(const std::string& schema) override {
-    if (connection_->InTransaction()) {
-      return connection_->FailWith(status::kSessionChangeInTransaction,
-                                   "schema switch with uncommitted work");
+    if (link_->transaction.Pending()) {
+      return link_->FailWith(status::kSessionChangeInTransaction,
+                             "schema switch with uncommitted work");
     }
     std::string path = directory_ + "/" + schema + ".db";
     if (!IsFile(path)) path = directory_ + "/" + UpperCase(schema) + ".db";
-    if (!IsFile(path)) return connection_->FailWith(status::kSchemaUnknown, "no database " + path);
-    return connection_->Open(path, directory_);
+    if (!IsFile(path)) return link_->FailWith(status::kSchemaUnknown, "no database " + path);
+    return link_->Open(path, directory_);
   }
 
-  std::string LastNativeError() const override { return connection_->LastNativeError(); }
+  std::string LastNativeError() const override { return link_->LastNativeError(); }
 
  private:
   std::string directory_;
-  std::shared_ptr<Connection> connection_;
+  std::shared_ptr<Link> link_;  // statements hold it weakly; it closes with the session
 };
 
-}  // namespace
-}  // namespace sqlite
-
-// The password is checked before the service is looked up, as an Oracle client does.
-int OpenSqliteSession(const char* user, const char* password, const char* netService,
-                      std::unique_ptr<BackendSession>& session) {
-  if (sqlite::IsEmpty(password)) return status::kPasswordMissing;
+// User, password and service are given (checked by the runtime core).
+int OpenSession(const char*, const char*, const char* netService,
+                std::unique_ptr<BackendSession>& session) {
   std::string directory;
-  if (!sqlite::ResolveDirectory(netService, directory)) return status::kServiceUnresolved;
-  if (sqlite::IsEmpty(user)) return status::kLogonDenied;
-  auto opened = std::make_unique<sqlite::Session>(directory);
+  if (!ResolveDirectory(netService, directory)) return status::kServiceUnresolved;
+  auto opened = std::make_unique<Session>(directory);
   int rc = opened->Open();
   if (rc == status::kOk) session = std::move(opened);
   return rc;
 }
+
+}  // namespace
+
+int Link::Open(const std::string& mainPath, const std::string& directory) {
+  sqlite3* raw = nullptr;
+  int rc = sqlite3_open_v2(mainPath.c_str(), &raw,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
+  Handle fresh(raw);  // also a handle whose open failed must be closed
+  if (rc == SQLITE_OK) rc = Configure(fresh.get(), mainPath, directory);
+  if (rc != SQLITE_OK) return Record(fresh.get(), fresh ? sqlite3_extended_errcode(fresh.get()) : rc);
+  compiled.clear();  // before the handle they were compiled on closes
+  handle = std::move(fresh);
+  transaction.Forget();
+  return status::kOk;
+}
+
+int Link::Fail(int code) { return Record(handle.get(), code); }
+
+int Link::Record(sqlite3* on, int code) {
+  nativeCode_ = code;
+  nativeMessage_ = on != nullptr ? sqlite3_errmsg(on) : sqlite3_errstr(code);
+  return MapSqliteError(code, nativeMessage_.c_str());
+}
+
+int Link::FailWith(int status, const std::string& message) {
+  nativeCode_ = 0;
+  nativeMessage_ = message;
+  return status;
+}
+
+std::string Link::LastNativeError() const {
+  if (nativeMessage_.empty()) return std::string();
+  return "SQLite " + std::to_string(nativeCode_) + ": " + nativeMessage_;
+}
+
+}  // namespace sqlite
+
+namespace registered {
+extern const BackendEntry sqlite;
+const BackendEntry sqlite{"sqlite", {"sqlite:", nullptr, nullptr}, &::db::sqlite::OpenSession};
+}  // namespace registered
 
 }  // namespace db

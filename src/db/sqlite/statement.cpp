@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "db/runtime/status.h"
-#include "db/sqlite/connection.h"
+#include "db/sqlite/session.h"
 #include "db/sqlite/stored_date.h"
 
 namespace db::sqlite {
@@ -71,15 +71,14 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
 
 }  // namespace
 
-Statement::Statement(std::shared_ptr<Connection> connection, SqliteText text, bool modifies)
-    : connection_(std::move(connection)),
+Statement::Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies)
+    : link_(std::move(link)),
       sql_(std::move(text.sql)),
       conversions_(std::move(text.conversions)),
       modifies_(modifies) {}
 
-// A statement of a retired handle was finalized with it.
 Statement::~Statement() {
-  if (Current()) sqlite3_finalize(statement_);
+  if (auto link = link_.lock()) link->compiled.erase(this);
 }
 
 const FetchConversion* Statement::ConversionOf(int column) const {
@@ -89,55 +88,54 @@ const FetchConversion* Statement::ConversionOf(int column) const {
   return nullptr;
 }
 
-bool Statement::Current() const {
-  return statement_ != nullptr && connection_->Handle() != nullptr &&
-         generation_ == connection_->Generation();
+// The native statement on the session's current handle, compiled when there is none yet.
+int Statement::Compiled(Link& link, sqlite3_stmt*& native) {
+  if (!link.handle) return link.FailWith(status::kNotConnected, "no connection");
+  auto found = link.compiled.find(this);
+  if (found != link.compiled.end()) {
+    native = found->second.get();
+    return status::kOk;
+  }
+  sqlite3_stmt* raw = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v3(link.handle.get(), sql_.c_str(), static_cast<int>(sql_.size()),
+                              SQLITE_PREPARE_PERSISTENT, &raw, &tail);
+  NativeStatement compiled(raw);
+  if (rc != SQLITE_OK) return link.Fail(sqlite3_extended_errcode(link.handle.get()));
+  if (!compiled || !OnlyBlanks(tail)) {  // empty, or a second statement after it
+    return link.FailWith(status::kInvalidSqlStatement, "not exactly one statement: " + sql_);
+  }
+  native = compiled.get();
+  link.compiled.emplace(this, std::move(compiled));
+  return status::kOk;
 }
 
 int Statement::Prepare() {
-  if (Current()) sqlite3_finalize(statement_);
-  statement_ = nullptr;
-  sqlite3* handle = connection_->Handle();
-  if (handle == nullptr) return connection_->FailWith(status::kNotConnected, "no connection");
-  const char* tail = nullptr;
-  int rc = sqlite3_prepare_v3(handle, sql_.c_str(), static_cast<int>(sql_.size()),
-                              SQLITE_PREPARE_PERSISTENT, &statement_, &tail);
-  if (rc != SQLITE_OK) {
-    statement_ = nullptr;
-    return connection_->Fail(sqlite3_extended_errcode(handle));
-  }
-  generation_ = connection_->Generation();
-  if (statement_ == nullptr || !OnlyBlanks(tail)) {  // empty, or a second statement after it
-    sqlite3_finalize(statement_);
-    statement_ = nullptr;
-    return connection_->FailWith(status::kInvalidSqlStatement, "not exactly one statement: " + sql_);
-  }
-  return status::kOk;
+  std::shared_ptr<Link> link = link_.lock();
+  if (!link) return status::kNotConnected;
+  sqlite3_stmt* native = nullptr;
+  return Compiled(*link, native);
 }
 
 int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
                    int64_t* affected) {
-  if (connection_->Handle() == nullptr) {
-    return connection_->FailWith(status::kNotConnected, "no connection");
-  }
-  if (!Current()) {  // the schema was switched since it was prepared
-    int rc = Prepare();
-    if (rc != status::kOk) return rc;
-  }
-  int rc = Bind(inputs);
-  if (rc == status::kOk && modifies_) rc = connection_->BeginIfIdle();
-  if (rc == status::kOk) rc = Step(rows);
-  if (rc == status::kOk && affected != nullptr) {
-    *affected = sqlite3_changes64(connection_->Handle());
-  }
-  sqlite3_reset(statement_);
-  sqlite3_clear_bindings(statement_);
+  std::shared_ptr<Link> link = link_.lock();
+  if (!link) return status::kNotConnected;
+  sqlite3_stmt* native = nullptr;
+  int rc = Compiled(*link, native);
+  if (rc != status::kOk) return rc;
+  rc = Bind(*link, native, inputs);
+  if (rc == status::kOk && modifies_) rc = link->transaction.BeginIfIdle();
+  if (rc == status::kOk) rc = Step(*link, native, rows);
+  if (rc == status::kOk && affected != nullptr) *affected = sqlite3_changes64(link->handle.get());
+  sqlite3_reset(native);
+  sqlite3_clear_bindings(native);
   return rc;
 }
 
-int Statement::Bind(const std::vector<SqlValue>& inputs) {
-  if (static_cast<int>(inputs.size()) != sqlite3_bind_parameter_count(statement_)) {
-    return connection_->FailWith(status::kNotAllVariablesBound, "input count does not match: " + sql_);
+int Statement::Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue>& inputs) {
+  if (static_cast<int>(inputs.size()) != sqlite3_bind_parameter_count(native)) {
+    return link.FailWith(status::kNotAllVariablesBound, "input count does not match: " + sql_);
   }
   int rc = SQLITE_OK;
   for (size_t i = 0; i < inputs.size() && rc == SQLITE_OK; ++i) {
@@ -146,38 +144,38 @@ int Statement::Bind(const std::vector<SqlValue>& inputs) {
     switch (value.kind) {
       case SqlValue::Kind::Null:
       case SqlValue::Kind::Error:  // never an input
-        rc = sqlite3_bind_null(statement_, position);
+        rc = sqlite3_bind_null(native, position);
         break;
-      case SqlValue::Kind::Int: rc = sqlite3_bind_int64(statement_, position, value.number); break;
+      case SqlValue::Kind::Int: rc = sqlite3_bind_int64(native, position, value.number); break;
       case SqlValue::Kind::Text:
-        rc = sqlite3_bind_text(statement_, position, value.text.data(),
+        rc = sqlite3_bind_text(native, position, value.text.data(),
                                static_cast<int>(value.text.size()), SQLITE_STATIC);
         break;
     }
   }
-  return rc == SQLITE_OK ? status::kOk : connection_->Fail(rc);
+  return rc == SQLITE_OK ? status::kOk : link.Fail(rc);
 }
 
 // Steps to the end; a failed statement has undone its own changes (statement journal), and
 // the transaction goes on unless SQLite had to roll it back as a whole.
-int Statement::Step(std::vector<SqlRow>* rows) {
-  int columns = sqlite3_column_count(statement_);
+int Statement::Step(Link& link, sqlite3_stmt* native, std::vector<SqlRow>* rows) {
+  int columns = sqlite3_column_count(native);
   int rc;
-  while ((rc = sqlite3_step(statement_)) == SQLITE_ROW) {
+  while ((rc = sqlite3_step(native)) == SQLITE_ROW) {
     if (rows == nullptr) continue;
     SqlRow row;
     row.reserve(static_cast<size_t>(columns));
     for (int column = 0; column < columns; ++column) {
       const FetchConversion* conversion = ConversionOf(column);
-      row.push_back(conversion != nullptr ? ConvertedDate(statement_, column, conversion->format)
-                                          : ColumnValue(statement_, column));
+      row.push_back(conversion != nullptr ? ConvertedDate(native, column, conversion->format)
+                                          : ColumnValue(native, column));
     }
     rows->push_back(std::move(row));
   }
   if (rc == SQLITE_DONE) return status::kOk;
-  int result = connection_->Fail(rc);
-  sqlite3_reset(statement_);
-  connection_->NoteTransactionEnd();
+  int result = link.Fail(rc);
+  sqlite3_reset(native);
+  link.transaction.NoteFailure();
   return result;
 }
 

@@ -1,43 +1,39 @@
 #pragma once
-// A prepared query or modification on the session's handle.
+// A prepared query or modification of a SQLite session. Its native statement is kept by the
+// session (session.h) and compiled again on the handle of a new schema.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "db/runtime/backend.h"
 #include "db/sqlite/dialect.h"
-
-struct sqlite3_stmt;
+#include "db/sqlite/session.h"
 
 namespace db::sqlite {
-
-class Connection;
 
 class Statement : public BackendStatement {
  public:
   // `text` is the adapted body; Prepare() must succeed before the first Run().
-  Statement(std::shared_ptr<Connection> connection, SqliteText text, bool modifies);
+  Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies);
   ~Statement() override;
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
-  // Compiles the statement on the connection's current handle; returns a status.
+  // Compiles the statement on the session's current handle; returns a status.
   int Prepare();
   int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
           int64_t* affected) override;
 
  private:
-  bool Current() const;
+  int Compiled(Link& link, sqlite3_stmt*& native);
   const FetchConversion* ConversionOf(int column) const;
-  int Bind(const std::vector<SqlValue>& inputs);
-  int Step(std::vector<SqlRow>* rows);
+  int Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue>& inputs);
+  int Step(Link& link, sqlite3_stmt* native, std::vector<SqlRow>* rows);
 
-  std::shared_ptr<Connection> connection_;
+  std::weak_ptr<Link> link_;
   std::string sql_;
   std::vector<FetchConversion> conversions_;  // select-list dates converted row by row
   bool modifies_;
-  sqlite3_stmt* statement_ = nullptr;
-  uint64_t generation_ = 0;  // of the handle statement_ belongs to
 };
 
 }  // namespace db::sqlite

@@ -6,6 +6,9 @@
 
 namespace {
 
+class CursorTest : public RuntimeTest {};
+INSTANTIATE_BACKEND_TEST(CursorTest);
+
 using db::IntOut;
 using db::SqlExecute;
 using db::SqlFetch;
@@ -27,7 +30,7 @@ int FetchTag(db::SqlCursor& cursor, TagRow& row) {
 }
 
 // The rows as they stood at the open, while the same connection changes them and commits.
-TEST_P(RuntimeTest, CursorDeliversItsOpeningRowsAcrossChangesAndCommits) {
+TEST_P(CursorTest, CursorDeliversItsOpeningRowsAcrossChangesAndCommits) {
   InsertTag("P1", "2024-01-05", "a");
   InsertTag("P2", "2024-01-05", "b");
   InsertTag("P3", "2024-01-05", "c");
@@ -51,7 +54,7 @@ TEST_P(RuntimeTest, CursorDeliversItsOpeningRowsAcrossChangesAndCommits) {
   EXPECT_LT(FetchTag(cursor, row), 0);
 }
 
-TEST_P(RuntimeTest, TwoCursorsAreOpenAtOnce) {
+TEST_P(CursorTest, TwoCursorsAreOpenAtOnce) {
   InsertTag("P1", "2024-01-05", "a");
   InsertTag("P2", "2024-01-05", "b");
   InsertTag("P1", "2024-01-06", "c");
@@ -68,7 +71,7 @@ TEST_P(RuntimeTest, TwoCursorsAreOpenAtOnce) {
   EXPECT_EQ(FetchTag(first, a), status::kNoData);
 }
 
-TEST_P(RuntimeTest, FetchWithoutAnOpenCursorFails) {
+TEST_P(CursorTest, FetchWithoutAnOpenCursorFails) {
   db::SqlCursor never, failed;
   TagRow row;
   EXPECT_LT(FetchTag(never, row), 0);
@@ -78,7 +81,7 @@ TEST_P(RuntimeTest, FetchWithoutAnOpenCursorFails) {
 }
 
 // A tolerated NULL becomes "" or 0; the previous row's value never shows through.
-TEST_P(RuntimeTest, NullWithIndicatorIsEmptyAndWithoutItFails) {
+TEST_P(CursorTest, NullWithIndicatorIsEmptyAndWithoutItFails) {
   db->Exec("insert into Rvk740Pud (PudPnr, PudPlg, PudKng, PudTxc, PudErf, PudDat) values "
            "('P1', 'G1', 1, 7, 'text', '2024-01-05 10:00:00'), "
            "('P2', 'G1', 1, NULL, NULL, '2024-01-05 11:00:00')");
@@ -101,7 +104,7 @@ TEST_P(RuntimeTest, NullWithIndicatorIsEmptyAndWithoutItFails) {
 }
 
 // The schema holds a code to the 3 characters of its field; a narrower buffer shows the cut.
-TEST_P(RuntimeTest, OutputTextIsCutToTheBufferLessOne) {
+TEST_P(CursorTest, OutputTextIsCutToTheBufferLessOne) {
   InsertTag("P1", "2024-01-05", "abc");
   char out[4];
   std::memset(out, 'z', sizeof out);
@@ -116,7 +119,7 @@ TEST_P(RuntimeTest, OutputTextIsCutToTheBufferLessOne) {
 }
 
 // Oracle has no empty string: an empty input is NULL, in a value as in a condition.
-TEST_P(RuntimeTest, EmptyTextInputArrivesAsNull) {
+TEST_P(CursorTest, EmptyTextInputArrivesAsNull) {
   ASSERT_EQ(SqlExecute(kInsertTag, {TextIn("P1", 9), TextIn("20240105", 11), TextIn("", 4)}), 0);
   ASSERT_EQ(SqlExecute("commit"), 0);
   EXPECT_EQ(db->Count("select count(*) from rvk327tag where TagTgb is null"), 1);

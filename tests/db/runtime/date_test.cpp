@@ -6,6 +6,9 @@
 
 namespace {
 
+class DateTest : public RuntimeTest {};
+INSTANTIATE_BACKEND_TEST(DateTest);
+
 using db::IntIn;
 using db::SqlExecute;
 using db::TextIn;
@@ -16,7 +19,7 @@ constexpr const char* kInsertRequest =
     "insert into Rvk740Pud (PudPnr,PudDtm,PudPlg,PudKng,PudDat) values "
     "(:b0,TO_DATE(:b1,'yyyymmdd'),:b2,1,TO_DATE(:b3,'yyyymmddHH24MISS'))";
 
-TEST_P(RuntimeTest, DatesAreStoredAsLocalTimeTextAndFormattedBack) {
+TEST_P(DateTest, DatesAreStoredAsLocalTimeTextAndFormattedBack) {
   ASSERT_EQ(SqlExecute(kInsertRequest, {TextIn("P1", 9), TextIn("20240105", 11), TextIn("G1", 6),
                                         TextIn("20241231234559", 27)}),
             0);
@@ -32,7 +35,7 @@ TEST_P(RuntimeTest, DatesAreStoredAsLocalTimeTextAndFormattedBack) {
   EXPECT_STREQ(stamp, "20241231234559");
 }
 
-TEST_P(RuntimeTest, SysdateIsTheLocalTimeNow) {
+TEST_P(DateTest, SysdateIsTheLocalTimeNow) {
   ASSERT_EQ(SqlExecute("insert into Rvk746Err (ErrPlg,ErrDat) values (:b0,sysdate)", {TextIn("G1", 6)}), 0);
   ASSERT_EQ(SqlExecute("commit"), 0);
   testing_db::Cell stored = db->Scalar("select ErrDat from Rvk746Err");
@@ -48,7 +51,7 @@ TEST_P(RuntimeTest, SysdateIsTheLocalTimeNow) {
 }
 
 // The calendar lookup: a date plus a number of days, across month and year ends.
-TEST_P(RuntimeTest, DatePlusDaysFindsTheShiftedCalendarDay) {
+TEST_P(DateTest, DatePlusDaysFindsTheShiftedCalendarDay) {
   for (const char* day : {"2023-12-31", "2024-01-01", "2024-02-28", "2024-02-29", "2024-03-01"}) {
     db->Exec(std::string("insert into RVKSTAMM.Rvk133Bak (BakDtm, BakJhr) values ('") + day +
              " 00:00:00', " + std::string(day, 4) + ")");
@@ -78,7 +81,7 @@ TEST_P(RuntimeTest, DatePlusDaysFindsTheShiftedCalendarDay) {
   }
 }
 
-TEST_P(RuntimeTest, InvalidDateTextHasTheStatusOfItsFault) {
+TEST_P(DateTest, InvalidDateTextHasTheStatusOfItsFault) {
   struct Case {
     const char* text;
     const char* format;
@@ -115,7 +118,7 @@ TEST_P(RuntimeTest, InvalidDateTextHasTheStatusOfItsFault) {
 }
 
 // The latest date of a person: an aggregate with an order by, NULL when there is no row.
-TEST_P(RuntimeTest, MaximumOfFormattedDates) {
+TEST_P(DateTest, MaximumOfFormattedDates) {
   db->Exec("insert into Rvk730Bdp (BdpPnr, BdpBdt, BdpEso, BdpEsa, BdpSzv) values "
            "('P1', '2024-01-05 00:00:00', 'E', 'A', 600), ('P1', '2031-12-01 00:00:00', 'E', 'A', 600), "
            "('P2', '2040-01-01 00:00:00', 'E', 'A', 600)");

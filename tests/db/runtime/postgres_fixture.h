@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "common/backend_test.h"
 #include "common/test_db.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/fault_seam.h"
@@ -25,7 +26,7 @@ inline std::string TestEnv(const char* name) {
   return value != nullptr ? value : "";
 }
 
-class PostgresTest : public ::testing::Test {
+class PostgresTest : public testing_db::BackendTest {
  protected:
   void SetUp() override {
     auto backends = testing_db::TestBackends();
@@ -33,13 +34,7 @@ class PostgresTest : public ::testing::Test {
         backends.end()) {
       GTEST_SKIP() << "no PostgreSQL test server (scripts/pg-test-server.sh start)";
     }
-    db = testing_db::TestDb::Create(testing_db::Backend::Postgres);
-    ASSERT_NE(db, nullptr);
-    ASSERT_EQ(db->ConnectRuntime(), 0) << db::SqlLastNativeError();
-  }
-  void TearDown() override {
-    db::FaultSeam_Clear();
-    db::SqlDisconnect();
+    Open(testing_db::Backend::Postgres);
   }
 
   std::string Database() const {
@@ -89,6 +84,4 @@ class PostgresTest : public ::testing::Test {
     PQclear(result);
     return value;
   }
-
-  std::unique_ptr<testing_db::TestDb> db;
 };

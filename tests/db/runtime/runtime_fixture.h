@@ -1,26 +1,19 @@
 #pragma once
-// The one database suite of the runtime: every test runs on each backend of TestBackends(),
-// on a fresh database, with the runtime of this process connected to it.
+// The database suites of the runtime: every test runs on each backend of TestBackends(), on
+// a fresh database, with the runtime of this process connected to it. Each file derives its
+// own suite and instantiates it.
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "common/backend_test.h"
 #include "common/test_db.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/fault_seam.h"
 #include "db/runtime/runtime.h"
 
-class RuntimeTest : public ::testing::TestWithParam<testing_db::Backend> {
+class RuntimeTest : public testing_db::BackendTest {
  protected:
-  void SetUp() override {
-    db = testing_db::TestDb::Create(GetParam());
-    ASSERT_NE(db, nullptr);
-    ASSERT_EQ(db->ConnectRuntime(), 0) << db::SqlLastNativeError();
-  }
-  void TearDown() override {
-    db::FaultSeam_Clear();
-    db::SqlDisconnect();
-  }
 
   // A day-code row through the admin connection, the simplest table to work with.
   void InsertTag(const std::string& pnr, const std::string& day, const std::string& tgb) {
@@ -30,13 +23,7 @@ class RuntimeTest : public ::testing::TestWithParam<testing_db::Backend> {
   testing_db::Cell TagTgb(const std::string& pnr) {
     return db->Scalar("select TagTgb from rvk327tag where TagPnr='" + pnr + "'");
   }
-
-  std::unique_ptr<testing_db::TestDb> db;
 };
-
-inline std::string BackendTestName(const ::testing::TestParamInfo<testing_db::Backend>& param) {
-  return testing_db::BackendName(param.param);
-}
 
 // Statement texts in the form the table modules use.
 inline constexpr const char* kUpdateTgb =

@@ -7,11 +7,14 @@
 
 namespace {
 
+class SessionTest : public RuntimeTest {};
+INSTANTIATE_BACKEND_TEST(SessionTest);
+
 using db::SqlExecute;
 using db::TextIn;
 namespace status = db::status;
 
-TEST_P(RuntimeTest, ConnectRefusesMissingCredentialsAndUnknownServices) {
+TEST_P(SessionTest, ConnectRefusesMissingCredentialsAndUnknownServices) {
   db::SqlDisconnect();
   struct Case {
     std::string user, password, net;
@@ -20,6 +23,7 @@ TEST_P(RuntimeTest, ConnectRefusesMissingCredentialsAndUnknownServices) {
   std::vector<Case> cases = {
       {db->User(), "", db->NetService(), status::kPasswordMissing},
       {"", db->Password(), db->NetService(), status::kLogonDenied},
+      {"", db->Password(), "nowhere:KTEST", status::kLogonDenied},  // before the service
       {db->User(), db->Password(), "", status::kServiceUnresolved},
       {db->User(), db->Password(), "nowhere:KTEST", status::kServiceUnresolved},
   };
@@ -32,7 +36,7 @@ TEST_P(RuntimeTest, ConnectRefusesMissingCredentialsAndUnknownServices) {
   }
 }
 
-TEST_P(RuntimeTest, SchemaMustExistAndBeAPlainName) {
+TEST_P(SessionTest, SchemaMustExistAndBeAPlainName) {
   EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=NOSUCHSCHEMA"), status::kSchemaUnknown);
   EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTEST; drop table rvk327tag"),
             status::kInvalidCharacter);
@@ -41,7 +45,7 @@ TEST_P(RuntimeTest, SchemaMustExistAndBeAPlainName) {
 }
 
 // Each class of failure, with the status a table module sees.
-TEST_P(RuntimeTest, FailuresCarryTheirOracleStatus) {
+TEST_P(SessionTest, FailuresCarryTheirOracleStatus) {
   InsertTag("P1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
   char text[8] = "";
@@ -83,7 +87,7 @@ TEST_P(RuntimeTest, FailuresCarryTheirOracleStatus) {
   EXPECT_EQ(SqlExecute("rollback  to Some_Sp"), 0);
 }
 
-TEST_P(RuntimeTest, TriggerRaisedErrorIsApplicationError) {
+TEST_P(SessionTest, TriggerRaisedErrorIsApplicationError) {
   db->FailOn("Rvk746Err", "insert");
   EXPECT_EQ(SqlExecute("insert into Rvk746Err (ErrPlg,ErrDat) values (:b0,sysdate)", {TextIn("G1", 6)}),
             status::kTriggerRaised);
@@ -91,7 +95,7 @@ TEST_P(RuntimeTest, TriggerRaisedErrorIsApplicationError) {
 }
 
 // The failure seam makes a chosen call fail without touching the database.
-TEST_P(RuntimeTest, FaultSeamFailsTheChosenCallOnly) {
+TEST_P(SessionTest, FaultSeamFailsTheChosenCallOnly) {
   InsertTag("P1", "2024-01-05", "abc");
   db::FaultSeam_Arm(db::FaultOp::Execute, "set TagTgb", 2, -3113);
   EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("a", 4), TextIn("P1", 9)}), 0);
@@ -102,7 +106,7 @@ TEST_P(RuntimeTest, FaultSeamFailsTheChosenCallOnly) {
 }
 
 // Another process holds the write lock past the busy timeout.
-TEST_P(RuntimeTest, LockHeldByAnotherProcessIsResourceBusy) {
+TEST_P(SessionTest, LockHeldByAnotherProcessIsResourceBusy) {
   InsertTag("P1", "2024-01-05", "abc");
   db::SqlDisconnect();
   ChildProcess holder([&](const ChildProcess& self) {
@@ -124,5 +128,3 @@ TEST_P(RuntimeTest, LockHeldByAnotherProcessIsResourceBusy) {
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Backends, RuntimeTest, ::testing::ValuesIn(testing_db::TestBackends()),
-                         BackendTestName);

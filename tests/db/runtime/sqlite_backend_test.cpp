@@ -1,10 +1,8 @@
-// What only the SQLite backend has: its dialect adaptation, its schema's checks, its handle per
-// schema file, and the speed of a prepared statement.
+// What only the SQLite backend has: its dialect adaptation, its schema's checks and its handle
+// per schema file.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -184,44 +182,6 @@ TEST_F(SqliteSessionTest, SchemaRefusesDatesThatDoNotExistAndOverlongTexts) {
         << c.pnr << " " << c.day;
   }
   sqlite3_close(handle);
-}
-
-// Not a check of speed, a measurement: how long one run of a prepared statement takes.
-TEST_F(SqliteSessionTest, PreparedStatementTiming) {
-  testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'abc')");
-  ASSERT_EQ(testDb->ConnectRuntime(), 0);
-  const char* select =
-      "select TagTgb ,TagHtv ,TagHtn into :b0:b1,:b2:b3,:b4:b5  from rvk327tag where "
-      "(tagpnr=:b6 and tagtag=TO_Date(:b7,'yyyymmdd'))";
-  const char* update = "update rvk327tag  set TagHtv=:b0 where (tagpnr=:b1 and tagtag=TO_Date(:b2,'yyyymmdd'))";
-  char a[4], b[4], c[4];
-  constexpr int kRuns = 2000;
-  auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kRuns; ++i) {
-    ASSERT_EQ(db::SqlExecute(select, {db::TextIn("P1", 9), db::TextIn("20240105", 11)},
-                             {db::TextOut(a, 4, true), db::TextOut(b, 4, true), db::TextOut(c, 4, true)}),
-              0);
-  }
-  auto selects = std::chrono::steady_clock::now();
-  for (int i = 0; i < kRuns; ++i) {
-    ASSERT_EQ(db::SqlExecute(update, {db::TextIn("x", 4), db::TextIn("P1", 9), db::TextIn("20240105", 11)}), 0);
-  }
-  ASSERT_EQ(db::SqlExecute("commit"), 0);
-  auto updates = std::chrono::steady_clock::now();
-  constexpr int kCommits = 100;  // the savepoint pattern of a modifying operation
-  for (int i = 0; i < kCommits; ++i) {
-    ASSERT_EQ(db::SqlExecute("savepoint Tag_Sp"), 0);
-    ASSERT_EQ(db::SqlExecute(update, {db::TextIn("y", 4), db::TextIn("P1", 9), db::TextIn("20240105", 11)}), 0);
-    ASSERT_EQ(db::SqlExecute("commit"), 0);
-  }
-  auto commits = std::chrono::steady_clock::now();
-  auto micros = [](auto from, auto to, int runs) {
-    return std::chrono::duration<double, std::micro>(to - from).count() / runs;
-  };
-  std::printf("prepared select into: %.1f us, update in a transaction: %.1f us, "
-              "savepoint + update + commit: %.1f us\n",
-              micros(start, selects, kRuns), micros(selects, updates, kRuns),
-              micros(updates, commits, kCommits));
 }
 
 }  // namespace

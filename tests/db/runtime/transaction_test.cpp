@@ -7,6 +7,9 @@
 
 namespace {
 
+class TransactionTest : public RuntimeTest {};
+INSTANTIATE_BACKEND_TEST(TransactionTest);
+
 using db::SqlExecute;
 using db::TextIn;
 namespace status = db::status;
@@ -15,7 +18,7 @@ int UpdateTgb(const char* pnr, const char* value) {
   return SqlExecute(kUpdateTgb, {TextIn(value, 4), TextIn(pnr, 9)});
 }
 
-TEST_P(RuntimeTest, CommitMakesAllPendingWorkPermanent) {
+TEST_P(TransactionTest, CommitMakesAllPendingWorkPermanent) {
   InsertTag("P1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
   EXPECT_EQ(SqlExecute("commit"), 0);  // nothing pending
@@ -29,7 +32,7 @@ TEST_P(RuntimeTest, CommitMakesAllPendingWorkPermanent) {
   EXPECT_EQ(SqlExecute("rollback  to Tag_Sp"), status::kSavepointUnknown);  // gone with the commit
 }
 
-TEST_P(RuntimeTest, RollbackToSavepointKeepsEarlierWorkAndTheTransaction) {
+TEST_P(TransactionTest, RollbackToSavepointKeepsEarlierWorkAndTheTransaction) {
   InsertTag("P1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
   ASSERT_EQ(UpdateTgb("P1", "one"), 0);
@@ -44,7 +47,7 @@ TEST_P(RuntimeTest, RollbackToSavepointKeepsEarlierWorkAndTheTransaction) {
 }
 
 // A failed statement undoes only itself: the pending update before it is committed later.
-TEST_P(RuntimeTest, FailedStatementLeavesOtherPendingWork) {
+TEST_P(TransactionTest, FailedStatementLeavesOtherPendingWork) {
   InsertTag("P1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-06", "abc");
@@ -76,7 +79,7 @@ TEST_P(RuntimeTest, FailedStatementLeavesOtherPendingWork) {
 }
 
 // Work without a commit is lost when the process ends, normally or killed, and leaves no lock.
-TEST_P(RuntimeTest, UncommittedWorkDiesWithTheProcess) {
+TEST_P(TransactionTest, UncommittedWorkDiesWithTheProcess) {
   InsertTag("P1", "2024-01-05", "abc");
   db::SqlDisconnect();
   for (bool killed : {false, true}) {
@@ -104,7 +107,7 @@ TEST_P(RuntimeTest, UncommittedWorkDiesWithTheProcess) {
 }
 
 // Two runs on one schema at the same time: each waits for the other's commits, none fails.
-TEST_P(RuntimeTest, TwoProcessesWriteOneSchemaAtTheSameTime) {
+TEST_P(TransactionTest, TwoProcessesWriteOneSchemaAtTheSameTime) {
   InsertTag("P0", "2024-01-05", "0");
   db::SqlDisconnect();
   constexpr int kRows = 40;

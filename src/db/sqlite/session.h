@@ -1,0 +1,56 @@
+#pragma once
+// What a SQLite session shares with its statements: the handle of the schema's file, every
+// native statement compiled on it, the transaction over it and the last native error.
+// Statements hold it weakly, so that one outliving its session reports a lost connection.
+// The native statements belong here, not to their statements: they are finalised before the
+// handle closes, with the session or when a schema switch replaces the handle.
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "db/sqlite/transaction.h"
+
+namespace db::sqlite {
+
+struct HandleDeleter {
+  void operator()(sqlite3* handle) const { sqlite3_close(handle); }
+};
+struct NativeStatementDeleter {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Handle = std::unique_ptr<sqlite3, HandleDeleter>;
+using NativeStatement = std::unique_ptr<sqlite3_stmt, NativeStatementDeleter>;
+
+class Statement;
+
+struct Link {
+  Link() = default;
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  // Opens `mainPath` (":memory:" or an existing file, never created) as the main database,
+  // with the date functions, the busy timeout, WAL and full sync, and DIR/RVKSTAMM.db attached
+  // as RVKSTAMM when it exists. On success the old handle and its statements go. Returns a
+  // status.
+  int Open(const std::string& mainPath, const std::string& directory);
+
+  // Records the handle's last error (an extended result code) and returns its status.
+  int Fail(int code);
+  // Records a failure found by this backend itself and returns `status`.
+  int FailWith(int status, const std::string& message);
+  std::string LastNativeError() const;
+
+  Handle handle;  // declared first: closed after the statements compiled on it
+  std::unordered_map<const Statement*, NativeStatement> compiled;
+  Transaction transaction{*this};
+
+ private:
+  int Record(sqlite3* on, int code);
+
+  int nativeCode_ = 0;
+  std::string nativeMessage_;
+};
+
+}  // namespace db::sqlite
