@@ -69,6 +69,8 @@ int OpenSqliteSession(const char* user, const char* password, const char* netSer
                       std::unique_ptr<BackendSession>& session);
 int OpenPostgresSession(const char* user, const char* password, const char* netService,
                         std::unique_ptr<BackendSession>& session);
+int OpenOdbcSession(const char* user, const char* password, const char* netService,
+                    std::unique_ptr<BackendSession>& session);  // odbc: (src/db/odbc)
 
 // The last native error of the current session ("" when none), for tests and diagnostics.
 std::string SqlLastNativeError();

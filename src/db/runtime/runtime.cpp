@@ -194,6 +194,8 @@ int SqlConnect(const char* user, const char* password, const char* netService) {
     rc = OpenSqliteSession(user, password, netService, session);
   } else if (net.rfind("postgresql://", 0) == 0 || net.rfind("postgres://", 0) == 0) {
     rc = OpenPostgresSession(user, password, netService, session);
+  } else if (net.rfind("odbc:", 0) == 0) {  // src/db/odbc
+    rc = OpenOdbcSession(user, password, netService, session);
   }
   if (rc == status::kOk) Current().session = std::move(session);
   return rc;
