@@ -40,7 +40,12 @@ std::string ShellQuoted(const std::string& text) {
 }  // namespace
 
 std::string BackendName(Backend backend) {
-  return backend == Backend::Sqlite ? "sqlite" : "postgresql";
+  switch (backend) {
+    case Backend::Sqlite: return "sqlite";
+    case Backend::Postgres: return "postgresql";
+    case Backend::Odbc: return "odbc";
+  }
+  return "unknown";
 }
 
 // With the server required, PostgreSQL stays in the list even without it, so that its tests
@@ -48,15 +53,17 @@ std::string BackendName(Backend backend) {
 std::vector<Backend> TestBackends() {
   std::vector<Backend> backends{Backend::Sqlite};
   if (EnvSet("KESTRUMEL_TEST_PG_PORT") || PostgresRequired()) backends.push_back(Backend::Postgres);
+  if (EnvSet("KESTRUMEL_TEST_ODBC_DSN") || PostgresRequired()) backends.push_back(Backend::Odbc);
   return backends;
 }
 
 std::unique_ptr<TestDb> TestDb::Create(Backend backend, const std::string& schema) {
-  std::unique_ptr<TestDb> db = backend == Backend::Sqlite ? CreateSqliteTestDb(schema)
-                                                          : CreatePostgresTestDb(schema);
+  std::unique_ptr<TestDb> db = backend == Backend::Sqlite     ? CreateSqliteTestDb(schema)
+                               : backend == Backend::Postgres ? CreatePostgresTestDb(schema)
+                                                              : CreateOdbcTestDb(schema);
   if (db == nullptr) {
     ADD_FAILURE() << "no " << BackendName(backend) << " test database"
-                  << (backend == Backend::Postgres ? " (is the PostgreSQL test server running?)" : "");
+                  << (backend != Backend::Sqlite ? " (is the PostgreSQL test server running?)" : "");
   }
   return db;
 }

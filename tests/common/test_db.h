@@ -1,6 +1,7 @@
 #pragma once
-// A fresh, real test database per test, on either backend: SQLite files in a temporary
-// directory, or a new database on the PostgreSQL server that the test script started.
+// A fresh, real test database per test, on each backend: SQLite files in a temporary
+// directory, or a new database on the PostgreSQL server that the test script started, reached
+// by the program natively or through ODBC.
 // The suite's six tables come from schema/<backend>/; the calendar lives in schema RVKSTAMM.
 #include <memory>
 #include <optional>
@@ -10,16 +11,17 @@
 
 namespace testing_db {
 
-enum class Backend { Sqlite, Postgres };
+enum class Backend { Sqlite, Postgres, Odbc };
 
-std::string BackendName(Backend backend);  // "sqlite" / "postgresql", for test names
+std::string BackendName(Backend backend);  // "sqlite" / "postgresql" / "odbc", for test names
 
 // How GoogleTest shows a backend parameter in its output.
 inline void PrintTo(Backend backend, std::ostream* os) { *os << BackendName(backend); }
 
 // The backends to run database tests on: SQLite always; PostgreSQL when the test script has
-// started a server (KESTRUMEL_TEST_PG_* set). With KESTRUMEL_REQUIRE_PG=1 a missing server
-// fails the tests instead of skipping PostgreSQL.
+// started a server (KESTRUMEL_TEST_PG_* set), and ODBC on that server when it has also
+// written a DSN for it (KESTRUMEL_TEST_ODBC_DSN). With KESTRUMEL_REQUIRE_PG=1 a missing server
+// or DSN fails the tests instead of skipping the backends that need them.
 std::vector<Backend> TestBackends();
 
 using Cell = std::optional<std::string>;  // nullopt for NULL

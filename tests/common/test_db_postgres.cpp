@@ -1,7 +1,7 @@
 // The PostgreSQL half of the test database fixture: a fresh database per TestDb on the server
 // that scripts/pg-test-server.sh started, with the test schema and RVKSTAMM made from
-// schema/postgresql, reached by the runtime through its URI and by the test through a
-// connection of its own; dropped at the end.
+// schema/postgresql, reached by the runtime through its URI (or an ODBC DSN for the server)
+// and by the test through a connection of its own; dropped at the end.
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <unistd.h>
@@ -84,8 +84,12 @@ std::string NewDatabaseName() {
 
 class PostgresTestDb : public TestDb {
  public:
-  PostgresTestDb(ServerSettings server, std::string schema)
-      : server_(std::move(server)), schema_(std::move(schema)), database_(NewDatabaseName()) {}
+  // `odbcDsn` empty: the program connects natively.
+  PostgresTestDb(ServerSettings server, std::string schema, std::string odbcDsn)
+      : server_(std::move(server)),
+        schema_(std::move(schema)),
+        database_(NewDatabaseName()),
+        odbcDsn_(std::move(odbcDsn)) {}
 
   ~PostgresTestDb() override {
     PQfinish(connection_);
@@ -107,8 +111,9 @@ class PostgresTestDb : public TestDb {
            ExecOn(connection_, ReadSchemaFile("schema.sql"));
   }
 
-  Backend Kind() const override { return Backend::Postgres; }
+  Backend Kind() const override { return odbcDsn_.empty() ? Backend::Postgres : Backend::Odbc; }
   std::string NetService() const override {
+    if (!odbcDsn_.empty()) return "odbc:DSN=" + odbcDsn_ + ";Database=" + database_;
     return "postgresql://" + server_.host + ":" + server_.port + "/" + database_;
   }
   std::string User() const override { return server_.user; }
@@ -153,6 +158,7 @@ class PostgresTestDb : public TestDb {
   ServerSettings server_;
   std::string schema_;
   std::string database_;
+  std::string odbcDsn_;
   PGconn* admin_ = nullptr;       // on database postgres: creates and drops the test database
   PGconn* connection_ = nullptr;  // on the test database, search path the test schema
   bool created_ = false;
@@ -160,12 +166,26 @@ class PostgresTestDb : public TestDb {
 
 }  // namespace
 
-std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string& schema) {
+namespace {
+
+std::unique_ptr<TestDb> CreateOnServer(const std::string& schema, const std::string& odbcDsn) {
   ServerSettings server;
   if (!ReadServerSettings(server)) return nullptr;
-  auto db = std::make_unique<PostgresTestDb>(std::move(server), schema);
+  auto db = std::make_unique<PostgresTestDb>(std::move(server), schema, odbcDsn);
   if (!db->Init()) return nullptr;
   return db;
+}
+
+}  // namespace
+
+std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string& schema) {
+  return CreateOnServer(schema, "");
+}
+
+std::unique_ptr<TestDb> CreateOdbcTestDb(const std::string& schema) {
+  std::string dsn = Env("KESTRUMEL_TEST_ODBC_DSN");
+  if (dsn.empty()) return nullptr;
+  return CreateOnServer(schema, dsn);
 }
 
 }  // namespace testing_db

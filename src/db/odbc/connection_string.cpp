@@ -50,6 +50,9 @@ size_t ValueEnd(std::string_view text, size_t begin) {
 }  // namespace
 
 std::string QuotedValue(std::string_view value) {
+  bool plain = !value.empty() && value.find_first_of(";{}") == std::string_view::npos &&
+               Trimmed(value).size() == value.size();
+  if (plain) return std::string(value);
   std::string quoted = "{";
   for (char c : value) {
     quoted += c;

@@ -9,8 +9,10 @@ namespace db::odbc {
 
 inline constexpr std::string_view kPrefix = "odbc:";
 
-// An attribute value in braces, each '}' doubled, so that ';', '=', '{' and blanks in it are
-// taken as they stand.
+// An attribute value as it goes into the string: as it stands when nothing in it could end or
+// open a value, else in braces with each '}' doubled, so that ';', '{', '}' and outer blanks
+// are taken as they stand. (PostgreSQL's driver keeps the braces of a braced UID as part of
+// the name; it reads a braced PWD right.)
 std::string QuotedValue(std::string_view value);
 
 // Whether `connection` has an attribute that carries a login or password (UID, PWD and the

@@ -27,4 +27,9 @@ struct DialectText {
 // `inputCount` the number of '?' in `body`.
 DialectText AdaptToDialect(Dialect dialect, const std::string& body, int inputCount);
 
+// The text to prepare for inputs of which `integer` tells the integers. PostgreSQL's driver
+// sends no parameter types, and an untyped input leaves "date + ?" ambiguous: on PostgreSQL
+// an integer input is cast where it stands ("?::int4"), as the native backend types it.
+std::string TextForInputs(Dialect dialect, const std::string& sql, const std::vector<bool>& integer);
+
 }  // namespace db::odbc

@@ -28,9 +28,6 @@ int Statement::Prepare() {
     return link->Fail(SQL_HANDLE_DBC, link->Connection());
   }
   handle_.reset(handle);
-  if (!SQL_SUCCEEDED(SQLPrepare(handle, SqlText(text_.sql), SQL_NTS))) {
-    return link->Fail(SQL_HANDLE_STMT, handle);
-  }
   return status::kOk;
 }
 
@@ -139,6 +136,17 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
   Parameters parameters;
   int rc = BindParameters(*link, inputs, parameters);
   if (rc != status::kOk) return rc;
+  std::vector<bool> integer(inputs.size());
+  for (size_t i = 0; i < inputs.size(); ++i) integer[i] = inputs[i].kind == SqlValue::Kind::Int;
+  if (!prepared_ || integer != integerInputs_) {
+    std::string sql = TextForInputs(link->ServerDialect(), text_.sql, integer);
+    prepared_ = false;
+    if (!SQL_SUCCEEDED(SQLPrepare(handle_.get(), SqlText(sql), SQL_NTS))) {
+      return link->Fail(SQL_HANDLE_STMT, handle_.get());
+    }
+    prepared_ = true;
+    integerInputs_ = std::move(integer);
+  }
   rc = link->Work().BeforeStatement(modifies_);
   if (rc != status::kOk) return rc;
 

@@ -19,7 +19,8 @@ class Statement : public BackendStatement {
   // A statement outliving its session: the driver freed its handle with the connection.
   ~Statement() override;
 
-  // Allocates the handle and prepares the text on it.
+  // Allocates the handle; the text is prepared at the first run, when the types of its inputs
+  // are known (see TextForInputs), and again only should they change.
   int Prepare();
 
   int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
@@ -42,6 +43,8 @@ class Statement : public BackendStatement {
   bool modifies_;
   StatementHandle handle_;
   std::vector<bool> integerColumns_;  // of the result, learnt at the first run
+  bool prepared_ = false;
+  std::vector<bool> integerInputs_;  // of the prepared text
   bool described_ = false;
 };
 
