@@ -2,19 +2,20 @@
 # Measures kestrumel on a generated suite database and compares it with the floor of the disk
 # or server it runs on.
 #
-#   scripts/bench.sh [--backend sqlite|postgresql] [--persons N] [--days D] [--requests R] [--runs K]
+#   scripts/bench.sh [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]
 #
 # Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel, a counting
 # shim (LD_PRELOAD) and the floor tool into build/, generates the suite into a temporary folder
 # (for PostgreSQL: into a throwaway server with durable settings), runs the program K times on
 # fresh copies and prints every run's figures and their medians. Everything it starts or writes
-# is gone when it ends.
+# is gone when it ends. odbc: the PostgreSQL server, reached through PostgreSQL's ODBC driver
+# with a DSN written into the temporary folder (ODBCSYSINI).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 usage() {
-  echo "usage: $0 [--backend sqlite|postgresql] [--persons N] [--days D] [--requests R] [--runs K]" >&2
+  echo "usage: $0 [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]" >&2
   exit 2
 }
 
@@ -23,7 +24,7 @@ sizes=()
 while (($#)); do
   case "$1" in
     --backend)
-      [[ $# -ge 2 && ( "$2" == sqlite || "$2" == postgresql ) ]] || usage
+      [[ $# -ge 2 && ( "$2" == sqlite || "$2" == postgresql || "$2" == odbc ) ]] || usage
       backend=$2
       shift 2
       ;;
@@ -117,6 +118,18 @@ EOF
   export KESTRUMEL_BENCH_PG_USER=$BENCH_ROLE KESTRUMEL_BENCH_PG_PASSWORD=$password
 }
 
+# The DSN names the server; each run adds its database to the connection string.
+odbc_config() {
+  local dir=$1/odbc driver
+  driver=$(ls /usr/lib/*/odbc/psqlodbcw.so 2>/dev/null | head -n1) || true
+  [[ -n "$driver" ]] || { echo "no PostgreSQL ODBC driver (package odbc-postgresql)" >&2; exit 1; }
+  mkdir -p "$dir"
+  printf '[PostgreSQL Unicode]\nDriver = %s\n' "$driver" >"$dir/odbcinst.ini"
+  printf '[kestrumel_bench]\nDriver = PostgreSQL Unicode\nServername = %s\nPort = %s\nProtocol = 7.4-2\n' \
+    "$KESTRUMEL_BENCH_PG_HOST" "$KESTRUMEL_BENCH_PG_PORT" >"$dir/odbc.ini"
+  export ODBCSYSINI=$dir ODBCINI=$dir/odbc.ini KESTRUMEL_BENCH_ODBC_DSN=kestrumel_bench
+}
+
 pg_data=""
 work=""
 cleanup() {
@@ -134,7 +147,8 @@ parent=${TMPDIR:-/tmp}
 ((EUID != 0)) || parent=/tmp
 work=$(mktemp -d "$parent/kestrumel-bench.XXXXXX")
 chmod 0755 "$work"
-if [[ "$backend" == postgresql ]]; then pg_start "$(pg_bindir)" "$work"; fi
+if [[ "$backend" != sqlite ]]; then pg_start "$(pg_bindir)" "$work"; fi
+if [[ "$backend" == odbc ]]; then odbc_config "$work"; fi
 
 /usr/bin/python3 -B tools/bench/bench.py --backend "$backend" ${sizes[@]+"${sizes[@]}"} \
   --root "$root" --build "$root/build" --tools "$root/build/bench" --work "$work"

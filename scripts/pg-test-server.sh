@@ -8,6 +8,9 @@
 # on the socket directory $KESTRUMEL_TEST_PG_DIR/sock. Logins use scram passwords: the test role
 # (LOGIN, CREATEDB, CREATEROLE) gets a random password. The settings favour speed over safety
 # and keep the lock table small, so that a transaction that leaks locks fails in the tests.
+# For the ODBC backend the start also writes $KESTRUMEL_TEST_PG_DIR/odbc, a driver manager
+# configuration (ODBCSYSINI) with PostgreSQL's ODBC driver and a DSN for this server, when
+# the driver is installed (package odbc-postgresql); nothing is written under /etc.
 # PostgreSQL refuses to run as root; as root the server runs as the system user kestrumel-pg.
 set -euo pipefail
 
@@ -146,8 +149,35 @@ CREATE ROLE $TEST_ROLE LOGIN CREATEDB CREATEROLE PASSWORD :'pw';
 EOF
   printf 'export KESTRUMEL_TEST_PG_HOST=127.0.0.1 KESTRUMEL_TEST_PG_PORT=%q' "$port"
   printf ' KESTRUMEL_TEST_PG_USER=%q KESTRUMEL_TEST_PG_PASSWORD=%q' "$TEST_ROLE" "$test_pw"
-  printf ' KESTRUMEL_TEST_PG_DIR=%q\n' "$dir"
+  printf ' KESTRUMEL_TEST_PG_DIR=%q' "$dir"
+  write_odbc_config "$dir" "$port"
+  printf '\n'
   trap - EXIT
+}
+
+# The DSN names server and port; each test adds its database to the connection string.
+write_odbc_config() {
+  local dir=$1 port=$2 driver
+  driver=$(ls /usr/lib/*/odbc/psqlodbcw.so 2>/dev/null | head -n1) || true
+  [[ -n "$driver" ]] || return 0
+  mkdir "$dir/odbc"
+  cat >"$dir/odbc/odbcinst.ini" <<EOF
+[ODBC]
+Trace = No
+
+[PostgreSQL Unicode]
+Driver = $driver
+EOF
+  cat >"$dir/odbc/odbc.ini" <<EOF
+[kestrumel_test]
+Driver = PostgreSQL Unicode
+Servername = 127.0.0.1
+Port = $port
+Database = postgres
+Protocol = 7.4-2
+EOF
+  printf ' ODBCSYSINI=%q ODBCINI=%q KESTRUMEL_TEST_ODBC_DSN=kestrumel_test' \
+    "$dir/odbc" "$dir/odbc/odbc.ini"
 }
 
 stop_server() {

@@ -149,9 +149,11 @@ class PostgresBackend:
         cursor.execute("CHECKPOINT")
         self.before = self._server_counts(cursor)
         admin.close()
-        write_config(config_tool, os.path.join(run_dir, "kestrumel.cfg"),
-                     f"postgresql://{self.host}:{self.port}/{self.database}", self.user,
-                     self.password)
+        write_config(config_tool, os.path.join(run_dir, "kestrumel.cfg"), self.net_service(),
+                     self.user, self.password)
+
+    def net_service(self):
+        return f"postgresql://{self.host}:{self.port}/{self.database}"
 
     # The run's backend reports its statistics when it ends, shortly after the program.
     def finish_run(self, run_dir):
@@ -230,3 +232,11 @@ class CopySource(io.RawIOBase):
             size = len(self.pending)
         chunk, self.pending = self.pending[:size], self.pending[size:]
         return chunk
+
+
+class OdbcBackend(PostgresBackend):
+    """The same server and figures; the program reaches it through the ODBC DSN of bench.sh."""
+    name = "odbc"
+
+    def net_service(self):
+        return f"odbc:DSN={os.environ['KESTRUMEL_BENCH_ODBC_DSN']};Database={self.database}"

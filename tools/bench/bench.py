@@ -20,7 +20,7 @@ RUN_ARGUMENTS = ["planer", "3", "4", "5", "20270104", "BENCHJOB", suite_data.PLA
 
 def parse_arguments():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--backend", choices=["sqlite", "postgresql"], default="sqlite")
+    parser.add_argument("--backend", choices=["sqlite", "postgresql", "odbc"], default="sqlite")
     parser.add_argument("--persons", type=int, default=2000)
     parser.add_argument("--days", type=int, default=365)
     parser.add_argument("--requests", type=int, default=2000)
@@ -78,7 +78,8 @@ def main():
     started = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
     commit = subprocess.run(["git", "-C", args.root, "rev-parse", "--short", "HEAD"],
                             capture_output=True, text=True).stdout.strip()
-    backend_class = backends.SqliteBackend if args.backend == "sqlite" else backends.PostgresBackend
+    backend_class = {"sqlite": backends.SqliteBackend, "postgresql": backends.PostgresBackend,
+                     "odbc": backends.OdbcBackend}[args.backend]
     backend = backend_class(args.root, args.work)
 
     t = time.monotonic()

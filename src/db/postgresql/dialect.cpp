@@ -63,7 +63,7 @@ std::string DropOrderOfAggregateSelect(const std::string& body) {
 
 class Adapter {
  public:
-  explicit Adapter(std::string_view text) : scan_(text) {}
+  Adapter(std::string_view text, Markers markers) : scan_(text), markers_(markers) {}
 
   PostgresText Run() {
     result_.sql = Sequence(0, scan_.Size());
@@ -72,11 +72,16 @@ class Adapter {
 
  private:
   SqlScanner scan_;
+  Markers markers_;
   PostgresText result_;
 
   // Appended rather than "$" + number: GCC 12 at -O3 takes the prepend for an overlapping copy
   // (a false -Wrestrict).
   std::string NextParameter() {
+    if (markers_ == Markers::Question) {
+      ++result_.parameterCount;
+      return "?";
+    }
     std::string parameter = "$";
     parameter += std::to_string(++result_.parameterCount);
     return parameter;
@@ -151,9 +156,9 @@ class Adapter {
 
 }  // namespace
 
-PostgresText AdaptToPostgres(const std::string& body) {
+PostgresText AdaptToPostgres(const std::string& body, Markers markers) {
   std::string text = DropOrderOfAggregateSelect(body);
-  return Adapter(text).Run();
+  return Adapter(text, markers).Run();
 }
 
 }  // namespace db::postgresql

@@ -1,7 +1,7 @@
 #pragma once
 // Adapts a statement body in the Oracle dialect (with '?' markers) to PostgreSQL. Outside
 // quoted literals and identifiers:
-//   ?                                   -> $1, $2, ... in order
+//   ?                                   -> $1, $2, ... in order (or stays '?', see Markers)
 //   TO_DATE(?,'yyyymmdd')               -> $n::date       (the text checked and sent as ISO)
 //   TO_DATE(?,'yyyymmddHH24MISS')       -> $n::timestamp  (likewise)
 //   TO_DATE(x,'...HH...')               -> to_timestamp(x,'...')::timestamp
@@ -30,6 +30,9 @@ struct PostgresText {
   std::vector<DateInput> dateInputs;
 };
 
-PostgresText AdaptToPostgres(const std::string& body);
+// How the adapted text marks its inputs: libpq numbers them, an ODBC driver takes '?'.
+enum class Markers { Numbered, Question };
+
+PostgresText AdaptToPostgres(const std::string& body, Markers markers = Markers::Numbered);
 
 }  // namespace db::postgresql

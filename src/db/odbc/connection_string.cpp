@@ -1,0 +1,96 @@
+#include "db/odbc/connection_string.h"
+
+#include <cctype>
+
+#include "db/runtime/status.h"
+
+namespace db::odbc {
+namespace {
+
+// UID/PWD are ODBC's own; the others are the spellings PostgreSQL's and Oracle's drivers
+// also accept.
+constexpr std::string_view kCredentialKeys[] = {"uid", "pwd", "user", "username", "password"};
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  return text;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The end of the value starting at `begin`: a braced value ends at its lone '}' ('}}' stands
+// for one), a plain one at the next ';'.
+size_t ValueEnd(std::string_view text, size_t begin) {
+  size_t i = begin;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  if (i < text.size() && text[i] == '{') {
+    for (++i; i < text.size(); ++i) {
+      if (text[i] != '}') continue;
+      if (i + 1 < text.size() && text[i + 1] == '}') {
+        ++i;
+        continue;
+      }
+      return text.find(';', i);
+    }
+    return std::string_view::npos;
+  }
+  return text.find(';', begin);
+}
+
+}  // namespace
+
+std::string QuotedValue(std::string_view value) {
+  bool plain = !value.empty() && value.find_first_of(";{}") == std::string_view::npos &&
+               Trimmed(value).size() == value.size();
+  if (plain) return std::string(value);
+  std::string quoted = "{";
+  for (char c : value) {
+    quoted += c;
+    if (c == '}') quoted += '}';
+  }
+  return quoted + "}";
+}
+
+bool NamesCredentials(std::string_view connection) {
+  size_t begin = 0;
+  while (begin < connection.size()) {
+    size_t equals = connection.find('=', begin);
+    size_t semicolon = connection.find(';', begin);
+    if (equals == std::string_view::npos || (semicolon != std::string_view::npos && semicolon < equals)) {
+      if (semicolon == std::string_view::npos) return false;
+      begin = semicolon + 1;  // an attribute without a value
+      continue;
+    }
+    std::string_view key = Trimmed(connection.substr(begin, equals - begin));
+    for (std::string_view credential : kCredentialKeys) {
+      if (SameIgnoringCase(key, credential)) return true;
+    }
+    size_t end = ValueEnd(connection, equals + 1);
+    if (end == std::string_view::npos) return false;
+    begin = end + 1;
+  }
+  return false;
+}
+
+int BuildConnectionString(std::string_view netService, std::string_view user,
+                          std::string_view password, std::string& connection) {
+  if (netService.substr(0, kPrefix.size()) != kPrefix) return status::kServiceUnresolved;
+  std::string_view given = netService.substr(kPrefix.size());
+  if (Trimmed(given).empty() || NamesCredentials(given)) return status::kServiceUnresolved;
+  connection.assign(given);
+  if (connection.back() != ';') connection += ';';
+  connection += "UID=" + QuotedValue(user) + ";PWD=" + QuotedValue(password) + ";";
+  return status::kOk;
+}
+
+}  // namespace db::odbc

@@ -1,0 +1,31 @@
+#pragma once
+// Every ODBC handle of the backend is owned: a connection is closed and freed with its
+// owner, a statement freed with its owner, the environment last.
+#include <sql.h>
+#include <sqlext.h>
+
+#include <memory>
+
+namespace db::odbc {
+
+struct EnvironmentDeleter {
+  void operator()(void* handle) const { SQLFreeHandle(SQL_HANDLE_ENV, handle); }
+};
+struct ConnectionDeleter {
+  // Open work is not committed: a disconnect with a transaction open fails, so it is rolled
+  // back first, as the connection's end does on the server.
+  void operator()(void* handle) const {
+    SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK);
+    SQLDisconnect(handle);
+    SQLFreeHandle(SQL_HANDLE_DBC, handle);
+  }
+};
+struct StatementDeleter {
+  void operator()(void* handle) const { SQLFreeHandle(SQL_HANDLE_STMT, handle); }
+};
+
+using EnvironmentHandle = std::unique_ptr<void, EnvironmentDeleter>;
+using ConnectionHandle = std::unique_ptr<void, ConnectionDeleter>;
+using StatementHandle = std::unique_ptr<void, StatementDeleter>;
+
+}  // namespace db::odbc

@@ -1,0 +1,48 @@
+#pragma once
+// What a session shares with its statements: the driver's handles, the server's dialect, the
+// transaction state and the last failure. Statements hold it weakly, so that one outliving
+// its session reports a lost connection instead of touching a closed one.
+#include <string>
+
+#include "db/odbc/dialect.h"
+#include "db/odbc/handles.h"
+#include "db/odbc/transaction.h"
+
+namespace db::odbc {
+
+class Link {
+ public:
+  Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect);
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  SQLHDBC Connection() const { return connection_.get(); }
+  Dialect ServerDialect() const { return dialect_; }
+
+  // Runs a text without inputs or results (transaction control, session settings).
+  int ExecuteControl(const std::string& sql);
+
+  // Records the driver's diagnostic of the failed call on `handle` as the last native error
+  // and returns its status.
+  int Fail(SQLSMALLINT type, SQLHANDLE handle);
+  // Records a failure found without the driver and returns `status`.
+  int FailWith(int status, const std::string& message);
+  const std::string& LastError() const { return lastError_; }
+  // The SQLSTATE of the last failure reported by the driver.
+  const std::string& LastSqlState() const { return lastSqlState_; }
+
+  Transaction& Work() { return transaction_; }
+
+ private:
+  // In this order: the control statement goes before the connection, the connection before
+  // the environment.
+  EnvironmentHandle environment_;
+  ConnectionHandle connection_;
+  StatementHandle control_;
+  Dialect dialect_;
+  std::string lastError_;
+  std::string lastSqlState_;
+  Transaction transaction_{*this};
+};
+
+}  // namespace db::odbc

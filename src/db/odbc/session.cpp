@@ -1,0 +1,91 @@
+#include <cctype>
+#include <memory>
+#include <string>
+
+#include "db/odbc/connect.h"
+#include "db/odbc/link.h"
+#include "db/odbc/statement.h"
+#include "db/runtime/backend.h"
+#include "db/runtime/status.h"
+
+namespace db {
+namespace odbc {
+namespace {
+
+// Only a schema that exists becomes the search path, in the same statement that looks for it.
+constexpr const char* kPostgresSwitchSchema =
+    "select set_config('search_path', quote_ident(nspname), false)"
+    " from pg_catalog.pg_namespace where nspname = ?";
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+class Session : public BackendSession {
+ public:
+  explicit Session(std::shared_ptr<Link> link) : link_(std::move(link)) {}
+
+  int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
+    DialectText text = AdaptToDialect(link_->ServerDialect(), parsed.body, parsed.inputCount);
+    if (text.parameterCount != parsed.inputCount) {
+      return link_->FailWith(status::kNotAllVariablesBound,
+                             "placeholders do not match the inputs: " + parsed.text);
+    }
+    auto statement = std::make_unique<Statement>(link_, std::move(text),
+                                                 parsed.kind == ParsedStatement::Kind::Modify);
+    int rc = statement->Prepare();
+    if (rc == status::kOk) prepared = std::move(statement);
+    return rc;
+  }
+
+  int Savepoint(const std::string& name) override { return link_->Work().Savepoint(name); }
+  int RollbackTo(const std::string& name) override { return link_->Work().RollbackTo(name); }
+  int Commit() override { return link_->Work().Commit(); }
+  int Rollback() override { return link_->Work().Rollback(); }
+
+  // A session setting that a rollback may undo (PostgreSQL's search path is one), so it
+  // changes only between transactions, in autocommit.
+  int SetSchema(const std::string& schema) override {
+    if (link_->Work().Pending()) {
+      return link_->FailWith(status::kSessionChangeInTransaction,
+                             "schema switch with uncommitted work");
+    }
+    if (link_->ServerDialect() == Dialect::Oracle) {
+      return link_->ExecuteControl("ALTER SESSION SET CURRENT_SCHEMA=" + schema);
+    }
+    Statement lookup(link_, {kPostgresSwitchSchema, 1, {}}, false);
+    int rc = lookup.Prepare();
+    std::string name = LowerCase(schema);
+    SqlValue input{SqlValue::Kind::Text, 0, name};
+    std::vector<SqlRow> rows;
+    if (rc == status::kOk) rc = lookup.Run({input}, &rows, nullptr);
+    if (rc == status::kOk && rows.empty()) {
+      rc = link_->FailWith(status::kSchemaUnknown, "no schema " + name);
+    }
+    return rc;
+  }
+
+  std::string LastNativeError() const override { return link_->LastError(); }
+
+ private:
+  std::shared_ptr<Link> link_;
+};
+
+int OpenSession(const char* user, const char* password, const char* netService,
+                std::unique_ptr<BackendSession>& session) {
+  std::shared_ptr<Link> link;
+  int rc = OpenLink(user, password, netService, link);
+  if (rc == status::kOk) session = std::make_unique<Session>(std::move(link));
+  return rc;
+}
+
+}  // namespace
+}  // namespace odbc
+
+namespace registered {
+extern const BackendEntry odbc;
+const BackendEntry odbc{"odbc", {"odbc:", nullptr, nullptr}, &::db::odbc::OpenSession};
+}  // namespace registered
+
+}  // namespace db

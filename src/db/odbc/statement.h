@@ -1,0 +1,51 @@
+#pragma once
+// A statement of the program through the driver: the text in the server's dialect, prepared
+// once when the session prepares it, run under the transaction rules, its result read whole.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/odbc/dialect.h"
+#include "db/odbc/handles.h"
+#include "db/odbc/link.h"
+#include "db/runtime/backend.h"
+
+namespace db::odbc {
+
+class Statement : public BackendStatement {
+ public:
+  Statement(std::weak_ptr<Link> link, DialectText text, bool modifies)
+      : link_(std::move(link)), text_(std::move(text)), modifies_(modifies) {}
+  // A statement outliving its session: the driver freed its handle with the connection.
+  ~Statement() override;
+
+  // Allocates the handle; the text is prepared at the first run, when the types of its inputs
+  // are known (see TextForInputs), and again only should they change.
+  int Prepare();
+
+  int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+          int64_t* affected) override;
+
+ private:
+  // The inputs in the driver's buffers; they must stay put until the execute is over.
+  struct Parameters {
+    std::vector<std::string> texts;
+    std::vector<SQLINTEGER> numbers;
+    std::vector<SQLLEN> lengths;
+  };
+
+  int BindParameters(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters);
+  int ReadRows(Link& link, std::vector<SqlRow>& rows);
+  int ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue& value);
+
+  std::weak_ptr<Link> link_;
+  DialectText text_;
+  bool modifies_;
+  StatementHandle handle_;
+  std::vector<bool> integerColumns_;  // of the result, learnt at the first run
+  bool prepared_ = false;
+  std::vector<bool> integerInputs_;  // of the prepared text
+  bool described_ = false;
+};
+
+}  // namespace db::odbc

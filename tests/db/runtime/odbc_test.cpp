@@ -1,0 +1,151 @@
+// What is the ODBC backend's own: the connection string it builds, the dialect it picks by the
+// server's name, and how the drivers' errors become statuses. The runtime's behaviour through
+// it is the parameterised suites' business (backend "odbc").
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#include "common/test_db.h"
+#include "db/odbc/connection_string.h"
+#include "db/odbc/dialect.h"
+#include "db/odbc/error.h"
+#include "db/runtime/backend.h"
+#include "db/runtime/runtime.h"
+#include "db/runtime/status.h"
+
+namespace {
+
+namespace odbc = db::odbc;
+namespace status = db::status;
+
+TEST(OdbcConnectionString, CredentialsAreAppendedQuotedAndNeverTakenFromTheName) {
+  struct Case {
+    const char* net;
+    const char* user;
+    const char* password;
+    int expected;
+    const char* built;
+  };
+  const Case cases[] = {
+      {"odbc:DSN=suite", "scott", "tiger", 0, "DSN=suite;UID=scott;PWD=tiger;"},
+      {"odbc:DSN=suite;", "scott", "a;b}c{d", 0, "DSN=suite;UID=scott;PWD={a;b}}c{d};"},
+      {"odbc:DRIVER={Oracle 19 ODBC driver};DBQ=db", " sp ace", "}", 0,
+       "DRIVER={Oracle 19 ODBC driver};DBQ=db;UID={ sp ace};PWD={}}};"},
+      // A key inside a braced value is no key.
+      {"odbc:DRIVER={x;UID=y};DSN=suite", "u", "p", 0, "DRIVER={x;UID=y};DSN=suite;UID=u;PWD=p;"},
+      {"odbc:DSN=suite;UID=other", "u", "p", status::kServiceUnresolved, ""},
+      {"odbc:DSN=suite; pwd = {x}", "u", "p", status::kServiceUnresolved, ""},
+      {"odbc:Password=x;DSN=suite", "u", "p", status::kServiceUnresolved, ""},
+      {"odbc:DRIVER={a}}b};Username=x", "u", "p", status::kServiceUnresolved, ""},
+      {"odbc:", "u", "p", status::kServiceUnresolved, ""},
+      {"odbc:  ", "u", "p", status::kServiceUnresolved, ""},
+  };
+  for (const Case& c : cases) {
+    std::string built;
+    EXPECT_EQ(odbc::BuildConnectionString(c.net, c.user, c.password, built), c.expected) << c.net;
+    if (c.expected == 0) {
+      EXPECT_EQ(built, c.built) << c.net;
+    }
+  }
+  // Refused before any driver is looked for.
+  EXPECT_EQ(db::SqlConnect("u", "p", "odbc:DSN=suite;UID=other"), status::kServiceUnresolved);
+}
+
+TEST(OdbcDialect, FollowsTheServerAndRefusesOthers) {
+  struct Case {
+    const char* dbmsName;
+    int expected;
+    odbc::Dialect dialect;
+  };
+  const Case cases[] = {
+      {"Oracle", 0, odbc::Dialect::Oracle},
+      {"PostgreSQL", 0, odbc::Dialect::Postgres},
+      {"Microsoft SQL Server", status::kServiceUnresolved, {}},
+      {"MySQL", status::kServiceUnresolved, {}},
+      {"", status::kServiceUnresolved, {}},
+  };
+  for (const Case& c : cases) {
+    odbc::Dialect dialect{};
+    EXPECT_EQ(odbc::DialectFromDbmsName(c.dbmsName, dialect), c.expected) << c.dbmsName;
+    if (c.expected == 0) {
+      EXPECT_EQ(dialect, c.dialect) << c.dbmsName;
+    }
+  }
+  const std::string body = "update T set d=sysdate, e=TO_DATE(?,'yyyymmdd')+? where f='?'";
+  odbc::DialectText oracle = odbc::AdaptToDialect(odbc::Dialect::Oracle, body, 2);
+  EXPECT_EQ(oracle.sql, body);  // Oracle takes the program's statements as they stand
+  EXPECT_EQ(odbc::TextForInputs(odbc::Dialect::Oracle, oracle.sql, {false, true}), body);
+  odbc::DialectText postgres = odbc::AdaptToDialect(odbc::Dialect::Postgres, body, 2);
+  EXPECT_EQ(odbc::TextForInputs(odbc::Dialect::Postgres, postgres.sql, {false, true}),
+            "update T set d=date_trunc('second',statement_timestamp()::timestamp), "
+            "e=?::date+?::int4 where f='?'");
+  EXPECT_EQ(postgres.parameterCount, 2);
+  ASSERT_EQ(postgres.dateInputs.size(), 1u);
+}
+
+TEST(OdbcErrors, NativeNumbersAndStatesBecomeStatuses) {
+  struct Case {
+    odbc::Dialect dialect;
+    odbc::Diagnostic diagnostic;
+    int expected;
+  };
+  const auto oracle = odbc::Dialect::Oracle;
+  const auto postgres = odbc::Dialect::Postgres;
+  const Case cases[] = {
+      {oracle, {"23000", 1, "ORA-00001: unique constraint violated"}, status::kUniqueViolated},
+      {oracle, {"23000", 1400, "ORA-01400: cannot insert NULL"}, status::kNotNullViolated},
+      {oracle, {"42S02", 942, "ORA-00942: table or view does not exist"}, status::kNoSuchTable},
+      {oracle, {"HY000", 54, "ORA-00054: resource busy"}, status::kResourceBusy},
+      {oracle, {"40001", 60, "ORA-00060: deadlock detected"}, status::kDeadlock},
+      {oracle, {"22008", 1847, "ORA-01847: day of month"}, status::kDayOfMonthInvalid},
+      {oracle, {"HY000", 12899, "ORA-12899: value too large"}, status::kValueTooLarge},
+      {oracle, {"HY000", 20000, "ORA-20000: raised"}, status::kTriggerRaised},
+      {oracle, {"HY000", 1403, "ORA-01403: no data found"}, status::kNoData},
+      {oracle, {"08S01", 0, "communication link failure"}, status::kNotConnected},
+      {oracle, {"HY001", 0, "memory allocation error"}, status::kInternal},
+      {postgres, {"23505", 1, "duplicate key"}, status::kUniqueViolated},
+      {postgres, {"40P01", 7, "deadlock detected"}, status::kDeadlock},
+      {postgres, {"08S01", 35, "could not send"}, status::kNotConnected},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(odbc::StatusFromDiagnostic(c.dialect, c.diagnostic), c.expected)
+        << c.diagnostic.message;
+  }
+  const odbc::Diagnostic refusals[] = {
+      {"IM002", 0, "Data source name not found and no default driver specified"},
+      {"28000", 1017, "ORA-01017: invalid username/password; logon denied"},
+      {"08001", 12154, "ORA-12154: TNS:could not resolve the connect identifier"},
+      {"08001", 101, "FATAL:  password authentication failed for user \"u\""},
+      {"08001", 101, "FATAL:  database \"x\" does not exist"},
+  };
+  const int expected[] = {status::kServiceUnresolved, status::kLogonDenied,
+                          status::kServiceUnresolved, status::kLogonDenied,
+                          status::kServiceUnresolved};
+  for (size_t i = 0; i < std::size(refusals); ++i) {
+    EXPECT_EQ(odbc::StatusFromConnectFailure(refusals[i]), expected[i]) << refusals[i].message;
+  }
+}
+
+// A password that needs the braces, through the real driver: it arrives whole.
+TEST(OdbcConnect, QuotedPasswordReachesTheServer) {
+  const testing_db::Backend odbcBackend{"odbc"};
+  auto backends = testing_db::TestBackends();
+  if (std::find(backends.begin(), backends.end(), odbcBackend) == backends.end()) {
+    GTEST_SKIP() << "no ODBC DSN for the PostgreSQL test server";
+  }
+  auto database = testing_db::TestDb::Create(odbcBackend);
+  ASSERT_NE(database, nullptr);
+  const std::string role = "kt_odbc_" + std::to_string(getpid());
+  const std::string password = "a;b}c{d }";
+  database->Exec("CREATE ROLE " + role + " LOGIN PASSWORD '" + password + "'");
+  EXPECT_EQ(db::SqlConnect(role.c_str(), password.c_str(), database->NetService().c_str()), 0)
+      << db::SqlLastNativeError();
+  db::SqlDisconnect();
+  EXPECT_EQ(db::SqlConnect(role.c_str(), "a;b}c{d", database->NetService().c_str()),
+            status::kLogonDenied);
+  database->Exec("DROP ROLE " + role);
+}
+
+}  // namespace
