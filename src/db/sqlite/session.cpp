@@ -158,6 +158,7 @@ int Link::Open(const std::string& mainPath, const std::string& directory) {
   if (rc == SQLITE_OK) rc = Configure(fresh.get(), mainPath, directory);
   if (rc != SQLITE_OK) return Record(fresh.get(), fresh ? sqlite3_extended_errcode(fresh.get()) : rc);
   compiled.clear();  // before the handle they were compiled on closes
+  control.clear();
   handle = std::move(fresh);
   transaction.Forget();
   return status::kOk;
