@@ -8,6 +8,7 @@
 #include "db/connect.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
+#include "run/client_environment.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
 
@@ -82,6 +83,7 @@ bool Connect(const StartupValues& values) {
 }  // namespace
 
 int Main(int argc, char** argv) {
+  ClearClientEnvironment();
   StartupValues values;
   ReadStartupValues(argc > 1 ? argv[1] : nullptr, values);
   // Lives as long as the run, whatever the log keeps of it.

@@ -117,6 +117,29 @@ TEST_P(StartupTest, WrongPasswordLogsFailedConnect) {
   ExpectEntries(ReadLog(dir_->LogPath(db_->Schema())), {kConnectFailed});
 }
 
+// The client libraries' own variables steer nothing: the right password in PGPASSWORD does not
+// rescue a wrong one, and a wrong host, port or database does not spoil a right connect.
+TEST_P(StartupTest, ClientEnvironmentDoesNotSteerTheConnection) {
+  const std::pair<const char*, std::string> variables[] = {
+      {"PGPASSWORD", db_->Password()},        {"PGSERVICE", "kestrumel_no_such_service"},
+      {"PGHOST", "/nonexistent"},             {"PGPORT", "1"},
+      {"PGOPTIONS", "-c search_path=nowhere"}, {"PGSSLMODE", "require"},
+      {"PGDATABASE", "kt_no_such_database"},  {"PGPASSFILE", "/nonexistent"},
+  };
+  for (const auto& [name, value] : variables) setenv(name, value.c_str(), 1);
+  ExpectQuietSuccess(RunProgram(dir_->RunPath(), CommandLine(dir_->ConfigPath(), "PG1")));
+  bool connected = !testing_run::FileExists(dir_->LogPath(db_->Schema()));
+  if (GetParam() != Backend::Sqlite) {
+    std::string config = SaveConfig(ToolConfig(db_->Password() + "-wrong", db_->NetService()));
+    ExpectQuietSuccess(RunProgram(dir_->RunPath(), CommandLine(config, "PG1")));
+  }
+  for (const auto& [name, value] : variables) unsetenv(name);
+  EXPECT_TRUE(connected) << testing_run::ReadFile(dir_->LogPath(db_->Schema()));
+  if (GetParam() != Backend::Sqlite) {
+    ExpectEntries(ReadLog(dir_->LogPath(db_->Schema())), {kConnectFailed});
+  }
+}
+
 TEST_P(StartupTest, UnknownNetServiceLogsFailedConnect) {
   std::string config = SaveConfig(ToolConfig(db_->Password(), db_->NetService() + "-missing"));
   ExpectQuietSuccess(RunProgram(dir_->RunPath(), CommandLine(config, "PG1")));

@@ -14,8 +14,6 @@
 #include "db/postgresql/error.h"
 #include "db/runtime/status.h"
 
-extern char** environ;
-
 namespace db::postgresql {
 namespace {
 
@@ -31,20 +29,6 @@ constexpr const char* kNoPasswordFile = "/dev/null/kestrumel-no-password-file";
 constexpr const char* kSessionOptions = "-c lock_timeout=10000";
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
-
-// libpq falls back on PG* environment variables (host, port, service, options, time zone,
-// date style, SSL files, ...) for every setting that the call leaves empty, and an empty
-// value counts as not given, so no set of keywords can shut all of them out. The program
-// takes no setting from the environment, so they go before the first connect.
-void ClearLibpqEnvironment() {
-  std::vector<std::string> names;
-  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, "PG", 2) != 0) continue;
-    const char* equals = std::strchr(*entry, '=');
-    if (equals != nullptr) names.emplace_back(*entry, static_cast<size_t>(equals - *entry));
-  }
-  for (const std::string& name : names) unsetenv(name.c_str());
-}
 
 void IgnoreNotice(void*, const char*) {}
 
@@ -105,7 +89,6 @@ bool CompleteConnect(PGconn* connection) {
 
 int OpenConnection(const char* user, const char* password, const char* netService,
                    ConnectionHandle& connection) {
-  ClearLibpqEnvironment();
   ConnectionHandle opening;
   int rc = StartConnect(user, password, netService, opening);
   if (rc != status::kOk) return rc;

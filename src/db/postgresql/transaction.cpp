@@ -19,6 +19,12 @@ std::string Folded(const std::string& name) {
 
 }  // namespace
 
+// Named by position, so that a run sends the same few texts whatever it does: a server that
+// keeps statement statistics sees a handful of savepoint statements, not one per transaction.
+std::string Transaction::ServerName(size_t position) {
+  return "kestrumel_sp" + std::to_string(position + 1);
+}
+
 bool& Transaction::NewestChanged() {
   return levels_.empty() ? baseChanged_ : levels_.back().changedAfter;
 }
@@ -146,6 +152,8 @@ void Transaction::RemoveLevel(size_t index) {
   bool& below = index == 0 ? baseChanged_ : levels_[index - 1].changedAfter;
   below = below || level.changedAfter;
   levels_.erase(levels_.begin() + static_cast<std::ptrdiff_t>(index));
+  // The levels above move down, not yet set on the server: they take their new position's name.
+  for (size_t k = index; k < levels_.size(); ++k) levels_[k].server = ServerName(k);
 }
 
 void Transaction::Compact() {
@@ -165,7 +173,7 @@ int Transaction::Savepoint(const std::string& name) {
   if (!levels_.empty() && !levels_.back().changedAfter) {
     levels_.back().names.push_back(folded);
   } else {
-    levels_.push_back({"kestrumel_sp" + std::to_string(++levelCounter_), {folded}, false, false});
+    levels_.push_back({ServerName(levels_.size()), {folded}, false, false});
   }
   Compact();
   return status::kOk;

@@ -67,6 +67,7 @@ class Transaction {
   void Compact();
   void RemoveLevel(size_t index);
   void MarkUnsentFrom(size_t index);
+  static std::string ServerName(size_t position);
   void RunControl(const std::vector<std::string>& sql);
   void ResyncWithServer();
   void Reset();
@@ -76,7 +77,6 @@ class Transaction {
   bool baseChanged_ = false;                  // a change succeeded below every level
   std::vector<Level> levels_;                 // oldest first
   std::vector<std::string> pendingReleases_;  // server savepoints to release first
-  int levelCounter_ = 0;
   LostWork lostWork_;
 };
 

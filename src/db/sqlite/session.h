@@ -44,6 +44,8 @@ struct Link {
 
   Handle handle;  // declared first: closed after the statements compiled on it
   std::unordered_map<const Statement*, NativeStatement> compiled;
+  // Transaction control (BEGIN, COMMIT, SAVEPOINT X, ...), compiled once per text.
+  std::unordered_map<std::string, NativeStatement> control;
   Transaction transaction{*this};
 
  private:

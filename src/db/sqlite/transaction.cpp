@@ -5,11 +5,27 @@
 
 namespace db::sqlite {
 
+// A request runs the same few control texts thousands of times: each is compiled once.
+sqlite3_stmt* Transaction::Compiled(const std::string& sql) {
+  auto found = link_.control.find(sql);
+  if (found != link_.control.end()) return found->second.get();
+  sqlite3_stmt* raw = nullptr;
+  sqlite3_prepare_v2(link_.handle.get(), sql.c_str(), -1, &raw, nullptr);
+  NativeStatement compiled(raw);
+  if (!compiled) return nullptr;
+  return link_.control.emplace(sql, std::move(compiled)).first->second.get();
+}
+
 int Transaction::Exec(const std::string& sql) {
   if (!link_.handle) return link_.FailWith(status::kNotConnected, "no connection");
-  int rc = sqlite3_exec(link_.handle.get(), sql.c_str(), nullptr, nullptr, nullptr);
-  if (rc == SQLITE_OK) return status::kOk;
+  sqlite3_stmt* statement = Compiled(sql);
+  int rc = statement != nullptr ? sqlite3_step(statement) : SQLITE_ERROR;
+  if (rc == SQLITE_DONE) {
+    sqlite3_reset(statement);
+    return status::kOk;
+  }
   int result = link_.Fail(sqlite3_extended_errcode(link_.handle.get()));
+  if (statement != nullptr) sqlite3_reset(statement);
   NoteFailure();
   return result;
 }

@@ -8,6 +8,8 @@
 
 #include "db/runtime/lost_work.h"
 
+struct sqlite3_stmt;
+
 namespace db::sqlite {
 
 struct Link;
@@ -30,6 +32,7 @@ class Transaction {
   void Forget() { open_ = false; }
 
  private:
+  sqlite3_stmt* Compiled(const std::string& sql);
   int Exec(const std::string& sql);
   int End(const char* sql);
 

@@ -135,30 +135,6 @@ TEST_F(PostgresConnectTest, CredentialsAreTakenAsWritten) {
   NativeExec(native.get(), "DROP ROLE \"" + role + "\"");
 }
 
-// Only the three values passed decide the connection: PG* variables are neither a fallback
-// nor a detour, and a password file is never read.
-TEST_F(PostgresConnectTest, EnvironmentDoesNotSteerTheConnection) {
-  db::SqlDisconnect();
-  const std::pair<const char*, std::string> variables[] = {
-      {"PGPASSWORD", db->Password()},
-      {"PGSERVICE", "kestrumel_no_such_service"},
-      {"PGHOST", "/nonexistent"},
-      {"PGPORT", "1"},
-      {"PGOPTIONS", "-c search_path=nowhere"},
-      {"PGSSLMODE", "require"},
-      {"PGDATABASE", "kt_no_such_database"},
-      {"PGPASSFILE", "/nonexistent"},
-  };
-  for (const auto& [name, value] : variables) setenv(name, value.c_str(), 1);
-  EXPECT_EQ(Connect(db->User(), db->Password() + "x", db->NetService()), status::kLogonDenied);
-  for (const auto& [name, value] : variables) setenv(name, value.c_str(), 1);
-  EXPECT_EQ(db->ConnectRuntime(), 0) << db::SqlLastNativeError();
-  EXPECT_EQ(SqlExecute("update rvk327tag  set TagTgb=:b0 where TagPnr=:b1",
-                       {TextIn("x", 4), TextIn("P9", 9)}),
-            status::kNoData);
-  for (const auto& [name, value] : variables) unsetenv(name);
-}
-
 TEST_F(PostgresConnectTest, SchemaSwitchNeedsAnExistingSchemaAndNoPendingWork) {
   EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=NOSUCH"), status::kSchemaUnknown);
   EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=rvkstamm"), 0);
