@@ -15,8 +15,6 @@ constexpr SQLULEN kLoginTimeoutSeconds = 30;
 // statement fails with "resource busy" instead of hanging the run.
 constexpr const char* kPostgresSessionSettings = "SET lock_timeout = 10000";
 
-bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
-
 SQLPOINTER Number(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }
 
 int NewEnvironment(EnvironmentHandle& environment) {
@@ -51,12 +49,8 @@ int AskDialect(SQLHDBC connection, Dialect& dialect) {
 
 }  // namespace
 
-// An Oracle client checks the password before it looks the service up.
 int OpenLink(const char* user, const char* password, const char* netService,
              std::shared_ptr<Link>& link) {
-  if (IsEmpty(password)) return status::kPasswordMissing;
-  if (IsEmpty(user)) return status::kLogonDenied;
-  if (IsEmpty(netService)) return status::kServiceUnresolved;
   std::string connectionString;
   int rc = BuildConnectionString(netService, user, password, connectionString);
   if (rc != status::kOk) return rc;

@@ -3,12 +3,13 @@
 // driver's server decides the dialect.
 #include <memory>
 
-#include "db/odbc/link.h"
+#include "db/odbc/session.h"
 
 namespace db::odbc {
 
-// Returns 0 and the link, or the Oracle status of the failure (-1005, -1017, -12154, or the
-// server's own refusal).
+// `user`, `password` and `netService` are not empty (the runtime core checks them). Returns 0
+// and the link, or the Oracle status of the failure (-12154 for a connection string carrying
+// credentials of its own or an unknown server, or the server's own refusal).
 int OpenLink(const char* user, const char* password, const char* netService,
              std::shared_ptr<Link>& link);
 

@@ -1,5 +1,6 @@
 #include "db/odbc/statement.h"
 
+#include "db/odbc/session.h"
 #include "db/postgresql/date_text.h"
 #include "db/runtime/status.h"
 
@@ -17,18 +18,13 @@ SQLCHAR* SqlText(const std::string& text) {
 }  // namespace
 
 Statement::~Statement() {
-  if (link_.expired()) (void)handle_.release();
+  if (std::shared_ptr<Link> link = link_.lock()) link->DropStatement(this);
 }
 
 int Statement::Prepare() {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
-  SQLHANDLE handle = SQL_NULL_HANDLE;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, link->Connection(), &handle))) {
-    return link->Fail(SQL_HANDLE_DBC, link->Connection());
-  }
-  handle_.reset(handle);
-  return status::kOk;
+  return link->NewStatement(this, handle_);
 }
 
 int Statement::BindParameters(Link& link, const std::vector<SqlValue>& inputs,
@@ -53,21 +49,21 @@ int Statement::BindParameters(Link& link, const std::vector<SqlValue>& inputs,
     if (rc != status::kOk) return link.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
     parameters.texts[i] = std::move(iso);
   }
-  SQLFreeStmt(handle_.get(), SQL_RESET_PARAMS);
+  SQLFreeStmt(handle_, SQL_RESET_PARAMS);
   for (size_t i = 0; i < count; ++i) {
     auto position = static_cast<SQLUSMALLINT>(i + 1);
     SQLRETURN rc;
     if (inputs[i].kind == SqlValue::Kind::Int) {
-      rc = SQLBindParameter(handle_.get(), position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+      rc = SQLBindParameter(handle_, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
                             &parameters.numbers[i], 0, &parameters.lengths[i]);
     } else {
       std::string& text = parameters.texts[i];
       if (inputs[i].kind == SqlValue::Kind::Text) parameters.lengths[i] = static_cast<SQLLEN>(text.size());
-      rc = SQLBindParameter(handle_.get(), position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+      rc = SQLBindParameter(handle_, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
                             text.empty() ? 1 : text.size(), 0, text.data(),
                             static_cast<SQLLEN>(text.size()), &parameters.lengths[i]);
     }
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_.get());
+    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
   }
   return status::kOk;
 }
@@ -77,8 +73,8 @@ int Statement::ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue
   SQLLEN length = 0;
   if (integer) {
     SQLBIGINT number = 0;
-    if (!SQL_SUCCEEDED(SQLGetData(handle_.get(), column, SQL_C_SBIGINT, &number, 0, &length))) {
-      return link.Fail(SQL_HANDLE_STMT, handle_.get());
+    if (!SQL_SUCCEEDED(SQLGetData(handle_, column, SQL_C_SBIGINT, &number, 0, &length))) {
+      return link.Fail(SQL_HANDLE_STMT, handle_);
     }
     if (length != SQL_NULL_DATA) {
       value.kind = SqlValue::Kind::Int;
@@ -88,9 +84,9 @@ int Statement::ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue
   }
   char buffer[256];
   for (;;) {
-    SQLRETURN rc = SQLGetData(handle_.get(), column, SQL_C_CHAR, buffer, sizeof buffer, &length);
+    SQLRETURN rc = SQLGetData(handle_, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
     if (rc == SQL_NO_DATA) return status::kOk;  // a long value read to its end
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_.get());
+    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
     if (length == SQL_NULL_DATA) return status::kOk;
     value.kind = SqlValue::Kind::Text;
     bool whole = length != SQL_NO_TOTAL && length < static_cast<SQLLEN>(sizeof buffer);
@@ -102,23 +98,23 @@ int Statement::ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue
 int Statement::ReadRows(Link& link, std::vector<SqlRow>& rows) {
   if (!described_) {
     SQLSMALLINT columns = 0;
-    if (!SQL_SUCCEEDED(SQLNumResultCols(handle_.get(), &columns))) {
-      return link.Fail(SQL_HANDLE_STMT, handle_.get());
+    if (!SQL_SUCCEEDED(SQLNumResultCols(handle_, &columns))) {
+      return link.Fail(SQL_HANDLE_STMT, handle_);
     }
     integerColumns_.assign(static_cast<size_t>(columns), false);
     for (SQLSMALLINT c = 1; c <= columns; ++c) {
       SQLSMALLINT type = 0;
-      SQLRETURN rc = SQLDescribeCol(handle_.get(), static_cast<SQLUSMALLINT>(c), nullptr, 0, nullptr,
+      SQLRETURN rc = SQLDescribeCol(handle_, static_cast<SQLUSMALLINT>(c), nullptr, 0, nullptr,
                                     &type, nullptr, nullptr, nullptr);
-      if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_.get());
+      if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
       integerColumns_[static_cast<size_t>(c - 1)] = IsIntegerType(type);
     }
     described_ = true;
   }
   for (;;) {
-    SQLRETURN rc = SQLFetch(handle_.get());
+    SQLRETURN rc = SQLFetch(handle_);
     if (rc == SQL_NO_DATA) return status::kOk;
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_.get());
+    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
     SqlRow row(integerColumns_.size());
     for (size_t c = 0; c < row.size(); ++c) {
       int read = ReadValue(link, static_cast<SQLUSMALLINT>(c + 1), integerColumns_[c], row[c]);
@@ -141,8 +137,8 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
   if (!prepared_ || integer != integerInputs_) {
     std::string sql = TextForInputs(link->ServerDialect(), text_.sql, integer);
     prepared_ = false;
-    if (!SQL_SUCCEEDED(SQLPrepare(handle_.get(), SqlText(sql), SQL_NTS))) {
-      return link->Fail(SQL_HANDLE_STMT, handle_.get());
+    if (!SQL_SUCCEEDED(SQLPrepare(handle_, SqlText(sql), SQL_NTS))) {
+      return link->Fail(SQL_HANDLE_STMT, handle_);
     }
     prepared_ = true;
     integerInputs_ = std::move(integer);
@@ -150,21 +146,21 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
   rc = link->Work().BeforeStatement(modifies_);
   if (rc != status::kOk) return rc;
 
-  SQLRETURN executed = SQLExecute(handle_.get());
+  SQLRETURN executed = SQLExecute(handle_);
   if (!SQL_SUCCEEDED(executed) && executed != SQL_NO_DATA) {
-    rc = link->Fail(SQL_HANDLE_STMT, handle_.get());
+    rc = link->Fail(SQL_HANDLE_STMT, handle_);
   } else if (rows != nullptr) {
     size_t before = rows->size();
     rc = ReadRows(*link, *rows);
     if (rc != status::kOk) rows->resize(before);
   } else if (affected != nullptr) {
     SQLLEN count = 0;
-    if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_.get(), &count))) {
-      rc = link->Fail(SQL_HANDLE_STMT, handle_.get());
+    if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_, &count))) {
+      rc = link->Fail(SQL_HANDLE_STMT, handle_);
     }
     *affected = count;
   }
-  SQLFreeStmt(handle_.get(), SQL_CLOSE);
+  SQLFreeStmt(handle_, SQL_CLOSE);
   if (rc != status::kOk) link->Work().AfterFailure(rc);
   return rc;
 }

@@ -7,17 +7,20 @@
 
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
-#include "db/odbc/link.h"
 #include "db/runtime/backend.h"
 
 namespace db::odbc {
+
+class Link;
 
 class Statement : public BackendStatement {
  public:
   Statement(std::weak_ptr<Link> link, DialectText text, bool modifies)
       : link_(std::move(link)), text_(std::move(text)), modifies_(modifies) {}
-  // A statement outliving its session: the driver freed its handle with the connection.
+  // Gives its native handle back to the session, if the session is still there.
   ~Statement() override;
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
 
   // Allocates the handle; the text is prepared at the first run, when the types of its inputs
   // are known (see TextForInputs), and again only should they change.
@@ -41,7 +44,7 @@ class Statement : public BackendStatement {
   std::weak_ptr<Link> link_;
   DialectText text_;
   bool modifies_;
-  StatementHandle handle_;
+  SQLHSTMT handle_ = SQL_NULL_HANDLE;  // owned by the session (session.h)
   std::vector<bool> integerColumns_;  // of the result, learnt at the first run
   bool prepared_ = false;
   std::vector<bool> integerInputs_;  // of the prepared text

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "db/odbc/link.h"
+#include "db/odbc/session.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
@@ -49,7 +49,7 @@ void Transaction::AfterFailure(int status) {
   std::string error = link_.LastError();  // the failure, not the rollback's
   End(false);
   link_.FailWith(status, error);
-  lostWork_ = true;
+  lostWork_.Note();
 }
 
 int Transaction::Savepoint(const std::string& name) {
@@ -102,8 +102,7 @@ int Transaction::End(bool commit) {
 
 // Work done after a loss is only the rest of a transaction that is gone: it goes too.
 int Transaction::Commit() {
-  bool lost = lostWork_;
-  lostWork_ = false;
+  bool lost = lostWork_.Take();
   int rc = End(!lost);
   if (rc == status::kOk && lost) {
     rc = link_.FailWith(status::kTransactionRolledBack,
@@ -113,7 +112,7 @@ int Transaction::Commit() {
 }
 
 int Transaction::Rollback() {
-  lostWork_ = false;
+  lostWork_.Take();
   return End(false);
 }
 

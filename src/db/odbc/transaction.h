@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "db/runtime/lost_work.h"
+
 namespace db::odbc {
 
 class Link;
@@ -44,7 +46,7 @@ class Transaction {
   Link& link_;
   bool open_ = false;                   // autocommit off: a transaction may be pending
   std::vector<std::string> savepoints_;  // the program's, folded, oldest first
-  bool lostWork_ = false;               // pending work was rolled back by force
+  LostWork lostWork_;
 };
 
 }  // namespace db::odbc

@@ -1,14 +1,20 @@
 #pragma once
-// What a session shares with its statements: the driver's handles, the server's dialect, the
-// transaction state and the last failure. Statements hold it weakly, so that one outliving
-// its session reports a lost connection instead of touching a closed one.
+// What an ODBC session shares with its statements: the driver's handles, the server's dialect,
+// the transaction state and the last failure. Statements hold it weakly, so that one outliving
+// its session reports a lost connection instead of touching a closed one. The statements'
+// native handles belong here, not to their statements: they are freed before the connection
+// closes, whichever goes first.
+#include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
 #include "db/odbc/transaction.h"
 
 namespace db::odbc {
+
+class Statement;
 
 class Link {
  public:
@@ -18,6 +24,11 @@ class Link {
 
   SQLHDBC Connection() const { return connection_.get(); }
   Dialect ServerDialect() const { return dialect_; }
+
+  // A new native statement for `owner`, kept until DropStatement(owner) or the session's end.
+  // Returns 0 or the status of the failure.
+  int NewStatement(const Statement* owner, SQLHSTMT& handle);
+  void DropStatement(const Statement* owner) { statements_.erase(owner); }
 
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
@@ -34,10 +45,11 @@ class Link {
   Transaction& Work() { return transaction_; }
 
  private:
-  // In this order: the control statement goes before the connection, the connection before
-  // the environment.
+  // In this order: the statements go before the connection, the connection before the
+  // environment.
   EnvironmentHandle environment_;
   ConnectionHandle connection_;
+  std::unordered_map<const Statement*, StatementHandle> statements_;
   StatementHandle control_;
   Dialect dialect_;
   std::string lastError_;
