@@ -93,6 +93,9 @@ max_wal_senders = 0
 password_encryption = 'scram-sha-256'
 log_min_messages = warning
 log_connections = off
+# An autovacuum worker in a test database would make its DROP DATABASE ... WITH (FORCE) fail:
+# the test role may not end a process of the server's own.
+autovacuum = off
 EOF
   cat >"$data/pg_hba.conf" <<EOF
 local all all scram-sha-256

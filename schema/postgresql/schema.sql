@@ -76,8 +76,10 @@ CREATE TABLE Rvk730Bdp (
 );
 -- A person's rows of a day in the order of their slot start.
 CREATE INDEX Rvk730Bdp_PnrBdtSzv ON Rvk730Bdp (BdpPnr, BdpBdt, BdpSzv);
--- The rows of a staffing slot, for its tallies.
-CREATE INDEX Rvk730Bdp_Slot ON Rvk730Bdp (BdpBdt, BdpEso, BdpEsa, BdpSzv, BdpAsw, BdpSzb);
+-- The rows of a staffing slot, for its tallies. It holds every column they test, so that a
+-- tally can be counted from the index alone.
+CREATE INDEX Rvk730Bdp_Slot ON Rvk730Bdp (BdpBdt, BdpEso, BdpEsa, BdpSzv, BdpAsw, BdpSzb)
+  INCLUDE (BdpZtv, BdpZtb, BdpSts, BdpFc1, BdpFc2, BdpFc3);
 
 CREATE TABLE Rvk725Bsm (
   BsmBdt timestamp(0) NOT NULL CHECK (BsmBdt >= '0001-01-01' AND BsmBdt < '10000-01-01'),

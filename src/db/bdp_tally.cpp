@@ -35,7 +35,7 @@ static const char* Bdp_SlotTally_Fc3_Sql =
 
 namespace {
 
-// The statements' transfer buffers, as wide as announced to the database.
+// The statements' transfer buffers, as wide as announced to the database; a count each.
 struct TallyBuffers {
   char BdpBdt[11];
   char BdpEso[6];
@@ -43,55 +43,33 @@ struct TallyBuffers {
   int32_t BdpAsw;
   int32_t BdpSzv;
   int32_t BdpSzb;
-  int32_t count;
+  int32_t cntUM;
+  int32_t cntExact;
+  int32_t cntPartial;
+  int32_t cntFc1;
+  int32_t cntFc2;
+  int32_t cntFc3;
 };
 
 TallyBuffers buffers;
 
-// Rows of the slot whose code column (named by the text) is set.
-int CountCoded(const char* text, int32_t& result) {
-  int rc = db::SqlExecute(text, {
-      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
-      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
-      db::IntIn(buffers.BdpAsw),
-  }, {db::IntOut(buffers.count)});
-  if (rc == 0) result = buffers.count;
-  return rc;
-}
-
-int CountUM(int32_t& result) {
-  int rc = db::SqlExecute(Bdp_SlotTally_UM_Sql, {
-      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
-      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAsw),
-  }, {db::IntOut(buffers.count)});
-  if (rc == 0) result = buffers.count;
-  return rc;
-}
-
-// The working time compared with the slot's span: start and end bound twice.
-int CountExact(int32_t& result) {
-  int rc = db::SqlExecute(Bdp_SlotTally_Exact_Sql, {
-      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
-      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
-      db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb), db::IntIn(buffers.BdpAsw),
-  }, {db::IntOut(buffers.count)});
-  if (rc == 0) result = buffers.count;
-  return rc;
-}
-
-int CountPartial(int32_t& result) {
-  int rc = db::SqlExecute(Bdp_SlotTally_Partial_Sql, {
-      db::TextIn(buffers.BdpBdt), db::TextIn(buffers.BdpEso),
-      db::TextIn(buffers.BdpEsa), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
-      db::IntIn(buffers.BdpAsw), db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpSzb),
-  }, {db::IntOut(buffers.count)});
-  if (rc == 0) result = buffers.count;
-  return rc;
+// The counts that were reached, in the order they are taken.
+void CopyCounts(size_t reached, BdpTally& tally) {
+  if (reached > 0) tally.cntUM = buffers.cntUM;
+  if (reached > 1) tally.cntExact = buffers.cntExact;
+  if (reached > 2) {
+    tally.cntPartial = buffers.cntPartial;
+    tally.cntTotal = tally.cntExact + tally.cntPartial;
+  }
+  if (reached > 3) tally.cntFc1 = buffers.cntFc1;
+  if (reached > 4) tally.cntFc2 = buffers.cntFc2;
+  if (reached > 5) tally.cntFc3 = buffers.cntFc3;
 }
 
 }  // namespace
 
-// Stops at the first failing count; its field and every later one keep their entry values.
+// The six counts do not depend on each other and go out together. Stops at the first
+// failing count; its field and every later one keep their entry values.
 int Bdp_SlotTally(BdpTally& tally) {
   CopyBounded(buffers.BdpBdt, tally.BdpBdt);
   CopyBounded(buffers.BdpEso, tally.BdpEso);
@@ -99,17 +77,27 @@ int Bdp_SlotTally(BdpTally& tally) {
   buffers.BdpAsw = tally.BdpAsw;
   buffers.BdpSzv = tally.BdpSzv;
   buffers.BdpSzb = tally.BdpSzb;
+  const db::HostVar day = db::TextIn(buffers.BdpBdt);
+  const db::HostVar eso = db::TextIn(buffers.BdpEso);
+  const db::HostVar esa = db::TextIn(buffers.BdpEsa);
+  const db::HostVar szv = db::IntIn(buffers.BdpSzv);
+  const db::HostVar szb = db::IntIn(buffers.BdpSzb);
+  const db::HostVar asw = db::IntIn(buffers.BdpAsw);
 
-  int rc = CountUM(tally.cntUM);
-  if (rc != 0) return rc;
-  rc = CountExact(tally.cntExact);
-  if (rc != 0) return rc;
-  rc = CountPartial(tally.cntPartial);
-  if (rc != 0) return rc;
-  tally.cntTotal = tally.cntExact + tally.cntPartial;
-  rc = CountCoded(Bdp_SlotTally_Fc1_Sql, tally.cntFc1);
-  if (rc != 0) return rc;
-  rc = CountCoded(Bdp_SlotTally_Fc2_Sql, tally.cntFc2);
-  if (rc != 0) return rc;
-  return CountCoded(Bdp_SlotTally_Fc3_Sql, tally.cntFc3);
+  size_t reached = 0;
+  int rc = db::SqlExecuteSeries(
+      {
+          {Bdp_SlotTally_UM_Sql, {day, eso, esa, szv, asw}, {db::IntOut(buffers.cntUM)}},
+          // The working time compared with the slot's span: start and end bound twice.
+          {Bdp_SlotTally_Exact_Sql, {day, eso, esa, szv, szb, szv, szb, asw},
+           {db::IntOut(buffers.cntExact)}},
+          {Bdp_SlotTally_Partial_Sql, {day, eso, esa, szv, szb, asw, szv, szb},
+           {db::IntOut(buffers.cntPartial)}},
+          {Bdp_SlotTally_Fc1_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc1)}},
+          {Bdp_SlotTally_Fc2_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc2)}},
+          {Bdp_SlotTally_Fc3_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc3)}},
+      },
+      &reached);
+  CopyCounts(reached, tally);
+  return rc;
 }

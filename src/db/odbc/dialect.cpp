@@ -25,21 +25,13 @@ DialectText AdaptToDialect(Dialect dialect, const std::string& body, int inputCo
 
 std::string TextForInputs(Dialect dialect, const std::string& sql, const std::vector<bool>& integer) {
   if (dialect != Dialect::Postgres) return sql;
-  SqlScanner scan(sql);
   std::string out;
   size_t marker = 0;
-  size_t i = 0;
-  while (i < scan.Size()) {
-    char c = scan.At(i);
-    if (c == '\'' || c == '"') {
-      size_t close = scan.QuotedEnd(i);
-      out.append(scan.Text().substr(i, close - i));
-      i = close;
-      continue;
+  for (const SqlToken& token : TokenizeSql(sql)) {
+    out.append(token.text);
+    if (token.kind == SqlTokenKind::Marker && marker < integer.size() && integer[marker++]) {
+      out += "::int4";
     }
-    out += c;
-    if (c == '?' && marker < integer.size() && integer[marker++]) out += "::int4";
-    ++i;
   }
   return out;
 }

@@ -1,8 +1,9 @@
 #include "db/postgresql/dialect.h"
 
-#include <cctype>
 #include <string_view>
+#include <vector>
 
+#include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
 
 namespace db::postgresql {
@@ -14,64 +15,104 @@ constexpr const char* kLocalNow = "date_trunc('second',statement_timestamp()::ti
 
 constexpr std::string_view kAggregates[] = {"count", "max", "min", "sum", "avg"};
 
-// "max(...)": an aggregate call and nothing else.
-bool IsAggregateCall(const SqlScanner& scan, size_t begin, size_t end) {
-  size_t nameEnd = scan.WordEnd(begin);
-  bool known = false;
-  for (std::string_view name : kAggregates) {
-    known = known || EqualsIgnoringCase(scan.Text().substr(begin, nameEnd - begin), name);
-  }
-  size_t open = scan.SkipBlanks(nameEnd);
-  if (!known || open >= end || scan.At(open) != '(') return false;
-  return scan.GroupEnd(open) == end;  // `end` is trimmed
+using Tokens = std::vector<SqlToken>;
+
+size_t SkipBlanks(const Tokens& tokens, size_t at) {
+  while (at < tokens.size() && tokens[at].kind == SqlTokenKind::Blank) ++at;
+  return at;
 }
 
-bool SelectListIsAggregatesOnly(const SqlScanner& scan, size_t begin, size_t end) {
+void TrimBlankTokens(const Tokens& tokens, size_t& begin, size_t& end) {
+  while (begin < end && tokens[begin].kind == SqlTokenKind::Blank) ++begin;
+  while (end > begin && tokens[end - 1].kind == SqlTokenKind::Blank) --end;
+}
+
+std::string Text(const Tokens& tokens, size_t begin, size_t end) {
+  std::string out;
+  for (size_t k = begin; k < end; ++k) out.append(tokens[k].text);
+  return out;
+}
+
+// Index of the first ',' outside parentheses in [begin, end), or end.
+size_t TopLevelComma(const Tokens& tokens, size_t begin, size_t end) {
+  for (size_t k = begin; k < end; ++k) {
+    if (tokens[k].Is("(")) k = GroupEnd(tokens, k) - 1;
+    else if (tokens[k].Is(",")) return k;
+  }
+  return end;
+}
+
+// "max(...)": an aggregate call and nothing else in [begin, end).
+bool IsAggregateCall(const Tokens& tokens, size_t begin, size_t end) {
+  while (begin < end && tokens[begin].IsSpace()) ++begin;
+  while (end > begin && tokens[end - 1].IsSpace()) --end;
+  if (begin == end) return false;
+  bool known = false;
+  for (std::string_view name : kAggregates) known = known || tokens[begin].Is(name);
+  size_t open = SkipBlanks(tokens, begin + 1);
+  if (!known || open >= end || !tokens[open].Is("(")) return false;
+  return GroupEnd(tokens, open) == end;
+}
+
+bool SelectListIsAggregatesOnly(const Tokens& tokens, size_t begin, size_t end) {
   while (begin < end) {
-    size_t comma = scan.TopLevelComma(begin, end);
-    size_t itemBegin = scan.SkipBlanks(begin);
-    size_t itemEnd = comma;
-    while (itemEnd > itemBegin && IsSqlBlank(scan.At(itemEnd - 1))) --itemEnd;
-    if (!IsAggregateCall(scan, itemBegin, itemEnd)) return false;
+    size_t comma = TopLevelComma(tokens, begin, end);
+    if (!IsAggregateCall(tokens, begin, comma)) return false;
     begin = comma + 1;
   }
   return true;
 }
 
+// What may follow an ORDER BY clause in a select, and so ends it.
+bool EndsOrderBy(const SqlToken& token) {
+  for (std::string_view word : {"for", "limit", "offset", "fetch"}) {
+    if (token.Is(word)) return true;
+  }
+  return false;
+}
+
 // A select whose list holds aggregates only yields one row; its ORDER BY orders nothing, and
-// PostgreSQL refuses the ungrouped columns in it.
+// PostgreSQL refuses the ungrouped columns in it. The clause goes, what follows it stays.
 std::string DropOrderOfAggregateSelect(const std::string& body) {
-  SqlScanner scan(body);
-  auto words = scan.TopLevelWords();
-  auto is = [&](size_t k, std::string_view word) {
-    return k < words.size() &&
-           EqualsIgnoringCase(scan.Text().substr(words[k].begin, words[k].end - words[k].begin),
-                              word);
-  };
-  if (!is(0, "select")) return body;
+  Tokens t = TokenizeSql(body);
+  size_t select = SkipSpace(t, 0);
+  if (select == t.size() || !t[select].Is("select")) return body;
   size_t from = 0;
   size_t order = 0;
-  for (size_t k = 1; k < words.size(); ++k) {
-    if (from == 0 && is(k, "from")) from = k;
-    if (is(k, "group") && is(k + 1, "by")) return body;
-    if (order == 0 && is(k, "order") && is(k + 1, "by")) order = k;
+  size_t orderEnd = t.size();
+  for (size_t k = select + 1; k < t.size(); ++k) {
+    if (t[k].Is("(")) {
+      k = GroupEnd(t, k) - 1;
+      continue;
+    }
+    size_t next = SkipSpace(t, k + 1);
+    bool by = next < t.size() && t[next].Is("by");
+    if (from == 0 && t[k].Is("from")) from = k;
+    if (t[k].Is("group") && by) return body;
+    if (order == 0 && t[k].Is("order") && by) order = k;
+    if (order != 0 && orderEnd == t.size() && EndsOrderBy(t[k])) orderEnd = k;
   }
   if (from == 0 || order == 0 || order < from) return body;
-  if (!SelectListIsAggregatesOnly(scan, words[0].end, words[from].begin)) return body;
-  return std::string(TrimBlanks(std::string_view(body).substr(0, words[order].begin)));
+  if (!SelectListIsAggregatesOnly(t, select + 1, from)) return body;
+  size_t begin = 0;
+  size_t end = order;
+  TrimBlankTokens(t, begin, end);
+  std::string kept = Text(t, begin, end);
+  if (orderEnd < t.size()) kept += " " + Text(t, orderEnd, t.size());
+  return kept;
 }
 
 class Adapter {
  public:
-  Adapter(std::string_view text, Markers markers) : scan_(text), markers_(markers) {}
+  Adapter(std::string_view text, Markers markers) : t_(TokenizeSql(text)), markers_(markers) {}
 
   PostgresText Run() {
-    result_.sql = Sequence(0, scan_.Size());
+    result_.sql = Sequence(0, t_.size());
     return std::move(result_);
   }
 
  private:
-  SqlScanner scan_;
+  Tokens t_;
   Markers markers_;
   PostgresText result_;
 
@@ -87,68 +128,67 @@ class Adapter {
     return parameter;
   }
 
-  // Adapts [begin, end).
+  // Adapts tokens [begin, end).
   std::string Sequence(size_t begin, size_t end) {
     std::string out;
-    size_t i = begin;
-    while (i < end) {
-      char c = scan_.At(i);
-      if (c == '\'' || c == '"') {
-        size_t close = scan_.QuotedEnd(i);
-        out.append(scan_.Text().substr(i, close - i));
-        i = close;
-      } else if (c == '?') {
+    size_t k = begin;
+    while (k < end) {
+      if (t_[k].kind == SqlTokenKind::Marker) {
         out += NextParameter();
-        ++i;
-      } else if (IsSqlWordStart(c) && (i == 0 || !IsSqlWordChar(scan_.At(i - 1)))) {
-        i = Word(i, end, out);
+        ++k;
+      } else if (t_[k].kind == SqlTokenKind::Word) {
+        k = Word(k, end, out);
       } else {
-        out += c;
-        ++i;
+        out.append(t_[k++].text);
       }
     }
     return out;
   }
 
-  // Adapts the word at `begin` (and a TO_DATE call that it opens); returns the position after.
-  size_t Word(size_t begin, size_t end, std::string& out) {
-    size_t wordEnd = scan_.WordEnd(begin);
-    std::string_view word = scan_.Text().substr(begin, wordEnd - begin);
-    bool qualified = begin > 0 && scan_.At(begin - 1) == '.';
-    if (!qualified && EqualsIgnoringCase(word, "sysdate")) {
+  // Adapts the word at `k` (and a TO_DATE call that it opens); returns the index after.
+  size_t Word(size_t k, size_t end, std::string& out) {
+    const SqlToken& word = t_[k];
+    bool qualified = k > 0 && t_[k - 1].Is(".");
+    if (!qualified && word.Is("sysdate")) {
       out += kLocalNow;
-      return wordEnd;
+      return k + 1;
     }
-    size_t open = scan_.SkipBlanks(wordEnd);
-    if (!qualified && EqualsIgnoringCase(word, "to_date") && open < end && scan_.At(open) == '(') {
-      size_t close = scan_.GroupEnd(open);
+    size_t open = SkipBlanks(t_, k + 1);
+    if (!qualified && word.Is("to_date") && open < end && t_[open].Is("(")) {
+      size_t close = GroupEnd(t_, open);
       if (close <= end) {
         out += ToDate(open, close);
         return close;
       }
     }
-    out.append(word);
-    return wordEnd;
+    out.append(word.text);
+    return k + 1;
   }
 
-  // The call TO_DATE(...) with its parentheses at [open, close).
+  // The call TO_DATE(...) with its parentheses at tokens [open, close).
   std::string ToDate(size_t open, size_t close) {
     size_t inner = close - 1;  // the closing parenthesis
-    size_t comma = scan_.TopLevelComma(open + 1, inner);
-    std::string_view value = TrimBlanks(scan_.Text().substr(open + 1, comma - open - 1));
-    std::string_view format = comma < inner
-                                  ? TrimBlanks(scan_.Text().substr(comma + 1, inner - comma - 1))
-                                  : std::string_view();
+    size_t comma = TopLevelComma(t_, open + 1, inner);
+    size_t valueBegin = open + 1;
+    size_t valueEnd = comma;
+    TrimBlankTokens(t_, valueBegin, valueEnd);
+    size_t formatBegin = comma < inner ? comma + 1 : inner;
+    size_t formatEnd = inner;
+    TrimBlankTokens(t_, formatBegin, formatEnd);
+    std::string_view format;
+    if (formatEnd == formatBegin + 1 && t_[formatBegin].kind == SqlTokenKind::Literal &&
+        t_[formatBegin].text.size() >= 2 && t_[formatBegin].text.back() == '\'') {
+      format = t_[formatBegin].text.substr(1, t_[formatBegin].text.size() - 2);
+    }
     DateModel model{};
-    bool literal = format.size() >= 2 && format.front() == '\'' && format.back() == '\'';
-    bool known = literal && DateModelFromFormat(format.substr(1, format.size() - 2), model);
-    if (known && value == "?") {
+    bool known = DateModelFromFormat(format, model);
+    bool marker = valueEnd == valueBegin + 1 && t_[valueBegin].kind == SqlTokenKind::Marker;
+    if (known && marker) {
       result_.dateInputs.push_back({result_.parameterCount, model});
       return NextParameter() + (model == DateModel::Day ? "::date" : "::timestamp");
     }
     std::string arguments = Sequence(open + 1, inner);
-    bool withTime =
-        known ? model == DateModel::Stamp : format.find_first_of("hH") != std::string_view::npos;
+    bool withTime = known ? model == DateModel::Stamp : FormatHasTimeOfDay(format);
     if (withTime) return "to_timestamp(" + arguments + ")::timestamp";
     return "to_date(" + arguments + ")";
   }

@@ -67,6 +67,16 @@ class Session : public BackendSession {
 
   std::string LastNativeError() const override { return link_->channel.LastError(); }
 
+  // Independent reads (a recount's tallies) cost one round trip together.
+  int RunQueries(const std::vector<BackendStatement*>& statements,
+                 const std::vector<std::vector<SqlValue>>& inputs,
+                 std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) override {
+    std::vector<Statement*> own;
+    own.reserve(statements.size());
+    for (BackendStatement* statement : statements) own.push_back(static_cast<Statement*>(statement));
+    return Statement::RunTogether(*link_, own, inputs, rows, succeeded);
+  }
+
  private:
   std::shared_ptr<Link> link_;
 };

@@ -105,29 +105,77 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
   int rc = BuildParameters(*link, inputs, parameters);
   if (rc != status::kOk) return rc;
 
-  std::string key = PreparedKey(parameters.types, text_.sql);
-  bool prepared = false;
-  std::string name = link->prepared.NameFor(key, prepared);
   std::vector<Command> commands;
-  if (!prepared) {
-    commands.push_back({Command::Kind::Prepare, text_.sql, name, parameters.types, {}});
-  }
-  commands.push_back({Command::Kind::Execute, {}, name, {}, parameters.values});
-
+  Placed placed = AddCommands(*link, parameters, commands);
   Outcome outcome;
   size_t first = 0;
   rc = link->transaction.RunStatement(commands, modifies_, outcome, first);
-  // A statement prepared in a transaction that failed afterwards stays prepared.
-  const PGresult* prepareResult = !prepared ? outcome.results[first].get() : nullptr;
-  if (prepareResult != nullptr && PQresultStatus(prepareResult) == PGRES_COMMAND_OK) {
-    link->prepared.MarkPrepared(key);
-  }
+  NotePrepared(*link, placed, outcome, first);
   if (rc != status::kOk) return rc;
 
-  PGresult* result = outcome.results[first + (prepared ? 0 : 1)].get();
+  PGresult* result = outcome.results[first + placed.execute].get();
   if (rows != nullptr) ReadRows(result, *rows);
   if (affected != nullptr) *affected = std::strtoll(PQcmdTuples(result), nullptr, 10);
   return status::kOk;
+}
+
+Statement::Placed Statement::AddCommands(Link& link, const Parameters& parameters,
+                                         std::vector<Command>& commands) const {
+  Placed placed;
+  placed.key = PreparedKey(parameters.types, text_.sql);
+  std::string name = link.prepared.NameFor(placed.key, placed.prepared);
+  if (!placed.prepared) {
+    placed.prepare = commands.size();
+    commands.push_back({Command::Kind::Prepare, text_.sql, name, parameters.types, {}});
+  }
+  placed.execute = commands.size();
+  commands.push_back({Command::Kind::Execute, {}, name, {}, parameters.values});
+  return placed;
+}
+
+// A statement prepared in a transaction that failed afterwards stays prepared.
+void Statement::NotePrepared(Link& link, const Placed& placed, const Outcome& outcome,
+                             size_t offset) {
+  if (placed.prepared || offset + placed.prepare >= outcome.results.size()) return;
+  const PGresult* result = outcome.results[offset + placed.prepare].get();
+  if (result != nullptr && PQresultStatus(result) == PGRES_COMMAND_OK) {
+    link.prepared.MarkPrepared(placed.key);
+  }
+}
+
+int Statement::RunTogether(Link& link, const std::vector<Statement*>& statements,
+                           const std::vector<std::vector<SqlValue>>& inputs,
+                           std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) {
+  succeeded = 0;
+  // Sized first: the commands point into the parameter texts.
+  std::vector<Parameters> parameters(statements.size());
+  std::vector<Placed> placed;
+  std::vector<Command> commands;
+  int stopped = status::kOk;
+  for (size_t i = 0; i < statements.size(); ++i) {
+    const Statement& statement = *statements[i];
+    if (static_cast<int>(inputs[i].size()) != statement.text_.parameterCount) {
+      stopped = status::kNotAllVariablesBound;
+    } else {
+      stopped = statement.BuildParameters(link, inputs[i], parameters[i]);
+    }
+    if (stopped != status::kOk) break;
+    placed.push_back(statement.AddCommands(link, parameters[i], commands));
+  }
+  if (placed.empty()) return stopped;
+
+  Outcome outcome;
+  size_t first = 0;
+  int rc = link.transaction.RunStatement(commands, false, outcome, first);
+  for (const Placed& place : placed) NotePrepared(link, place, outcome, first);
+  for (const Placed& place : placed) {
+    size_t result = first + place.execute;
+    bool answered = rc == status::kOk || static_cast<int>(result) < outcome.failed;
+    if (!answered) break;
+    ReadRows(outcome.results[result].get(), rows[succeeded]);
+    ++succeeded;
+  }
+  return rc != status::kOk ? rc : stopped;
 }
 
 }  // namespace db::postgresql

@@ -38,15 +38,33 @@ class Statement : public BackendStatement {
   int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
           int64_t* affected) override;
 
+  // Queries of one session in one round trip, under the transaction rules as one statement;
+  // the server stops at the first that fails. As BackendSession::RunQueries.
+  static int RunTogether(Link& link, const std::vector<Statement*>& statements,
+                         const std::vector<std::vector<SqlValue>>& inputs,
+                         std::vector<std::vector<SqlRow>>& rows, size_t& succeeded);
+
  private:
   struct Parameters {
     std::vector<std::string> texts;
     std::vector<const char*> values;
     std::vector<Oid> types;
   };
+  // Where a statement's commands stand in a pipeline.
+  struct Placed {
+    std::string key;
+    bool prepared = false;  // on the server before this run
+    size_t prepare = 0;     // its Prepare command, when not prepared
+    size_t execute = 0;     // its Execute command
+  };
 
   int BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
                       Parameters& parameters) const;
+  // Appends the commands that run this statement with `parameters` (kept alive by the caller).
+  Placed AddCommands(Link& link, const Parameters& parameters,
+                     std::vector<Command>& commands) const;
+  static void NotePrepared(Link& link, const Placed& placed, const Outcome& outcome,
+                           size_t offset);
 
   std::weak_ptr<Link> link_;
   PostgresText text_;

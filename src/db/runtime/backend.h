@@ -61,6 +61,12 @@ class BackendSession {
   virtual int SetSchema(const std::string& schema) = 0;
   // Diagnostics of the last failure: the native code and message, kept for tests and tools.
   virtual std::string LastNativeError() const = 0;
+  // Runs queries of this session (with their inputs) in order, appending the result of the
+  // i-th to `rows[i]`; stops at the first failure and returns its status. `succeeded` counts
+  // the queries before it. By default they run one by one; a backend may send them together.
+  virtual int RunQueries(const std::vector<BackendStatement*>& statements,
+                         const std::vector<std::vector<SqlValue>>& inputs,
+                         std::vector<std::vector<SqlRow>>& rows, size_t& succeeded);
 };
 
 // What a backend folder registers about itself (in its session.cpp): its name, the net

@@ -194,4 +194,45 @@ int FormatOracleDate(const DateTime& value, std::string_view format, std::string
   return status::kOk;
 }
 
+namespace {
+
+// Oracle's format elements, longest first so that each is read whole: MONTH is not MON + TH,
+// SSSSS not SS + SS. A digit or letter run that matches none is skipped a character at a time.
+constexpr std::string_view kModelElements[] = {
+    "sssss", "syyyy", "month", "hh24", "hh12", "yyyy", "iyyy", "rrrr", "year", "a.m.", "p.m.",
+    "b.c.", "a.d.", "yyy", "iyy", "ddd", "mon", "day", "scc", "hh", "mi", "ss", "ff", "am",
+    "pm", "yy", "iy", "rr", "mm", "dd", "dy", "ww", "iw", "cc", "bc", "ad", "th", "sp", "fm",
+    "fx", "ee", "y", "i", "q", "w", "d", "j", "e"};
+
+bool IsTimeOfDayElement(std::string_view element) {
+  for (std::string_view time :
+       {"sssss", "hh24", "hh12", "hh", "mi", "ss", "ff", "am", "pm", "a.m.", "p.m."}) {
+    if (element == time) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool FormatHasTimeOfDay(std::string_view format) {
+  size_t i = 0;
+  while (i < format.size()) {
+    if (format[i] == '"') {  // quoted text is not an element
+      size_t end = format.find('"', i + 1);
+      i = end == std::string_view::npos ? format.size() : end + 1;
+      continue;
+    }
+    std::string_view element;
+    for (std::string_view candidate : kModelElements) {
+      if (EqualsIgnoringCase(format.substr(i, candidate.size()), candidate)) {
+        element = candidate;
+        break;
+      }
+    }
+    if (IsTimeOfDayElement(element)) return true;
+    i += element.empty() ? 1 : element.size();
+  }
+  return false;
+}
+
 }  // namespace db

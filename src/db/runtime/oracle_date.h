@@ -27,4 +27,9 @@ int ParseOracleDate(std::string_view text, std::string_view format, DateTime& va
 // Writes `value` as the format model says; returns 0 or -1821.
 int FormatOracleDate(const DateTime& value, std::string_view format, std::string& text);
 
+// Whether a format model, in Oracle's full set of elements, reads a time of day: it has an hour,
+// minute, second or meridian element (HH, HH12, HH24, MI, SS, SSSSS, FF, AM, PM), not merely
+// a letter H somewhere.
+bool FormatHasTimeOfDay(std::string_view format);
+
 }  // namespace db

@@ -3,115 +3,205 @@
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
+#include "db/runtime/sql_scanner.h"
 #include "db/runtime/status.h"
 
 namespace db {
 namespace {
 
-bool IsIdentChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
-}
+using Tokens = std::vector<SqlToken>;
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
-// Case-insensitive test that `s` starts with keyword `kw` followed by a non-identifier char.
-bool StartsWithKeyword(std::string_view s, std::string_view kw) {
-  if (s.size() < kw.size()) return false;
-  for (size_t i = 0; i < kw.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(s[i])) != kw[i]) return false;
+// The meaningful tokens (no blanks, no comments) of the text, for the short statements of
+// transaction control and the schema switch.
+std::vector<SqlToken> Meaningful(const Tokens& tokens) {
+  std::vector<SqlToken> words;
+  for (const SqlToken& token : tokens) {
+    if (!token.IsSpace()) words.push_back(token);
   }
-  return s.size() == kw.size() || !IsIdentChar(s[kw.size()]);
+  return words;
 }
 
-std::string_view SkipKeyword(std::string_view s, std::string_view kw) {
-  return Trim(s.substr(kw.size()));
+bool IsPlainName(const SqlToken& token) {
+  return token.kind == SqlTokenKind::Word && IsPlainIdentifier(std::string(token.text).c_str());
 }
 
-// Finds the INTO keyword of a select at the top level (outside literals); npos if none.
-size_t FindInto(std::string_view s) {
-  bool quoted = false;
-  for (size_t i = 0; i + 4 <= s.size(); ++i) {
-    if (s[i] == '\'') quoted = !quoted;
-    if (quoted || i == 0 || IsIdentChar(s[i - 1])) continue;
-    if (StartsWithKeyword(s.substr(i), "into")) return i;
+// "SAVEPOINT S" / "ROLLBACK TO S": the name is the last word and the only one after `at`.
+int ReadSavepointName(const std::vector<SqlToken>& words, size_t at, ParsedStatement& parsed) {
+  if (words.size() != at + 1 || !IsPlainName(words[at])) return status::kInvalidCharacter;
+  parsed.name = std::string(words[at].text);
+  return status::kOk;
+}
+
+// "ALTER SESSION SET CURRENT_SCHEMA=S"
+int ReadSchemaSwitch(const std::vector<SqlToken>& words, ParsedStatement& parsed) {
+  if (words.size() != 6 || !words[1].Is("session") || !words[2].Is("set") ||
+      !words[3].Is("current_schema") || !words[4].Is("=") || !IsPlainName(words[5])) {
+    return status::kInvalidCharacter;
   }
-  return std::string_view::npos;
+  parsed.kind = ParsedStatement::Kind::SetSchema;
+  parsed.name = std::string(words[5].text);
+  return status::kOk;
 }
 
-// Reads an INTO list ":b0,:b1:b2, ..." starting at `pos`; counts host variables (an
-// indicator right after its variable does not count) and returns the position after it.
-size_t ReadIntoList(std::string_view s, size_t pos, int& count) {
+int ReadControl(const Tokens& tokens, ParsedStatement& parsed) {
+  std::vector<SqlToken> words = Meaningful(tokens);
+  const SqlToken& first = words.front();
+  if (first.Is("savepoint")) {
+    parsed.kind = ParsedStatement::Kind::Savepoint;
+    return ReadSavepointName(words, 1, parsed);
+  }
+  if (first.Is("rollback")) {
+    parsed.kind = ParsedStatement::Kind::Rollback;
+    if (words.size() == 1) return status::kOk;
+    if (!words[1].Is("to")) return status::kInvalidCharacter;
+    parsed.kind = ParsedStatement::Kind::RollbackTo;
+    return ReadSavepointName(words, 2, parsed);
+  }
+  if (first.Is("commit")) {
+    parsed.kind = ParsedStatement::Kind::Commit;
+    return words.size() == 1 ? status::kOk : status::kInvalidCharacter;
+  }
+  return ReadSchemaSwitch(words, parsed);
+}
+
+// The INTO keyword of a select, outside parentheses; tokens.size() if none.
+size_t FindInto(const Tokens& tokens) {
+  int depth = 0;
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    if (tokens[k].Is("(")) ++depth;
+    if (tokens[k].Is(")")) --depth;
+    if (depth == 0 && tokens[k].Is("into")) return k;
+  }
+  return tokens.size();
+}
+
+// Reads the INTO list ":b0,:b1:b2, ..." after tokens[into]; counts host variables (an
+// indicator right after its variable does not count) and returns the index after the list and
+// the blanks that follow it.
+size_t ReadIntoList(const Tokens& tokens, size_t into, int& count) {
   count = 0;
-  while (pos < s.size()) {
-    while (pos < s.size() && std::isspace(static_cast<unsigned char>(s[pos]))) ++pos;
-    if (pos >= s.size() || s[pos] != ':') break;
+  size_t k = SkipSpace(tokens, into + 1);
+  while (k < tokens.size() && tokens[k].kind == SqlTokenKind::HostVariable) {
     ++count;
-    do {  // the variable and an optional indicator
-      ++pos;
-      while (pos < s.size() && IsIdentChar(s[pos])) ++pos;
-    } while (pos < s.size() && s[pos] == ':');
-    while (pos < s.size() && std::isspace(static_cast<unsigned char>(s[pos]))) ++pos;
-    if (pos < s.size() && s[pos] == ',') {
-      ++pos;
-      continue;
-    }
-    break;
+    while (k < tokens.size() && tokens[k].kind == SqlTokenKind::HostVariable) ++k;
+    k = SkipSpace(tokens, k);
+    if (k == tokens.size() || !tokens[k].Is(",")) break;
+    k = SkipSpace(tokens, k + 1);
   }
-  return pos;
+  return k;
 }
 
-// Replaces every host variable outside literals by '?', counting positions.
-std::string MarkPlaceholders(std::string_view s, int& count) {
+// The text of [begin, end) with every host variable replaced by '?', counting them.
+std::string MarkPlaceholders(const Tokens& tokens, size_t begin, size_t end, int& count) {
   std::string out;
-  out.reserve(s.size());
-  count = 0;
-  bool quoted = false;
-  for (size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c == '\'') quoted = !quoted;
-    if (!quoted && c == ':' && i + 1 < s.size() && s[i + 1] == ':') {  // a cast, not a variable
-      out += "::";
-      ++i;
-      continue;
-    }
-    if (!quoted && c == ':' && i + 1 < s.size() && IsIdentChar(s[i + 1])) {
+  for (size_t k = begin; k < end; ++k) {
+    if (tokens[k].kind == SqlTokenKind::HostVariable) {
       ++count;
       out += '?';
-      ++i;
-      while (i + 1 < s.size() && IsIdentChar(s[i + 1])) ++i;
-      continue;
+    } else {
+      out.append(tokens[k].text);
     }
-    out += c;
   }
   return out;
 }
 
-int ParseSchemaSwitch(std::string_view rest, ParsedStatement& parsed) {
-  // rest follows "ALTER": "SESSION SET CURRENT_SCHEMA=S"
-  if (!StartsWithKeyword(rest, "session")) return status::kInvalidCharacter;
-  rest = SkipKeyword(rest, "session");
-  if (!StartsWithKeyword(rest, "set")) return status::kInvalidCharacter;
-  rest = SkipKeyword(rest, "set");
-  if (!StartsWithKeyword(rest, "current_schema")) return status::kInvalidCharacter;
-  rest = SkipKeyword(rest, "current_schema");
-  if (rest.empty() || rest.front() != '=') return status::kInvalidCharacter;
-  std::string name(Trim(rest.substr(1)));
-  if (!IsPlainIdentifier(name.c_str())) return status::kInvalidCharacter;
-  parsed.kind = ParsedStatement::Kind::SetSchema;
-  parsed.name = name;
-  return status::kOk;
+// Index of the meaningful token before tokens[k]; tokens.size() if none.
+size_t Previous(const Tokens& tokens, size_t k) {
+  while (k > 0) {
+    if (!tokens[--k].IsSpace()) return k;
+  }
+  return tokens.size();
 }
 
-int ParseSavepointName(std::string_view rest, ParsedStatement& parsed) {
-  std::string name(rest);
-  if (!IsPlainIdentifier(name.c_str())) return status::kInvalidCharacter;
-  parsed.name = name;
-  return status::kOk;
+bool IsComparison(const SqlToken& token) {
+  for (std::string_view op : {"=", "<>", "!=", "^=", "<", "<=", ">", ">="}) {
+    if (token.Is(op)) return true;
+  }
+  return false;
+}
+
+bool IsDayCount(const SqlToken& token) {
+  return token.kind == SqlTokenKind::Number || token.kind == SqlTokenKind::Marker ||
+         token.kind == SqlTokenKind::HostVariable;
+}
+
+bool IsColumnName(const SqlToken& token) {
+  return token.kind == SqlTokenKind::Word && !token.Is("sysdate");
+}
+
+// The side of a comparison that starts at tokens[k] is a date the runtime knows: a TO_DATE(...)
+// call or sysdate.
+bool StartsWithDate(const Tokens& tokens, size_t k) {
+  if (tokens[k].Is("sysdate")) return true;
+  size_t open = SkipSpace(tokens, k + 1);
+  return tokens[k].Is("to_date") && open < tokens.size() && tokens[open].Is("(");
+}
+
+// The side of a comparison that ends at tokens[k] is sysdate or a TO_DATE(...) call.
+bool EndsWithDate(const Tokens& tokens, size_t k) {
+  if (tokens[k].Is("sysdate")) return true;
+  if (!tokens[k].Is(")")) return false;
+  int depth = 0;
+  for (size_t j = k + 1; j-- > 0;) {
+    if (tokens[j].Is(")")) ++depth;
+    if (tokens[j].Is("(") && --depth == 0) {
+      size_t name = Previous(tokens, j);
+      return name < tokens.size() && tokens[name].Is("to_date");
+    }
+  }
+  return false;
+}
+
+// "column +/- n" (the column possibly qualified) starts at tokens[k].
+bool StartsWithColumnPlusDays(const Tokens& tokens, size_t k) {
+  if (!IsColumnName(tokens[k])) return false;
+  size_t at = SkipSpace(tokens, k + 1);
+  while (at + 1 < tokens.size() && tokens[at].Is(".") && IsColumnName(tokens[at + 1])) {
+    at = SkipSpace(tokens, at + 2);
+  }
+  if (at >= tokens.size() || !(tokens[at].Is("+") || tokens[at].Is("-"))) return false;
+  size_t days = SkipSpace(tokens, at + 1);
+  return days < tokens.size() && IsDayCount(tokens[days]);
+}
+
+// "column +/- n" ends at tokens[k] and is the whole left side of its comparison.
+bool EndsWithColumnPlusDays(const Tokens& tokens, size_t k) {
+  if (!IsDayCount(tokens[k])) return false;
+  size_t op = Previous(tokens, k);
+  if (op == tokens.size() || !(tokens[op].Is("+") || tokens[op].Is("-"))) return false;
+  size_t name = Previous(tokens, op);
+  if (name == tokens.size() || !IsColumnName(tokens[name])) return false;
+  for (size_t dot = Previous(tokens, name);
+       dot != tokens.size() && tokens[dot].Is(".");
+       dot = Previous(tokens, name)) {
+    name = Previous(tokens, dot);
+    if (name == tokens.size() || !IsColumnName(tokens[name])) return false;
+  }
+  size_t before = Previous(tokens, name);
+  if (before == tokens.size()) return true;
+  for (std::string_view op2 : {"+", "-", "*", "/", "||"}) {
+    if (tokens[before].Is(op2)) return false;  // part of a longer expression
+  }
+  return true;
+}
+
+// The runtime adds days to a date only where the text shows the date: a TO_DATE(...) call or
+// sysdate (with or without days added). A column plus or minus a number compared with such a
+// date is day arithmetic on a date column, which SQLite would apply to the stored text's year:
+// such a text is refused rather than run wrongly. Without a date to compare with, a column plus
+// a number stays the integer arithmetic it then must be.
+bool HasColumnDateArithmetic(const Tokens& tokens) {
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    if (!IsComparison(tokens[k])) continue;
+    size_t left = Previous(tokens, k);
+    size_t right = SkipSpace(tokens, k + 1);
+    if (left == tokens.size() || right == tokens.size()) continue;
+    if (StartsWithDate(tokens, right) && EndsWithColumnPlusDays(tokens, left)) return true;
+    if (EndsWithDate(tokens, left) && StartsWithColumnPlusDays(tokens, right)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -120,7 +210,7 @@ bool IsPlainIdentifier(const char* text) {
   size_t n = std::strlen(text);
   if (n == 0 || n > 30 || !std::isalpha(static_cast<unsigned char>(text[0]))) return false;
   for (size_t i = 1; i < n; ++i) {
-    if (!IsIdentChar(text[i])) return false;
+    if (!IsSqlWordChar(text[i])) return false;
   }
   return true;
 }
@@ -128,43 +218,27 @@ bool IsPlainIdentifier(const char* text) {
 int Precompile(const char* text, ParsedStatement& parsed) {
   parsed = ParsedStatement{};
   parsed.text = text;
-  std::string_view s = Trim(text);
-
-  if (StartsWithKeyword(s, "savepoint")) {
-    parsed.kind = ParsedStatement::Kind::Savepoint;
-    return ParseSavepointName(SkipKeyword(s, "savepoint"), parsed);
+  Tokens tokens = TokenizeSql(TrimBlanks(text));
+  size_t first = SkipSpace(tokens, 0);
+  if (first == tokens.size()) return status::kInvalidCharacter;
+  const SqlToken& verb = tokens[first];
+  for (std::string_view control : {"savepoint", "rollback", "commit", "alter"}) {
+    if (verb.Is(control)) return ReadControl(tokens, parsed);
   }
-  if (StartsWithKeyword(s, "rollback")) {
-    std::string_view rest = SkipKeyword(s, "rollback");
-    if (Trim(rest).empty()) {
-      parsed.kind = ParsedStatement::Kind::Rollback;
-      return status::kOk;
-    }
-    if (!StartsWithKeyword(rest, "to")) return status::kInvalidCharacter;
-    parsed.kind = ParsedStatement::Kind::RollbackTo;
-    return ParseSavepointName(SkipKeyword(rest, "to"), parsed);
-  }
-  if (StartsWithKeyword(s, "commit")) {
-    parsed.kind = ParsedStatement::Kind::Commit;
-    return Trim(s.substr(6)).empty() ? status::kOk : status::kInvalidCharacter;
-  }
-  if (StartsWithKeyword(s, "alter")) return ParseSchemaSwitch(SkipKeyword(s, "alter"), parsed);
-
-  bool query = StartsWithKeyword(s, "select");
-  bool modify = StartsWithKeyword(s, "insert") || StartsWithKeyword(s, "update") ||
-                StartsWithKeyword(s, "delete");
+  bool query = verb.Is("select");
+  bool modify = verb.Is("insert") || verb.Is("update") || verb.Is("delete");
   if (!query && !modify) return status::kInvalidCharacter;
   parsed.kind = query ? ParsedStatement::Kind::Query : ParsedStatement::Kind::Modify;
+  if (HasColumnDateArithmetic(tokens)) return status::kInconsistentDatatypes;
 
-  std::string withoutInto(s);
-  if (query) {
-    size_t into = FindInto(s);
-    if (into != std::string_view::npos) {
-      size_t end = ReadIntoList(s, into + 4, parsed.intoCount);
-      withoutInto = std::string(s.substr(0, into)) + " " + std::string(s.substr(end));
-    }
+  size_t into = query ? FindInto(tokens) : tokens.size();
+  if (into == tokens.size()) {
+    parsed.body = MarkPlaceholders(tokens, 0, tokens.size(), parsed.inputCount);
+    return status::kOk;
   }
-  parsed.body = MarkPlaceholders(withoutInto, parsed.inputCount);
+  size_t rest = ReadIntoList(tokens, into, parsed.intoCount);
+  parsed.body = MarkPlaceholders(tokens, 0, into, parsed.inputCount) + " " +
+                MarkPlaceholders(tokens, rest, tokens.size(), parsed.inputCount);
   return status::kOk;
 }
 

@@ -148,6 +148,13 @@ int CopyOutputs(const SqlRow& row, HostList out) {
   return status::kOk;
 }
 
+// A select into: exactly one row, its values into the outputs.
+int IntoOutputs(const std::vector<SqlRow>& rows, HostList out) {
+  if (rows.empty()) return status::kNoData;
+  if (rows.size() > 1) return status::kTooManyRows;
+  return CopyOutputs(rows.front(), out);
+}
+
 int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
   if (int fault = FaultSeam_Check(FaultOp::Execute, entry.parsed.text.c_str())) return fault;
   BackendSession& session = *Current().session;
@@ -179,9 +186,21 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
   std::vector<SqlRow> rows;
   rc = entry.statement->Run(inputs, &rows, nullptr);
   if (rc != status::kOk) return rc;
-  if (rows.empty()) return status::kNoData;
-  if (rows.size() > 1) return status::kTooManyRows;
-  return CopyOutputs(rows.front(), out);
+  return IntoOutputs(rows, out);
+}
+
+// A query of a series, checked and bound as SqlExecute would before running it.
+int QueryOfSeries(const SqlQuery& query, std::shared_ptr<PreparedEntry>& entry,
+                  std::vector<SqlValue>& inputs) {
+  int rc = CachedEntry(query.text, entry);
+  if (rc != status::kOk) return rc;
+  if (int fault = FaultSeam_Check(FaultOp::Execute, entry->parsed.text.c_str())) return fault;
+  const ParsedStatement& parsed = entry->parsed;
+  if (parsed.kind != ParsedStatement::Kind::Query ||
+      static_cast<int>(query.out.size()) != parsed.intoCount) {
+    return status::kNotAllVariablesBound;
+  }
+  return BindInputs(query.in, parsed.inputCount, inputs);
 }
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
@@ -233,6 +252,48 @@ int SqlExecute(const char* text, HostList in, HostList out) {
   int rc = CachedEntry(text, entry);
   if (rc != status::kOk) return rc;
   return RunEntry(*entry, in, out);
+}
+
+int SqlExecuteSeries(std::initializer_list<SqlQuery> queries, size_t* succeeded) {
+  if (succeeded != nullptr) *succeeded = 0;
+  if (!Current().session) return status::kNotConnected;
+  // What goes out together: the queries before the first that fails before it runs.
+  std::vector<std::shared_ptr<PreparedEntry>> entries;  // keeps the statements alive
+  std::vector<BackendStatement*> statements;
+  std::vector<std::vector<SqlValue>> inputs;
+  int stopped = status::kOk;
+  for (const SqlQuery& query : queries) {
+    std::shared_ptr<PreparedEntry> entry;
+    std::vector<SqlValue> values;
+    stopped = QueryOfSeries(query, entry, values);
+    if (stopped != status::kOk) break;
+    statements.push_back(entry->statement.get());
+    entries.push_back(std::move(entry));
+    inputs.push_back(std::move(values));
+  }
+  std::vector<std::vector<SqlRow>> rows(statements.size());
+  size_t ran = 0;
+  int rc = statements.empty() ? status::kOk
+                              : Current().session->RunQueries(statements, inputs, rows, ran);
+  const SqlQuery* query = queries.begin();
+  for (size_t i = 0; i < ran; ++i, ++query) {
+    int copied = IntoOutputs(rows[i], query->out);
+    if (copied != status::kOk) return copied;
+    if (succeeded != nullptr) ++*succeeded;
+  }
+  return rc != status::kOk ? rc : stopped;
+}
+
+int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,
+                               const std::vector<std::vector<SqlValue>>& inputs,
+                               std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) {
+  succeeded = 0;
+  for (size_t i = 0; i < statements.size(); ++i) {
+    int rc = statements[i]->Run(inputs[i], &rows[i], nullptr);
+    if (rc != status::kOk) return rc;
+    ++succeeded;
+  }
+  return status::kOk;
 }
 
 int SqlPrepare(SqlStatement& statement, const char* text) {

@@ -66,6 +66,19 @@ void SqlDisconnect();
 // list of a select, in order, and is written only when the status is 0.
 int SqlExecute(const char* text, HostList in = {}, HostList out = {});
 
+// One single-row query of a series.
+struct SqlQuery {
+  const char* text;
+  HostList in;
+  HostList out;
+};
+
+// Runs queries that do not depend on each other in order, as SqlExecute one after the other
+// would: it stops at the first that does not return 0 and returns that status; the outputs of
+// every query before it are written, and `succeeded`, when given, counts them. A backend may
+// send them in one round trip.
+int SqlExecuteSeries(std::initializer_list<SqlQuery> queries, size_t* succeeded = nullptr);
+
 // A modifying statement that undoes only itself when it fails: `savepoint` ("savepoint X") runs
 // first, then `statement`; on failure `rollback` ("rollback  to X") takes back the statement
 // alone and the transaction keeps what came before it; on success `onSuccess` runs when given.

@@ -26,83 +26,101 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-size_t SqlScanner::SkipBlanks(size_t at) const {
-  while (at < s_.size() && IsSqlBlank(s_[at])) ++at;
-  return at;
-}
+namespace {
 
-size_t SqlScanner::QuotedEnd(size_t at) const {
-  char quote = s_[at];
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Position after the quoted text that starts at `at`; a doubled quote stays inside.
+size_t QuotedEnd(std::string_view s, size_t at) {
+  char quote = s[at];
   size_t i = at + 1;
-  while (i < s_.size()) {
-    if (s_[i] == quote) {
-      if (i + 1 < s_.size() && s_[i + 1] == quote) {
-        i += 2;
-        continue;
-      }
+  while (i < s.size()) {
+    if (s[i] != quote) {
+      ++i;
+    } else if (i + 1 < s.size() && s[i + 1] == quote) {
+      i += 2;
+    } else {
       return i + 1;
     }
-    ++i;
   }
-  return s_.size();
+  return s.size();
 }
 
-size_t SqlScanner::WordEnd(size_t at) const {
-  while (at < s_.size() && IsSqlWordChar(s_[at])) ++at;
+bool StartsWith(std::string_view s, size_t at, std::string_view prefix) {
+  return s.substr(at, prefix.size()) == prefix;
+}
+
+// The symbols of more than one character; anything else is a symbol of one.
+constexpr std::string_view kLongSymbols[] = {"<>", "<=", ">=", "!=", "^=", "||", "::"};
+
+// Kind and end of the token that starts at `at`.
+SqlTokenKind Scan(std::string_view s, size_t at, size_t& end) {
+  char c = s[at];
+  char next = at + 1 < s.size() ? s[at + 1] : '\0';
+  end = at + 1;
+  if (IsSqlBlank(c)) {
+    while (end < s.size() && IsSqlBlank(s[end])) ++end;
+    return SqlTokenKind::Blank;
+  }
+  if (c == '\'' || c == '"') {
+    end = QuotedEnd(s, at);
+    return c == '\'' ? SqlTokenKind::Literal : SqlTokenKind::QuotedName;
+  }
+  if (c == '-' && next == '-') {
+    size_t newline = s.find('\n', at);
+    end = newline == std::string_view::npos ? s.size() : newline;
+    return SqlTokenKind::Comment;
+  }
+  if (c == '/' && next == '*') {
+    size_t close = s.find("*/", at + 2);
+    end = close == std::string_view::npos ? s.size() : close + 2;
+    return SqlTokenKind::Comment;
+  }
+  if (IsSqlWordStart(c)) {
+    while (end < s.size() && IsSqlWordChar(s[end])) ++end;
+    return SqlTokenKind::Word;
+  }
+  if (IsDigit(c) || (c == '.' && IsDigit(next))) {
+    while (end < s.size() && (IsSqlWordChar(s[end]) || s[end] == '.')) ++end;
+    return SqlTokenKind::Number;
+  }
+  if (c == ':' && IsSqlWordChar(next)) {
+    while (end < s.size() && IsSqlWordChar(s[end])) ++end;
+    return SqlTokenKind::HostVariable;
+  }
+  if (c == '?') return SqlTokenKind::Marker;
+  for (std::string_view symbol : kLongSymbols) {
+    if (StartsWith(s, at, symbol)) end = at + symbol.size();
+  }
+  return SqlTokenKind::Symbol;
+}
+
+}  // namespace
+
+std::vector<SqlToken> TokenizeSql(std::string_view text) {
+  std::vector<SqlToken> tokens;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = at;
+    SqlTokenKind kind = Scan(text, at, end);
+    tokens.push_back({kind, text.substr(at, end - at)});
+    at = end;
+  }
+  return tokens;
+}
+
+size_t SkipSpace(const std::vector<SqlToken>& tokens, size_t at) {
+  while (at < tokens.size() && tokens[at].IsSpace()) ++at;
   return at;
 }
 
-size_t SqlScanner::GroupEnd(size_t at) const {
+size_t GroupEnd(const std::vector<SqlToken>& tokens, size_t open) {
   int depth = 0;
-  size_t i = at;
-  while (i < s_.size()) {
-    char c = s_[i];
-    if (c == '\'' || c == '"') {
-      i = QuotedEnd(i);
-      continue;
-    }
-    if (c == '(') ++depth;
-    if (c == ')' && --depth == 0) return i + 1;
-    ++i;
+  for (size_t k = open; k < tokens.size(); ++k) {
+    if (tokens[k].Is("(")) ++depth;
+    if (tokens[k].Is(")") && --depth == 0) return k + 1;
   }
-  return s_.size();
-}
-
-size_t SqlScanner::TopLevelComma(size_t begin, size_t end) const {
-  size_t i = begin;
-  while (i < end) {
-    char c = s_[i];
-    if (c == '\'' || c == '"') {
-      i = QuotedEnd(i);
-    } else if (c == '(') {
-      i = GroupEnd(i);
-    } else if (c == ',') {
-      return i;
-    } else {
-      ++i;
-    }
-  }
-  return end;
-}
-
-std::vector<SqlScanner::Word> SqlScanner::TopLevelWords() const {
-  std::vector<Word> words;
-  size_t i = 0;
-  while (i < s_.size()) {
-    char c = s_[i];
-    if (c == '\'' || c == '"') {
-      i = QuotedEnd(i);
-    } else if (c == '(') {
-      i = GroupEnd(i);
-    } else if (IsSqlWordChar(c)) {
-      size_t end = WordEnd(i);
-      words.push_back({i, end});
-      i = end;
-    } else {
-      ++i;
-    }
-  }
-  return words;
+  return tokens.size();
 }
 
 }  // namespace db

@@ -1,6 +1,6 @@
 #pragma once
-// Reads SQL text by position for the backends' dialect adaptation: quoted parts, words and
-// parenthesised groups, so that a rewrite never touches a literal or a partial word.
+// Reads SQL text into tokens for the precompiler and the backends' dialect adaptation, so that
+// a rewrite never touches a literal, a quoted name, a comment or a partial word.
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -14,34 +14,38 @@ bool IsSqlBlank(char c);
 bool EqualsIgnoringCase(std::string_view text, std::string_view lower);
 std::string_view TrimBlanks(std::string_view text);
 
-class SqlScanner {
- public:
-  explicit SqlScanner(std::string_view text) : s_(text) {}
-
-  std::string_view Text() const { return s_; }
-  size_t Size() const { return s_.size(); }
-  char At(size_t i) const { return s_[i]; }
-
-  size_t SkipBlanks(size_t at) const;
-  // Position after the quoted text that starts at `at` ('...' or "..."; doubled quotes inside).
-  size_t QuotedEnd(size_t at) const;
-  size_t WordEnd(size_t at) const;
-  // Position after the parenthesised group that opens at `at`.
-  size_t GroupEnd(size_t at) const;
-  // Position of the first ',' at depth 0 within [begin, end), or end.
-  size_t TopLevelComma(size_t begin, size_t end) const;
-  // The word at `at` follows a '.', so it names something inside a schema or table.
-  bool QualifiedBefore(size_t at) const { return at > 0 && s_[at - 1] == '.'; }
-
-  struct Word {
-    size_t begin;
-    size_t end;
-  };
-  // The words outside quotes and parentheses, with their positions.
-  std::vector<Word> TopLevelWords() const;
-
- private:
-  std::string_view s_;
+enum class SqlTokenKind {
+  Word,          // a keyword or a name: which one depends on where it stands, as in SQL
+  Literal,       // '...' with doubled quotes inside
+  QuotedName,    // "..."
+  Number,        // 12, 1.5
+  HostVariable,  // :name (an indicator is a second host variable right after the first)
+  Marker,        // ?
+  Symbol,        // an operator or punctuation: ( ) , . + - * / = <> <= >= != || :: ...
+  Comment,       // -- to the end of the line, or /* ... */
+  Blank,         // a run of white space
 };
+
+struct SqlToken {
+  SqlTokenKind kind;
+  std::string_view text;
+
+  // A word or symbol that is `lower` (given in lower case).
+  bool Is(std::string_view lower) const {
+    return (kind == SqlTokenKind::Word || kind == SqlTokenKind::Symbol) &&
+           EqualsIgnoringCase(text, lower);
+  }
+  // Carries no meaning: a blank or a comment.
+  bool IsSpace() const { return kind == SqlTokenKind::Blank || kind == SqlTokenKind::Comment; }
+};
+
+// The tokens of `text`, which they cover exactly and in order; an unterminated quote or
+// comment runs to the end.
+std::vector<SqlToken> TokenizeSql(std::string_view text);
+
+// Index of the first token at or after `at` that is not a blank or comment (or tokens.size()).
+size_t SkipSpace(const std::vector<SqlToken>& tokens, size_t at);
+// Index after the parenthesised group whose '(' is tokens[open] (or tokens.size()).
+size_t GroupEnd(const std::vector<SqlToken>& tokens, size_t open);
 
 }  // namespace db

@@ -11,6 +11,7 @@ constexpr int kUniqueViolated = -1;       // ORA-00001 unique constraint violate
 constexpr int kInvalidSqlStatement = -900;  // ORA-00900 invalid SQL statement (text the database cannot parse)
 constexpr int kInvalidIdentifier = -904;  // ORA-00904 unknown column
 constexpr int kInvalidCharacter = -911;   // ORA-00911 text that is not valid SQL (e.g. a bad schema name)
+constexpr int kInconsistentDatatypes = -932;  // ORA-00932 inconsistent datatypes (days added to a column the runtime cannot tell is a date)
 constexpr int kNoSuchTable = -942;        // ORA-00942 table or view does not exist
 constexpr int kNotAllVariablesBound = -1008;  // ORA-01008 input count does not match the statement
 constexpr int kInvalidCursor = -1001;     // ORA-01001 fetch or close on a cursor that is not open

@@ -1,6 +1,5 @@
 #include "db/sqlite/dialect.h"
 
-#include <cctype>
 #include <string_view>
 
 #include "db/runtime/oracle_date.h"
@@ -11,42 +10,41 @@ namespace {
 
 constexpr const char* kLocalNow = "datetime('now','localtime')";
 
+using Tokens = std::vector<SqlToken>;
+
+// Index of the first token at or after `at` that is not white space (a comment counts: it
+// ends the arithmetic before it).
+size_t SkipBlanks(const Tokens& tokens, size_t at) {
+  while (at < tokens.size() && tokens[at].kind == SqlTokenKind::Blank) ++at;
+  return at;
+}
+
+std::string Text(const Tokens& tokens, size_t begin, size_t end) {
+  std::string out;
+  for (size_t k = begin; k < end; ++k) out.append(tokens[k].text);
+  return out;
+}
+
 class Adapter {
  public:
-  explicit Adapter(std::string_view text) : s_(text), scan_(text) {}
+  explicit Adapter(std::string_view text) : t_(TokenizeSql(text)) {}
 
-  std::string Run() { return Sequence(s_.size()); }
+  std::string Run() { return Sequence(t_.size()); }
 
  private:
-  std::string_view s_;
-  SqlScanner scan_;
+  Tokens t_;
   size_t pos_ = 0;
 
-  size_t SkipBlanks(size_t at) const { return scan_.SkipBlanks(at); }
-  size_t QuotedEnd(size_t at) const { return scan_.QuotedEnd(at); }
-  size_t WordEnd(size_t at) const { return scan_.WordEnd(at); }
-  size_t GroupEnd(size_t at) const { return scan_.GroupEnd(at); }
-  bool QualifiedBefore(size_t at) const { return scan_.QualifiedBefore(at); }
+  bool QualifiedBefore(size_t k) const { return k > 0 && t_[k - 1].Is("."); }
 
-  // Adapts s_[pos_, end) and leaves pos_ at end.
+  // Adapts tokens [pos_, end) and leaves pos_ at end.
   std::string Sequence(size_t end) {
     std::string out;
     while (pos_ < end) {
-      char c = s_[pos_];
-      if (c == '\'' || c == '"') {
-        size_t stop = QuotedEnd(pos_);
-        out.append(s_.substr(pos_, stop - pos_));
-        pos_ = stop;
-      } else if (IsSqlWordStart(c)) {
+      if (t_[pos_].kind == SqlTokenKind::Word) {
         out += Word(end);
-      } else if (std::isdigit(static_cast<unsigned char>(c))) {
-        size_t stop = pos_;
-        while (stop < s_.size() && (IsSqlWordChar(s_[stop]) || s_[stop] == '.')) ++stop;
-        out.append(s_.substr(pos_, stop - pos_));
-        pos_ = stop;
       } else {
-        out += c;
-        ++pos_;
+        out.append(t_[pos_++].text);
       }
     }
     return out;
@@ -54,42 +52,31 @@ class Adapter {
 
   // A word, or a date term with the arithmetic that follows it (up to `end`).
   std::string Word(size_t end) {
-    size_t start = pos_;
-    size_t stop = WordEnd(pos_);
-    std::string_view word = s_.substr(start, stop - start);
-    size_t next = SkipBlanks(stop);
-    bool call = next < s_.size() && s_[next] == '(';
+    size_t start = pos_++;
+    const SqlToken& word = t_[start];
+    size_t next = SkipBlanks(t_, pos_);
+    bool call = next < t_.size() && t_[next].Is("(");
     std::string term;
-    if (EqualsIgnoringCase(word, "sysdate") && !call && !QualifiedBefore(start)) {
+    if (word.Is("sysdate") && !call && !QualifiedBefore(start)) {
       term = kLocalNow;
-      pos_ = stop;
-    } else if (EqualsIgnoringCase(word, "to_date") && call && !QualifiedBefore(start)) {
-      pos_ = stop;
-      term = std::string(word) + Inner(next, GroupEnd(next));
+    } else if (word.Is("to_date") && call && !QualifiedBefore(start)) {
+      term = std::string(word.text) + Text(t_, pos_, next);
+      pos_ = next;
+      term += Sequence(GroupEnd(t_, next));
     } else {
-      pos_ = stop;
-      return std::string(word);
+      return std::string(word.text);
     }
     return DateArithmetic(std::move(term), end);
   }
 
-  // The text from pos_ to `from` as it stands, then [from, to) adapted.
-  std::string Inner(size_t from, size_t to) {
-    std::string out(s_.substr(pos_, from - pos_));
-    pos_ = from;
-    out += Sequence(to);
-    return out;
-  }
-
   std::string DateArithmetic(std::string term, size_t end) {
     for (;;) {
-      size_t op = SkipBlanks(pos_);
-      if (op >= end || (s_[op] != '+' && s_[op] != '-')) return term;
-      if (s_[op] == '-' && op + 1 < end && s_[op + 1] == '-') return term;  // a comment
-      size_t operandStart = SkipBlanks(op + 1);
+      size_t op = SkipBlanks(t_, pos_);
+      if (op >= end || !(t_[op].Is("+") || t_[op].Is("-"))) return term;
+      size_t operandStart = SkipBlanks(t_, op + 1);
       size_t operandEnd = OperandEnd(operandStart);
       if (operandEnd == operandStart || operandEnd > end) return term;
-      bool minus = s_[op] == '-';
+      bool minus = t_[op].Is("-");
       pos_ = operandStart;
       std::string operand = Sequence(operandEnd);
       term = "DATE_PLUS_DAYS(" + term + ", " + (minus ? "-(" + operand + ")" : operand) + ")";
@@ -98,20 +85,16 @@ class Adapter {
 
   // End of a factor: sign, then '?', number, (qualified) name or call, or group.
   size_t FactorEnd(size_t at) const {
-    if (at < s_.size() && (s_[at] == '-' || s_[at] == '+')) at = SkipBlanks(at + 1);
-    if (at >= s_.size()) return at;
-    char c = s_[at];
-    if (c == '?') return at + 1;
-    if (c == '(') return GroupEnd(at);
-    if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
-      while (at < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[at])) || s_[at] == '.')) ++at;
-      return at;
-    }
-    if (!IsSqlWordStart(c)) return at;
-    at = WordEnd(at);
-    while (at + 1 < s_.size() && s_[at] == '.' && IsSqlWordStart(s_[at + 1])) at = WordEnd(at + 1);
-    size_t next = SkipBlanks(at);
-    if (next < s_.size() && s_[next] == '(') return GroupEnd(next);
+    if (at < t_.size() && (t_[at].Is("-") || t_[at].Is("+"))) at = SkipBlanks(t_, at + 1);
+    if (at >= t_.size()) return at;
+    const SqlToken& token = t_[at];
+    if (token.kind == SqlTokenKind::Marker || token.kind == SqlTokenKind::Number) return at + 1;
+    if (token.Is("(")) return GroupEnd(t_, at);
+    if (token.kind != SqlTokenKind::Word) return at;
+    ++at;
+    while (at + 1 < t_.size() && t_[at].Is(".") && t_[at + 1].kind == SqlTokenKind::Word) at += 2;
+    size_t next = SkipBlanks(t_, at);
+    if (next < t_.size() && t_[next].Is("(")) return GroupEnd(t_, next);
     return at;
   }
 
@@ -120,34 +103,60 @@ class Adapter {
     size_t end = FactorEnd(at);
     if (end == at) return at;
     for (;;) {
-      size_t op = SkipBlanks(end);
-      if (op >= s_.size() || (s_[op] != '*' && s_[op] != '/')) return end;
-      size_t next = FactorEnd(SkipBlanks(op + 1));
-      if (next == SkipBlanks(op + 1)) return end;
+      size_t op = SkipBlanks(t_, end);
+      if (op >= t_.size() || !(t_[op].Is("*") || t_[op].Is("/"))) return end;
+      size_t factor = SkipBlanks(t_, op + 1);
+      size_t next = FactorEnd(factor);
+      if (next == factor) return end;
       end = next;
     }
   }
 };
 
-// `item` (trimmed) is TO_CHAR(<date>, '<model>') with a model the runtime knows: sets the two.
-bool IsDeferrableToChar(std::string_view item, std::string_view& date, std::string& format) {
-  SqlScanner scan(item);
-  size_t nameEnd = scan.WordEnd(0);
-  if (!EqualsIgnoringCase(item.substr(0, nameEnd), "to_char")) return false;
-  size_t open = scan.SkipBlanks(nameEnd);
-  if (open >= item.size() || item[open] != '(' || scan.GroupEnd(open) != item.size()) return false;
-  size_t inner = item.size() - 1;  // the closing parenthesis
-  size_t comma = scan.TopLevelComma(open + 1, inner);
-  if (comma == inner || scan.TopLevelComma(comma + 1, inner) != inner) return false;
-  date = TrimBlanks(item.substr(open + 1, comma - open - 1));
-  std::string_view model = TrimBlanks(item.substr(comma + 1, inner - comma - 1));
-  if (date.empty() || model.size() < 2 || model.front() != '\'' || model.back() != '\'') return false;
+// Narrows [begin, end) to leave out the white space at either end.
+void TrimBlankTokens(const Tokens& tokens, size_t& begin, size_t& end) {
+  while (begin < end && tokens[begin].kind == SqlTokenKind::Blank) ++begin;
+  while (end > begin && tokens[end - 1].kind == SqlTokenKind::Blank) --end;
+}
+
+// Index of the first ',' outside parentheses in [begin, end), or end.
+size_t TopLevelComma(const Tokens& tokens, size_t begin, size_t end) {
+  for (size_t k = begin; k < end; ++k) {
+    if (tokens[k].Is("(")) k = GroupEnd(tokens, k) - 1;
+    else if (tokens[k].Is(",")) return k;
+  }
+  return end;
+}
+
+// Tokens [begin, end) (trimmed) are TO_CHAR(<date>, '<model>') with a model the runtime knows:
+// sets the two.
+bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& date,
+                        std::string& format) {
+  if (begin == end || !t[begin].Is("to_char")) return false;
+  size_t open = SkipBlanks(t, begin + 1);
+  if (open >= end || !t[open].Is("(") || GroupEnd(t, open) != end) return false;
+  size_t inner = end - 1;  // the closing parenthesis
+  size_t comma = TopLevelComma(t, open + 1, inner);
+  if (comma == inner || TopLevelComma(t, comma + 1, inner) != inner) return false;
+  size_t dateBegin = open + 1;
+  size_t dateEnd = comma;
+  TrimBlankTokens(t, dateBegin, dateEnd);
+  size_t modelBegin = comma + 1;
+  size_t modelEnd = inner;
+  TrimBlankTokens(t, modelBegin, modelEnd);
+  if (dateBegin == dateEnd || modelEnd != modelBegin + 1 ||
+      t[modelBegin].kind != SqlTokenKind::Literal) {
+    return false;
+  }
+  std::string_view model = t[modelBegin].text;
+  if (model.size() < 2 || model.back() != '\'') return false;  // unterminated
   model = model.substr(1, model.size() - 2);
   std::string probe;
   if (model.find('\'') != std::string_view::npos ||
       FormatOracleDate(DateTime{}, model, probe) != 0) {
     return false;  // an unknown model fails the statement, as it always has
   }
+  date = Text(t, dateBegin, dateEnd);
   format = std::string(model);
   return true;
 }
@@ -156,45 +165,39 @@ bool IsDeferrableToChar(std::string_view item, std::string_view& date, std::stri
 // DISTINCT list stays as it is: it must compare the converted values.
 std::string DeferSelectListConversions(const std::string& body,
                                        std::vector<FetchConversion>& conversions) {
-  SqlScanner scan(body);
-  std::vector<SqlScanner::Word> words = scan.TopLevelWords();
-  auto wordIs = [&](size_t k, std::string_view lower) {
-    return k < words.size() &&
-           EqualsIgnoringCase(scan.Text().substr(words[k].begin, words[k].end - words[k].begin), lower);
-  };
-  if (!wordIs(0, "select") || words[0].begin != scan.SkipBlanks(0) || wordIs(1, "distinct") ||
-      wordIs(1, "unique")) {
-    return body;
-  }
-  size_t listEnd = body.size();
-  for (size_t k = 1; k < words.size(); ++k) {
-    if (wordIs(k, "from")) {
-      listEnd = words[k].begin;
+  Tokens t = TokenizeSql(body);
+  size_t select = SkipBlanks(t, 0);
+  if (select == t.size() || !t[select].Is("select")) return body;
+  size_t first = SkipSpace(t, select + 1);
+  if (first < t.size() && (t[first].Is("distinct") || t[first].Is("unique"))) return body;
+  size_t listEnd = t.size();
+  for (size_t k = select + 1; k < t.size(); ++k) {
+    if (t[k].Is("(")) k = GroupEnd(t, k) - 1;
+    else if (t[k].Is("from")) {
+      listEnd = k;
       break;
     }
   }
-  std::string out = body.substr(0, words[0].end);
-  size_t begin = words[0].end;
+  std::string out = Text(t, 0, select + 1);
+  size_t begin = select + 1;
   for (int column = 0;; ++column) {
-    size_t comma = scan.TopLevelComma(begin, listEnd);
-    std::string_view item = scan.Text().substr(begin, comma - begin);
-    std::string_view trimmed = TrimBlanks(item);
-    std::string_view date;
+    size_t comma = TopLevelComma(t, begin, listEnd);
+    size_t itemBegin = begin;
+    size_t itemEnd = comma;
+    TrimBlankTokens(t, itemBegin, itemEnd);
+    std::string date;
     std::string format;
-    if (IsDeferrableToChar(trimmed, date, format)) {
-      size_t leading = static_cast<size_t>(trimmed.data() - item.data());
-      out.append(item.substr(0, leading));
-      out.append(date);
-      out.append(item.substr(leading + trimmed.size()));
+    if (IsDeferrableToChar(t, itemBegin, itemEnd, date, format)) {
+      out += Text(t, begin, itemBegin) + date + Text(t, itemEnd, comma);
       conversions.push_back({column, std::move(format)});
     } else {
-      out.append(item);
+      out += Text(t, begin, comma);
     }
     if (comma == listEnd) break;
     out += ',';
     begin = comma + 1;
   }
-  out.append(body, listEnd, std::string::npos);
+  out += Text(t, listEnd, t.size());
   return out;
 }
 

@@ -37,6 +37,19 @@ TEST(PostgresDialect, RewritesPlaceholdersDatesSysdateAndAggregateOrder) {
       {"select max(a)+1 from T order by b", "select max(a)+1 from T order by b"},
       {"select a from T where b in (select max(c) from U) order by a",
        "select a from T where b in (select max(c) from U) order by a"},
+      // the ORDER BY clause goes, what follows it stays
+      {"select max(a) from T where b=? order by b, c for update",
+       "select max(a) from T where b=$1 for update"},
+      {"select max(a) /* x */ from T order by b -- note", "select max(a) /* x */ from T"},
+      // a TO_DATE is a timestamp by the hour, minute or second elements of its format
+      {"where d=TO_DATE(x,'Month dd yyyy') and e=TO_DATE(x,'yyyymmdd\"h\"')",
+       "where d=to_date(x,'Month dd yyyy') and e=to_date(x,'yyyymmdd\"h\"')"},
+      {"where d=TO_DATE(x,'yyyymmddmi') and e=TO_DATE(x,'dd.mm.yyyy ss')",
+       "where d=to_timestamp(x,'yyyymmddmi')::timestamp and "
+       "e=to_timestamp(x,'dd.mm.yyyy ss')::timestamp"},
+      // comments and quoted names are not rewritten
+      {"select a -- sysdate ?\n from T where \"b?\"=? /* ? */",
+       "select a -- sysdate ?\n from T where \"b?\"=$1 /* ? */"},
   };
   for (const Case& c : cases) EXPECT_EQ(AdaptToPostgres(c.in).sql, c.out) << c.in;
 }

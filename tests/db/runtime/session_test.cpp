@@ -79,6 +79,10 @@ TEST_P(SessionTest, FailuresCarryTheirOracleStatus) {
        status::kNoData},
       {"rollback to a savepoint never set", [&] { return SqlExecute("rollback  to Never_Sp"); },
        status::kSavepointUnknown},
+      {"days added to a date column",
+       [&] { return SqlExecute("select TagTgb into :b0:b1  from rvk327tag where TagTag+1=TO_DATE(:b2,'yyyymmdd')",
+                               {TextIn("20240106", 11)}, {db::TextOut(text, 8, true)}); },
+       status::kInconsistentDatatypes},
   };
   for (const Case& c : cases) EXPECT_EQ(c.run(), c.expected) << c.what << ": " << db::SqlLastNativeError();
   // The same inside a transaction, where other savepoints exist.

@@ -43,6 +43,12 @@ TEST(SqliteDialect, RewritesSysdateAndDateArithmeticOnly) {
       {"where d=TO_DATE(?,'yyyymmdd') and n=1", "where d=TO_DATE(?,'yyyymmdd') and n=1"},
       {"where d in (TO_CHAR(sysdate), x) and e=TO_DATE(?,'yyyymmdd')-1",
        "where d in (TO_CHAR(datetime('now','localtime')), x) and e=DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), -(1))"},
+      {"where d=sysdate -- sysdate+1\n -1", "where d=datetime('now','localtime') -- sysdate+1\n -1"},
+      {"where d=sysdate/* + 1 */", "where d=datetime('now','localtime')/* + 1 */"},
+      {"where \"sysdate\"+1=n and TO_DATE(?,'yyyymmdd')+t.n=d",
+       "where \"sysdate\"+1=n and DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), t.n)=d"},
+      // the aggregate-only select keeps its ORDER BY: SQLite takes it as it stands
+      {"select max(a) from T order by b", "select max(a) from T order by b"},
   };
   for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in).sql, c.out) << c.in;
 }
@@ -64,6 +70,9 @@ TEST(SqliteDialect, DefersSelectListDateConversionsToTheRow) {
       {"select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", "select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", {}},
       {"select a from T where TO_CHAR(d,'yyyymmdd')=?", "select a from T where TO_CHAR(d,'yyyymmdd')=?", {}},
       {"update T set a=? where TO_CHAR(d,'yyyymmdd')=?", "update T set a=? where TO_CHAR(d,'yyyymmdd')=?", {}},
+      {"select TO_CHAR(d,'yy''mm') ,TO_CHAR(d, f) from T", "select TO_CHAR(d,'yy''mm') ,TO_CHAR(d, f) from T", {}},
+      {"select (select TO_CHAR(d,'yyyymmdd') from U), TO_CHAR(e,'yyyymmdd') from T",
+       "select (select TO_CHAR(d,'yyyymmdd') from U), e from T", {1}},
   };
   for (const Case& c : cases) {
     db::sqlite::SqliteText text = db::sqlite::AdaptDialect(c.in);
