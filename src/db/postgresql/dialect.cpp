@@ -98,7 +98,10 @@ std::string DropOrderOfAggregateSelect(const std::string& body) {
   size_t end = order;
   TrimBlankTokens(t, begin, end);
   std::string kept = Text(t, begin, end);
-  if (orderEnd < t.size()) kept += " " + Text(t, orderEnd, t.size());
+  if (orderEnd < t.size()) {
+    kept += ' ';
+    kept += Text(t, orderEnd, t.size());
+  }
   return kept;
 }
 
