@@ -103,7 +103,7 @@ class Session : public BackendSession {
     int rc = lookup.Prepare();
     std::string name = LowerCase(schema);
     SqlValue input{SqlValue::Kind::Text, 0, name};
-    std::vector<SqlRow> rows;
+    SqlRows rows;
     if (rc == status::kOk) rc = lookup.Run({input}, &rows, nullptr);
     if (rc == status::kOk && rows.empty()) {
       rc = link_->FailWith(status::kSchemaUnknown, "no schema " + name);

@@ -95,7 +95,7 @@ int Statement::ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue
   }
 }
 
-int Statement::ReadRows(Link& link, std::vector<SqlRow>& rows) {
+int Statement::ReadRows(Link& link, SqlRows& rows) {
   if (!described_) {
     SQLSMALLINT columns = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(handle_, &columns))) {
@@ -111,20 +111,21 @@ int Statement::ReadRows(Link& link, std::vector<SqlRow>& rows) {
     }
     described_ = true;
   }
+  SqlRow row(integerColumns_.size());
   for (;;) {
     SQLRETURN rc = SQLFetch(handle_);
     if (rc == SQL_NO_DATA) return status::kOk;
     if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
-    SqlRow row(integerColumns_.size());
     for (size_t c = 0; c < row.size(); ++c) {
+      row[c].Clear();
       int read = ReadValue(link, static_cast<SQLUSMALLINT>(c + 1), integerColumns_[c], row[c]);
       if (read != status::kOk) return read;
     }
-    rows.push_back(std::move(row));
+    rows.Append(row);
   }
 }
 
-int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
                    int64_t* affected) {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
@@ -152,7 +153,7 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
   } else if (rows != nullptr) {
     size_t before = rows->size();
     rc = ReadRows(*link, *rows);
-    if (rc != status::kOk) rows->resize(before);
+    if (rc != status::kOk) rows->Truncate(before);
   } else if (affected != nullptr) {
     SQLLEN count = 0;
     if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_, &count))) {

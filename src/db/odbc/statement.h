@@ -26,7 +26,7 @@ class Statement : public BackendStatement {
   // are known (see TextForInputs), and again only should they change.
   int Prepare();
 
-  int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+  int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
           int64_t* affected) override;
 
  private:
@@ -38,7 +38,7 @@ class Statement : public BackendStatement {
   };
 
   int BindParameters(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters);
-  int ReadRows(Link& link, std::vector<SqlRow>& rows);
+  int ReadRows(Link& link, SqlRows& rows);
   int ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue& value);
 
   std::weak_ptr<Link> link_;

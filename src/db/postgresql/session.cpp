@@ -70,7 +70,7 @@ class Session : public BackendSession {
   // Independent reads (a recount's tallies) cost one round trip together.
   int RunQueries(const std::vector<BackendStatement*>& statements,
                  const std::vector<std::vector<SqlValue>>& inputs,
-                 std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) override {
+                 std::vector<SqlRows>& rows, size_t& succeeded) override {
     std::vector<Statement*> own;
     own.reserve(statements.size());
     for (BackendStatement* statement : statements) own.push_back(static_cast<Statement*>(statement));

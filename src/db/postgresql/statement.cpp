@@ -24,15 +24,15 @@ std::string PreparedKey(const std::vector<Oid>& types, const std::string& sql) {
 }
 
 // Appends the rows of a query result; integer columns become Int, all else Text.
-void ReadRows(const PGresult* result, std::vector<SqlRow>& rows) {
+void ReadRows(const PGresult* result, SqlRows& rows) {
   int rowCount = PQntuples(result);
   int columnCount = PQnfields(result);
-  rows.reserve(rows.size() + static_cast<size_t>(rowCount));
+  SqlRow row(static_cast<size_t>(columnCount));
   for (int r = 0; r < rowCount; ++r) {
-    SqlRow row(static_cast<size_t>(columnCount));
     for (int c = 0; c < columnCount; ++c) {
-      if (PQgetisnull(result, r, c)) continue;  // stays Null
       SqlValue& value = row[static_cast<size_t>(c)];
+      value.Clear();
+      if (PQgetisnull(result, r, c)) continue;  // stays Null
       const char* text = PQgetvalue(result, r, c);
       if (IsIntegerType(PQftype(result, c))) {
         value.kind = SqlValue::Kind::Int;
@@ -42,7 +42,7 @@ void ReadRows(const PGresult* result, std::vector<SqlRow>& rows) {
         value.text.assign(text, static_cast<size_t>(PQgetlength(result, r, c)));
       }
     }
-    rows.push_back(std::move(row));
+    rows.Append(row);
   }
 }
 
@@ -96,7 +96,7 @@ int Statement::BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
   return status::kOk;
 }
 
-int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
                    int64_t* affected) {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
@@ -145,7 +145,7 @@ void Statement::NotePrepared(Link& link, const Placed& placed, const Outcome& ou
 
 int Statement::RunTogether(Link& link, const std::vector<Statement*>& statements,
                            const std::vector<std::vector<SqlValue>>& inputs,
-                           std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) {
+                           std::vector<SqlRows>& rows, size_t& succeeded) {
   succeeded = 0;
   // Sized first: the commands point into the parameter texts.
   std::vector<Parameters> parameters(statements.size());

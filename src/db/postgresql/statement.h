@@ -35,14 +35,14 @@ class Statement : public BackendStatement {
   Statement(std::weak_ptr<Link> link, PostgresText text, bool modifies)
       : link_(std::move(link)), text_(std::move(text)), modifies_(modifies) {}
 
-  int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+  int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
           int64_t* affected) override;
 
   // Queries of one session in one round trip, under the transaction rules as one statement;
   // the server stops at the first that fails. As BackendSession::RunQueries.
   static int RunTogether(Link& link, const std::vector<Statement*>& statements,
                          const std::vector<std::vector<SqlValue>>& inputs,
-                         std::vector<std::vector<SqlRow>>& rows, size_t& succeeded);
+                         std::vector<SqlRows>& rows, size_t& succeeded);
 
  private:
   struct Parameters {

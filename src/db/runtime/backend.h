@@ -6,17 +6,10 @@
 #include <string>
 #include <vector>
 
-namespace db {
+#include "db/runtime/sql_rows.h"
+#include "db/runtime/sql_value.h"
 
-struct SqlValue {
-  // Error: a column value of a result row that could not be converted (a stored date that
-  // does not exist); `number` holds its Oracle status, reported at the fetch of that row.
-  enum class Kind : uint8_t { Null, Int, Text, Error };
-  Kind kind = Kind::Null;
-  int64_t number = 0;
-  std::string text;
-};
-using SqlRow = std::vector<SqlValue>;
+namespace db {
 
 // A statement after precompilation: the INTO list removed, every input placeholder
 // replaced by '?' (one per position, in order, outside quoted literals). The text keeps the
@@ -40,7 +33,7 @@ class BackendStatement {
   // Error value of that row, not a failure of the query. A modification sets `affected`. Returns 0 or a negative
   // Oracle status; a failed statement undoes only its own effect, the open transaction
   // and its other pending work go on.
-  virtual int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+  virtual int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
                   int64_t* affected) = 0;
 };
 
@@ -66,7 +59,7 @@ class BackendSession {
   // the queries before it. By default they run one by one; a backend may send them together.
   virtual int RunQueries(const std::vector<BackendStatement*>& statements,
                          const std::vector<std::vector<SqlValue>>& inputs,
-                         std::vector<std::vector<SqlRow>>& rows, size_t& succeeded);
+                         std::vector<SqlRows>& rows, size_t& succeeded);
 };
 
 // What a backend folder registers about itself (in its session.cpp): its name, the net

@@ -25,7 +25,8 @@ struct SqlStatement::State {
 };
 
 struct SqlCursor::State {
-  std::vector<SqlRow> rows;
+  SqlRows rows;
+  SqlRow current;  // the fetched row, unpacked
   size_t next = 0;
   std::string text;
 };
@@ -149,10 +150,12 @@ int CopyOutputs(const SqlRow& row, HostList out) {
 }
 
 // A select into: exactly one row, its values into the outputs.
-int IntoOutputs(const std::vector<SqlRow>& rows, HostList out) {
+int IntoOutputs(const SqlRows& rows, HostList out) {
   if (rows.empty()) return status::kNoData;
   if (rows.size() > 1) return status::kTooManyRows;
-  return CopyOutputs(rows.front(), out);
+  SqlRow row;
+  rows.Read(0, row);
+  return CopyOutputs(row, out);
 }
 
 int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
@@ -183,7 +186,7 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
     return affected == 0 ? status::kNoData : status::kOk;
   }
   if (static_cast<int>(out.size()) != parsed.intoCount) return status::kNotAllVariablesBound;
-  std::vector<SqlRow> rows;
+  SqlRows rows;
   rc = entry.statement->Run(inputs, &rows, nullptr);
   if (rc != status::kOk) return rc;
   return IntoOutputs(rows, out);
@@ -271,7 +274,7 @@ int SqlExecuteSeries(std::initializer_list<SqlQuery> queries, size_t* succeeded)
     entries.push_back(std::move(entry));
     inputs.push_back(std::move(values));
   }
-  std::vector<std::vector<SqlRow>> rows(statements.size());
+  std::vector<SqlRows> rows(statements.size());
   size_t ran = 0;
   int rc = statements.empty() ? status::kOk
                               : Current().session->RunQueries(statements, inputs, rows, ran);
@@ -286,7 +289,7 @@ int SqlExecuteSeries(std::initializer_list<SqlQuery> queries, size_t* succeeded)
 
 int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,
                                const std::vector<std::vector<SqlValue>>& inputs,
-                               std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) {
+                               std::vector<SqlRows>& rows, size_t& succeeded) {
   succeeded = 0;
   for (size_t i = 0; i < statements.size(); ++i) {
     int rc = statements[i]->Run(inputs[i], &rows[i], nullptr);
@@ -335,7 +338,8 @@ int SqlFetch(SqlCursor& cursor, HostList out) {
   SqlCursor::State& state = *cursor.state;
   if (int fault = FaultSeam_Check(FaultOp::Fetch, state.text.c_str())) return fault;
   if (state.next >= state.rows.size()) return status::kNoData;
-  int rc = CopyOutputs(state.rows[state.next], out);
+  state.rows.Read(state.next, state.current);
+  int rc = CopyOutputs(state.current, out);
   ++state.next;  // a row that failed to convert is passed, as a fetch moves on in Oracle
   return rc;
 }

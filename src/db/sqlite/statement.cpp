@@ -117,7 +117,7 @@ int Statement::Prepare() {
   return Compiled(*link, native);
 }
 
-int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
                    int64_t* affected) {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
@@ -158,19 +158,19 @@ int Statement::Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue
 
 // Steps to the end; a failed statement has undone its own changes (statement journal), and
 // the transaction goes on unless SQLite had to roll it back as a whole.
-int Statement::Step(Link& link, sqlite3_stmt* native, std::vector<SqlRow>* rows) {
+int Statement::Step(Link& link, sqlite3_stmt* native, SqlRows* rows) {
   int columns = sqlite3_column_count(native);
   int rc;
+  SqlRow row(static_cast<size_t>(columns));
   while ((rc = sqlite3_step(native)) == SQLITE_ROW) {
     if (rows == nullptr) continue;
-    SqlRow row;
-    row.reserve(static_cast<size_t>(columns));
     for (int column = 0; column < columns; ++column) {
       const FetchConversion* conversion = ConversionOf(column);
-      row.push_back(conversion != nullptr ? ConvertedDate(native, column, conversion->format)
-                                          : ColumnValue(native, column));
+      row[static_cast<size_t>(column)] = conversion != nullptr
+                                             ? ConvertedDate(native, column, conversion->format)
+                                             : ColumnValue(native, column);
     }
-    rows->push_back(std::move(row));
+    rows->Append(row);
   }
   if (rc == SQLITE_DONE) return status::kOk;
   int result = link.Fail(rc);

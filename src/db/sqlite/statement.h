@@ -21,14 +21,14 @@ class Statement : public BackendStatement {
 
   // Compiles the statement on the session's current handle; returns a status.
   int Prepare();
-  int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
+  int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
           int64_t* affected) override;
 
  private:
   int Compiled(Link& link, sqlite3_stmt*& native);
   const FetchConversion* ConversionOf(int column) const;
   int Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue>& inputs);
-  int Step(Link& link, sqlite3_stmt* native, std::vector<SqlRow>* rows);
+  int Step(Link& link, sqlite3_stmt* native, SqlRows* rows);
 
   std::weak_ptr<Link> link_;
   std::string sql_;
