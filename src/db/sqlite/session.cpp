@@ -100,9 +100,9 @@ int Configure(sqlite3* handle, const std::string& mainPath, const std::string& d
 class Session : public BackendSession {
  public:
   explicit Session(std::string directory)
-      : directory_(std::move(directory)), link_(std::make_shared<Link>()) {}
-
-  int Open() { return link_->Open(":memory:", directory_); }
+      : link_(std::make_shared<Link>()) {
+    link_->directory = std::move(directory);
+  }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
     auto statement = std::make_unique<Statement>(link_, AdaptDialect(parsed.body),
@@ -124,16 +124,16 @@ class Session : public BackendSession {
       return link_->FailWith(status::kSessionChangeInTransaction,
                              "schema switch with uncommitted work");
     }
-    std::string path = directory_ + "/" + schema + ".db";
-    if (!IsFile(path)) path = directory_ + "/" + UpperCase(schema) + ".db";
+    const std::string& directory = link_->directory;
+    std::string path = directory + "/" + schema + ".db";
+    if (!IsFile(path)) path = directory + "/" + UpperCase(schema) + ".db";
     if (!IsFile(path)) return link_->FailWith(status::kSchemaUnknown, "no database " + path);
-    return link_->Open(path, directory_);
+    return link_->Open(path);
   }
 
   std::string LastNativeError() const override { return link_->LastNativeError(); }
 
  private:
-  std::string directory_;
   std::shared_ptr<Link> link_;  // statements hold it weakly; it closes with the session
 };
 
@@ -142,15 +142,13 @@ int OpenSession(const char*, const char*, const char* netService,
                 std::unique_ptr<BackendSession>& session) {
   std::string directory;
   if (!ResolveDirectory(netService, directory)) return status::kServiceUnresolved;
-  auto opened = std::make_unique<Session>(directory);
-  int rc = opened->Open();
-  if (rc == status::kOk) session = std::move(opened);
-  return rc;
+  session = std::make_unique<Session>(directory);
+  return status::kOk;
 }
 
 }  // namespace
 
-int Link::Open(const std::string& mainPath, const std::string& directory) {
+int Link::Open(const std::string& mainPath) {
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(mainPath.c_str(), &raw,
                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
@@ -163,6 +161,8 @@ int Link::Open(const std::string& mainPath, const std::string& directory) {
   transaction.Forget();
   return status::kOk;
 }
+
+int Link::Ready() { return handle ? status::kOk : Open(":memory:"); }
 
 int Link::Fail(int code) { return Record(handle.get(), code); }
 

@@ -34,7 +34,11 @@ struct Link {
   // with the date functions, the busy timeout, WAL and full sync, and DIR/RVKSTAMM.db attached
   // as RVKSTAMM when it exists. On success the old handle and its statements go. Returns a
   // status.
-  int Open(const std::string& mainPath, const std::string& directory);
+  int Open(const std::string& mainPath);
+  // The handle, opened as an in-memory database on first use. A session is normally given
+  // its schema's file right after it connects; a handle opened at connect time would be
+  // configured for nothing.
+  int Ready();
 
   // Records the handle's last error (an extended result code) and returns its status.
   int Fail(int code);
@@ -47,6 +51,7 @@ struct Link {
   // Transaction control (BEGIN, COMMIT, SAVEPOINT X, ...), compiled once per text.
   std::unordered_map<std::string, NativeStatement> control;
   Transaction transaction{*this};
+  std::string directory;  // of the net service: the schemas' files and the calendar
 
  private:
   int Record(sqlite3* on, int code);

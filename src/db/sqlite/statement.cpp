@@ -90,7 +90,7 @@ const FetchConversion* Statement::ConversionOf(int column) const {
 
 // The native statement on the session's current handle, compiled when there is none yet.
 int Statement::Compiled(Link& link, sqlite3_stmt*& native) {
-  if (!link.handle) return link.FailWith(status::kNotConnected, "no connection");
+  if (int rc = link.Ready(); rc != status::kOk) return rc;
   auto found = link.compiled.find(this);
   if (found != link.compiled.end()) {
     native = found->second.get();
@@ -125,7 +125,7 @@ int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
   int rc = Compiled(*link, native);
   if (rc != status::kOk) return rc;
   rc = Bind(*link, native, inputs);
-  if (rc == status::kOk && modifies_) rc = link->transaction.BeginIfIdle();
+  if (rc == status::kOk && modifies_) rc = link->transaction.BeforeChange();
   if (rc == status::kOk) rc = Step(*link, native, rows);
   if (rc == status::kOk && affected != nullptr) *affected = sqlite3_changes64(link->handle.get());
   sqlite3_reset(native);

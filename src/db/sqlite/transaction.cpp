@@ -4,6 +4,20 @@
 #include "db/sqlite/session.h"
 
 namespace db::sqlite {
+namespace {
+
+using Names = std::vector<std::string>;
+
+// SQLite's savepoint names are case-blind, as Oracle's are.
+Names::iterator FindNewest(Names& names, const std::string& name) {
+  for (auto it = names.end(); it != names.begin();) {
+    --it;
+    if (sqlite3_stricmp(it->c_str(), name.c_str()) == 0) return it;
+  }
+  return names.end();
+}
+
+}  // namespace
 
 // A request runs the same few control texts thousands of times: each is compiled once.
 sqlite3_stmt* Transaction::Compiled(const std::string& sql) {
@@ -17,7 +31,7 @@ sqlite3_stmt* Transaction::Compiled(const std::string& sql) {
 }
 
 int Transaction::Exec(const std::string& sql) {
-  if (!link_.handle) return link_.FailWith(status::kNotConnected, "no connection");
+  if (int rc = link_.Ready(); rc != status::kOk) return rc;
   sqlite3_stmt* statement = Compiled(sql);
   int rc = statement != nullptr ? sqlite3_step(statement) : SQLITE_ERROR;
   if (rc == SQLITE_DONE) {
@@ -32,7 +46,7 @@ int Transaction::Exec(const std::string& sql) {
 
 void Transaction::NoteFailure() {
   if (open_ && link_.handle && sqlite3_get_autocommit(link_.handle.get())) {
-    open_ = false;
+    Reset();
     lostWork_.Note();
   }
 }
@@ -44,22 +58,67 @@ int Transaction::BeginIfIdle() {
   return rc;
 }
 
+int Transaction::BeforeChange() {
+  int rc = BeginIfIdle();
+  if (rc == status::kOk) changed_ = true;
+  return rc;
+}
+
 int Transaction::Savepoint(const std::string& name) {
   int rc = BeginIfIdle();
   if (rc != status::kOk) return rc;
-  return Exec("SAVEPOINT \"" + name + "\"");
+  if (!changed_) {
+    atStart_.push_back(name);
+    return status::kOk;
+  }
+  rc = Exec("SAVEPOINT \"" + name + "\"");
+  if (rc == status::kOk) native_.push_back(name);
+  return rc;
 }
 
+// The newest savepoint of that name wins, as in Oracle; those set after it are gone.
 int Transaction::RollbackTo(const std::string& name) {
-  if (!open_) return link_.FailWith(status::kSavepointUnknown, "no such savepoint: " + name);
-  return Exec("ROLLBACK TO \"" + name + "\"");
+  auto native = FindNewest(native_, name);
+  if (native != native_.end()) {
+    int rc = Exec("ROLLBACK TO \"" + name + "\"");
+    if (rc == status::kOk) native_.erase(native + 1, native_.end());
+    return rc;
+  }
+  auto atStart = FindNewest(atStart_, name);
+  if (atStart == atStart_.end()) {
+    return link_.FailWith(status::kSavepointUnknown, "no such savepoint: " + name);
+  }
+  atStart_.erase(atStart + 1, atStart_.end());
+  return changed_ ? RollbackToStart() : status::kOk;
+}
+
+// Undoes every change and opens the transaction again; the savepoints set at its start stay.
+int Transaction::RollbackToStart() {
+  int rc = Exec("ROLLBACK");
+  if (rc != status::kOk) return rc;
+  open_ = false;
+  changed_ = false;
+  native_.clear();
+  // Had another writer taken the lock meanwhile, the next change waits for it as usual.
+  BeginIfIdle();
+  return status::kOk;
 }
 
 int Transaction::End(const char* sql) {
-  if (!open_) return status::kOk;
+  if (!open_) {
+    Reset();
+    return status::kOk;
+  }
   int rc = Exec(sql);
-  if (rc == status::kOk) open_ = false;
+  if (rc == status::kOk) Reset();
   return rc;
+}
+
+void Transaction::Reset() {
+  open_ = false;
+  changed_ = false;
+  atStart_.clear();
+  native_.clear();
 }
 
 // Work done after a loss is only the rest of a transaction that is gone: it goes too.

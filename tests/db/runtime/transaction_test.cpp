@@ -46,6 +46,28 @@ TEST_P(TransactionTest, RollbackToSavepointKeepsEarlierWorkAndTheTransaction) {
   EXPECT_EQ(TagTgb("P2"), "abc");
 }
 
+// A savepoint set before any change stands where the transaction began: rolling back to it
+// undoes everything since, and the transaction, the savepoint and what follows go on.
+TEST_P(TransactionTest, SavepointBeforeTheFirstChangeUndoesAllAfterIt) {
+  InsertTag("P1", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-05", "abc");
+  ASSERT_EQ(SqlExecute("savepoint Start_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P1", "one"), 0);
+  ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P2", "two"), 0);
+  ASSERT_EQ(SqlExecute("rollback  to START_SP"), 0);
+  EXPECT_EQ(SqlExecute("rollback  to Later_Sp"), status::kSavepointUnknown);  // set after it
+  ASSERT_EQ(UpdateTgb("P2", "3rd"), 0);
+  ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P1", "4th"), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Later_Sp"), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Start_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P1", "5th"), 0);
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "5th");
+  EXPECT_EQ(TagTgb("P2"), "abc");
+}
+
 // A failed statement undoes only itself: the pending update before it is committed later.
 TEST_P(TransactionTest, FailedStatementLeavesOtherPendingWork) {
   InsertTag("P1", "2024-01-05", "abc");
