@@ -185,6 +185,17 @@ class StopTest : public testing::TestWithParam<Backend> {
     return true;
   }
 
+  // kStops times: a fresh tree, the program started on it, then `stopAndCheck(tree, program)`.
+  template <typename StopAndCheck>
+  void ForEachStop(StopAndCheck stopAndCheck) {
+    for (int stop = 0; stop < kStops && !HasFatalFailure(); ++stop) {
+      Tree tree = NewTree();
+      ASSERT_NE(tree.db, nullptr);
+      auto program = Start(tree);
+      stopAndCheck(tree, *program);
+    }
+  }
+
   std::chrono::duration<double> wholeRun_{};
   Outcome expected_;
   unsigned seed_ = 0;
@@ -194,18 +205,14 @@ class StopTest : public testing::TestWithParam<Backend> {
 TEST_P(StopTest, KilledRunIsCompletedByTheNextAsIfWhole) {
   std::mt19937 random(seed_);
   std::uniform_real_distribution<double> moment(0.0, 1.1 * wholeRun_.count());
-  for (int stop = 0; stop < kStops; ++stop) {
+  ForEachStop([&](const Tree& tree, testing_run::RunningProgram& program) {
     double after = moment(random);
-    std::string what = "SIGKILL after " + std::to_string(after) + " s, seed " +
-                       std::to_string(seed_);
-    Tree tree = NewTree();
-    ASSERT_NE(tree.db, nullptr);
-    auto program = Start(tree);
     std::this_thread::sleep_for(std::chrono::duration<double>(after));
-    program->Signal(SIGKILL);
-    program->Wait();
-    ExpectCompletedLikeAWholeRun(tree, what);
-  }
+    program.Signal(SIGKILL);
+    program.Wait();
+    ExpectCompletedLikeAWholeRun(
+        tree, "SIGKILL after " + std::to_string(after) + " s, seed " + std::to_string(seed_));
+  });
 }
 
 // Terminated after a random number of requests: the run finishes the request at hand,
@@ -213,17 +220,14 @@ TEST_P(StopTest, KilledRunIsCompletedByTheNextAsIfWhole) {
 TEST_P(StopTest, TerminatedRunWindsDownAndTheNextCompletesIt) {
   std::mt19937 random(seed_);
   std::uniform_int_distribution<long> doneBeforeStop(1, kRequests - 20);
-  for (int stop = 0; stop < kStops; ++stop) {
+  ForEachStop([&](const Tree& tree, testing_run::RunningProgram& program) {
     long done = doneBeforeStop(random);
     std::string what = "SIGTERM after " + std::to_string(done) + " requests, seed " +
                        std::to_string(seed_);
-    Tree tree = NewTree();
-    ASSERT_NE(tree.db, nullptr);
-    auto program = Start(tree);
     ASSERT_TRUE(WaitUntilDone(*tree.db, done)) << what;
-    program->Signal(SIGTERM);
-    program->Signal(SIGTERM);  // a second one changes nothing
-    run_tests::ExpectQuietSuccess(program->Wait());
+    program.Signal(SIGTERM);
+    program.Signal(SIGTERM);  // a second one changes nothing
+    run_tests::ExpectQuietSuccess(program.Wait());
 
     Rows left = tree.db->Query("select PudPnr, PudKng from Rvk740Pud order by PudDat");
     EXPECT_FALSE(left.empty()) << what;
@@ -237,7 +241,7 @@ TEST_P(StopTest, TerminatedRunWindsDownAndTheNextCompletesIt) {
                             [](const auto& entry) { return entry.func == "ProcessRequests()"; }),
               1) << what;
     ExpectCompletedLikeAWholeRun(tree, what);
-  }
+  });
 }
 
 INSTANTIATE_BACKEND_TEST(StopTest);
