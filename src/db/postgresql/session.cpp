@@ -1,4 +1,3 @@
-#include <cctype>
 #include <memory>
 #include <string>
 
@@ -7,6 +6,7 @@
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
 #include "db/runtime/backend.h"
+#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db {
@@ -17,11 +17,6 @@ namespace {
 constexpr const char* kSwitchSchema =
     "select set_config('search_path', quote_ident(nspname), false)"
     " from pg_catalog.pg_namespace where nspname = $1";
-
-std::string LowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 class Session : public BackendSession {
  public:

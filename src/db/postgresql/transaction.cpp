@@ -1,21 +1,14 @@
 #include "db/postgresql/transaction.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db::postgresql {
 namespace {
 
 constexpr const char* kStatementSavepoint = "kestrumel_statement";
-
-// Oracle's names are case-blind.
-std::string Folded(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
-}
 
 }  // namespace
 
@@ -168,7 +161,7 @@ void Transaction::Compact() {
 }
 
 int Transaction::Savepoint(const std::string& name) {
-  std::string folded = Folded(name);
+  std::string folded = LowerCase(name);
   Detach(folded);
   if (!levels_.empty() && !levels_.back().changedAfter) {
     levels_.back().names.push_back(folded);
@@ -180,7 +173,7 @@ int Transaction::Savepoint(const std::string& name) {
 }
 
 int Transaction::RollbackTo(const std::string& name) {
-  std::string folded = Folded(name);
+  std::string folded = LowerCase(name);
   size_t index = levels_.size();
   size_t position = 0;
   for (size_t k = 0; k < levels_.size(); ++k) {

@@ -2,13 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "db/runtime/backend.h"
+#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 #include "db/sqlite/dialect.h"
 #include "db/sqlite/error.h"
@@ -39,11 +39,6 @@ bool ResolveDirectory(const char* netService, std::string& directory) {
   if (stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
   directory = resolved;
   return true;
-}
-
-std::string UpperCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // A file path as the path of a "file:" URI: the characters a URI gives meaning to escaped.
