@@ -4,6 +4,7 @@
 
 #include "db/odbc/connect.h"
 #include "db/odbc/error.h"
+#include "db/odbc/series.h"
 #include "db/odbc/session.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/backend.h"
@@ -39,6 +40,36 @@ int Link::ExecuteControl(const std::string& sql) {
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) result = Fail(SQL_HANDLE_STMT, control_.get());
   SQLFreeStmt(control_.get(), SQL_CLOSE);
   return result;
+}
+
+// A statement prepared in a transaction that is rolled back stays prepared: the names hold for
+// the whole session.
+int Link::ServerStatement(const std::string& sql, std::string& name) {
+  auto found = serverStatements_.find(sql);
+  if (found == serverStatements_.end()) {
+    std::string fresh = "kestrumel_series_" + std::to_string(serverStatements_.size() + 1);
+    int rc = ExecuteControl("PREPARE " + fresh + " AS " + sql);
+    if (rc != status::kOk) return rc;
+    found = serverStatements_.emplace(sql, std::move(fresh)).first;
+  }
+  name = found->second;
+  return status::kOk;
+}
+
+int Link::SeriesHandle(const std::string& text, SQLHSTMT& handle) {
+  auto found = series_.find(text);
+  if (found == series_.end()) {
+    SQLHANDLE allocated = SQL_NULL_HANDLE;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &allocated))) {
+      return Fail(SQL_HANDLE_DBC, connection_.get());
+    }
+    StatementHandle owned(allocated);
+    SQLCHAR* sql = reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
+    if (!SQL_SUCCEEDED(SQLPrepare(allocated, sql, SQL_NTS))) return Fail(SQL_HANDLE_STMT, allocated);
+    found = series_.emplace(text, std::move(owned)).first;
+  }
+  handle = found->second.get();
+  return status::kOk;
 }
 
 int Link::Fail(SQLSMALLINT type, SQLHANDLE handle) {
@@ -112,6 +143,19 @@ class Session : public BackendSession {
   }
 
   std::string LastNativeError() const override { return link_->LastError(); }
+
+  // Oracle's driver takes one statement per text: there they run one by one.
+  int RunQueries(const std::vector<BackendStatement*>& statements,
+                 const std::vector<std::vector<SqlValue>>& inputs,
+                 std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) override {
+    if (link_->ServerDialect() != Dialect::Postgres) {
+      return BackendSession::RunQueries(statements, inputs, rows, succeeded);
+    }
+    std::vector<Statement*> own;
+    own.reserve(statements.size());
+    for (BackendStatement* statement : statements) own.push_back(static_cast<Statement*>(statement));
+    return RunSeries(*link_, own, inputs, rows, succeeded);
+  }
 
  private:
   std::shared_ptr<Link> link_;

@@ -33,6 +33,12 @@ class Link {
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
 
+  // PostgreSQL: the name of `sql` (markers "$n") prepared on the server, prepared at the first
+  // call. Returns 0 or the status of the failed PREPARE.
+  int ServerStatement(const std::string& sql, std::string& name);
+  // The native statement of a text of several statements, prepared at the first call.
+  int SeriesHandle(const std::string& text, SQLHSTMT& handle);
+
   // Records the driver's diagnostic of the failed call on `handle` as the last native error
   // and returns its status.
   int Fail(SQLSMALLINT type, SQLHANDLE handle);
@@ -50,6 +56,8 @@ class Link {
   EnvironmentHandle environment_;
   ConnectionHandle connection_;
   std::unordered_map<const Statement*, StatementHandle> statements_;
+  std::unordered_map<std::string, StatementHandle> series_;
+  std::unordered_map<std::string, std::string> serverStatements_;  // text -> name
   StatementHandle control_;
   Dialect dialect_;
   std::string lastError_;

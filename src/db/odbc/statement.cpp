@@ -27,18 +27,22 @@ int Statement::Prepare() {
   return link->NewStatement(this, handle_);
 }
 
-int Statement::BindParameters(Link& link, const std::vector<SqlValue>& inputs,
-                              Parameters& parameters) {
+int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
+                             Parameters& parameters) const {
+  if (static_cast<int>(inputs.size()) != text_.parameterCount) return status::kNotAllVariablesBound;
   size_t count = inputs.size();
   parameters.texts.assign(count, std::string());
   parameters.numbers.assign(count, 0);
   parameters.lengths.assign(count, SQL_NULL_DATA);
+  parameters.integer.assign(count, false);
   for (size_t i = 0; i < count; ++i) {
     if (inputs[i].kind == SqlValue::Kind::Int) {
       parameters.numbers[i] = static_cast<SQLINTEGER>(inputs[i].number);
       parameters.lengths[i] = 0;
+      parameters.integer[i] = true;
     } else if (inputs[i].kind == SqlValue::Kind::Text) {
       parameters.texts[i] = inputs[i].text;
+      parameters.lengths[i] = static_cast<SQLLEN>(inputs[i].text.size());
     }
   }
   for (const postgresql::DateInput& date : text_.dateInputs) {
@@ -48,33 +52,42 @@ int Statement::BindParameters(Link& link, const std::vector<SqlValue>& inputs,
     int rc = postgresql::DateTextToIso(parameters.texts[i], date.model, iso);
     if (rc != status::kOk) return link.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
     parameters.texts[i] = std::move(iso);
-  }
-  SQLFreeStmt(handle_, SQL_RESET_PARAMS);
-  for (size_t i = 0; i < count; ++i) {
-    auto position = static_cast<SQLUSMALLINT>(i + 1);
-    SQLRETURN rc;
-    if (inputs[i].kind == SqlValue::Kind::Int) {
-      rc = SQLBindParameter(handle_, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
-                            &parameters.numbers[i], 0, &parameters.lengths[i]);
-    } else {
-      std::string& text = parameters.texts[i];
-      if (inputs[i].kind == SqlValue::Kind::Text) parameters.lengths[i] = static_cast<SQLLEN>(text.size());
-      rc = SQLBindParameter(handle_, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
-                            text.empty() ? 1 : text.size(), 0, text.data(),
-                            static_cast<SQLLEN>(text.size()), &parameters.lengths[i]);
-    }
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
+    parameters.lengths[i] = static_cast<SQLLEN>(parameters.texts[i].size());
   }
   return status::kOk;
 }
 
+int Statement::BindInputs(Link& link, SQLHSTMT handle, size_t first, Parameters& parameters) {
+  for (size_t i = 0; i < parameters.texts.size(); ++i) {
+    auto position = static_cast<SQLUSMALLINT>(first + i + 1);
+    SQLRETURN rc;
+    if (parameters.integer[i]) {
+      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                            &parameters.numbers[i], 0, &parameters.lengths[i]);
+    } else {
+      std::string& text = parameters.texts[i];
+      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                            text.empty() ? 1 : text.size(), 0, text.data(),
+                            static_cast<SQLLEN>(text.size()), &parameters.lengths[i]);
+    }
+    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  return status::kOk;
+}
+
+std::string Statement::TextFor(Dialect dialect, const Parameters& parameters) const {
+  return TextForInputs(dialect, text_.sql, parameters.integer);
+}
+
+namespace {
+
 // Integer columns become Int, all else Text, as on the other backends.
-int Statement::ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue& value) {
+int ReadValue(Link& link, SQLHSTMT handle, SQLUSMALLINT column, bool integer, SqlValue& value) {
   SQLLEN length = 0;
   if (integer) {
     SQLBIGINT number = 0;
-    if (!SQL_SUCCEEDED(SQLGetData(handle_, column, SQL_C_SBIGINT, &number, 0, &length))) {
-      return link.Fail(SQL_HANDLE_STMT, handle_);
+    if (!SQL_SUCCEEDED(SQLGetData(handle, column, SQL_C_SBIGINT, &number, 0, &length))) {
+      return link.Fail(SQL_HANDLE_STMT, handle);
     }
     if (length != SQL_NULL_DATA) {
       value.kind = SqlValue::Kind::Int;
@@ -84,9 +97,9 @@ int Statement::ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue
   }
   char buffer[256];
   for (;;) {
-    SQLRETURN rc = SQLGetData(handle_, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
+    SQLRETURN rc = SQLGetData(handle, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
     if (rc == SQL_NO_DATA) return status::kOk;  // a long value read to its end
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
+    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
     if (length == SQL_NULL_DATA) return status::kOk;
     value.kind = SqlValue::Kind::Text;
     bool whole = length != SQL_NO_TOTAL && length < static_cast<SQLLEN>(sizeof buffer);
@@ -95,53 +108,68 @@ int Statement::ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue
   }
 }
 
-int Statement::ReadRows(Link& link, std::vector<SqlRow>& rows) {
-  if (!described_) {
-    SQLSMALLINT columns = 0;
-    if (!SQL_SUCCEEDED(SQLNumResultCols(handle_, &columns))) {
-      return link.Fail(SQL_HANDLE_STMT, handle_);
-    }
-    integerColumns_.assign(static_cast<size_t>(columns), false);
-    for (SQLSMALLINT c = 1; c <= columns; ++c) {
-      SQLSMALLINT type = 0;
-      SQLRETURN rc = SQLDescribeCol(handle_, static_cast<SQLUSMALLINT>(c), nullptr, 0, nullptr,
-                                    &type, nullptr, nullptr, nullptr);
-      if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
-      integerColumns_[static_cast<size_t>(c - 1)] = IsIntegerType(type);
-    }
-    described_ = true;
+}  // namespace
+
+int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumns) {
+  SQLSMALLINT columns = 0;
+  if (!SQL_SUCCEEDED(SQLNumResultCols(handle, &columns))) return link.Fail(SQL_HANDLE_STMT, handle);
+  integerColumns.assign(static_cast<size_t>(columns), false);
+  for (SQLSMALLINT c = 1; c <= columns; ++c) {
+    SQLSMALLINT type = 0;
+    SQLRETURN rc = SQLDescribeCol(handle, static_cast<SQLUSMALLINT>(c), nullptr, 0, nullptr, &type,
+                                  nullptr, nullptr, nullptr);
+    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
+    integerColumns[static_cast<size_t>(c - 1)] = IsIntegerType(type);
   }
+  return status::kOk;
+}
+
+int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
+              std::vector<SqlRow>& rows) {
+  size_t before = rows.size();
   for (;;) {
-    SQLRETURN rc = SQLFetch(handle_);
+    SQLRETURN rc = SQLFetch(handle);
     if (rc == SQL_NO_DATA) return status::kOk;
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle_);
-    SqlRow row(integerColumns_.size());
-    for (size_t c = 0; c < row.size(); ++c) {
-      int read = ReadValue(link, static_cast<SQLUSMALLINT>(c + 1), integerColumns_[c], row[c]);
-      if (read != status::kOk) return read;
+    int read = SQL_SUCCEEDED(rc) ? status::kOk : link.Fail(SQL_HANDLE_STMT, handle);
+    SqlRow row(integerColumns.size());
+    for (size_t c = 0; c < row.size() && read == status::kOk; ++c) {
+      read = ReadValue(link, handle, static_cast<SQLUSMALLINT>(c + 1), integerColumns[c], row[c]);
+    }
+    if (read != status::kOk) {
+      rows.resize(before);
+      return read;
     }
     rows.push_back(std::move(row));
   }
+}
+
+int Statement::ReadRows(Link& link, std::vector<SqlRow>& rows) {
+  if (!described_) {
+    int rc = DescribeResult(link, handle_, integerColumns_);
+    if (rc != status::kOk) return rc;
+    described_ = true;
+  }
+  return FetchRows(link, handle_, integerColumns_, rows);
 }
 
 int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
                    int64_t* affected) {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
-  if (static_cast<int>(inputs.size()) != text_.parameterCount) return status::kNotAllVariablesBound;
   Parameters parameters;
-  int rc = BindParameters(*link, inputs, parameters);
+  int rc = ConvertInputs(*link, inputs, parameters);
   if (rc != status::kOk) return rc;
-  std::vector<bool> integer(inputs.size());
-  for (size_t i = 0; i < inputs.size(); ++i) integer[i] = inputs[i].kind == SqlValue::Kind::Int;
-  if (!prepared_ || integer != integerInputs_) {
-    std::string sql = TextForInputs(link->ServerDialect(), text_.sql, integer);
+  SQLFreeStmt(handle_, SQL_RESET_PARAMS);
+  rc = BindInputs(*link, handle_, 0, parameters);
+  if (rc != status::kOk) return rc;
+  if (!prepared_ || parameters.integer != integerInputs_) {
+    std::string sql = TextFor(link->ServerDialect(), parameters);
     prepared_ = false;
     if (!SQL_SUCCEEDED(SQLPrepare(handle_, SqlText(sql), SQL_NTS))) {
       return link->Fail(SQL_HANDLE_STMT, handle_);
     }
     prepared_ = true;
-    integerInputs_ = std::move(integer);
+    integerInputs_ = parameters.integer;
   }
   rc = link->Work().BeforeStatement(modifies_);
   if (rc != status::kOk) return rc;
@@ -150,9 +178,7 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
   if (!SQL_SUCCEEDED(executed) && executed != SQL_NO_DATA) {
     rc = link->Fail(SQL_HANDLE_STMT, handle_);
   } else if (rows != nullptr) {
-    size_t before = rows->size();
     rc = ReadRows(*link, *rows);
-    if (rc != status::kOk) rows->resize(before);
   } else if (affected != nullptr) {
     SQLLEN count = 0;
     if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_, &count))) {

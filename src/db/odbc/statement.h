@@ -13,6 +13,12 @@ namespace db::odbc {
 
 class Link;
 
+// The column types of the current result of `handle`: which are integers.
+int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumns);
+// Appends the rows of the current result; on a failure none of them.
+int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
+              std::vector<SqlRow>& rows);
+
 class Statement : public BackendStatement {
  public:
   Statement(std::weak_ptr<Link> link, DialectText text, bool modifies)
@@ -29,17 +35,25 @@ class Statement : public BackendStatement {
   int Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* rows,
           int64_t* affected) override;
 
- private:
   // The inputs in the driver's buffers; they must stay put until the execute is over.
   struct Parameters {
     std::vector<std::string> texts;
     std::vector<SQLINTEGER> numbers;
     std::vector<SQLLEN> lengths;
+    std::vector<bool> integer;  // which inputs are integers
   };
 
-  int BindParameters(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters);
+  // Checks `inputs` against the markers and puts them in the driver's form (dates in ISO).
+  // Returns 0, or the status of the first that does not fit.
+  int ConvertInputs(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters) const;
+  // Binds converted inputs to `handle` as its markers `first` + 1 onwards.
+  static int BindInputs(Link& link, SQLHSTMT handle, size_t first, Parameters& parameters);
+  // The text to prepare for inputs of the types in `parameters`.
+  std::string TextFor(Dialect dialect, const Parameters& parameters) const;
+  bool Modifies() const { return modifies_; }
+
+ private:
   int ReadRows(Link& link, std::vector<SqlRow>& rows);
-  int ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue& value);
 
   std::weak_ptr<Link> link_;
   DialectText text_;
