@@ -24,12 +24,26 @@ std::string NumberedMarkers(const std::string& sql) {
   return out;
 }
 
-std::string ExecuteText(const std::string& name, size_t inputCount) {
+// An input written into the text, as the driver would write it: an escape string, so that
+// the server's string setting does not matter.
+std::string Literal(const Statement::Parameters& parameters, size_t i) {
+  if (parameters.lengths[i] == SQL_NULL_DATA) return "NULL";
+  if (parameters.integer[i]) return std::to_string(parameters.numbers[i]);
+  std::string literal = "E'";
+  for (char c : parameters.texts[i]) {
+    if (c == '\\' || c == '\'') literal += c;
+    literal += c;
+  }
+  return literal + "'";
+}
+
+std::string ExecuteText(const std::string& name, const Statement::Parameters& parameters) {
   std::string text = "EXECUTE " + name;
-  if (inputCount == 0) return text;
-  text += "(?";
-  for (size_t i = 1; i < inputCount; ++i) text += ",?";
-  return text + ")";
+  for (size_t i = 0; i < parameters.texts.size(); ++i) {
+    text += i == 0 ? "(" : ",";
+    text += Literal(parameters, i);
+  }
+  return parameters.texts.empty() ? text : text + ")";
 }
 
 int OneByOne(const std::vector<Statement*>& statements,
@@ -43,28 +57,51 @@ int OneByOne(const std::vector<Statement*>& statements,
   return status::kOk;
 }
 
-// The first `count` statements as one text; 1 when any of them cannot go out that way.
-int SeriesText(Link& link, const std::vector<Statement*>& statements,
-               const std::vector<Statement::Parameters>& parameters, size_t count,
-               std::string& text) {
+// The text and the number of results before the first EXECUTE's.
+struct OneText {
+  std::string sql;
+  int leading = 0;
+};
+
+int BuildText(Link& link, const std::vector<Statement*>& statements,
+              const std::vector<Statement::Parameters>& parameters, size_t count,
+              const Wrap& wrap, OneText& text) {
+  text.sql = wrap.prefix;
+  text.leading = wrap.statements;
   for (size_t i = 0; i < count; ++i) {
-    if (statements[i]->Modifies()) return 1;
     std::string name;
     std::string sql = NumberedMarkers(statements[i]->TextFor(Dialect::Postgres, parameters[i]));
-    if (link.ServerStatement(sql, name) != status::kOk) return 1;
-    if (i > 0) text += ";";
-    text += ExecuteText(name, parameters[i].texts.size());
+    int rc = link.ServerStatement(sql, parameters[i].integer, name);
+    if (rc != status::kOk) return rc;
+    if (i > 0) text.sql += ";";
+    text.sql += ExecuteText(name, parameters[i]);
   }
   return status::kOk;
 }
 
-int ReadSeries(Link& link, SQLHSTMT handle, size_t count, std::vector<std::vector<SqlRow>>& rows,
-               size_t& succeeded) {
+int ReadResults(Link& link, SQLHSTMT handle, const OneText& text, size_t count,
+                std::vector<std::vector<SqlRow>>* rows, int64_t* affected, size_t& succeeded) {
+  for (int i = 1; i < text.leading; ++i) {
+    if (!SQL_SUCCEEDED(SQLMoreResults(handle))) return link.Fail(SQL_HANDLE_STMT, handle);
+  }
   std::vector<bool> integerColumns;
   for (size_t i = 0; i < count; ++i) {
-    if (i > 0 && !SQL_SUCCEEDED(SQLMoreResults(handle))) return link.Fail(SQL_HANDLE_STMT, handle);
-    int rc = DescribeResult(link, handle, integerColumns);
-    if (rc == status::kOk) rc = FetchRows(link, handle, integerColumns, rows[i]);
+    SQLRETURN moved = i > 0 || text.leading > 0 ? SQLMoreResults(handle) : SQL_SUCCESS;
+    if (moved == SQL_NO_DATA && rows == nullptr) {
+      if (affected != nullptr) *affected = 0;  // the driver's answer to a change of no row
+      ++succeeded;
+      continue;
+    }
+    if (!SQL_SUCCEEDED(moved)) return link.Fail(SQL_HANDLE_STMT, handle);
+    int rc = status::kOk;
+    if (rows != nullptr) {
+      rc = DescribeResult(link, handle, integerColumns);
+      if (rc == status::kOk) rc = FetchRows(link, handle, integerColumns, (*rows)[i]);
+    } else if (affected != nullptr) {
+      SQLLEN changed = 0;
+      if (!SQL_SUCCEEDED(SQLRowCount(handle, &changed))) rc = link.Fail(SQL_HANDLE_STMT, handle);
+      *affected = changed;
+    }
     if (rc != status::kOk) return rc;
     ++succeeded;
   }
@@ -72,6 +109,29 @@ int ReadSeries(Link& link, SQLHSTMT handle, size_t count, std::vector<std::vecto
 }
 
 }  // namespace
+
+int RunInOneText(Link& link, const std::vector<Statement*>& statements,
+                 std::vector<Statement::Parameters>& parameters, size_t count, const Wrap& wrap,
+                 std::vector<std::vector<SqlRow>>* rows, int64_t* affected, size_t& succeeded,
+                 bool& sent) {
+  succeeded = 0;
+  sent = false;
+  OneText text;
+  SQLHSTMT handle = SQL_NULL_HANDLE;
+  int rc = BuildText(link, statements, parameters, count, wrap, text);
+  if (rc == status::kOk) rc = link.DirectHandle(handle);
+  if (rc != status::kOk) return rc;
+  sent = true;
+  SQLCHAR* sql = reinterpret_cast<SQLCHAR*>(text.sql.data());
+  SQLRETURN executed = SQLExecDirect(handle, sql, SQL_NTS);
+  if (!SQL_SUCCEEDED(executed)) {
+    rc = link.Fail(SQL_HANDLE_STMT, handle);
+  } else {
+    rc = ReadResults(link, handle, text, count, rows, affected, succeeded);
+  }
+  SQLFreeStmt(handle, SQL_CLOSE);
+  return rc;
+}
 
 int RunSeries(Link& link, const std::vector<Statement*>& statements,
               const std::vector<std::vector<SqlValue>>& inputs,
@@ -81,31 +141,27 @@ int RunSeries(Link& link, const std::vector<Statement*>& statements,
   std::vector<Statement::Parameters> parameters(statements.size());
   size_t count = 0;
   int stopped = status::kOk;
+  bool queries = true;
   for (; count < statements.size(); ++count) {
     stopped = statements[count]->ConvertInputs(link, inputs[count], parameters[count]);
     if (stopped != status::kOk) break;
+    queries = queries && !statements[count]->Modifies();
   }
-  std::string text;
-  SQLHSTMT handle = SQL_NULL_HANDLE;
-  if (count < 2 || SeriesText(link, statements, parameters, count, text) != status::kOk ||
-      link.SeriesHandle(text, handle) != status::kOk) {
-    int rc = OneByOne(statements, inputs, count, rows, succeeded);
+  int rc = status::kOk;
+  if (count < 2 || !queries) {
+    rc = OneByOne(statements, inputs, count, rows, succeeded);
     return rc != status::kOk ? rc : stopped;
   }
-  SQLFreeStmt(handle, SQL_RESET_PARAMS);
-  int rc = status::kOk;
-  for (size_t i = 0, first = 0; i < count && rc == status::kOk; ++i) {
-    rc = Statement::BindInputs(link, handle, first, parameters[i]);
-    first += parameters[i].texts.size();
-  }
-  if (rc == status::kOk && !SQL_SUCCEEDED(SQLExecute(handle))) rc = 1;
+  Transaction& work = link.Work();
+  Wrap wrap = work.WrapFor();
+  bool sent = false;
+  rc = RunInOneText(link, statements, parameters, count, wrap, &rows, nullptr, succeeded, sent);
   if (rc == status::kOk) {
-    rc = ReadSeries(link, handle, count, rows, succeeded);
-    SQLFreeStmt(handle, SQL_CLOSE);
-    if (rc != status::kOk) link.Work().AfterFailure(rc);
+    work.AfterSuccess(false, wrap);
   } else {
-    SQLFreeStmt(handle, SQL_CLOSE);
-    rc = OneByOne(statements, inputs, count, rows, succeeded);
+    if (sent) work.AfterFailure(rc, wrap);
+    // Nothing ran: once more one by one, to learn which fails and how.
+    if (succeeded == 0) rc = OneByOne(statements, inputs, count, rows, succeeded);
   }
   return rc != status::kOk ? rc : stopped;
 }

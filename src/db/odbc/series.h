@@ -1,17 +1,28 @@
 #pragma once
-// Independent queries in one round trip on PostgreSQL (a recount's tallies). PostgreSQL's
-// driver sends a text of several statements as one message, its own statement savepoint
-// included, but only as a plain query with the inputs written in: so each query is prepared
-// on the server once (PREPARE) and the series is a text of EXECUTEs. The plans are the
-// server's, as for a statement run alone.
+// Statements in one text, so in one round trip, on PostgreSQL. Its ODBC driver sends a text
+// of several statements as one message, but only as a plain query with the inputs written in:
+// so each statement is prepared on the server (PREPARE, once per session) and
+// runs as EXECUTE, its plan kept by the server as for a statement run alone. Independent
+// queries go out together this way (a recount's tallies), and so does a statement with the
+// automatic savepoint in front of it.
 #include <vector>
 
 #include "db/odbc/statement.h"
+#include "db/odbc/transaction.h"
 
 namespace db::odbc {
 
-// As BackendSession::RunQueries. A series that fails as a whole (the driver undoes all of it)
-// is run again one by one, so that the results and the failure are those of single runs.
+// Runs the first `count` statements, inputs converted, as one text after `wrap`'s control
+// statements. Queries append their rows to (*rows)[i]; a single modification sets `affected`.
+// `succeeded` counts the statements whose results were read; `sent`, whether the text went to
+// the server (else the transaction stands as it stood). Returns 0 or the status of the failure.
+int RunInOneText(Link& link, const std::vector<Statement*>& statements,
+                 std::vector<Statement::Parameters>& parameters, size_t count, const Wrap& wrap,
+                 std::vector<std::vector<SqlRow>>* rows, int64_t* affected, size_t& succeeded,
+                 bool& sent);
+
+// As BackendSession::RunQueries. A series that fails as a whole is taken back and run again
+// one by one, so that the results and the failure are those of single runs.
 int RunSeries(Link& link, const std::vector<Statement*>& statements,
               const std::vector<std::vector<SqlValue>>& inputs,
               std::vector<std::vector<SqlRow>>& rows, size_t& succeeded);

@@ -12,6 +12,11 @@
 
 namespace db {
 namespace odbc {
+namespace {
+
+constexpr const char* kIndeterminateType = "42P18";
+
+}  // namespace
 
 Link::Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect)
     : environment_(std::move(environment)), connection_(std::move(connection)), dialect_(dialect) {}
@@ -44,11 +49,22 @@ int Link::ExecuteControl(const std::string& sql) {
 
 // A statement prepared in a transaction that is rolled back stays prepared: the names hold for
 // the whole session.
-int Link::ServerStatement(const std::string& sql, std::string& name) {
+int Link::ServerStatement(const std::string& sql, const std::vector<bool>& integer,
+                          std::string& name) {
   auto found = serverStatements_.find(sql);
   if (found == serverStatements_.end()) {
-    std::string fresh = "kestrumel_series_" + std::to_string(serverStatements_.size() + 1);
-    int rc = ExecuteControl("PREPARE " + fresh + " AS " + sql);
+    std::string fresh = "kestrumel_" + std::to_string(serverStatements_.size() + 1);
+    int rc = transaction_.Guarded("PREPARE " + fresh + " AS " + sql);
+    // An input the server cannot type from where it stands is sent as the driver types it
+    // when it prepares a statement itself.
+    if (rc != status::kOk && lastSqlState_ == kIndeterminateType) {
+      std::string types;
+      for (bool number : integer) {
+        types += types.empty() ? "(" : ",";
+        types += number ? "int4" : "varchar";
+      }
+      rc = transaction_.Guarded("PREPARE " + fresh + types + ") AS " + sql);
+    }
     if (rc != status::kOk) return rc;
     found = serverStatements_.emplace(sql, std::move(fresh)).first;
   }
@@ -56,19 +72,15 @@ int Link::ServerStatement(const std::string& sql, std::string& name) {
   return status::kOk;
 }
 
-int Link::SeriesHandle(const std::string& text, SQLHSTMT& handle) {
-  auto found = series_.find(text);
-  if (found == series_.end()) {
+int Link::DirectHandle(SQLHSTMT& handle) {
+  if (!direct_) {
     SQLHANDLE allocated = SQL_NULL_HANDLE;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &allocated))) {
       return Fail(SQL_HANDLE_DBC, connection_.get());
     }
-    StatementHandle owned(allocated);
-    SQLCHAR* sql = reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
-    if (!SQL_SUCCEEDED(SQLPrepare(allocated, sql, SQL_NTS))) return Fail(SQL_HANDLE_STMT, allocated);
-    found = series_.emplace(text, std::move(owned)).first;
+    direct_.reset(allocated);
   }
-  handle = found->second.get();
+  handle = direct_.get();
   return status::kOk;
 }
 
@@ -144,11 +156,12 @@ class Session : public BackendSession {
 
   std::string LastNativeError() const override { return link_->LastError(); }
 
-  // Oracle's driver takes one statement per text: there they run one by one.
+  // One text of several statements is PostgreSQL's own driver's way; elsewhere (Oracle's
+  // driver takes one statement per text) they run one by one.
   int RunQueries(const std::vector<BackendStatement*>& statements,
                  const std::vector<std::vector<SqlValue>>& inputs,
                  std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) override {
-    if (link_->ServerDialect() != Dialect::Postgres) {
+    if (!link_->Work().OwnStatementRollback()) {
       return BackendSession::RunQueries(statements, inputs, rows, succeeded);
     }
     std::vector<Statement*> own;

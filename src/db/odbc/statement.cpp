@@ -1,5 +1,6 @@
 #include "db/odbc/statement.h"
 
+#include "db/odbc/series.h"
 #include "db/odbc/session.h"
 #include "db/postgresql/date_text.h"
 #include "db/runtime/status.h"
@@ -159,35 +160,63 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
   Parameters parameters;
   int rc = ConvertInputs(*link, inputs, parameters);
   if (rc != status::kOk) return rc;
+  Transaction& work = link->Work();
+  rc = work.BeforeStatement(modifies_);
+  if (rc != status::kOk) return rc;
+  Wrap wrap = work.WrapFor();
+  bool sent = true;
+  rc = wrap.prefix.empty() ? RunAlone(*link, parameters, rows, affected)
+                           : RunWrapped(*link, parameters, wrap, rows, affected, sent);
+  if (rc == status::kOk) {
+    work.AfterSuccess(modifies_, wrap);
+  } else if (sent) {
+    work.AfterFailure(rc, wrap);
+  }
+  return rc;
+}
+
+int Statement::RunAlone(Link& link, Parameters& parameters, std::vector<SqlRow>* rows,
+                        int64_t* affected) {
   SQLFreeStmt(handle_, SQL_RESET_PARAMS);
-  rc = BindInputs(*link, handle_, 0, parameters);
+  int rc = BindInputs(link, handle_, 0, parameters);
   if (rc != status::kOk) return rc;
   if (!prepared_ || parameters.integer != integerInputs_) {
-    std::string sql = TextFor(link->ServerDialect(), parameters);
+    std::string sql = TextFor(link.ServerDialect(), parameters);
     prepared_ = false;
     if (!SQL_SUCCEEDED(SQLPrepare(handle_, SqlText(sql), SQL_NTS))) {
-      return link->Fail(SQL_HANDLE_STMT, handle_);
+      return link.Fail(SQL_HANDLE_STMT, handle_);
     }
     prepared_ = true;
     integerInputs_ = parameters.integer;
   }
-  rc = link->Work().BeforeStatement(modifies_);
-  if (rc != status::kOk) return rc;
-
   SQLRETURN executed = SQLExecute(handle_);
   if (!SQL_SUCCEEDED(executed) && executed != SQL_NO_DATA) {
-    rc = link->Fail(SQL_HANDLE_STMT, handle_);
+    rc = link.Fail(SQL_HANDLE_STMT, handle_);
   } else if (rows != nullptr) {
-    rc = ReadRows(*link, *rows);
+    rc = ReadRows(link, *rows);
   } else if (affected != nullptr) {
     SQLLEN count = 0;
     if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_, &count))) {
-      rc = link->Fail(SQL_HANDLE_STMT, handle_);
+      rc = link.Fail(SQL_HANDLE_STMT, handle_);
     }
     *affected = count;
   }
   SQLFreeStmt(handle_, SQL_CLOSE);
-  if (rc != status::kOk) link->Work().AfterFailure(rc);
+  return rc;
+}
+
+// In one text with the savepoint in front of it, so that the savepoint costs no round trip.
+int Statement::RunWrapped(Link& link, Parameters& parameters, const Wrap& wrap,
+                          std::vector<SqlRow>* rows, int64_t* affected, bool& sent) {
+  std::vector<Parameters> one;
+  one.push_back(std::move(parameters));
+  std::vector<std::vector<SqlRow>> results(1);
+  size_t succeeded = 0;
+  int rc = RunInOneText(link, {this}, one, 1, wrap, rows != nullptr ? &results : nullptr,
+                        affected, succeeded, sent);
+  if (rc == status::kOk && rows != nullptr) {
+    for (SqlRow& row : results[0]) rows->push_back(std::move(row));
+  }
   return rc;
 }
 

@@ -7,6 +7,7 @@
 
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
+#include "db/odbc/transaction.h"
 #include "db/runtime/backend.h"
 
 namespace db::odbc {
@@ -53,6 +54,10 @@ class Statement : public BackendStatement {
   bool Modifies() const { return modifies_; }
 
  private:
+  // On its own prepared text, or in one text after the control statements of `wrap`.
+  int RunAlone(Link& link, Parameters& parameters, std::vector<SqlRow>* rows, int64_t* affected);
+  int RunWrapped(Link& link, Parameters& parameters, const Wrap& wrap, std::vector<SqlRow>* rows,
+                 int64_t* affected, bool& sent);
   int ReadRows(Link& link, std::vector<SqlRow>& rows);
 
   std::weak_ptr<Link> link_;
