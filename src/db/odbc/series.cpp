@@ -24,8 +24,9 @@ std::string NumberedMarkers(const std::string& sql) {
   return out;
 }
 
-// An input written into the text, as the driver would write it: an escape string, so that
-// the server's string setting does not matter.
+// An input written into the text, as the driver writes it into a plain query: a text as an
+// escape string (quotes and backslashes doubled), so that the server's string setting does
+// not matter.
 std::string Literal(const Statement::Parameters& parameters, size_t i) {
   if (parameters.lengths[i] == SQL_NULL_DATA) return "NULL";
   if (parameters.integer[i]) return std::to_string(parameters.numbers[i]);
@@ -111,9 +112,9 @@ int ReadResults(Link& link, SQLHSTMT handle, const OneText& text, size_t count,
 }  // namespace
 
 int RunInOneText(Link& link, const std::vector<Statement*>& statements,
-                 std::vector<Statement::Parameters>& parameters, size_t count, const Wrap& wrap,
-                 std::vector<std::vector<SqlRow>>* rows, int64_t* affected, size_t& succeeded,
-                 bool& sent) {
+                 const std::vector<Statement::Parameters>& parameters, size_t count,
+                 const Wrap& wrap, std::vector<std::vector<SqlRow>>* rows, int64_t* affected,
+                 size_t& succeeded, bool& sent) {
   succeeded = 0;
   sent = false;
   OneText text;
@@ -137,7 +138,6 @@ int RunSeries(Link& link, const std::vector<Statement*>& statements,
               const std::vector<std::vector<SqlValue>>& inputs,
               std::vector<std::vector<SqlRow>>& rows, size_t& succeeded) {
   succeeded = 0;
-  // Sized first: the driver keeps pointers into the parameters until the execute is over.
   std::vector<Statement::Parameters> parameters(statements.size());
   size_t count = 0;
   int stopped = status::kOk;

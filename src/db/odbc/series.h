@@ -1,8 +1,9 @@
 #pragma once
 // Statements in one text, so in one round trip, on PostgreSQL. Its ODBC driver sends a text
-// of several statements as one message, but only as a plain query with the inputs written in:
-// so each statement is prepared on the server (PREPARE, once per session) and
-// runs as EXECUTE, its plan kept by the server as for a statement run alone. Independent
+// of several statements as one plain query (and would describe each of them on the server
+// first were inputs bound to it, which fails for EXECUTE): so each statement is prepared on
+// the server once (PREPARE) and the text runs it as EXECUTE with its inputs written in, the
+// plan kept by the server as for a statement run alone. Independent
 // queries go out together this way (a recount's tallies), and so does a statement with the
 // automatic savepoint in front of it.
 #include <vector>
@@ -17,9 +18,9 @@ namespace db::odbc {
 // `succeeded` counts the statements whose results were read; `sent`, whether the text went to
 // the server (else the transaction stands as it stood). Returns 0 or the status of the failure.
 int RunInOneText(Link& link, const std::vector<Statement*>& statements,
-                 std::vector<Statement::Parameters>& parameters, size_t count, const Wrap& wrap,
-                 std::vector<std::vector<SqlRow>>* rows, int64_t* affected, size_t& succeeded,
-                 bool& sent);
+                 const std::vector<Statement::Parameters>& parameters, size_t count,
+                 const Wrap& wrap, std::vector<std::vector<SqlRow>>* rows, int64_t* affected,
+                 size_t& succeeded, bool& sent);
 
 // As BackendSession::RunQueries. A series that fails as a whole is taken back and run again
 // one by one, so that the results and the failure are those of single runs.

@@ -58,9 +58,10 @@ int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
   return status::kOk;
 }
 
-int Statement::BindInputs(Link& link, SQLHSTMT handle, size_t first, Parameters& parameters) {
+int Statement::BindInputs(Link& link, Parameters& parameters) {
+  SQLHSTMT handle = handle_;
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
-    auto position = static_cast<SQLUSMALLINT>(first + i + 1);
+    auto position = static_cast<SQLUSMALLINT>(i + 1);
     SQLRETURN rc;
     if (parameters.integer[i]) {
       rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
@@ -178,7 +179,7 @@ int Statement::Run(const std::vector<SqlValue>& inputs, std::vector<SqlRow>* row
 int Statement::RunAlone(Link& link, Parameters& parameters, std::vector<SqlRow>* rows,
                         int64_t* affected) {
   SQLFreeStmt(handle_, SQL_RESET_PARAMS);
-  int rc = BindInputs(link, handle_, 0, parameters);
+  int rc = BindInputs(link, parameters);
   if (rc != status::kOk) return rc;
   if (!prepared_ || parameters.integer != integerInputs_) {
     std::string sql = TextFor(link.ServerDialect(), parameters);

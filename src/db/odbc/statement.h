@@ -47,8 +47,6 @@ class Statement : public BackendStatement {
   // Checks `inputs` against the markers and puts them in the driver's form (dates in ISO).
   // Returns 0, or the status of the first that does not fit.
   int ConvertInputs(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters) const;
-  // Binds converted inputs to `handle` as its markers `first` + 1 onwards.
-  static int BindInputs(Link& link, SQLHSTMT handle, size_t first, Parameters& parameters);
   // The text to prepare for inputs of the types in `parameters`.
   std::string TextFor(Dialect dialect, const Parameters& parameters) const;
   bool Modifies() const { return modifies_; }
@@ -58,6 +56,8 @@ class Statement : public BackendStatement {
   int RunAlone(Link& link, Parameters& parameters, std::vector<SqlRow>* rows, int64_t* affected);
   int RunWrapped(Link& link, Parameters& parameters, const Wrap& wrap, std::vector<SqlRow>* rows,
                  int64_t* affected, bool& sent);
+  // Binds converted inputs to the statement's markers.
+  int BindInputs(Link& link, Parameters& parameters);
   int ReadRows(Link& link, std::vector<SqlRow>& rows);
 
   std::weak_ptr<Link> link_;
