@@ -45,25 +45,42 @@ int Transaction::BeforeStatement(bool modifies) {
 
 Wrap Transaction::WrapFor() const {
   Wrap wrap;
-  if (!own_ || !open_ || !changed_) return wrap;
+  if (!own_ || !open_) return wrap;
+  wrap.prefix = unsent_;
+  wrap.statements = unsentStatements_;
+  if (!changed_) return wrap;
   if (statementSavepoint_) {
-    wrap.prefix = std::string("RELEASE SAVEPOINT ") + kStatementSavepoint + ";";
+    wrap.prefix += std::string("RELEASE SAVEPOINT ") + kStatementSavepoint + ";";
     ++wrap.statements;
   }
   wrap.prefix += std::string("SAVEPOINT ") + kStatementSavepoint + ";";
   ++wrap.statements;
+  wrap.automatic = true;
   return wrap;
 }
 
 void Transaction::AfterSuccess(bool modifies, const Wrap& wrap) {
-  if (!wrap.prefix.empty()) statementSavepoint_ = true;
+  if (!wrap.prefix.empty()) MarkSent();
+  if (wrap.automatic) statementSavepoint_ = true;
   if (modifies && open_) changed_ = true;
+}
+
+void Transaction::Unsent(const std::string& sql) {
+  unsent_ += sql;
+  for (char c : sql) unsentStatements_ += c == ';' ? 1 : 0;
+  newestUnsent_ = true;
+}
+
+void Transaction::MarkSent() {
+  unsent_.clear();
+  unsentStatements_ = 0;
+  newestUnsent_ = false;
 }
 
 // Nothing changed since the newest savepoint, unless the statement ran under its own.
 bool Transaction::Undo(const Wrap& wrap) {
   std::string sql;
-  if (!wrap.prefix.empty()) {
+  if (wrap.automatic) {
     sql = std::string("ROLLBACK TO SAVEPOINT ") + kStatementSavepoint + ";RELEASE SAVEPOINT " +
           kStatementSavepoint;
   } else if (!savepoints_.empty()) {
@@ -86,6 +103,7 @@ void Transaction::Lose(int status) {
 void Transaction::AfterFailure(int status, const Wrap& wrap) {
   if (!open_) return;
   if (own_) {
+    if (!wrap.prefix.empty()) MarkSent();  // it went before the statement that failed
     std::string error = link_.LastError();
     std::string sqlState = link_.LastSqlState();
     bool undone = status != status::kNotConnected && Undo(wrap);
@@ -122,10 +140,15 @@ int Transaction::Savepoint(const std::string& name) {
   } else if (statementSavepoint_) {
     sql = std::string("RELEASE SAVEPOINT ") + kStatementSavepoint + ";" + sql;  // not nested in it
   }
-  rc = link_.ExecuteControl(sql);
-  if (rc != status::kOk) {
-    ControlFailed(rc);
-    return rc;
+  if (own_) {
+    // Nothing ran since an unsent newest savepoint of this name: it stands where it is.
+    if (!(newest && newestUnsent_)) Unsent(sql + ";");
+  } else {
+    rc = link_.ExecuteControl(sql);
+    if (rc != status::kOk) {
+      ControlFailed(rc);
+      return rc;
+    }
   }
   statementSavepoint_ = false;
   changed_ = false;
@@ -142,10 +165,15 @@ int Transaction::RollbackTo(const std::string& name) {
     return link_.FailWith(status::kSavepointUnknown,
                           "savepoint " + name + " is not set in this transaction");
   }
-  int rc = link_.ExecuteControl("ROLLBACK TO SAVEPOINT " + folded);
-  if (rc != status::kOk) {
-    ControlFailed(rc);
-    return rc;
+  // Nothing ran since the newest savepoint was set if it is not sent yet.
+  bool unchanged = newestUnsent_ && found + 1 == savepoints_.end();
+  if (!unchanged) {
+    int rc = link_.ExecuteControl(unsent_ + "ROLLBACK TO SAVEPOINT " + folded);
+    if (rc != status::kOk) {
+      ControlFailed(rc);
+      return rc;
+    }
+    MarkSent();
   }
   statementSavepoint_ = false;  // set after it, gone with the rollback
   changed_ = false;
@@ -186,6 +214,7 @@ void Transaction::Reset() {
   savepoints_.clear();
   changed_ = false;
   statementSavepoint_ = false;
+  MarkSent();  // unsent savepoints end with the transaction
 }
 
 // Savepoints change nothing that a rollback could take back precisely: when one fails the

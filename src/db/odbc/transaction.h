@@ -13,7 +13,9 @@
 // empty transaction) takes a failure back. Other PostgreSQL drivers keep their own setting.
 //
 // The program's savepoints are kept by name, so that a rollback to one never set is refused
-// before the server sees it (PostgreSQL would abort the transaction). A name set again as the
+// before the server sees it (PostgreSQL would abort the transaction). Where the backend takes
+// failures back itself, they go to the server with the next statement or rollback, in its
+// text. A name set again as the
 // newest savepoint replaces it on PostgreSQL (released first), so that a loop that sets the
 // same savepoint without a commit does not nest savepoints without end.
 #include <string>
@@ -25,11 +27,13 @@ namespace db::odbc {
 
 class Link;
 
-// The control statements that go in front of a statement in its own text: releasing the last
-// automatic savepoint and setting a new one. Empty when the statement needs none.
+// The control statements that go in front of a statement in its own text: the program's
+// savepoints not yet set on the server, releasing the last automatic savepoint and setting a
+// new one. Empty when the statement needs none.
 struct Wrap {
   std::string prefix;  // each statement ended by ';'
   int statements = 0;
+  bool automatic = false;  // the automatic savepoint is set in front of the statement
 };
 
 class Transaction {
@@ -69,6 +73,8 @@ class Transaction {
   // Ends a transaction that could not be taken back to where it stood, as lost work.
   void Lose(int status);
   void ControlFailed(int status);
+  void Unsent(const std::string& sql);
+  void MarkSent();
 
   Link& link_;
   bool own_ = false;
@@ -76,6 +82,9 @@ class Transaction {
   std::vector<std::string> savepoints_;  // the program's, folded, oldest first
   bool changed_ = false;                // a change since the newest savepoint, or since the start
   bool statementSavepoint_ = false;     // the automatic savepoint is set, not yet released
+  std::string unsent_;                  // the program's savepoints the server has not seen yet
+  int unsentStatements_ = 0;
+  bool newestUnsent_ = false;           // the newest savepoint is in unsent_
   LostWork lostWork_;
 };
 
