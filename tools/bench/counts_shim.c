@@ -250,6 +250,10 @@ static int TextOfName(const char* name) {
 
 static int TextOf(const char* sql) { return sql != NULL ? TextIndex(sql, strlen(sql)) : -1; }
 
+/* libpq's synchronous calls (PQexec, PQprepare, ...) run through its asynchronous ones, and
+ * those calls pass through this shim too: inside the former the latter count nothing. */
+static int in_sync_call;
+
 int PQsendQueryParams(PGconn* conn, const char* command, int count, const Oid* types,
                       const char* const* values, const int* lengths, const int* formats,
                       int resultFormat);
@@ -272,7 +276,7 @@ int PQsendQueryParams(PGconn* conn, const char* command, int count, const Oid* t
                       const char* const* values, const int* lengths, const int* formats,
                       int resultFormat) {
   NEXT(PQsendQueryParams);
-  NoteExecution(TextOf(command));
+  if (!in_sync_call) NoteExecution(TextOf(command));
   return next_PQsendQueryParams(conn, command, count, types, values, lengths, formats,
                                 resultFormat);
 }
@@ -280,22 +284,24 @@ int PQsendQueryParams(PGconn* conn, const char* command, int count, const Oid* t
 int PQsendPrepare(PGconn* conn, const char* name, const char* query, int count,
                   const Oid* types) {
   NEXT(PQsendPrepare);
-  int text = TextOf(query);
-  NotePrepare(text);
-  RememberName(name, text);
+  if (!in_sync_call) {
+    int text = TextOf(query);
+    NotePrepare(text);
+    RememberName(name, text);
+  }
   return next_PQsendPrepare(conn, name, query, count, types);
 }
 
 int PQsendQueryPrepared(PGconn* conn, const char* name, int count, const char* const* values,
                         const int* lengths, const int* formats, int resultFormat) {
   NEXT(PQsendQueryPrepared);
-  NoteExecution(TextOfName(name));
+  if (!in_sync_call) NoteExecution(TextOfName(name));
   return next_PQsendQueryPrepared(conn, name, count, values, lengths, formats, resultFormat);
 }
 
 int PQsendQuery(PGconn* conn, const char* query) {
   NEXT(PQsendQuery);
-  NoteExecution(TextOf(query));
+  if (!in_sync_call) NoteExecution(TextOf(query));
   return next_PQsendQuery(conn, query);
 }
 
@@ -308,7 +314,10 @@ int PQpipelineSync(PGconn* conn) {
 PGresult* PQexec(PGconn* conn, const char* query) {
   NEXT(PQexec);
   NoteExecution(TextOf(query));
-  return next_PQexec(conn, query);
+  ++in_sync_call;
+  PGresult* result = next_PQexec(conn, query);
+  --in_sync_call;
+  return result;
 }
 
 PGresult* PQexecParams(PGconn* conn, const char* command, int count, const Oid* types,
@@ -316,7 +325,11 @@ PGresult* PQexecParams(PGconn* conn, const char* command, int count, const Oid* 
                        int resultFormat) {
   NEXT(PQexecParams);
   NoteExecution(TextOf(command));
-  return next_PQexecParams(conn, command, count, types, values, lengths, formats, resultFormat);
+  ++in_sync_call;
+  PGresult* result =
+      next_PQexecParams(conn, command, count, types, values, lengths, formats, resultFormat);
+  --in_sync_call;
+  return result;
 }
 
 PGresult* PQprepare(PGconn* conn, const char* name, const char* query, int count,
@@ -325,14 +338,20 @@ PGresult* PQprepare(PGconn* conn, const char* name, const char* query, int count
   int text = TextOf(query);
   NotePrepare(text);
   RememberName(name, text);
-  return next_PQprepare(conn, name, query, count, types);
+  ++in_sync_call;
+  PGresult* result = next_PQprepare(conn, name, query, count, types);
+  --in_sync_call;
+  return result;
 }
 
 PGresult* PQexecPrepared(PGconn* conn, const char* name, int count, const char* const* values,
                          const int* lengths, const int* formats, int resultFormat) {
   NEXT(PQexecPrepared);
   NoteExecution(TextOfName(name));
-  return next_PQexecPrepared(conn, name, count, values, lengths, formats, resultFormat);
+  ++in_sync_call;
+  PGresult* result = next_PQexecPrepared(conn, name, count, values, lengths, formats, resultFormat);
+  --in_sync_call;
+  return result;
 }
 
 /* ---- kernel ---------------------------------------------------------------------------- */

@@ -1,5 +1,6 @@
 #include "db/odbc/connect.h"
 
+#include <cctype>
 #include <string>
 
 #include "db/odbc/connection_string.h"
@@ -13,7 +14,10 @@ constexpr SQLULEN kLoginTimeoutSeconds = 30;
 
 // A row locked by another session is waited for as long as on the native backend, then the
 // statement fails with "resource busy" instead of hanging the run.
-constexpr const char* kPostgresSessionSettings = "SET lock_timeout = 10000";
+// Backslashes in string literals stay plain characters, whatever the server's default: the
+// inputs written into a text are quoted on that footing.
+constexpr const char* kPostgresSessionSettings[] = {"SET lock_timeout = 10000",
+                                                    "SET standard_conforming_strings = on"};
 
 SQLPOINTER Number(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }
 
@@ -38,6 +42,28 @@ int NewConnection(SQLHENV environment, ConnectionHandle& connection) {
   return status::kOk;
 }
 
+// PostgreSQL's own driver ("psqlodbcw.so", "psqlodbca.so", "PSQLODBC35W.DLL" ...).
+bool IsPostgresDriver(SQLHDBC connection) {
+  SQLCHAR name[64] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) return false;
+  std::string driver(reinterpret_cast<const char*>(name));
+  for (char& c : driver) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return driver.rfind("psqlodbc", 0) == 0;
+}
+
+int Connect(SQLHENV environment, std::string& connectionString, ConnectionHandle& connection) {
+  int rc = NewConnection(environment, connection);
+  if (rc != status::kOk) return rc;
+  SQLRETURN connected = SQLDriverConnect(
+      connection.get(), nullptr, reinterpret_cast<SQLCHAR*>(connectionString.data()), SQL_NTS,
+      nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(connected)) {
+    return StatusFromConnectFailure(ReadDiagnostic(SQL_HANDLE_DBC, connection.get()));
+  }
+  return status::kOk;
+}
+
 int AskDialect(SQLHDBC connection, Dialect& dialect) {
   SQLCHAR name[64] = {};
   SQLSMALLINT length = 0;
@@ -57,23 +83,28 @@ int OpenLink(const char* user, const char* password, const char* netService,
 
   EnvironmentHandle environment;
   ConnectionHandle connection;
-  rc = NewEnvironment(environment);
-  if (rc == status::kOk) rc = NewConnection(environment.get(), connection);
-  if (rc != status::kOk) return rc;
-  SQLRETURN connected = SQLDriverConnect(
-      connection.get(), nullptr, reinterpret_cast<SQLCHAR*>(connectionString.data()), SQL_NTS,
-      nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-  connectionString.assign(connectionString.size(), '\0');  // the password goes at once
-  if (!SQL_SUCCEEDED(connected)) {
-    return StatusFromConnectFailure(ReadDiagnostic(SQL_HANDLE_DBC, connection.get()));
-  }
   Dialect dialect{};
-  rc = AskDialect(connection.get(), dialect);
+  bool ownRollback = false;
+  rc = NewEnvironment(environment);
+  if (rc == status::kOk) rc = Connect(environment.get(), connectionString, connection);
+  if (rc == status::kOk) rc = AskDialect(connection.get(), dialect);
+  // PostgreSQL's driver sets its statement savepoint in a round trip of its own: it is turned
+  // off (the transaction does that work), which only a new connect can do.
+  if (rc == status::kOk && dialect == Dialect::Postgres && IsPostgresDriver(connection.get())) {
+    connection.reset();
+    connectionString += "Protocol=7.4-0;";
+    rc = Connect(environment.get(), connectionString, connection);
+    ownRollback = true;
+  }
+  connectionString.assign(connectionString.size(), '\0');  // the password goes at once
   if (rc != status::kOk) return rc;
   auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), dialect);
+  opened->Work().TakeStatementRollback(ownRollback);
   if (dialect == Dialect::Postgres) {
-    rc = opened->ExecuteControl(kPostgresSessionSettings);
-    if (rc != status::kOk) return rc;
+    for (const char* setting : kPostgresSessionSettings) {
+      rc = opened->ExecuteControl(setting);
+      if (rc != status::kOk) return rc;
+    }
   }
   link = std::move(opened);
   return status::kOk;

@@ -1,16 +1,22 @@
-#include <cctype>
 #include <memory>
 #include <string>
 
 #include "db/odbc/connect.h"
 #include "db/odbc/error.h"
+#include "db/odbc/series.h"
 #include "db/odbc/session.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/backend.h"
+#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db {
 namespace odbc {
+namespace {
+
+constexpr const char* kIndeterminateType = "42P18";
+
+}  // namespace
 
 Link::Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect)
     : environment_(std::move(environment)), connection_(std::move(connection)), dialect_(dialect) {}
@@ -41,6 +47,43 @@ int Link::ExecuteControl(const std::string& sql) {
   return result;
 }
 
+// A statement prepared in a transaction that is rolled back stays prepared: the names hold for
+// the whole session.
+int Link::ServerStatement(const std::string& sql, const std::vector<bool>& integer,
+                          std::string& name) {
+  auto found = serverStatements_.find(sql);
+  if (found == serverStatements_.end()) {
+    std::string fresh = "kestrumel_" + std::to_string(serverStatements_.size() + 1);
+    int rc = transaction_.Guarded("PREPARE " + fresh + " AS " + sql);
+    // An input the server cannot type from where it stands is sent as the driver types it
+    // when it prepares a statement itself.
+    if (rc != status::kOk && lastSqlState_ == kIndeterminateType) {
+      std::string types;
+      for (bool number : integer) {
+        types += types.empty() ? "(" : ",";
+        types += number ? "int4" : "varchar";
+      }
+      rc = transaction_.Guarded("PREPARE " + fresh + types + ") AS " + sql);
+    }
+    if (rc != status::kOk) return rc;
+    found = serverStatements_.emplace(sql, std::move(fresh)).first;
+  }
+  name = found->second;
+  return status::kOk;
+}
+
+int Link::DirectHandle(SQLHSTMT& handle) {
+  if (!direct_) {
+    SQLHANDLE allocated = SQL_NULL_HANDLE;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &allocated))) {
+      return Fail(SQL_HANDLE_DBC, connection_.get());
+    }
+    direct_.reset(allocated);
+  }
+  handle = direct_.get();
+  return status::kOk;
+}
+
 int Link::Fail(SQLSMALLINT type, SQLHANDLE handle) {
   Diagnostic diagnostic = ReadDiagnostic(type, handle);
   lastSqlState_ = diagnostic.sqlState;
@@ -61,11 +104,6 @@ namespace {
 constexpr const char* kPostgresSwitchSchema =
     "select set_config('search_path', quote_ident(nspname), false)"
     " from pg_catalog.pg_namespace where nspname = ?";
-
-std::string LowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 class Session : public BackendSession {
  public:
@@ -112,6 +150,20 @@ class Session : public BackendSession {
   }
 
   std::string LastNativeError() const override { return link_->LastError(); }
+
+  // One text of several statements is PostgreSQL's own driver's way; elsewhere (Oracle's
+  // driver takes one statement per text) they run one by one.
+  int RunQueries(const std::vector<BackendStatement*>& statements,
+                 const std::vector<std::vector<SqlValue>>& inputs,
+                 std::vector<SqlRows>& rows, size_t& succeeded) override {
+    if (!link_->Work().OwnStatementRollback()) {
+      return BackendSession::RunQueries(statements, inputs, rows, succeeded);
+    }
+    std::vector<Statement*> own;
+    own.reserve(statements.size());
+    for (BackendStatement* statement : statements) own.push_back(static_cast<Statement*>(statement));
+    return RunSeries(*link_, own, inputs, rows, succeeded);
+  }
 
  private:
   std::shared_ptr<Link> link_;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
@@ -33,11 +34,24 @@ class Link {
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
 
+  // PostgreSQL: the name of `sql` (markers "$n") prepared on the server, prepared at the first
+  // call (in a text of its own: the driver would try to describe a PREPARE among statements
+  // with inputs). A failed PREPARE leaves the transaction as it was. Returns 0 or its status.
+  // `integer` tells which inputs are integers.
+  int ServerStatement(const std::string& sql, const std::vector<bool>& integer, std::string& name);
+  // The native statement for texts run directly, once each (allocated at the first call).
+  int DirectHandle(SQLHSTMT& handle);
+
   // Records the driver's diagnostic of the failed call on `handle` as the last native error
   // and returns its status.
   int Fail(SQLSMALLINT type, SQLHANDLE handle);
   // Records a failure found without the driver and returns `status`.
   int FailWith(int status, const std::string& message);
+  // Makes an earlier failure the last one again (after the calls that took it back).
+  void RestoreFailure(const std::string& message, const std::string& sqlState) {
+    lastError_ = message;
+    lastSqlState_ = sqlState;
+  }
   const std::string& LastError() const { return lastError_; }
   // The SQLSTATE of the last failure reported by the driver.
   const std::string& LastSqlState() const { return lastSqlState_; }
@@ -50,6 +64,8 @@ class Link {
   EnvironmentHandle environment_;
   ConnectionHandle connection_;
   std::unordered_map<const Statement*, StatementHandle> statements_;
+  StatementHandle direct_;
+  std::unordered_map<std::string, std::string> serverStatements_;  // text -> name
   StatementHandle control_;
   Dialect dialect_;
   std::string lastError_;

@@ -7,11 +7,18 @@
 
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
+#include "db/odbc/transaction.h"
 #include "db/runtime/backend.h"
 
 namespace db::odbc {
 
 class Link;
+
+// The column types of the current result of `handle`: which are integers.
+int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumns);
+// Appends the rows of the current result; on a failure none of them.
+int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
+              SqlRows& rows);
 
 class Statement : public BackendStatement {
  public:
@@ -29,17 +36,29 @@ class Statement : public BackendStatement {
   int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
           int64_t* affected) override;
 
- private:
   // The inputs in the driver's buffers; they must stay put until the execute is over.
   struct Parameters {
     std::vector<std::string> texts;
     std::vector<SQLINTEGER> numbers;
     std::vector<SQLLEN> lengths;
+    std::vector<bool> integer;  // which inputs are integers
   };
 
-  int BindParameters(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters);
+  // Checks `inputs` against the markers and puts them in the driver's form (dates in ISO).
+  // Returns 0, or the status of the first that does not fit.
+  int ConvertInputs(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters) const;
+  // The text to prepare for inputs of the types in `parameters`.
+  std::string TextFor(Dialect dialect, const Parameters& parameters) const;
+  bool Modifies() const { return modifies_; }
+
+ private:
+  // On its own prepared text, or in one text after the control statements of `wrap`.
+  int RunAlone(Link& link, Parameters& parameters, SqlRows* rows, int64_t* affected);
+  int RunWrapped(Link& link, Parameters& parameters, const Wrap& wrap, SqlRows* rows,
+                 int64_t* affected, bool& sent);
+  // Binds converted inputs to the statement's markers.
+  int BindInputs(Link& link, Parameters& parameters);
   int ReadRows(Link& link, SqlRows& rows);
-  int ReadValue(Link& link, SQLUSMALLINT column, bool integer, SqlValue& value);
 
   std::weak_ptr<Link> link_;
   DialectText text_;

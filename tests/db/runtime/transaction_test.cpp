@@ -100,6 +100,41 @@ TEST_P(TransactionTest, FailedStatementLeavesOtherPendingWork) {
   EXPECT_EQ(db->Count("select count(*) from Rvk746Err"), 0);
 }
 
+// Queries sent together answer as one after the other would: those before the first failure
+// are written, the later ones are not, and the pending change before them stays.
+TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
+  // A key with a quote and a backslash: inputs written into a text must arrive as they are.
+  const char* const kOdd = "P'\\1";
+  InsertTag("P''\\1", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-05", "abc");
+  ASSERT_EQ(UpdateTgb(kOdd, "one"), 0);
+  const char* failing[] = {
+      "select count(*) into :b0  from rvk327tag where TagPnr=:b1 and TagTag=TO_DATE('20240230','yyyymmdd')",
+      "select count(*) into :b0  from no_such_table where TagPnr=:b1",
+  };
+  const char* inputs[] = {"P1", "P1"};
+  const int expected[] = {status::kDayOfMonthInvalid, status::kNoSuchTable};
+  for (size_t k = 0; k < 2; ++k) {
+    char first[4] = "";
+    int32_t second = -1;
+    char third[4] = "-";
+    size_t succeeded = 9;
+    int rc = db::SqlExecuteSeries({{"select TagTgb into :b0  from rvk327tag where TagPnr=:b1",
+                                    {TextIn(kOdd, 9)}, {db::TextOut(first)}},
+                                   {failing[k], {TextIn(inputs[k], 11)}, {db::IntOut(second)}},
+                                   {"select TagTgb into :b0  from rvk327tag where TagPnr=:b1",
+                                    {TextIn("P2", 9)}, {db::TextOut(third)}}},
+                                  &succeeded);
+    EXPECT_EQ(rc, expected[k]) << failing[k] << " " << db::SqlLastNativeError();
+    EXPECT_EQ(succeeded, 1u) << failing[k];
+    EXPECT_STREQ(first, "one") << failing[k];
+    EXPECT_EQ(second, -1) << failing[k];
+    EXPECT_STREQ(third, "-") << failing[k];
+  }
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P''\\1"), "one");
+}
+
 // Work without a commit is lost when the process ends, normally or killed, and leaves no lock.
 TEST_P(TransactionTest, UncommittedWorkDiesWithTheProcess) {
   InsertTag("P1", "2024-01-05", "abc");
