@@ -38,7 +38,15 @@ Transaction::Plan Transaction::PlanFor(bool modifies) const {
     if (!level.sent) plan.prefix.push_back("SAVEPOINT " + level.server);
   }
   bool newestChanged = levels_.empty() ? baseChanged_ : levels_.back().changedAfter;
-  plan.wrap = open_ && newestChanged;
+  // The reads' savepoint must not stay below a change or a savepoint of the program.
+  plan.releasesGuard = readGuard_ && (modifies || !plan.prefix.empty());
+  if (plan.releasesGuard) {
+    plan.prefix.insert(plan.prefix.begin(),
+                       std::string("RELEASE SAVEPOINT ") + kStatementSavepoint);
+  }
+  plan.underGuard = readGuard_ && !plan.releasesGuard;
+  plan.wrap = open_ && newestChanged && modifies;
+  plan.setsGuard = open_ && newestChanged && !modifies && !plan.underGuard;
   return plan;
 }
 
@@ -53,7 +61,9 @@ int Transaction::RunStatement(const std::vector<Command>& statement, bool modifi
   std::vector<Command> pipeline;
   if (plan.begin) pipeline.push_back(TextCommand("BEGIN"));
   for (const std::string& sql : plan.prefix) pipeline.push_back(TextCommand(sql));
-  if (plan.wrap) pipeline.push_back(TextCommand(std::string("SAVEPOINT ") + kStatementSavepoint));
+  if (plan.wrap || plan.setsGuard) {
+    pipeline.push_back(TextCommand(std::string("SAVEPOINT ") + kStatementSavepoint));
+  }
   firstResult = pipeline.size();
   pipeline.insert(pipeline.end(), statement.begin(), statement.end());
   if (plan.wrap) {
@@ -63,6 +73,7 @@ int Transaction::RunStatement(const std::vector<Command>& statement, bool modifi
     open_ = open_ || plan.begin;
     if (open_) MarkPrefixSent();
     if (modifies) NewestChanged() = true;
+    readGuard_ = plan.setsGuard || plan.underGuard;
     return status::kOk;
   }
   int rc = channel_.Fail(outcome);
@@ -76,9 +87,13 @@ void Transaction::Undo(const Plan& plan, int failedAt, size_t firstResult) {
   bool autocommitQuery = !open_ && !plan.begin;
   if (statementFailed && !autocommitQuery && !channel_.Broken()) {
     MarkPrefixSent();  // the prefix went through before the statement failed
-    if (plan.wrap) {
+    readGuard_ = plan.underGuard;
+    if (plan.wrap || plan.setsGuard) {
       RunControl({std::string("ROLLBACK TO SAVEPOINT ") + kStatementSavepoint,
                   std::string("RELEASE SAVEPOINT ") + kStatementSavepoint});
+    } else if (plan.underGuard) {
+      // Only reads since it: going back to it undoes just the failed one.
+      RunControl({std::string("ROLLBACK TO SAVEPOINT ") + kStatementSavepoint});
     } else if (!AnyChange()) {
       // Nothing but savepoints in it: they are set anew with the next change.
       RunControl({"ROLLBACK"});
@@ -114,6 +129,7 @@ void Transaction::ResyncWithServer() {
 
 void Transaction::Reset() {
   open_ = false;
+  readGuard_ = false;
   baseChanged_ = false;
   levels_.clear();
   pendingReleases_.clear();
@@ -202,6 +218,7 @@ int Transaction::RollbackTo(const std::string& name) {
     return rc;
   }
   pendingReleases_.clear();  // they were above this level and are gone with it
+  readGuard_ = false;        // so was the reads' savepoint
   levels_.back().changedAfter = false;
   return status::kOk;
 }

@@ -5,9 +5,12 @@
 // program's savepoints live inside; commit ends it; an open transaction dies with the
 // connection.
 //
-// A statement that could spoil earlier work runs under an automatic savepoint that is
-// released right after it, in the same round trip: released at once, such savepoints neither
-// pile up in the server's lock table nor ever span one of the program's savepoints. Where
+// A statement that could spoil earlier work runs under an automatic savepoint, in the same
+// round trip. A change releases it right after itself; the reads that follow a change share
+// one, set with the first of them and released with the next change or program savepoint
+// (reads change nothing, so going back to it undoes just the read that failed). Either way
+// such savepoints neither pile up in the server's lock table nor ever span one of the
+// program's savepoints. Where
 // nothing changed since the newest savepoint (or since BEGIN), that savepoint (or a rollback
 // of the still empty transaction) undoes a failure without one.
 //
@@ -55,7 +58,10 @@ class Transaction {
   struct Plan {
     bool begin = false;               // BEGIN first
     std::vector<std::string> prefix;  // releases and savepoints that go out first
-    bool wrap = false;                // an automatic savepoint around the statement
+    bool wrap = false;                // an automatic savepoint around the change
+    bool setsGuard = false;           // the reads' savepoint goes out before the query
+    bool underGuard = false;          // the query runs under the reads' savepoint, set before
+    bool releasesGuard = false;       // the reads' savepoint is released first
   };
 
   Plan PlanFor(bool modifies) const;
@@ -75,6 +81,8 @@ class Transaction {
   Channel& channel_;
   bool open_ = false;                         // a transaction block is open on the server
   bool baseChanged_ = false;                  // a change succeeded below every level
+  // The automatic savepoint of the reads after the newest change is set on the server.
+  bool readGuard_ = false;
   std::vector<Level> levels_;                 // oldest first
   std::vector<std::string> pendingReleases_;  // server savepoints to release first
   LostWork lostWork_;

@@ -51,7 +51,8 @@ void SqlRows::Append(const SqlRow& row) {
     blocks_.back().reserve(std::max(grown, packing_.size()));
   }
   std::string& block = blocks_.back();
-  starts_.push_back({static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(block.size())});
+  starts_.push_back(
+      {static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(block.size())});
   block += packing_;
 }
 

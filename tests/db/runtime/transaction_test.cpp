@@ -108,6 +108,10 @@ TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
   InsertTag("P''\\1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
   ASSERT_EQ(UpdateTgb(kOdd, "one"), 0);
+  char read[4] = "";  // a read between: the series below fail after a read that went well
+  ASSERT_EQ(SqlExecute("select TagTgb into :b0  from rvk327tag where TagPnr=:b1",
+                       {TextIn(kOdd, 9)}, {db::TextOut(read)}), 0);
+  EXPECT_STREQ(read, "one");
   const char* failing[] = {
       "select count(*) into :b0  from rvk327tag where TagPnr=:b1 and TagTag=TO_DATE('20240230','yyyymmdd')",
       "select count(*) into :b0  from no_such_table where TagPnr=:b1",
