@@ -170,7 +170,22 @@ class PostgresBackend:
         cursor.execute("SELECT pg_stat_clear_snapshot()")
         after = self._server_counts(cursor)
         admin.close()
-        return {key: after[key] - self.before[key] for key in after}
+        counts = {key: after[key] - self.before[key] for key in after}
+        counts.update(self._rows_changed())
+        return counts
+
+    # What the run did to the plan, as the server counted it: the same for every client, also
+    # for one (ODBC) whose statement texts carry their inputs and so cannot be told apart.
+    def _rows_changed(self):
+        db = self.connect(self.database)
+        cursor = db.cursor()
+        cursor.execute("SELECT lower(relname), n_tup_upd, n_tup_del FROM pg_stat_user_tables")
+        tables = {name: (updated, deleted) for name, updated, deleted in cursor.fetchall()}
+        db.close()
+        none = (0, 0)
+        return {"requests": tables.get("rvk740pud", none)[0],
+                "duty_rows": sum(tables.get("rvk730bdp", none)),
+                "counted_rows": tables.get("rvk725bsm", none)[0]}
 
     def _server_counts(self, cursor):
         cursor.execute("SELECT coalesce(sum(xact_commit), 0) FROM pg_stat_database "

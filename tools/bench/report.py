@@ -42,6 +42,9 @@ def run_figures(backend, wall, totals, texts, server, floor_costs):
         "log_writes": totals["synced_writes"],
         "peak_rss_mb": totals["peak_rss_kb"] / 1024,
     }
+    for key in ("requests", "duty_rows", "counted_rows"):
+        if key in server:
+            figures[key] = server[key]
     figures["requests_per_s"] = figures["requests"] / wall
     figures["counted_rows_per_s"] = figures["counted_rows"] / wall
     if backend == "sqlite":
