@@ -217,11 +217,7 @@ int Statement::RunWrapped(Link& link, Parameters& parameters, const Wrap& wrap,
   int rc = RunInOneText(link, {this}, one, 1, wrap, rows != nullptr ? &results : nullptr,
                         affected, succeeded, sent);
   if (rc == status::kOk && rows != nullptr) {
-    SqlRow row;
-    for (size_t i = 0; i < results[0].size(); ++i) {
-      results[0].Read(i, row);
-      rows->Append(row);
-    }
+    rows->Append(std::move(results[0]));
   }
   return rc;
 }

@@ -56,6 +56,14 @@ void SqlRows::Append(const SqlRow& row) {
   block += packing_;
 }
 
+void SqlRows::Append(SqlRows&& other) {
+  const auto first = static_cast<uint32_t>(blocks_.size());
+  for (const Start& start : other.starts_) starts_.push_back({first + start.block, start.offset});
+  for (std::string& block : other.blocks_) blocks_.push_back(std::move(block));
+  other.blocks_.clear();
+  other.starts_.clear();
+}
+
 void SqlRows::Truncate(size_t count) {
   if (count >= starts_.size()) return;
   const Start first = starts_[count];

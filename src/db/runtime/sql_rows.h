@@ -14,6 +14,8 @@ namespace db {
 class SqlRows {
  public:
   void Append(const SqlRow& row);
+  // Takes over the rows of `other`, packed as they are.
+  void Append(SqlRows&& other);
   // Unpacks row `index` (< size()) into `row`, reusing its storage.
   void Read(size_t index, SqlRow& row) const;
   // Keeps the first `count` rows: a read that failed half way leaves nothing of itself.
