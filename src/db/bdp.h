@@ -3,6 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace db {
+class SqlSeries;
+}
+
 // The one description of a duty-plan row. The record and the statements' transfer buffers
 // (bdp_row.h) share it and differ only in the width of the date, which the statements
 // announce as 11.
@@ -62,6 +66,8 @@ using BdpRecord = BdpRow<10>;
 
 // Rows of one person on one day, ascending BdpSzv.
 int Bdp_PnrBszDmy_Open(const char* person, const char* day);
+// The same opening as part of a series of independent queries.
+void Bdp_PnrBszDmy_Open_Add(db::SqlSeries& series, const char* person, const char* day);
 int Bdp_PnrBszDmy_Read(BdpRecord& record);
 int Bdp_PnrBszDmy_Close();
 int Bdp_PKeyUpd(const BdpRecord& record);

@@ -33,11 +33,17 @@ db::SqlCursor dayCursor;
 
 }  // namespace
 
-int Bdp_PnrBszDmy_Open(const char* person, const char* day) {
+void Bdp_PnrBszDmy_Open_Add(db::SqlSeries& series, const char* person, const char* day) {
   CopyField(buffers.BdpPnr, person);
   CopyField(buffers.BdpBdt, day);
-  return db::SqlOpen(dayCursor, Bdp_PnrBszDmy_Open_Sql,
-                     {db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt)});
+  series.AddOpen(dayCursor, Bdp_PnrBszDmy_Open_Sql,
+                 {db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt)});
+}
+
+int Bdp_PnrBszDmy_Open(const char* person, const char* day) {
+  db::SqlSeries open;
+  Bdp_PnrBszDmy_Open_Add(open, person, day);
+  return open.Run();
 }
 
 int Bdp_PnrBszDmy_Read(BdpRecord& record) { return FetchBdpRow(dayCursor, buffers, record); }

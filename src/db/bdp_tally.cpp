@@ -53,24 +53,12 @@ struct TallyBuffers {
 
 TallyBuffers buffers;
 
-// The counts that were reached, in the order they are taken.
-void CopyCounts(size_t reached, BdpTally& tally) {
-  if (reached > 0) tally.cntUM = buffers.cntUM;
-  if (reached > 1) tally.cntExact = buffers.cntExact;
-  if (reached > 2) {
-    tally.cntPartial = buffers.cntPartial;
-    tally.cntTotal = tally.cntExact + tally.cntPartial;
-  }
-  if (reached > 3) tally.cntFc1 = buffers.cntFc1;
-  if (reached > 4) tally.cntFc2 = buffers.cntFc2;
-  if (reached > 5) tally.cntFc3 = buffers.cntFc3;
-}
-
 }  // namespace
 
-// The six counts do not depend on each other and go out together. Stops at the first
-// failing count; its field and every later one keep their entry values.
-int Bdp_SlotTally(BdpTally& tally) {
+// The six counts do not depend on each other and go out together, with other queries when
+// the caller has some. Each count is taken as it arrives, so that a failing count leaves its
+// field and every later one at their entry values.
+void Bdp_SlotTally_Add(db::SqlSeries& series, BdpTally& tally) {
   CopyBounded(buffers.BdpBdt, tally.BdpBdt);
   CopyBounded(buffers.BdpEso, tally.BdpEso);
   CopyBounded(buffers.BdpEsa, tally.BdpEsa);
@@ -84,20 +72,26 @@ int Bdp_SlotTally(BdpTally& tally) {
   const db::HostVar szb = db::IntIn(buffers.BdpSzb);
   const db::HostVar asw = db::IntIn(buffers.BdpAsw);
 
-  size_t reached = 0;
-  int rc = db::SqlExecuteSeries(
-      {
-          {Bdp_SlotTally_UM_Sql, {day, eso, esa, szv, asw}, {db::IntOut(buffers.cntUM)}},
-          // The working time compared with the slot's span: start and end bound twice.
-          {Bdp_SlotTally_Exact_Sql, {day, eso, esa, szv, szb, szv, szb, asw},
-           {db::IntOut(buffers.cntExact)}},
-          {Bdp_SlotTally_Partial_Sql, {day, eso, esa, szv, szb, asw, szv, szb},
-           {db::IntOut(buffers.cntPartial)}},
-          {Bdp_SlotTally_Fc1_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc1)}},
-          {Bdp_SlotTally_Fc2_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc2)}},
-          {Bdp_SlotTally_Fc3_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc3)}},
-      },
-      &reached);
-  CopyCounts(reached, tally);
-  return rc;
+  series.Add(Bdp_SlotTally_UM_Sql, {day, eso, esa, szv, asw}, {db::IntOut(buffers.cntUM)},
+             [&tally] { tally.cntUM = buffers.cntUM; });
+  // The working time compared with the slot's span: start and end bound twice.
+  series.Add(Bdp_SlotTally_Exact_Sql, {day, eso, esa, szv, szb, szv, szb, asw},
+             {db::IntOut(buffers.cntExact)}, [&tally] { tally.cntExact = buffers.cntExact; });
+  series.Add(Bdp_SlotTally_Partial_Sql, {day, eso, esa, szv, szb, asw, szv, szb},
+             {db::IntOut(buffers.cntPartial)}, [&tally] {
+               tally.cntPartial = buffers.cntPartial;
+               tally.cntTotal = tally.cntExact + tally.cntPartial;
+             });
+  series.Add(Bdp_SlotTally_Fc1_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc1)},
+             [&tally] { tally.cntFc1 = buffers.cntFc1; });
+  series.Add(Bdp_SlotTally_Fc2_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc2)},
+             [&tally] { tally.cntFc2 = buffers.cntFc2; });
+  series.Add(Bdp_SlotTally_Fc3_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc3)},
+             [&tally] { tally.cntFc3 = buffers.cntFc3; });
+}
+
+int Bdp_SlotTally(BdpTally& tally) {
+  db::SqlSeries counts;
+  Bdp_SlotTally_Add(counts, tally);
+  return counts.Run();
 }

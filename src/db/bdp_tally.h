@@ -18,4 +18,12 @@ struct BdpTally {
   int32_t cntUM;
 };
 
+namespace db {
+class SqlSeries;
+}
+
+// Stops at the first failing count; its field and every later one keep their entry values.
 int Bdp_SlotTally(BdpTally& tally);
+// The same counts as part of a series of independent queries; `tally` must live until the
+// series has run.
+void Bdp_SlotTally_Add(db::SqlSeries& series, BdpTally& tally);

@@ -85,10 +85,9 @@ void CopyToRecord(BsmRecord& record) {
 
 }  // namespace
 
-// A NULL outside the key arrives as "" or 0; a failed read leaves the record as it was.
-int Bsm_PKeyRead(BsmRecord& record) {
+void Bsm_PKeyRead_Add(db::SqlSeries& series, BsmRecord& record) {
   FillKey(record);
-  int rc = db::SqlExecute(Bsm_PKeyRead_Sql, {
+  series.Add(Bsm_PKeyRead_Sql, {
       db::TextIn(buffers.BsmBdt), db::TextIn(buffers.BsmEso),
       db::TextIn(buffers.BsmEsa), db::IntIn(buffers.BsmSzv), db::IntIn(buffers.BsmAsw),
   }, {
@@ -110,9 +109,13 @@ int Bsm_PKeyRead(BsmRecord& record) {
       db::IntOut(buffers.BsmId5, true), db::IntOut(buffers.BsmId6, true),
       db::IntOut(buffers.BsmId7, true), db::IntOut(buffers.BsmId8, true),
       db::IntOut(buffers.BsmKor, true),
-  });
-  if (rc == 0) CopyToRecord(record);
-  return rc;
+  }, [&record] { CopyToRecord(record); });
+}
+
+int Bsm_PKeyRead(BsmRecord& record) {
+  db::SqlSeries read;
+  Bsm_PKeyRead_Add(read, record);
+  return read.Run();
 }
 
 // BsmDat takes the database's time; the key and BsmAsw only pick the row.

@@ -3,6 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace db {
+class SqlSeries;
+}
+
 // The one description of a staffing row. The record and the statements' transfer buffers share
 // it and differ only in the widths of the date and the time stamp, which the statements
 // announce as 11 and 27.
@@ -47,5 +51,9 @@ struct BsmRow {
 
 using BsmRecord = BsmRow<10, 15>;
 
+// A NULL outside the key arrives as "" or 0; a failed read leaves the record as it was.
 int Bsm_PKeyRead(BsmRecord& record);
+// The same read as part of a series of independent queries: `record` is filled when it
+// returns 0 and must live until the series has run.
+void Bsm_PKeyRead_Add(db::SqlSeries& series, BsmRecord& record);
 int Bsm_PKeyUpd(const BsmRecord& record);

@@ -26,18 +26,23 @@ void TakeCodeIfSet(char (&field)[N], const char* fetched) {
 
 }  // namespace
 
-int Read_UrlKrk_Tgb(TagRecord& record) {
+void Read_UrlKrk_Tgb_Add(db::SqlSeries& series, TagRecord& record) {
   CopyBounded(buffers.TagPnr, record.TagPnr);
   CopyBounded(buffers.TagTag, record.TagTag);
-  int rc = db::SqlExecute(Read_UrlKrk_Tgb_Sql, {
+  series.Add(Read_UrlKrk_Tgb_Sql, {
       db::TextIn(buffers.TagPnr), db::TextIn(buffers.TagTag),
   }, {
       db::TextOut(buffers.TagTgb, true), db::TextOut(buffers.TagHtv, true),
       db::TextOut(buffers.TagHtn, true),
+  }, [&record] {
+    TakeCodeIfSet(record.TagTgb, buffers.TagTgb);
+    TakeCodeIfSet(record.TagHtv, buffers.TagHtv);
+    TakeCodeIfSet(record.TagHtn, buffers.TagHtn);
   });
-  if (rc != 0) return rc;
-  TakeCodeIfSet(record.TagTgb, buffers.TagTgb);
-  TakeCodeIfSet(record.TagHtv, buffers.TagHtv);
-  TakeCodeIfSet(record.TagHtn, buffers.TagHtn);
-  return rc;
+}
+
+int Read_UrlKrk_Tgb(TagRecord& record) {
+  db::SqlSeries read;
+  Read_UrlKrk_Tgb_Add(read, record);
+  return read.Run();
 }

@@ -15,4 +15,11 @@ struct TagRow {
 
 using TagRecord = TagRow<9>;
 
+namespace db {
+class SqlSeries;
+}
+
 int Read_UrlKrk_Tgb(TagRecord& record);
+// The same read as part of a series of independent queries; `record` must live until the
+// series has run.
+void Read_UrlKrk_Tgb_Add(db::SqlSeries& series, TagRecord& record);

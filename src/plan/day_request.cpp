@@ -4,6 +4,7 @@
 
 #include "common/text_field.h"
 #include "db/bdp.h"
+#include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/tag.h"
 #include "log/message_log.h"
@@ -11,17 +12,27 @@
 
 namespace {
 
-// The person's day codes; three blanks (no code) wherever they cannot be read.
-TagRecord ReadDayCodes(const PudRecord& request) {
+// Three blanks (no code) wherever the person's day codes cannot be read.
+TagRecord BlankCodes(const PudRecord& request) {
   TagRecord codes{};
   CopyField(codes.TagPnr, request.PudPnr);
   CopyField(codes.TagTag, request.PudDtm);
   CopyField(codes.TagTgb, "   ");
   CopyField(codes.TagHtv, "   ");
   CopyField(codes.TagHtn, "   ");
-  int status = Read_UrlKrk_Tgb(codes);
-  if (status != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", status);
   return codes;
+}
+
+// The day's rows and the day codes do not depend on each other: they go out together. The
+// opening goes first, as a series stops at its first failure: a day without codes then costs
+// no second trip. A failed open shows as a failed first fetch.
+void OpenDayAndReadCodes(const PudRecord& request, TagRecord& codes) {
+  db::SqlSeries reads;
+  Bdp_PnrBszDmy_Open_Add(reads, request.PudPnr, request.PudDtm);
+  Read_UrlKrk_Tgb_Add(reads, codes);
+  int status = reads.Run();
+  if (reads.Succeeded() == 0) status = Read_UrlKrk_Tgb(codes);
+  if (status != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", status);
 }
 
 void SaveRowWithDayCodes(BdpRecord& row, const TagRecord& codes) {
@@ -35,10 +46,9 @@ void SaveRowWithDayCodes(BdpRecord& row, const TagRecord& codes) {
 }  // namespace
 
 void ProcessDayRequest(const PudRecord& request) {
-  const TagRecord codes = ReadDayCodes(request);
+  TagRecord codes = BlankCodes(request);
+  OpenDayAndReadCodes(request, codes);
   BdpRecord row{};
-  // A failed open shows as a failed first fetch.
-  Bdp_PnrBszDmy_Open(request.PudPnr, request.PudDtm);
   int status;
   while ((status = Bdp_PnrBszDmy_Read(row)) == 0) {
     SaveRowWithDayCodes(row, codes);

@@ -49,16 +49,26 @@ void Bsm_CalcFkt(BsmRecord& record) {
   }
 }
 
-int Bsm_Recount(BsmRecord& record) {
+BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
   BdpTally tally{};
-  CopyField(tally.BdpBdt, record.BsmBdt);
-  CopyField(tally.BdpEso, record.BsmEso);
-  CopyField(tally.BdpEsa, record.BsmEsa);
-  tally.BdpAsw = record.BsmAsw;
-  tally.BdpSzv = record.BsmSzv;
-  tally.BdpSzb = record.BsmSzb;
-  // A failed tally leaves the counts it did not reach at 0, and they are used as such.
-  Bdp_SlotTally(tally);
+  CopyField(tally.BdpBdt, slot.BsmBdt);
+  CopyField(tally.BdpEso, slot.BsmEso);
+  CopyField(tally.BdpEsa, slot.BsmEsa);
+  tally.BdpAsw = slot.BsmAsw;
+  tally.BdpSzv = slot.BsmSzv;
+  tally.BdpSzb = end;
+  return tally;
+}
+
+int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
+  BdpTally tally{};
+  if (counted != nullptr && counted->BdpSzb == record.BsmSzb) {
+    tally = *counted;
+  } else {
+    tally = SlotTallyFor(record, record.BsmSzb);
+    // A failed tally leaves the counts it did not reach at 0, and they are used as such.
+    Bdp_SlotTally(tally);
+  }
 
   record.BsmIst = tally.cntTotal;
   record.BsmHtg = tally.cntFc1;

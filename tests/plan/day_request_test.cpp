@@ -88,6 +88,20 @@ TEST_P(DayRequestTest, EachRowOfASlotRecountsFromTheCurrentPlan) {
   EXPECT_EQ(LogLines(), Lines{});
 }
 
+// The slot's counts go out with its read, taken for the row's end; a slot that ends elsewhere
+// is counted again for its own end, which the row does not match.
+TEST_P(DayRequestTest, RowEndingBeforeItsSlotIsCountedForTheSlotsEnd) {
+  InsertDayCodes("P1", "20240305", "K  ", "   ", "   ");
+  Insert(SlotRow{.szb = 1400});
+  Insert(DutyRow{.szb = 1000, .ztb = 1000});
+
+  ProcessDay();
+
+  EXPECT_EQ(SlotState("ST1"), "0 0 0 0 0 -150");
+  EXPECT_EQ(Deviations(), Lines{"ST1:1601"});
+  EXPECT_EQ(LogLines(), Lines{});
+}
+
 TEST_P(DayRequestTest, FailedSaveStillUpdatesItsSlotAndTheNextRows) {
   InsertDayCodes("P1", "20240305", "   ", "   ", "   ");
   Insert(SlotRow{.eso = "ST1", .szv = 600, .sol = 1, .min = 1});

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,9 @@ SqlCursor::SqlCursor() = default;
 SqlCursor::~SqlCursor() = default;
 
 namespace {
+
+// Host variables of one call, held by the caller or by a series.
+using HostSpan = std::span<const HostVar>;
 
 struct Connection {
   std::unique_ptr<BackendSession> session;
@@ -73,7 +77,7 @@ int CachedEntry(const char* text, std::shared_ptr<PreparedEntry>& entry) {
   return status::kOk;
 }
 
-int BindInputs(HostList in, int expected, std::vector<SqlValue>& values) {
+int BindInputs(HostSpan in, int expected, std::vector<SqlValue>& values) {
   if (static_cast<int>(in.size()) != expected) return status::kNotAllVariablesBound;
   values.clear();
   values.reserve(in.size());
@@ -117,7 +121,7 @@ void CopyText(const std::string& text, const HostVar& var) {
 }
 
 // Checks the whole row first, so that a failing column leaves every output untouched.
-int CopyOutputs(const SqlRow& row, HostList out) {
+int CopyOutputs(const SqlRow& row, HostSpan out) {
   if (row.size() != out.size()) return status::kNotAllVariablesBound;
   std::vector<int32_t> numbers(out.size(), 0);
   size_t i = 0;
@@ -150,7 +154,7 @@ int CopyOutputs(const SqlRow& row, HostList out) {
 }
 
 // A select into: exactly one row, its values into the outputs.
-int IntoOutputs(const SqlRows& rows, HostList out) {
+int IntoOutputs(const SqlRows& rows, HostSpan out) {
   if (rows.empty()) return status::kNoData;
   if (rows.size() > 1) return status::kTooManyRows;
   SqlRow row;
@@ -190,20 +194,6 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
   rc = entry.statement->Run(inputs, &rows, nullptr);
   if (rc != status::kOk) return rc;
   return IntoOutputs(rows, out);
-}
-
-// A query of a series, checked and bound as SqlExecute would before running it.
-int QueryOfSeries(const SqlQuery& query, std::shared_ptr<PreparedEntry>& entry,
-                  std::vector<SqlValue>& inputs) {
-  int rc = CachedEntry(query.text, entry);
-  if (rc != status::kOk) return rc;
-  if (int fault = FaultSeam_Check(FaultOp::Execute, entry->parsed.text.c_str())) return fault;
-  const ParsedStatement& parsed = entry->parsed;
-  if (parsed.kind != ParsedStatement::Kind::Query ||
-      static_cast<int>(query.out.size()) != parsed.intoCount) {
-    return status::kNotAllVariablesBound;
-  }
-  return BindInputs(query.in, parsed.inputCount, inputs);
 }
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
@@ -257,18 +247,53 @@ int SqlExecute(const char* text, HostList in, HostList out) {
   return RunEntry(*entry, in, out);
 }
 
-int SqlExecuteSeries(std::initializer_list<SqlQuery> queries, size_t* succeeded) {
-  if (succeeded != nullptr) *succeeded = 0;
+void SqlSeries::Add(const char* text, HostList in, HostList out, std::function<void()> taken) {
+  items_.push_back({text, {in.begin(), in.end()}, {out.begin(), out.end()}, std::move(taken),
+                    nullptr});
+}
+
+void SqlSeries::AddOpen(SqlCursor& cursor, const char* text, HostList in) {
+  items_.push_back({text, {in.begin(), in.end()}, {}, {}, &cursor});
+}
+
+namespace {
+
+// An item of a series, checked and bound as SqlExecute or SqlOpen would before running it.
+int PrepareItem(const char* text, const SqlCursor* cursor, size_t outputs,
+                std::shared_ptr<PreparedEntry>& entry, HostSpan in,
+                std::vector<SqlValue>& inputs) {
+  if (cursor != nullptr) {
+    if (int fault = FaultSeam_Check(FaultOp::Open, text)) return fault;
+  }
+  int rc = CachedEntry(text, entry);
+  if (rc != status::kOk) return rc;
+  const ParsedStatement& parsed = entry->parsed;
+  if (cursor == nullptr) {
+    if (int fault = FaultSeam_Check(FaultOp::Execute, parsed.text.c_str())) return fault;
+  }
+  if (parsed.kind != ParsedStatement::Kind::Query) {
+    return cursor != nullptr ? status::kInvalidCursor : status::kNotAllVariablesBound;
+  }
+  if (cursor == nullptr && static_cast<int>(outputs) != parsed.intoCount) {
+    return status::kNotAllVariablesBound;
+  }
+  return BindInputs(in, parsed.inputCount, inputs);
+}
+
+}  // namespace
+
+int SqlSeries::Run() {
+  succeeded_ = 0;
   if (!Current().session) return status::kNotConnected;
-  // What goes out together: the queries before the first that fails before it runs.
+  // What goes out together: the items before the first that fails before it runs.
   std::vector<std::shared_ptr<PreparedEntry>> entries;  // keeps the statements alive
   std::vector<BackendStatement*> statements;
   std::vector<std::vector<SqlValue>> inputs;
   int stopped = status::kOk;
-  for (const SqlQuery& query : queries) {
+  for (const Item& item : items_) {
     std::shared_ptr<PreparedEntry> entry;
     std::vector<SqlValue> values;
-    stopped = QueryOfSeries(query, entry, values);
+    stopped = PrepareItem(item.text, item.cursor, item.out.size(), entry, item.in, values);
     if (stopped != status::kOk) break;
     statements.push_back(entry->statement.get());
     entries.push_back(std::move(entry));
@@ -278,13 +303,26 @@ int SqlExecuteSeries(std::initializer_list<SqlQuery> queries, size_t* succeeded)
   size_t ran = 0;
   int rc = statements.empty() ? status::kOk
                               : Current().session->RunQueries(statements, inputs, rows, ran);
-  const SqlQuery* query = queries.begin();
-  for (size_t i = 0; i < ran; ++i, ++query) {
-    int copied = IntoOutputs(rows[i], query->out);
-    if (copied != status::kOk) return copied;
-    if (succeeded != nullptr) ++*succeeded;
+  for (size_t i = 0; i < ran; ++i) {
+    const Item& item = items_[i];
+    if (item.cursor != nullptr) {
+      auto state = std::make_unique<SqlCursor::State>();
+      state->rows = std::move(rows[i]);
+      state->text = item.text;
+      item.cursor->state = std::move(state);
+    } else {
+      int copied = IntoOutputs(rows[i], item.out);
+      if (copied != status::kOk) return copied;
+      if (item.taken) item.taken();
+    }
+    ++succeeded_;
   }
-  return rc != status::kOk ? rc : stopped;
+  int failed = rc != status::kOk ? rc : stopped;
+  // A cursor whose opening failed is closed, as after a failed SqlOpen.
+  if (failed != status::kOk && ran < items_.size() && items_[ran].cursor != nullptr) {
+    items_[ran].cursor->state.reset();
+  }
+  return failed;
 }
 
 int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,

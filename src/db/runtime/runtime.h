@@ -6,6 +6,7 @@
 // returns the Oracle status of every call (status.h). Nothing here throws.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -66,19 +67,6 @@ void SqlDisconnect();
 // list of a select, in order, and is written only when the status is 0.
 int SqlExecute(const char* text, HostList in = {}, HostList out = {});
 
-// One single-row query of a series.
-struct SqlQuery {
-  const char* text;
-  HostList in;
-  HostList out;
-};
-
-// Runs queries that do not depend on each other in order, as SqlExecute one after the other
-// would: it stops at the first that does not return 0 and returns that status; the outputs of
-// every query before it are written, and `succeeded`, when given, counts them. A backend may
-// send them in one round trip.
-int SqlExecuteSeries(std::initializer_list<SqlQuery> queries, size_t* succeeded = nullptr);
-
 // A modifying statement that undoes only itself when it fails: `savepoint` ("savepoint X") runs
 // first, then `statement`; on failure `rollback` ("rollback  to X") takes back the statement
 // alone and the transaction keeps what came before it; on success `onSuccess` runs when given.
@@ -119,6 +107,34 @@ class SqlCursor {
 int SqlOpen(SqlCursor& cursor, const char* text, HostList in = {});
 int SqlFetch(SqlCursor& cursor, HostList out);  // out: one host variable per select-list column
 int SqlClose(SqlCursor& cursor);
+
+// Queries that do not depend on each other, gathered from several table modules, run in the
+// order added as SqlExecute (a select into) and SqlOpen (a cursor) one after the other would.
+// A backend may send them in one round trip. Add keeps the host variables; their buffers are
+// read and written by Run.
+class SqlSeries {
+ public:
+  // A select into; `taken`, when given, runs once its outputs are written.
+  void Add(const char* text, HostList in, HostList out, std::function<void()> taken = {});
+  // The opening of `cursor`, which Run reopens as SqlOpen would.
+  void AddOpen(SqlCursor& cursor, const char* text, HostList in);
+  // Stops at the first that does not return 0 and returns its status (0 when none). The
+  // outputs and cursors of those before it are set; those after it do not run.
+  int Run();
+  // How many returned 0 in the last Run.
+  size_t Succeeded() const { return succeeded_; }
+
+ private:
+  struct Item {
+    const char* text;
+    std::vector<HostVar> in;
+    std::vector<HostVar> out;
+    std::function<void()> taken;
+    SqlCursor* cursor;  // an opening: the cursor it opens
+  };
+  std::vector<Item> items_;
+  size_t succeeded_ = 0;
+};
 
 // For diagnostics and tests: the texts of the statements in the current connection's cache,
 // as the table modules handed them over, sorted.

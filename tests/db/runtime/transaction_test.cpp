@@ -122,18 +122,21 @@ TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
     char first[4] = "";
     int32_t second = -1;
     char third[4] = "-";
-    size_t succeeded = 9;
-    int rc = db::SqlExecuteSeries({{"select TagTgb into :b0  from rvk327tag where TagPnr=:b1",
-                                    {TextIn(kOdd, 9)}, {db::TextOut(first)}},
-                                   {failing[k], {TextIn(inputs[k], 11)}, {db::IntOut(second)}},
-                                   {"select TagTgb into :b0  from rvk327tag where TagPnr=:b1",
-                                    {TextIn("P2", 9)}, {db::TextOut(third)}}},
-                                  &succeeded);
+    db::SqlCursor notReached;
+    db::SqlSeries series;
+    series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn(kOdd, 9)},
+               {db::TextOut(first)});
+    series.Add(failing[k], {TextIn(inputs[k], 11)}, {db::IntOut(second)});
+    series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
+               {db::TextOut(third)});
+    series.AddOpen(notReached, "select TagTgb from rvk327tag", {});
+    int rc = series.Run();
     EXPECT_EQ(rc, expected[k]) << failing[k] << " " << db::SqlLastNativeError();
-    EXPECT_EQ(succeeded, 1u) << failing[k];
+    EXPECT_EQ(series.Succeeded(), 1u) << failing[k];
     EXPECT_STREQ(first, "one") << failing[k];
     EXPECT_EQ(second, -1) << failing[k];
     EXPECT_STREQ(third, "-") << failing[k];
+    EXPECT_EQ(db::SqlFetch(notReached, {db::TextOut(third)}), status::kInvalidCursor);
   }
   ASSERT_EQ(SqlExecute("commit"), 0);
   EXPECT_EQ(TagTgb("P''\\1"), "one");
