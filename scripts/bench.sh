@@ -3,24 +3,27 @@
 # or server it runs on.
 #
 #   scripts/bench.sh [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]
+#                    [--against PROGRAM]
 #
 # Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel, a counting
 # shim (LD_PRELOAD) and the floor tool into build/, generates the suite into a temporary folder
 # (for PostgreSQL: into a throwaway server with durable settings), runs the program K times on
 # fresh copies and prints every run's figures and their medians. Everything it starts or writes
 # is gone when it ends. odbc: the PostgreSQL server, reached through PostgreSQL's ODBC driver
-# with a DSN written into the temporary folder (ODBCSYSINI).
+# with a DSN written into the temporary folder (ODBCSYSINI). --against: after each run, the
+# same run with another kestrumel binary (an older build, say), its figures in a second table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 usage() {
-  echo "usage: $0 [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]" >&2
+  echo "usage: $0 [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R]" \
+    "[--runs K] [--against PROGRAM]" >&2
   exit 2
 }
 
 backend=sqlite
-sizes=()
+options=()
 while (($#)); do
   case "$1" in
     --backend)
@@ -30,7 +33,12 @@ while (($#)); do
       ;;
     --persons | --days | --requests | --runs)
       [[ $# -ge 2 && "$2" =~ ^[1-9][0-9]*$ ]] || usage
-      sizes+=("$1" "$2")
+      options+=("$1" "$2")
+      shift 2
+      ;;
+    --against)
+      [[ $# -ge 2 && -x "$2" ]] || usage
+      options+=("$1" "$(cd "$(dirname "$2")" && pwd)/$(basename "$2")")
       shift 2
       ;;
     *) usage ;;
@@ -150,5 +158,5 @@ chmod 0755 "$work"
 if [[ "$backend" != sqlite ]]; then pg_start "$(pg_bindir)" "$work"; fi
 if [[ "$backend" == odbc ]]; then odbc_config "$work"; fi
 
-/usr/bin/python3 -B tools/bench/bench.py --backend "$backend" ${sizes[@]+"${sizes[@]}"} \
+/usr/bin/python3 -B tools/bench/bench.py --backend "$backend" ${options[@]+"${options[@]}"} \
   --root "$root" --build "$root/build" --tools "$root/build/bench" --work "$work"

@@ -29,6 +29,7 @@ def parse_arguments():
     parser.add_argument("--build", required=True)
     parser.add_argument("--tools", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--against", help="another kestrumel binary, run after each run")
     return parser.parse_args()
 
 
@@ -48,7 +49,7 @@ def measure_floor(tools, backend, work):
     return costs
 
 
-def run_once(args, backend, number, floor_costs):
+def run_once(args, program, backend, number, floor_costs):
     run_dir = os.path.join(args.work, f"run{number}")
     os.makedirs(os.path.join(run_dir, "run"))
     os.makedirs(os.path.join(run_dir, "quelborne_php", "log"))
@@ -60,7 +61,7 @@ def run_once(args, backend, number, floor_costs):
     env = dict(os.environ, LD_PRELOAD=os.path.join(args.tools, "counts_shim.so"),
                KESTRUMEL_BENCH_COUNTS=counts_file)
     start = time.monotonic()
-    child = subprocess.Popen([os.path.join(args.build, "kestrumel"), "../kestrumel.cfg",
+    child = subprocess.Popen([program, "../kestrumel.cfg",
                               *RUN_ARGUMENTS], cwd=os.path.join(run_dir, "run"), env=env)
     child.wait()
     wall = time.monotonic() - start
@@ -93,21 +94,32 @@ def main():
         f"({backend.size_bytes() / 2**20:.0f} MB): {suite.duty_row_count()} duty rows, "
         f"{suite.slot_count()} staffing slots, {args.requests} requests ({ranges} date-range)")
 
-    runs = []
-    for number in range(1, args.runs + 1):
-        # Measured right before each run: the disk's speed drifts with what else the machine does.
-        floor_costs = measure_floor(args.tools, backend, args.work)
-        figures, texts, note = run_once(args, backend, number, floor_costs)
-        runs.append(figures)
-        say(f"run {number}: {figures['wall']:.2f} s ({note})")
+    # With --against, each run of this tree's program is followed by one of the other, on the
+    # same suite and server: the machine's drift then hits both alike.
+    programs = [("", os.path.join(args.build, "kestrumel"))]
+    if args.against:
+        programs.append(("against ", os.path.abspath(args.against)))
+    runs = {label: [] for label, _ in programs}
+    texts = {}
+    number = 0
+    for _ in range(args.runs):
+        for label, program in programs:
+            number += 1
+            # Measured right before each run: the disk's speed drifts with what else the machine does.
+            floor_costs = measure_floor(args.tools, backend, args.work)
+            figures, texts[label], note = run_once(args, program, backend, number, floor_costs)
+            runs[label].append(figures)
+            say(f"{label}run {len(runs[label])}: {figures['wall']:.2f} s ({note})")
 
-    say("")
-    say(f"kestrumel benchmark, {args.backend}, {args.persons} persons x {args.days} days, "
-        f"{args.requests} requests; commit {commit}, {started}")
-    say(report.table(args.backend, runs))
+    for label, program in programs:
+        source = f"against {program}" if label else f"commit {commit}, {started}"
+        say("")
+        say(f"kestrumel benchmark, {args.backend}, {args.persons} persons x {args.days} days, "
+            f"{args.requests} requests; {source}")
+        say(report.table(args.backend, runs[label]))
     say("")
     say("statement texts run most often (last run):")
-    say(report.busiest_texts(texts))
+    say(report.busiest_texts(texts[""]))
     return 0
 
 
