@@ -2,7 +2,7 @@
 
 SQLite: the template is a pair of files (schema KBENCH, calendar RVKSTAMM) written in one
 transaction each; a run gets copies of both. PostgreSQL: the template is a database loaded with
-COPY and analysed; a run gets a database created from it.
+COPY, vacuumed and analysed; a run gets a database created from it.
 """
 
 import io
@@ -126,7 +126,10 @@ class PostgresBackend:
         self._create(cursor, SCHEMA.lower(), "schema.sql")
         for table, columns, rows in SUITE_TABLES:
             self._copy(cursor, f"{SCHEMA.lower()}.{table}", columns, getattr(suite, rows)())
-        cursor.execute("ANALYZE")
+        # As a database in service stands after autovacuum: hint bits set and pages marked
+        # all-visible, so that a tally is counted from its index alone and no run pays for the
+        # load's first reads.
+        cursor.execute("VACUUM (FREEZE, ANALYZE)")
         db.close()
 
     def _create(self, cursor, schema, schema_file):
