@@ -9,15 +9,23 @@
 
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
+#include "db/runtime/sql_scanner.h"
 #include "db/runtime/status.h"
 #include "db/sqlite/dialect.h"
 #include "db/sqlite/error.h"
 #include "db/sqlite/functions.h"
+#include "db/sqlite/keyed_update.h"
 #include "db/sqlite/statement.h"
 
 namespace db {
 namespace sqlite {
 namespace {
+
+bool IsUpdate(const std::string& body) {
+  std::vector<SqlToken> tokens = TokenizeSql(body);
+  size_t first = SkipSpace(tokens, 0);
+  return first < tokens.size() && tokens[first].Is("update");
+}
 
 constexpr const char* kPrefix = "sqlite:";
 constexpr int kBusyTimeoutMs = 10000;
@@ -105,6 +113,7 @@ class Session : public BackendSession {
   }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
+    if (IsUpdate(parsed.body)) return PrepareUpdate(link_, parsed.body, prepared);
     auto statement = std::make_unique<Statement>(link_, AdaptDialect(parsed.body),
                                                  parsed.kind == ParsedStatement::Kind::Modify);
     int rc = statement->Prepare();
@@ -163,6 +172,33 @@ int Link::Open(const std::string& mainPath) {
 }
 
 int Link::Ready() { return handle ? status::kOk : Open(":memory:"); }
+
+sqlite3_stmt* Link::OwnStatement(const std::string& sql) {
+  auto found = control.find(sql);
+  if (found != control.end()) return found->second.get();
+  sqlite3_stmt* raw = nullptr;
+  sqlite3_prepare_v2(handle.get(), sql.c_str(), -1, &raw, nullptr);
+  NativeStatement own(raw);
+  if (!own) return nullptr;
+  return control.emplace(sql, std::move(own)).first->second.get();
+}
+
+bool Link::HasTriggers(const std::string& table) {
+  bool keep = transaction.Pending();
+  if (auto found = triggers_.find(table); keep && found != triggers_.end()) return found->second;
+  sqlite3_stmt* lookup = OwnStatement(
+      "select 1 from sqlite_master where type = 'trigger' and tbl_name = ?1 collate nocase "
+      "union all "
+      "select 1 from sqlite_temp_master where type = 'trigger' and tbl_name = ?1 collate nocase");
+  if (lookup == nullptr) return true;
+  sqlite3_bind_text(lookup, 1, table.data(), static_cast<int>(table.size()), SQLITE_STATIC);
+  int rc = sqlite3_step(lookup);
+  sqlite3_reset(lookup);
+  sqlite3_clear_bindings(lookup);
+  bool any = rc != SQLITE_DONE;  // a trigger, or a lookup that failed
+  if (keep && (rc == SQLITE_DONE || rc == SQLITE_ROW)) triggers_[table] = any;
+  return any;
+}
 
 int Link::Fail(int code) { return Record(handle.get(), code); }
 

@@ -46,16 +46,25 @@ struct Link {
   int FailWith(int status, const std::string& message);
   std::string LastNativeError() const;
 
+  // A statement of the backend's own (transaction control, the trigger lookup), compiled once
+  // per handle: a request runs the same few thousands of times. Null when it does not compile.
+  sqlite3_stmt* OwnStatement(const std::string& sql);
+  // Whether a trigger fires on `table` (main or temporary schema); true when that is unknown.
+  // Within a write transaction the answer is kept: no other connection can change the schema
+  // before it ends, and the program's own statements never do.
+  bool HasTriggers(const std::string& table);
+  void ForgetTriggers() { triggers_.clear(); }
+
   Handle handle;  // declared first: closed after the statements compiled on it
   std::unordered_map<const Statement*, NativeStatement> compiled;
-  // Transaction control (BEGIN, COMMIT, SAVEPOINT X, ...), compiled once per text.
-  std::unordered_map<std::string, NativeStatement> control;
+  std::unordered_map<std::string, NativeStatement> control;  // OwnStatement's
   Transaction transaction{*this};
   std::string directory;  // of the net service: the schemas' files and the calendar
 
  private:
   int Record(sqlite3* on, int code);
 
+  std::unordered_map<std::string, bool> triggers_;  // by table, for the open transaction
   int nativeCode_ = 0;
   std::string nativeMessage_;
 };

@@ -71,11 +71,13 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
 
 }  // namespace
 
-Statement::Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies)
+Statement::Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies,
+                     std::vector<int> bound)
     : link_(std::move(link)),
       sql_(std::move(text.sql)),
       conversions_(std::move(text.conversions)),
-      modifies_(modifies) {}
+      modifies_(modifies),
+      bound_(std::move(bound)) {}
 
 Statement::~Statement() {
   if (auto link = link_.lock()) link->compiled.erase(this);
@@ -134,12 +136,13 @@ int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
 }
 
 int Statement::Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue>& inputs) {
-  if (static_cast<int>(inputs.size()) != sqlite3_bind_parameter_count(native)) {
+  size_t count = bound_.empty() ? inputs.size() : bound_.size();
+  if (static_cast<int>(count) != sqlite3_bind_parameter_count(native)) {
     return link.FailWith(status::kNotAllVariablesBound, "input count does not match: " + sql_);
   }
   int rc = SQLITE_OK;
-  for (size_t i = 0; i < inputs.size() && rc == SQLITE_OK; ++i) {
-    const SqlValue& value = inputs[i];
+  for (size_t i = 0; i < count && rc == SQLITE_OK; ++i) {
+    const SqlValue& value = bound_.empty() ? inputs[i] : inputs[static_cast<size_t>(bound_[i])];
     int position = static_cast<int>(i) + 1;
     switch (value.kind) {
       case SqlValue::Kind::Null:

@@ -13,8 +13,10 @@ namespace db::sqlite {
 
 class Statement : public BackendStatement {
  public:
-  // `text` is the adapted body; Prepare() must succeed before the first Run().
-  Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies);
+  // `text` is the adapted body; Prepare() must succeed before the first Run(). `bound`, when
+  // not empty, names the inputs it binds, in order; by default it binds all of them.
+  Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies,
+            std::vector<int> bound = {});
   ~Statement() override;
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -34,6 +36,7 @@ class Statement : public BackendStatement {
   std::string sql_;
   std::vector<FetchConversion> conversions_;  // select-list dates converted row by row
   bool modifies_;
+  std::vector<int> bound_;
 };
 
 }  // namespace db::sqlite

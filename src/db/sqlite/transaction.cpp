@@ -19,20 +19,9 @@ Names::iterator FindNewest(Names& names, const std::string& name) {
 
 }  // namespace
 
-// A request runs the same few control texts thousands of times: each is compiled once.
-sqlite3_stmt* Transaction::Compiled(const std::string& sql) {
-  auto found = link_.control.find(sql);
-  if (found != link_.control.end()) return found->second.get();
-  sqlite3_stmt* raw = nullptr;
-  sqlite3_prepare_v2(link_.handle.get(), sql.c_str(), -1, &raw, nullptr);
-  NativeStatement compiled(raw);
-  if (!compiled) return nullptr;
-  return link_.control.emplace(sql, std::move(compiled)).first->second.get();
-}
-
 int Transaction::Exec(const std::string& sql) {
   if (int rc = link_.Ready(); rc != status::kOk) return rc;
-  sqlite3_stmt* statement = Compiled(sql);
+  sqlite3_stmt* statement = link_.OwnStatement(sql);
   int rc = statement != nullptr ? sqlite3_step(statement) : SQLITE_ERROR;
   if (rc == SQLITE_DONE) {
     sqlite3_reset(statement);
@@ -54,7 +43,9 @@ void Transaction::NoteFailure() {
 int Transaction::BeginIfIdle() {
   if (open_) return status::kOk;
   int rc = Exec("BEGIN IMMEDIATE");
-  if (rc == status::kOk) open_ = true;
+  if (rc != status::kOk) return rc;
+  open_ = true;
+  link_.ForgetTriggers();  // another connection may have changed them since the last one
   return rc;
 }
 

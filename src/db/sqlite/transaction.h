@@ -36,7 +36,6 @@ class Transaction {
   void Forget() { Reset(); }
 
  private:
-  sqlite3_stmt* Compiled(const std::string& sql);
   int Exec(const std::string& sql);
   int End(const char* sql);
   int RollbackToStart();

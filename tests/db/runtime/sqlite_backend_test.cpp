@@ -11,6 +11,7 @@
 #include "db/runtime/backend.h"
 #include "db/runtime/runtime.h"
 #include "db/sqlite/dialect.h"
+#include "db/sqlite/unchanged_keys.h"
 
 namespace {
 
@@ -83,6 +84,35 @@ TEST(SqliteDialect, DefersSelectListDateConversionsToTheRow) {
   }
   EXPECT_EQ(db::sqlite::AdaptDialect("select TO_CHAR(d,'yyyymmdd') from T").conversions.at(0).format,
             "yyyymmdd");
+}
+
+// Only an assignment that repeats a term of a conjunction of equalities, expression for
+// expression, can go; its inputs are named so that the run can compare their values.
+TEST(SqliteDialect, FindsTheAssignmentsThatRepeatTheWhereClause) {
+  db::sqlite::UnchangedKeys keys;
+  ASSERT_TRUE(db::sqlite::FindUnchangedKeys(
+      "update T  set K=?,D=TO_DATE(?,'yyyymmdd'),V=?,S=sysdate where ((K=? and "
+      "D=TO_DATE(?,'yyyymmdd')) and V>?)",
+      keys));
+  EXPECT_EQ(keys.table, "T");
+  EXPECT_EQ(keys.body, "update T  set V=?,S=sysdate where ((K=? and D=TO_DATE(?,'yyyymmdd')) and V>?)");
+  EXPECT_EQ(keys.columns, (std::vector<std::string>{"K", "D"}));
+  EXPECT_EQ(keys.kept, (std::vector<int>{2, 3, 4, 5}));
+  EXPECT_EQ(keys.equal, (std::vector<std::pair<int, int>>{{0, 3}, {1, 4}}));
+
+  for (const char* kept : {
+           "update T set K=?, V=? where K=? or V=?",               // not a conjunction
+           "update T set K=?, V=? where not (K=?)",                //
+           "update T set K=?, V=? where K=? collate nocase",       // compares otherwise
+           "update T set K=?, V=? where K=(select max(K) from T)", // not an input
+           "update T set K=V, V=? where K=V",                      // a column
+           "update T set D=sysdate, V=? where D=sysdate",          // moves while it runs
+           "update T set D=TO_DATE(?,'yyyy'), V=? where D=TO_DATE(?,'yyyymmdd')",
+           "update T set K=?, V=? where K>=? and V<?",             // no equality
+           "update T set K=? where K=?",                           // nothing left to set
+       }) {
+    EXPECT_FALSE(db::sqlite::FindUnchangedKeys(kept, keys)) << kept;
+  }
 }
 
 class SqliteSessionTest : public ::testing::Test {
@@ -159,6 +189,32 @@ TEST_F(SqliteSessionTest, TransactionRolledBackAsAWholeIsNoted) {
   ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("nxt", 4)}), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "nxt");
+}
+
+// An update that sets the key it picks the row by leaves the key out, and so the key's
+// indexes, only while that changes nothing: a key moved to another value, or a trigger on
+// an update of the key, takes the statement as written.
+TEST_F(SqliteSessionTest, UpdateLeavesOutItsKeyOnlyWhereThatChangesNothing) {
+  testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
+  ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  const char* update =
+      "update rvk327tag  set TagPnr=:b0,TagTgb=:b1 where (TagPnr=:b2 and TagTag=TO_DATE(:b3,'yyyymmdd'))";
+  auto run = [&](const char* to, const char* tgb, const char* from) {
+    return db::SqlExecute(update, {db::TextIn(to, 9), db::TextIn(tgb, 4), db::TextIn(from, 9),
+                                   db::TextIn("20240105", 9)});
+  };
+  ASSERT_EQ(run("P1", "one", "P1"), 0);
+  ASSERT_EQ(run("P2", "two", "P1"), 0);
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(testDb->Scalar("select TagPnr || TagTgb from rvk327tag"), "P2two");
+
+  testDb->Exec("CREATE TRIGGER keyed BEFORE UPDATE OF TagPnr ON rvk327tag BEGIN SELECT RAISE(ABORT, 'key'); END");
+  EXPECT_NE(run("P2", "thr", "P2"), 0);
+  ASSERT_EQ(db::SqlExecute("rollback"), 0);
+  testDb->Exec("DROP TRIGGER keyed");
+  ASSERT_EQ(run("P2", "fou", "P2"), 0);
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(testDb->Scalar("select TagPnr || TagTgb from rvk327tag"), "P2fou");
 }
 
 // SQLite would take these, but the program could not read them back as they are: a day or a
