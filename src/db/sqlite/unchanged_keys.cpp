@@ -69,6 +69,30 @@ bool ReadSetList(const std::vector<SqlToken>& tokens, size_t begin, size_t end,
   return true;
 }
 
+// Every parenthesis that groups (one that does not call a function) stands where a term can:
+// opened after the clause's start, "(" or "and", closed before its end, ")" or "and". So the
+// clause is a conjunction and nothing else: no group compared or computed with.
+bool OnlyGroupsOfTerms(const std::vector<SqlToken>& tokens, const std::vector<size_t>& where) {
+  std::vector<bool> grouping;  // per open parenthesis
+  for (size_t i = 0; i < where.size(); ++i) {
+    const SqlToken& token = tokens[where[i]];
+    const SqlToken* before = i > 0 ? &tokens[where[i - 1]] : nullptr;
+    const SqlToken* after = i + 1 < where.size() ? &tokens[where[i + 1]] : nullptr;
+    if (token.Is("(")) {
+      bool call = before != nullptr && before->kind == SqlTokenKind::Word && !before->Is("and");
+      bool termPlace = before == nullptr || before->Is("(") || before->Is("and");
+      if (!call && !termPlace) return false;
+      grouping.push_back(!call);
+    } else if (token.Is(")")) {
+      if (grouping.empty()) return false;
+      bool group = grouping.back();
+      grouping.pop_back();
+      if (group && after != nullptr && !after->Is(")") && !after->Is("and")) return false;
+    }
+  }
+  return grouping.empty();
+}
+
 // The equalities "col = expr" that stand as terms of the where clause's conjunction: each
 // preceded by "(", "and" or the clause's start and ended by "and" or a ")" of its level.
 bool ReadConjunction(const std::vector<SqlToken>& tokens, size_t begin,
@@ -77,6 +101,7 @@ bool ReadConjunction(const std::vector<SqlToken>& tokens, size_t begin,
   for (size_t k : where) {
     if (BarsConjunction(tokens[k])) return false;
   }
+  if (!OnlyGroupsOfTerms(tokens, where)) return false;
   for (size_t i = 0; i + 2 < where.size(); ++i) {
     bool termStart = i == 0 || tokens[where[i - 1]].Is("(") || tokens[where[i - 1]].Is("and");
     if (!termStart || tokens[where[i]].kind != SqlTokenKind::Word || tokens[where[i]].Is("and") ||

@@ -109,6 +109,8 @@ TEST(SqliteDialect, FindsTheAssignmentsThatRepeatTheWhereClause) {
            "update T set D=sysdate, V=? where D=sysdate",          // moves while it runs
            "update T set D=TO_DATE(?,'yyyy'), V=? where D=TO_DATE(?,'yyyymmdd')",
            "update T set K=?, V=? where K>=? and V<?",             // no equality
+           "update T set K=?, V=? where (K=?)=0",                  // a group compared
+           "update T set K=?, V=? where 1+(K=?)",                  //
            "update T set K=? where K=?",                           // nothing left to set
        }) {
     EXPECT_FALSE(db::sqlite::FindUnchangedKeys(kept, keys)) << kept;
