@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
@@ -15,17 +16,6 @@ std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
   return text;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // The end of the value starting at `begin`: a braced value ends at its lone '}' ('}}' stands

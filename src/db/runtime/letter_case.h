@@ -1,8 +1,10 @@
 #pragma once
-// Oracle's names (schemas, savepoints) are case-blind; a backend folds them to the case its
-// database keeps them in.
+// Oracle's names (schemas, savepoints, columns) are case-blind, as are the keys of an ODBC
+// connection string: a backend folds them to the case its database keeps them in, or compares
+// them without case.
 #include <cctype>
 #include <string>
+#include <string_view>
 
 namespace db {
 
@@ -14,6 +16,17 @@ inline std::string LowerCase(std::string text) {
 inline std::string UpperCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
+}
+
+inline bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace db

@@ -1,23 +1,12 @@
 #include "db/sqlite/unchanged_keys.h"
 
-#include <cctype>
 #include <string_view>
 
+#include "db/runtime/letter_case.h"
 #include "db/runtime/sql_scanner.h"
 
 namespace db::sqlite {
 namespace {
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t k = 0; k < a.size(); ++k) {
-    if (std::tolower(static_cast<unsigned char>(a[k])) !=
-        std::tolower(static_cast<unsigned char>(b[k]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // "col = expr": the column's token and the expression's tokens (blanks and comments left out).
 struct Equality {
@@ -149,7 +138,7 @@ bool SameExpression(const std::vector<SqlToken>& tokens, const std::vector<int>&
     if (a.kind != b.kind) return false;
     if (a.kind == SqlTokenKind::Marker) {
       found.emplace_back(inputOf[set.expression[k]], inputOf[where.expression[k]]);
-    } else if (a.kind == SqlTokenKind::Word ? !SameWord(a.text, b.text) : a.text != b.text) {
+    } else if (a.kind == SqlTokenKind::Word ? !SameIgnoringCase(a.text, b.text) : a.text != b.text) {
       return false;
     }
   }
@@ -193,7 +182,7 @@ bool FindUnchangedKeys(const std::string& body, UnchangedKeys& found) {
   size_t dropCount = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     for (const Equality& term : terms) {
-      if (!SameWord(items[i].column, term.column) || !OfInputsOnly(tokens, term.expression) ||
+      if (!SameIgnoringCase(items[i].column, term.column) || !OfInputsOnly(tokens, term.expression) ||
           !SameExpression(tokens, inputOf, items[i], term, result.equal)) {
         continue;
       }
