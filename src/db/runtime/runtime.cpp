@@ -306,6 +306,7 @@ int SqlSeries::Run() {
   for (size_t i = 0; i < ran; ++i) {
     const Item& item = items_[i];
     if (item.cursor != nullptr) {
+      // The whole result is read at the open: this is what keeps the cursor's rows as they stood.
       auto state = std::make_unique<SqlCursor::State>();
       state->rows = std::move(rows[i]);
       state->text = item.text;
@@ -354,21 +355,9 @@ int SqlExecute(SqlStatement& statement, HostList in, HostList out) {
 
 int SqlOpen(SqlCursor& cursor, const char* text, HostList in) {
   cursor.state.reset();
-  if (!Current().session) return status::kNotConnected;
-  if (int fault = FaultSeam_Check(FaultOp::Open, text)) return fault;
-  std::shared_ptr<PreparedEntry> entry;
-  int rc = CachedEntry(text, entry);
-  if (rc != status::kOk) return rc;
-  if (entry->parsed.kind != ParsedStatement::Kind::Query) return status::kInvalidCursor;
-  std::vector<SqlValue> inputs;
-  rc = BindInputs(in, entry->parsed.inputCount, inputs);
-  if (rc != status::kOk) return rc;
-  auto state = std::make_unique<SqlCursor::State>();
-  state->text = text;
-  // The whole result is read now: this is what keeps the cursor's rows as they stood.
-  rc = entry->statement->Run(inputs, &state->rows, nullptr);
-  if (rc == status::kOk) cursor.state = std::move(state);
-  return rc;
+  SqlSeries open;
+  open.AddOpen(cursor, text, in);
+  return open.Run();
 }
 
 int SqlFetch(SqlCursor& cursor, HostList out) {
