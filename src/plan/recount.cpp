@@ -61,14 +61,10 @@ BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
 }
 
 int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
-  BdpTally tally{};
-  if (counted != nullptr && counted->BdpSzb == record.BsmSzb) {
-    tally = *counted;
-  } else {
-    tally = SlotTallyFor(record, record.BsmSzb);
-    // A failed tally leaves the counts it did not reach at 0, and they are used as such.
-    Bdp_SlotTally(tally);
-  }
+  bool takenForThisEnd = counted != nullptr && counted->BdpSzb == record.BsmSzb;
+  BdpTally tally = takenForThisEnd ? *counted : SlotTallyFor(record, record.BsmSzb);
+  // A failed tally leaves the counts it did not reach at 0, and they are used as such.
+  if (!takenForThisEnd) Bdp_SlotTally(tally);
 
   record.BsmIst = tally.cntTotal;
   record.BsmHtg = tally.cntFc1;

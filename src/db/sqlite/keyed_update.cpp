@@ -51,7 +51,7 @@ int KeyedUpdate::Run(const std::vector<SqlValue>& inputs, SqlRows* rows, int64_t
   return full_->Run(inputs, rows, affected);
 }
 
-int PrepareUpdate(const std::shared_ptr<Link>& link, const std::string& body,
+int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
                   std::unique_ptr<BackendStatement>& prepared) {
   auto full = std::make_unique<Statement>(link, AdaptDialect(body), true);
   int rc = full->Prepare();

@@ -30,9 +30,10 @@ class KeyedUpdate : public BackendStatement {
   UnchangedKeys keys_;
 };
 
-// The statement for an update `body` (Oracle dialect): a KeyedUpdate when some assignments
-// can be left out on this table, else a plain Statement. Compiles what it returns.
-int PrepareUpdate(const std::shared_ptr<Link>& link, const std::string& body,
+// The statement for a modification `body` (Oracle dialect): a KeyedUpdate for an update whose
+// key assignments can be left out on this table, else a plain Statement. Compiles what it
+// returns.
+int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
                   std::unique_ptr<BackendStatement>& prepared);
 
 }  // namespace db::sqlite

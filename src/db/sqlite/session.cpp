@@ -9,7 +9,6 @@
 
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
-#include "db/runtime/sql_scanner.h"
 #include "db/runtime/status.h"
 #include "db/sqlite/dialect.h"
 #include "db/sqlite/error.h"
@@ -20,12 +19,6 @@
 namespace db {
 namespace sqlite {
 namespace {
-
-bool IsUpdate(const std::string& body) {
-  std::vector<SqlToken> tokens = TokenizeSql(body);
-  size_t first = SkipSpace(tokens, 0);
-  return first < tokens.size() && tokens[first].Is("update");
-}
 
 constexpr const char* kPrefix = "sqlite:";
 constexpr int kBusyTimeoutMs = 10000;
@@ -113,7 +106,9 @@ class Session : public BackendSession {
   }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
-    if (IsUpdate(parsed.body)) return PrepareUpdate(link_, parsed.body, prepared);
+    if (parsed.kind == ParsedStatement::Kind::Modify) {
+      return PrepareChange(link_, parsed.body, prepared);
+    }
     auto statement = std::make_unique<Statement>(link_, AdaptDialect(parsed.body),
                                                  parsed.kind == ParsedStatement::Kind::Modify);
     int rc = statement->Prepare();
