@@ -62,14 +62,11 @@ class Session : public BackendSession {
 
   std::string LastNativeError() const override { return link_->channel.LastError(); }
 
-  // Independent reads (a recount's tallies) cost one round trip together.
-  int RunQueries(const std::vector<BackendStatement*>& statements,
-                 const std::vector<std::vector<SqlValue>>& inputs,
-                 std::vector<SqlRows>& rows, size_t& succeeded) override {
-    std::vector<Statement*> own;
-    own.reserve(statements.size());
-    for (BackendStatement* statement : statements) own.push_back(static_cast<Statement*>(statement));
-    return Statement::RunTogether(*link_, own, inputs, rows, succeeded);
+  // Independent statements (a recount's tallies, a change and the reads after it) cost one
+  // round trip together.
+  int RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
+               size_t& succeeded) override {
+    return Statement::RunSteps(*link_, steps, results, succeeded);
   }
 
  private:

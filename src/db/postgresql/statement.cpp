@@ -100,22 +100,13 @@ int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
                    int64_t* affected) {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
-  if (static_cast<int>(inputs.size()) != text_.parameterCount) return status::kNotAllVariablesBound;
-  Parameters parameters;
-  int rc = BuildParameters(*link, inputs, parameters);
+  BackendStep step{this, inputs, modifies_, ""};
+  std::vector<StepResult> results(1);
+  size_t succeeded = 0;
+  int rc = RunSteps(*link, {&step, 1}, results, succeeded);
   if (rc != status::kOk) return rc;
-
-  std::vector<Command> commands;
-  Placed placed = AddCommands(*link, parameters, commands);
-  Outcome outcome;
-  size_t first = 0;
-  rc = link->transaction.RunStatement(commands, modifies_, outcome, first);
-  NotePrepared(*link, placed, outcome, first);
-  if (rc != status::kOk) return rc;
-
-  PGresult* result = outcome.results[first + placed.execute].get();
-  if (rows != nullptr) ReadRows(result, *rows);
-  if (affected != nullptr) *affected = std::strtoll(PQcmdTuples(result), nullptr, 10);
+  if (rows != nullptr) rows->Append(std::move(results[0].rows));
+  if (affected != nullptr) *affected = results[0].affected;
   return status::kOk;
 }
 
@@ -143,39 +134,47 @@ void Statement::NotePrepared(Link& link, const Placed& placed, const Outcome& ou
   }
 }
 
-int Statement::RunTogether(Link& link, const std::vector<Statement*>& statements,
-                           const std::vector<std::vector<SqlValue>>& inputs,
-                           std::vector<SqlRows>& rows, size_t& succeeded) {
+int Statement::RunSteps(Link& link, std::span<const BackendStep> steps,
+                        std::vector<StepResult>& results, size_t& succeeded) {
   succeeded = 0;
   // Sized first: the commands point into the parameter texts.
-  std::vector<Parameters> parameters(statements.size());
+  std::vector<Parameters> parameters(steps.size());
   std::vector<Placed> placed;
-  std::vector<Command> commands;
+  std::vector<Transaction::Step> planned;
   int stopped = status::kOk;
-  for (size_t i = 0; i < statements.size(); ++i) {
-    const Statement& statement = *statements[i];
-    if (static_cast<int>(inputs[i].size()) != statement.text_.parameterCount) {
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const Statement& statement = static_cast<const Statement&>(*steps[i].statement);
+    if (static_cast<int>(steps[i].inputs.size()) != statement.text_.parameterCount) {
       stopped = status::kNotAllVariablesBound;
     } else {
-      stopped = statement.BuildParameters(link, inputs[i], parameters[i]);
+      stopped = statement.BuildParameters(link, steps[i].inputs, parameters[i]);
     }
     if (stopped != status::kOk) break;
-    placed.push_back(statement.AddCommands(link, parameters[i], commands));
+    Transaction::Step step{steps[i].savepoint, {}, statement.modifies_};
+    placed.push_back(statement.AddCommands(link, parameters[i], step.commands));
+    planned.push_back(std::move(step));
   }
-  if (placed.empty()) return stopped;
-
-  Outcome outcome;
-  size_t first = 0;
-  int rc = link.transaction.RunStatement(commands, false, outcome, first);
-  for (const Placed& place : placed) NotePrepared(link, place, outcome, first);
-  for (const Placed& place : placed) {
-    size_t result = first + place.execute;
-    bool answered = rc == status::kOk || static_cast<int>(result) < outcome.failed;
-    if (!answered) break;
-    ReadRows(outcome.results[result].get(), rows[succeeded]);
-    ++succeeded;
+  if (!planned.empty()) {
+    Outcome outcome;
+    std::vector<size_t> first;
+    int rc = link.transaction.RunSteps(planned, outcome, first, succeeded);
+    for (size_t k = 0; k < placed.size(); ++k) NotePrepared(link, placed[k], outcome, first[k]);
+    for (size_t k = 0; k < succeeded; ++k) {
+      PGresult* result = outcome.results[first[k] + placed[k].execute].get();
+      if (planned[k].modifies) {
+        results[k].affected = std::strtoll(PQcmdTuples(result), nullptr, 10);
+      } else {
+        ReadRows(result, results[k].rows);
+      }
+    }
+    if (rc != status::kOk) return rc;
   }
-  return rc != status::kOk ? rc : stopped;
+  // A statement whose inputs cannot be sent fails before the server sees it; its savepoint is
+  // set all the same, as for the statement alone.
+  if (stopped != status::kOk && !steps[placed.size()].savepoint.empty()) {
+    link.transaction.Savepoint(steps[placed.size()].savepoint);
+  }
+  return stopped;
 }
 
 }  // namespace db::postgresql

@@ -2,6 +2,7 @@
 // A statement of the program on PostgreSQL: the adapted text, prepared on the server at its
 // first run (when the types of its inputs are known) and run under the transaction rules.
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,11 +39,10 @@ class Statement : public BackendStatement {
   int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
           int64_t* affected) override;
 
-  // Queries of one session in one round trip, under the transaction rules as one statement;
-  // the server stops at the first that fails. As BackendSession::RunQueries.
-  static int RunTogether(Link& link, const std::vector<Statement*>& statements,
-                         const std::vector<std::vector<SqlValue>>& inputs,
-                         std::vector<SqlRows>& rows, size_t& succeeded);
+  // Statements of one session in one round trip, under the transaction rules as one after the
+  // other; the server stops at the first that fails. As BackendSession::RunSteps.
+  static int RunSteps(Link& link, std::span<const BackendStep> steps,
+                      std::vector<StepResult>& results, size_t& succeeded);
 
  private:
   struct Parameters {

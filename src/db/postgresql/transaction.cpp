@@ -55,29 +55,77 @@ void Transaction::MarkPrefixSent() {
   for (Level& level : levels_) level.sent = true;
 }
 
-int Transaction::RunStatement(const std::vector<Command>& statement, bool modifies,
-                              Outcome& outcome, size_t& firstResult) {
-  Plan plan = PlanFor(modifies);
-  std::vector<Command> pipeline;
+// The commands of a planned step in pipeline order; returns the position of its statement.
+size_t Transaction::AppendPlanned(const Plan& plan, const std::vector<Command>& statement,
+                                  std::vector<Command>& pipeline) const {
   if (plan.begin) pipeline.push_back(TextCommand("BEGIN"));
   for (const std::string& sql : plan.prefix) pipeline.push_back(TextCommand(sql));
   if (plan.wrap || plan.setsGuard) {
     pipeline.push_back(TextCommand(std::string("SAVEPOINT ") + kStatementSavepoint));
   }
-  firstResult = pipeline.size();
+  size_t first = pipeline.size();
   pipeline.insert(pipeline.end(), statement.begin(), statement.end());
   if (plan.wrap) {
     pipeline.push_back(TextCommand(std::string("RELEASE SAVEPOINT ") + kStatementSavepoint));
   }
-  if (channel_.Run(pipeline, outcome)) {
-    open_ = open_ || plan.begin;
-    if (open_) MarkPrefixSent();
-    if (modifies) NewestChanged() = true;
-    readGuard_ = plan.setsGuard || plan.underGuard;
-    return status::kOk;
+  return first;
+}
+
+// Where the transaction stands once a planned step has gone through.
+void Transaction::TakeAsSucceeded(const Plan& plan, bool modifies) {
+  open_ = open_ || plan.begin;
+  if (open_) MarkPrefixSent();
+  if (modifies) NewestChanged() = true;
+  readGuard_ = plan.setsGuard || plan.underGuard;
+}
+
+Transaction::Snapshot Transaction::Save() const {
+  return {open_, baseChanged_, readGuard_, levels_, pendingReleases_};
+}
+
+void Transaction::Restore(Snapshot snapshot) {
+  open_ = snapshot.open;
+  baseChanged_ = snapshot.baseChanged;
+  readGuard_ = snapshot.readGuard;
+  levels_ = std::move(snapshot.levels);
+  pendingReleases_ = std::move(snapshot.pendingReleases);
+}
+
+// Each step is planned as if those before it went through, which they did when the server
+// reaches it; on a failure the plan of the failed step tells how to undo it.
+int Transaction::RunSteps(const std::vector<Step>& steps, Outcome& outcome,
+                          std::vector<size_t>& firstResult, size_t& succeeded) {
+  std::vector<Snapshot> before;
+  std::vector<Plan> plans;
+  std::vector<size_t> starts;
+  std::vector<Command> pipeline;
+  firstResult.clear();
+  for (const Step& step : steps) {
+    if (!step.savepoint.empty()) Savepoint(step.savepoint);
+    before.push_back(Save());
+    plans.push_back(PlanFor(step.modifies));
+    starts.push_back(pipeline.size());
+    firstResult.push_back(AppendPlanned(plans.back(), step.commands, pipeline));
+    TakeAsSucceeded(plans.back(), step.modifies);
   }
+  succeeded = steps.size();
+  if (channel_.Run(pipeline, outcome)) return status::kOk;
+  size_t failedAt = outcome.failed > 0 ? static_cast<size_t>(outcome.failed) : 0;
+  size_t k = 0;
+  while (k + 1 < steps.size() && starts[k + 1] <= failedAt) ++k;
+  succeeded = k;
+  Restore(std::move(before[k]));
   int rc = channel_.Fail(outcome);
-  Undo(plan, outcome.failed, firstResult);
+  Undo(plans[k], static_cast<int>(failedAt - starts[k]), firstResult[k] - starts[k]);
+  return rc;
+}
+
+int Transaction::RunStatement(const std::vector<Command>& statement, bool modifies,
+                              Outcome& outcome, size_t& firstResult) {
+  std::vector<size_t> first;
+  size_t succeeded = 0;
+  int rc = RunSteps({{"", statement, modifies}}, outcome, first, succeeded);
+  firstResult = first.front();
   return rc;
 }
 

@@ -32,9 +32,21 @@ class Transaction {
  public:
   explicit Transaction(Channel& channel) : channel_(channel) {}
 
-  // Runs the commands of one statement (`modifies`: it may change data). On success
-  // `firstResult` is the position of the statement's first command in `outcome.results`.
-  // Returns 0 or the status of the failure, the statement's effects undone.
+  // The commands of one statement (`modifies`: it may change data), with the program's
+  // savepoint to set right before it ("" none).
+  struct Step {
+    std::string savepoint;
+    std::vector<Command> commands;
+    bool modifies = false;
+  };
+
+  // Runs the steps in one round trip as they would run one after the other; the server stops
+  // at the first that fails. `firstResult[k]` is the position of step k's first command in
+  // `outcome.results`, `succeeded` the number of steps before the failed one. Returns 0 or the
+  // status of the failure, the failed step's effects undone and those before it kept.
+  int RunSteps(const std::vector<Step>& steps, Outcome& outcome,
+               std::vector<size_t>& firstResult, size_t& succeeded);
+  // A single statement, as a step without a savepoint.
   int RunStatement(const std::vector<Command>& statement, bool modifies, Outcome& outcome,
                    size_t& firstResult);
 
@@ -64,7 +76,21 @@ class Transaction {
     bool releasesGuard = false;       // the reads' savepoint is released first
   };
 
+  // What planning a step changes, kept to go back to when the step fails.
+  struct Snapshot {
+    bool open;
+    bool baseChanged;
+    bool readGuard;
+    std::vector<Level> levels;
+    std::vector<std::string> pendingReleases;
+  };
+
   Plan PlanFor(bool modifies) const;
+  size_t AppendPlanned(const Plan& plan, const std::vector<Command>& statement,
+                       std::vector<Command>& pipeline) const;
+  void TakeAsSucceeded(const Plan& plan, bool modifies);
+  Snapshot Save() const;
+  void Restore(Snapshot snapshot);
   void MarkPrefixSent();
   void Undo(const Plan& plan, int failedAt, size_t firstResult);
   bool& NewestChanged();

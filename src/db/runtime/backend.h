@@ -3,6 +3,7 @@
 // implements it; the core never sees a native type and a backend never sees a host variable.
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,19 @@ class BackendStatement {
                   int64_t* affected) = 0;
 };
 
+// One statement of a series, its inputs bound.
+struct BackendStep {
+  BackendStatement* statement = nullptr;
+  std::vector<SqlValue> inputs;
+  bool modifies = false;  // a change, which sets `affected`; else a query, which appends rows
+  std::string savepoint;  // a change's own savepoint of the program, set right before it
+};
+
+struct StepResult {
+  SqlRows rows;
+  int64_t affected = 0;
+};
+
 class BackendSession {
  public:
   virtual ~BackendSession() = default;
@@ -60,6 +74,13 @@ class BackendSession {
   virtual int RunQueries(const std::vector<BackendStatement*>& statements,
                          const std::vector<std::vector<SqlValue>>& inputs,
                          std::vector<SqlRows>& rows, size_t& succeeded);
+  // Runs the steps in order as they would run one after the other, each step's savepoint set
+  // right before it (also when the step then fails); stops at the first failure and returns
+  // its status, `succeeded` counting the steps before it. A change that matches no row may end
+  // the run there with status 0, so that it can be taken back alone. By default the steps run
+  // one by one, and queries alone go to RunQueries; a backend may send them together.
+  virtual int RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
+                       size_t& succeeded);
 };
 
 // What a backend folder registers about itself (in its session.cpp): its name, the net

@@ -3,14 +3,11 @@
 namespace db {
 
 int SqlExecuteGuarded(const GuardedStatement& guarded, HostList in) {
-  SqlExecute(guarded.savepoint);
-  int rc = SqlExecute(guarded.statement, in);
-  if (rc != 0) {
-    SqlExecute(guarded.rollback);
-  } else if (guarded.onSuccess != nullptr) {
-    SqlExecute(guarded.onSuccess);
-  }
-  return rc;
+  SqlSeries change;
+  int status = status::kOk;
+  change.AddChange(guarded, in, status);
+  change.Run();
+  return status;
 }
 
 }  // namespace db

@@ -247,19 +247,44 @@ int SqlExecute(const char* text, HostList in, HostList out) {
   return RunEntry(*entry, in, out);
 }
 
+void SqlSeries::AddChange(const GuardedStatement& guarded, HostList in, int& status) {
+  items_.push_back({.text = guarded.statement,
+                    .in = {in.begin(), in.end()},
+                    .status = &status,
+                    .guarded = guarded});
+}
+
 void SqlSeries::Add(const char* text, HostList in, HostList out, std::function<void()> taken) {
-  items_.push_back({text, {in.begin(), in.end()}, {out.begin(), out.end()}, std::move(taken),
-                    nullptr});
+  items_.push_back({.text = text,
+                    .in = {in.begin(), in.end()},
+                    .out = {out.begin(), out.end()},
+                    .taken = std::move(taken)});
 }
 
 void SqlSeries::AddOpen(SqlCursor& cursor, const char* text, HostList in) {
-  items_.push_back({text, {in.begin(), in.end()}, {}, {}, &cursor});
+  items_.push_back({.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor});
 }
+
+// An item checked and bound as the single call would before running it.
+struct SqlSeries::Staged {
+  std::shared_ptr<PreparedEntry> entry;  // keeps the statement alive
+  int failed = status::kOk;              // a change that failed before it could run
+};
 
 namespace {
 
-// An item of a series, checked and bound as SqlExecute or SqlOpen would before running it.
-int PrepareItem(const char* text, const SqlCursor* cursor, size_t outputs,
+// The name a change's savepoint sets, checked as SqlExecute would check it. A savepoint that
+// fails is simply not set: the guarded call does not look at its status either.
+std::string SavepointName(const char* text) {
+  std::shared_ptr<PreparedEntry> entry;
+  if (CachedEntry(text, entry) != status::kOk) return {};
+  if (FaultSeam_Check(FaultOp::Execute, entry->parsed.text.c_str())) return {};
+  if (entry->parsed.kind != ParsedStatement::Kind::Savepoint) return {};
+  return entry->parsed.name;
+}
+
+// The statement of an item, checked and bound as SqlExecute or SqlOpen would before running it.
+int PrepareItem(const char* text, const SqlCursor* cursor, size_t outputs, bool change,
                 std::shared_ptr<PreparedEntry>& entry, HostSpan in,
                 std::vector<SqlValue>& inputs) {
   if (cursor != nullptr) {
@@ -271,10 +296,11 @@ int PrepareItem(const char* text, const SqlCursor* cursor, size_t outputs,
   if (cursor == nullptr) {
     if (int fault = FaultSeam_Check(FaultOp::Execute, parsed.text.c_str())) return fault;
   }
-  if (parsed.kind != ParsedStatement::Kind::Query) {
+  auto expected = change ? ParsedStatement::Kind::Modify : ParsedStatement::Kind::Query;
+  if (parsed.kind != expected) {
     return cursor != nullptr ? status::kInvalidCursor : status::kNotAllVariablesBound;
   }
-  if (cursor == nullptr && static_cast<int>(outputs) != parsed.intoCount) {
+  if (!change && cursor == nullptr && static_cast<int>(outputs) != parsed.intoCount) {
     return status::kNotAllVariablesBound;
   }
   return BindInputs(in, parsed.inputCount, inputs);
@@ -284,46 +310,132 @@ int PrepareItem(const char* text, const SqlCursor* cursor, size_t outputs,
 
 int SqlSeries::Run() {
   succeeded_ = 0;
-  if (!Current().session) return status::kNotConnected;
-  // What goes out together: the items before the first that fails before it runs.
-  std::vector<std::shared_ptr<PreparedEntry>> entries;  // keeps the statements alive
-  std::vector<BackendStatement*> statements;
-  std::vector<std::vector<SqlValue>> inputs;
+  if (!Current().session) return Stop(0, status::kNotConnected);
+  // Every item is checked once, in order, up to the first query that cannot run.
+  std::vector<Staged> staged;
+  std::vector<BackendStep> steps;
   int stopped = status::kOk;
   for (const Item& item : items_) {
-    std::shared_ptr<PreparedEntry> entry;
-    std::vector<SqlValue> values;
-    stopped = PrepareItem(item.text, item.cursor, item.out.size(), entry, item.in, values);
-    if (stopped != status::kOk) break;
-    statements.push_back(entry->statement.get());
-    entries.push_back(std::move(entry));
-    inputs.push_back(std::move(values));
-  }
-  std::vector<SqlRows> rows(statements.size());
-  size_t ran = 0;
-  int rc = statements.empty() ? status::kOk
-                              : Current().session->RunQueries(statements, inputs, rows, ran);
-  for (size_t i = 0; i < ran; ++i) {
-    const Item& item = items_[i];
-    if (item.cursor != nullptr) {
-      // The whole result is read at the open: this is what keeps the cursor's rows as they stood.
-      auto state = std::make_unique<SqlCursor::State>();
-      state->rows = std::move(rows[i]);
-      state->text = item.text;
-      item.cursor->state = std::move(state);
-    } else {
-      int copied = IntoOutputs(rows[i], item.out);
-      if (copied != status::kOk) return copied;
-      if (item.taken) item.taken();
+    bool change = item.status != nullptr;
+    BackendStep step;
+    step.modifies = change;
+    if (change) step.savepoint = SavepointName(item.guarded.savepoint);
+    Staged one;
+    int rc = PrepareItem(item.text, item.cursor, item.out.size(), change, one.entry, item.in,
+                         step.inputs);
+    if (rc != status::kOk && !change) {
+      stopped = rc;
+      break;
     }
-    ++succeeded_;
+    one.failed = rc;
+    if (rc == status::kOk) step.statement = one.entry->statement.get();
+    staged.push_back(std::move(one));
+    steps.push_back(std::move(step));
   }
-  int failed = rc != status::kOk ? rc : stopped;
-  // A cursor whose opening failed is closed, as after a failed SqlOpen.
-  if (failed != status::kOk && ran < items_.size() && items_[ran].cursor != nullptr) {
-    items_[ran].cursor->state.reset();
+  size_t stoppedAt = staged.size();
+  int rc = RunStaged(staged, steps, stoppedAt);
+  if (rc == status::kOk) rc = stopped;
+  return rc == status::kOk ? rc : Stop(stoppedAt, rc);
+}
+
+// Runs the staged items, as many together as may go together, and delivers their results in
+// order. Returns 0, or the status of the query at `stoppedAt` that stopped the series.
+int SqlSeries::RunStaged(const std::vector<Staged>& staged,
+                         const std::vector<BackendStep>& steps, size_t& stoppedAt) {
+  BackendSession& session = *Current().session;
+  size_t next = 0;
+  while (next < staged.size()) {
+    if (staged[next].failed != status::kOk) {
+      if (!steps[next].savepoint.empty()) session.Savepoint(steps[next].savepoint);
+      FinishChange(items_[next], staged[next].failed);
+      ++next;
+      continue;
+    }
+    size_t end = BatchEnd(staged, next);
+    std::vector<StepResult> results(end - next);
+    size_t ran = 0;
+    int rc = session.RunSteps(std::span(steps).subspan(next, end - next), results, ran);
+    size_t resume = next + ran;
+    for (size_t k = 0; k < ran; ++k) {
+      size_t i = next + k;
+      const Item& item = items_[i];
+      if (item.status == nullptr) {
+        int delivered = Deliver(item, results[k]);
+        if (delivered != status::kOk) {
+          stoppedAt = i;
+          return delivered;
+        }
+        continue;
+      }
+      int changed = results[k].affected == 0 ? status::kNoData : status::kOk;
+      // Going back to a change's savepoint also takes back what ran after it: that runs anew.
+      if (FinishChange(item, changed) && k + 1 < ran) {
+        resume = i + 1;
+        break;
+      }
+    }
+    if (rc != status::kOk && resume == next + ran && resume < end) {
+      if (items_[resume].status == nullptr) {
+        stoppedAt = resume;
+        return rc;
+      }
+      FinishChange(items_[resume], rc);
+      ++resume;
+    }
+    next = resume;
   }
-  return failed;
+  return status::kOk;
+}
+
+// Where the batch that starts at `from` ends: before a change that failed unsent, before a
+// change after a query (it would run even when the query stops the series), and after a
+// change whose own statement follows it.
+size_t SqlSeries::BatchEnd(const std::vector<Staged>& staged, size_t from) const {
+  bool query = false;
+  for (size_t i = from; i < staged.size(); ++i) {
+    const Item& item = items_[i];
+    bool change = item.status != nullptr;
+    if (staged[i].failed != status::kOk || (change && query)) return i;
+    if (change && item.guarded.onSuccess != nullptr) return i + 1;
+    query = query || !change;
+  }
+  return staged.size();
+}
+
+// A query's result into its outputs or cursor.
+int SqlSeries::Deliver(const Item& item, StepResult& result) {
+  if (item.cursor != nullptr) {
+    // The whole result is read at the open: this is what keeps the cursor's rows as they stood.
+    auto state = std::make_unique<SqlCursor::State>();
+    state->rows = std::move(result.rows);
+    state->text = item.text;
+    item.cursor->state = std::move(state);
+  } else {
+    int copied = IntoOutputs(result.rows, item.out);
+    if (copied != status::kOk) return copied;
+    if (item.taken) item.taken();
+  }
+  ++succeeded_;
+  return status::kOk;
+}
+
+// The end of a change, as SqlExecuteGuarded has it: a failure takes back the change alone,
+// success runs the statement that follows it. Returns whether a rollback went through.
+bool SqlSeries::FinishChange(const Item& item, int status) {
+  *item.status = status;
+  if (status != status::kOk) return SqlExecute(item.guarded.rollback) == status::kOk;
+  if (item.guarded.onSuccess != nullptr) SqlExecute(item.guarded.onSuccess);
+  return false;
+}
+
+// What the series did not reach does not run: a change gets the status that stopped it, and a
+// cursor whose opening failed is closed, as after a failed SqlOpen.
+int SqlSeries::Stop(size_t index, int status) {
+  for (size_t i = index; i < items_.size(); ++i) {
+    if (items_[i].status != nullptr) *items_[i].status = status;
+  }
+  if (index < items_.size() && items_[index].cursor != nullptr) items_[index].cursor->state.reset();
+  return status;
 }
 
 int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,
@@ -334,6 +446,36 @@ int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,
     int rc = statements[i]->Run(inputs[i], &rows[i], nullptr);
     if (rc != status::kOk) return rc;
     ++succeeded;
+  }
+  return status::kOk;
+}
+
+int BackendSession::RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
+                             size_t& succeeded) {
+  succeeded = 0;
+  bool queriesOnly = std::none_of(steps.begin(), steps.end(),
+                                  [](const BackendStep& step) { return step.modifies; });
+  if (queriesOnly) {
+    std::vector<BackendStatement*> statements;
+    std::vector<std::vector<SqlValue>> inputs;
+    for (const BackendStep& step : steps) {
+      statements.push_back(step.statement);
+      inputs.push_back(step.inputs);
+    }
+    std::vector<SqlRows> rows(steps.size());
+    int rc = RunQueries(statements, inputs, rows, succeeded);
+    for (size_t i = 0; i < succeeded; ++i) results[i].rows = std::move(rows[i]);
+    return rc;
+  }
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const BackendStep& step = steps[i];
+    if (!step.savepoint.empty()) Savepoint(step.savepoint);
+    StepResult& result = results[i];
+    int rc = step.modifies ? step.statement->Run(step.inputs, nullptr, &result.affected)
+                           : step.statement->Run(step.inputs, &result.rows, nullptr);
+    if (rc != status::kOk) return rc;
+    ++succeeded;
+    if (step.modifies && result.affected == 0) break;
   }
   return status::kOk;
 }

@@ -16,6 +16,9 @@
 
 namespace db {
 
+struct BackendStep;
+struct StepResult;
+
 enum class HostType : uint8_t { Text, Int };
 
 // One host variable, bound by position. For texts `size` is the buffer width announced to the
@@ -108,30 +111,44 @@ int SqlOpen(SqlCursor& cursor, const char* text, HostList in = {});
 int SqlFetch(SqlCursor& cursor, HostList out);  // out: one host variable per select-list column
 int SqlClose(SqlCursor& cursor);
 
-// Queries that do not depend on each other, gathered from several table modules, run in the
-// order added as SqlExecute (a select into) and SqlOpen (a cursor) one after the other would.
-// A backend may send them in one round trip. Add keeps the host variables; their buffers are
-// read and written by Run.
+// Statements that do not depend on each other's results, gathered from several table modules,
+// run in the order added as SqlExecuteGuarded (a change), SqlExecute (a select into) and
+// SqlOpen (a cursor) one after the other would. A backend may send them in one round trip.
+// Add keeps the host variables; their buffers are read and written by Run.
 class SqlSeries {
  public:
+  // A change that undoes only itself when it fails, as SqlExecuteGuarded; its status goes to
+  // `status`. A failed change does not stop the series.
+  void AddChange(const GuardedStatement& guarded, HostList in, int& status);
   // A select into; `taken`, when given, runs once its outputs are written.
   void Add(const char* text, HostList in, HostList out, std::function<void()> taken = {});
   // The opening of `cursor`, which Run reopens as SqlOpen would.
   void AddOpen(SqlCursor& cursor, const char* text, HostList in);
-  // Stops at the first that does not return 0 and returns its status (0 when none). The
-  // outputs and cursors of those before it are set; those after it do not run.
+  // Stops at the first query that does not return 0 and returns its status (0 when none).
+  // The outputs, cursors and changes before it are done; what comes after it does not run,
+  // and a change it did not reach gets its status.
   int Run();
-  // How many returned 0 in the last Run.
+  // How many queries returned 0 in the last Run.
   size_t Succeeded() const { return succeeded_; }
 
  private:
   struct Item {
-    const char* text;
-    std::vector<HostVar> in;
-    std::vector<HostVar> out;
-    std::function<void()> taken;
-    SqlCursor* cursor;  // an opening: the cursor it opens
+    const char* text = nullptr;
+    std::vector<HostVar> in{};
+    std::vector<HostVar> out{};
+    std::function<void()> taken{};
+    SqlCursor* cursor = nullptr;     // an opening: the cursor it opens
+    int* status = nullptr;           // a change: where its status goes
+    GuardedStatement guarded{};      // a change: its savepoint and what follows it
   };
+  struct Staged;
+  int RunStaged(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
+                size_t& stoppedAt);
+  size_t BatchEnd(const std::vector<Staged>& staged, size_t from) const;
+  int Deliver(const Item& item, StepResult& result);
+  bool FinishChange(const Item& item, int status);
+  int Stop(size_t index, int status);
+
   std::vector<Item> items_;
   size_t succeeded_ = 0;
 };
