@@ -111,10 +111,13 @@ int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
 }
 
 Statement::Placed Statement::AddCommands(Link& link, const Parameters& parameters,
-                                         std::vector<Command>& commands) const {
+                                         std::vector<Command>& commands,
+                                         std::unordered_set<std::string>& preparing) const {
   Placed placed;
   placed.key = PreparedKey(parameters.types, text_.sql);
   std::string name = link.prepared.NameFor(placed.key, placed.prepared);
+  // The server stops at a failed prepare: a later use of the name is reached only when it exists.
+  if (!placed.prepared && !preparing.insert(placed.key).second) placed.prepared = true;
   if (!placed.prepared) {
     placed.prepare = commands.size();
     commands.push_back({Command::Kind::Prepare, text_.sql, name, parameters.types, {}});
@@ -141,6 +144,7 @@ int Statement::RunSteps(Link& link, std::span<const BackendStep> steps,
   std::vector<Parameters> parameters(steps.size());
   std::vector<Placed> placed;
   std::vector<Transaction::Step> planned;
+  std::unordered_set<std::string> preparing;
   int stopped = status::kOk;
   for (size_t i = 0; i < steps.size(); ++i) {
     const Statement& statement = static_cast<const Statement&>(*steps[i].statement);
@@ -151,7 +155,7 @@ int Statement::RunSteps(Link& link, std::span<const BackendStep> steps,
     }
     if (stopped != status::kOk) break;
     Transaction::Step step{steps[i].savepoint, {}, statement.modifies_};
-    placed.push_back(statement.AddCommands(link, parameters[i], step.commands));
+    placed.push_back(statement.AddCommands(link, parameters[i], step.commands, preparing));
     planned.push_back(std::move(step));
   }
   if (!planned.empty()) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "db/postgresql/channel.h"
@@ -61,8 +62,9 @@ class Statement : public BackendStatement {
   int BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
                       Parameters& parameters) const;
   // Appends the commands that run this statement with `parameters` (kept alive by the caller).
-  Placed AddCommands(Link& link, const Parameters& parameters,
-                     std::vector<Command>& commands) const;
+  // `preparing` holds the keys that an earlier command of the same pipeline prepares.
+  Placed AddCommands(Link& link, const Parameters& parameters, std::vector<Command>& commands,
+                     std::unordered_set<std::string>& preparing) const;
   static void NotePrepared(Link& link, const Placed& placed, const Outcome& outcome,
                            size_t offset);
 

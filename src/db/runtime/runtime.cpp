@@ -12,6 +12,7 @@
 
 #include "db/runtime/backend.h"
 #include "db/runtime/fault_seam.h"
+#include "db/runtime/letter_case.h"
 #include "db/runtime/precompiler.h"
 
 namespace db {
@@ -351,7 +352,7 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
       ++next;
       continue;
     }
-    size_t end = BatchEnd(staged, next);
+    size_t end = BatchEnd(staged, steps, next);
     std::vector<StepResult> results(end - next);
     size_t ran = 0;
     int rc = session.RunSteps(std::span(steps).subspan(next, end - next), results, ran);
@@ -387,15 +388,20 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
   return status::kOk;
 }
 
-// Where the batch that starts at `from` ends: before a change that failed unsent, before a
-// change after a query (it would run even when the query stops the series), and after a
-// change whose own statement follows it.
-size_t SqlSeries::BatchEnd(const std::vector<Staged>& staged, size_t from) const {
+// Where the batch that starts at `from` ends: before a change that failed unsent; before a
+// change after a query (it would run even when the query stops the series); before a change
+// that sets a savepoint name again (going back to the earlier change must find its own); and
+// after a change whose own statement follows it.
+size_t SqlSeries::BatchEnd(const std::vector<Staged>& staged,
+                           const std::vector<BackendStep>& steps, size_t from) const {
   bool query = false;
   for (size_t i = from; i < staged.size(); ++i) {
     const Item& item = items_[i];
     bool change = item.status != nullptr;
     if (staged[i].failed != status::kOk || (change && query)) return i;
+    for (size_t k = from; change && k < i; ++k) {
+      if (SameIgnoringCase(steps[k].savepoint, steps[i].savepoint)) return i;
+    }
     if (change && item.guarded.onSuccess != nullptr) return i + 1;
     query = query || !change;
   }
@@ -450,32 +456,46 @@ int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,
   return status::kOk;
 }
 
+namespace {
+
+// Queries side by side go to RunQueries together.
+int RunQueryStretch(BackendSession& session, std::span<const BackendStep> steps,
+                    std::span<StepResult> results, size_t& succeeded) {
+  std::vector<BackendStatement*> statements;
+  std::vector<std::vector<SqlValue>> inputs;
+  for (const BackendStep& step : steps) {
+    statements.push_back(step.statement);
+    inputs.push_back(step.inputs);
+  }
+  std::vector<SqlRows> rows(steps.size());
+  int rc = session.RunQueries(statements, inputs, rows, succeeded);
+  for (size_t i = 0; i < succeeded; ++i) results[i].rows = std::move(rows[i]);
+  return rc;
+}
+
+}  // namespace
+
 int BackendSession::RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
                              size_t& succeeded) {
   succeeded = 0;
-  bool queriesOnly = std::none_of(steps.begin(), steps.end(),
-                                  [](const BackendStep& step) { return step.modifies; });
-  if (queriesOnly) {
-    std::vector<BackendStatement*> statements;
-    std::vector<std::vector<SqlValue>> inputs;
-    for (const BackendStep& step : steps) {
-      statements.push_back(step.statement);
-      inputs.push_back(step.inputs);
+  while (succeeded < steps.size()) {
+    const BackendStep& step = steps[succeeded];
+    StepResult& result = results[succeeded];
+    if (!step.modifies) {
+      size_t end = succeeded;
+      while (end < steps.size() && !steps[end].modifies) ++end;
+      size_t ran = 0;
+      int rc = RunQueryStretch(*this, steps.subspan(succeeded, end - succeeded),
+                               std::span(results).subspan(succeeded), ran);
+      succeeded += ran;
+      if (rc != status::kOk) return rc;
+      continue;
     }
-    std::vector<SqlRows> rows(steps.size());
-    int rc = RunQueries(statements, inputs, rows, succeeded);
-    for (size_t i = 0; i < succeeded; ++i) results[i].rows = std::move(rows[i]);
-    return rc;
-  }
-  for (size_t i = 0; i < steps.size(); ++i) {
-    const BackendStep& step = steps[i];
     if (!step.savepoint.empty()) Savepoint(step.savepoint);
-    StepResult& result = results[i];
-    int rc = step.modifies ? step.statement->Run(step.inputs, nullptr, &result.affected)
-                           : step.statement->Run(step.inputs, &result.rows, nullptr);
+    int rc = step.statement->Run(step.inputs, nullptr, &result.affected);
     if (rc != status::kOk) return rc;
     ++succeeded;
-    if (step.modifies && result.affected == 0) break;
+    if (result.affected == 0) break;
   }
   return status::kOk;
 }

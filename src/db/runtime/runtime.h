@@ -144,7 +144,8 @@ class SqlSeries {
   struct Staged;
   int RunStaged(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
                 size_t& stoppedAt);
-  size_t BatchEnd(const std::vector<Staged>& staged, size_t from) const;
+  size_t BatchEnd(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
+                  size_t from) const;
   int Deliver(const Item& item, StepResult& result);
   bool FinishChange(const Item& item, int status);
   int Stop(size_t index, int status);

@@ -142,6 +142,45 @@ TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
   EXPECT_EQ(TagTgb("P''\\1"), "one");
 }
 
+// Changes sent together with the reads after them end as the calls one by one would: a change
+// that fails and one that matches no row are taken back alone, at the start of a transaction
+// too, though all share one savepoint name and one statement; the others are done once, and
+// the reads see them.
+TEST_P(TransactionTest, SeriesOfChangesEndsAsTheChangesOneByOne) {
+  InsertTag("P2", "2024-01-05", "abc");
+  db->FailOn("Rvk746Err", "insert");
+  auto guarded = [](const char* statement) {
+    return db::GuardedStatement{.savepoint = "savepoint Series_Sp",
+                                .statement = statement,
+                                .rollback = "rollback  to Series_Sp"};
+  };
+  int failed = 0, updated = 0, unmatched = 0, inserted = 0;
+  char read[4] = "";
+  int32_t tags = 0;
+  db::SqlSeries series;
+  series.AddChange(guarded("insert into Rvk746Err (ErrPlg) values (:b0)"), {TextIn("G", 6)},
+                   failed);
+  series.AddChange(guarded(kUpdateTgb), {TextIn("xyz", 4), TextIn("P9", 9)}, unmatched);
+  series.AddChange(guarded(kInsertTag), {TextIn("P3", 9), TextIn("20240105", 11), TextIn("new", 4)},
+                   inserted);
+  series.AddChange(guarded(kUpdateTgb), {TextIn("two", 4), TextIn("P2", 9)}, updated);
+  series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
+             {db::TextOut(read)});
+  series.Add("select count(*) into :b0  from rvk327tag", {}, {db::IntOut(tags)});
+  EXPECT_EQ(series.Run(), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(failed, status::kTriggerRaised);
+  EXPECT_EQ(updated, 0);
+  EXPECT_EQ(unmatched, status::kNoData);
+  EXPECT_EQ(inserted, 0) << db::SqlLastNativeError();
+  EXPECT_EQ(series.Succeeded(), 2u);
+  EXPECT_STREQ(read, "two");
+  EXPECT_EQ(tags, 2);
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P2"), "two");
+  EXPECT_EQ(TagTgb("P3"), "new");
+  EXPECT_EQ(db->Count("select count(*) from Rvk746Err"), 0);
+}
+
 // Work without a commit is lost when the process ends, normally or killed, and leaves no lock.
 TEST_P(TransactionTest, UncommittedWorkDiesWithTheProcess) {
   InsertTag("P1", "2024-01-05", "abc");
