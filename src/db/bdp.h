@@ -71,11 +71,15 @@ void Bdp_PnrBszDmy_Open_Add(db::SqlSeries& series, const char* person, const cha
 int Bdp_PnrBszDmy_Read(BdpRecord& record);
 int Bdp_PnrBszDmy_Close();
 int Bdp_PKeyUpd(const BdpRecord& record);
+// The same update as part of a series: its status goes to `status`.
+void Bdp_PKeyUpd_Add(db::SqlSeries& series, const BdpRecord& record, int& status);
 
 // Rows of one person from one date through another, both inclusive.
 int Bdp_PnrVonBis_Open(const char* person, const char* fromDate, const char* toDate);
 int Bdp_PnrVonBis_Read(BdpRecord& record);
 int Bdp_PnrVonBis_Close();
 int Bdp_PKeyDel(const BdpRecord& record);
+// The same delete as part of a series: its status goes to `status`.
+void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status);
 // The person's latest duty-plan date (yyyymmdd) into `lastDate`.
 int GetLastPlnDat(const char* person, char (&lastDate)[9]);

@@ -51,11 +51,11 @@ int Bdp_PnrBszDmy_Read(BdpRecord& record) { return FetchBdpRow(dayCursor, buffer
 int Bdp_PnrBszDmy_Close() { return db::SqlClose(dayCursor); }
 
 // The set list in statement order, then the key once more for the where clause.
-int Bdp_PKeyUpd(const BdpRecord& record) {
+void Bdp_PKeyUpd_Add(db::SqlSeries& series, const BdpRecord& record, int& status) {
   FillBdpBuffers(buffers, record);
-  return db::SqlExecuteGuarded({.savepoint = Bdp_Update_Savepoint_Sql,
-                                 .statement = Bdp_PKeyUpd_Sql,
-                                 .rollback = Bdp_Update_Rollback_Sql}, {
+  series.AddChange({.savepoint = Bdp_Update_Savepoint_Sql,
+                    .statement = Bdp_PKeyUpd_Sql,
+                    .rollback = Bdp_Update_Rollback_Sql}, {
       db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt),
       db::TextIn(buffers.BdpEso), db::TextIn(buffers.BdpEsa),
       db::TextIn(buffers.BdpBsz), db::IntIn(buffers.BdpSzv),
@@ -85,5 +85,13 @@ int Bdp_PKeyUpd(const BdpRecord& record) {
       db::TextIn(buffers.BdpEso), db::TextIn(buffers.BdpEsa),
       db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt),
       db::IntIn(buffers.BdpAsw),
-  });
+  }, status);
+}
+
+int Bdp_PKeyUpd(const BdpRecord& record) {
+  db::SqlSeries change;
+  int status = 0;
+  Bdp_PKeyUpd_Add(change, record, status);
+  change.Run();
+  return status;
 }

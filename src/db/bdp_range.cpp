@@ -49,14 +49,22 @@ int Bdp_PnrVonBis_Read(BdpRecord& record) {
 int Bdp_PnrVonBis_Close() { return db::SqlClose(rangeCursor); }
 
 // A failed delete undoes only itself; a successful one stays part of the request's transaction.
-int Bdp_PKeyDel(const BdpRecord& record) {
+void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status) {
   FillBdpBuffers(buffers, record);  // the whole row, though only its key is bound
-  return db::SqlExecuteGuarded({.savepoint = Bdp_PKeyDel_Savepoint_Sql,
-                                 .statement = Bdp_PKeyDel_Sql,
-                                 .rollback = Bdp_PKeyDel_Rollback_Sql}, {
+  series.AddChange({.savepoint = Bdp_PKeyDel_Savepoint_Sql,
+                    .statement = Bdp_PKeyDel_Sql,
+                    .rollback = Bdp_PKeyDel_Rollback_Sql}, {
       db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt),
       db::TextIn(buffers.BdpEso), db::TextIn(buffers.BdpEsa),
-      db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt), db::IntIn(buffers.BdpAsw)});
+      db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt), db::IntIn(buffers.BdpAsw)}, status);
+}
+
+int Bdp_PKeyDel(const BdpRecord& record) {
+  db::SqlSeries change;
+  int status = 0;
+  Bdp_PKeyDel_Add(change, record, status);
+  change.Run();
+  return status;
 }
 
 // No indicator on the maximum: a person without rows gets a non-zero status.

@@ -119,12 +119,12 @@ int Bsm_PKeyRead(BsmRecord& record) {
 }
 
 // BsmDat takes the database's time; the key and BsmAsw only pick the row.
-int Bsm_PKeyUpd(const BsmRecord& record) {
+void Bsm_PKeyUpd_Add(db::SqlSeries& series, const BsmRecord& record, int& status) {
   FillKey(record);
   TransferValues(buffers, record);
-  return db::SqlExecuteGuarded({.savepoint = Bsm_Update_Savepoint_Sql,
-                                 .statement = Bsm_PKeyUpd_Sql,
-                                 .rollback = Bsm_Update_Rollback_Sql}, {
+  series.AddChange({.savepoint = Bsm_Update_Savepoint_Sql,
+                    .statement = Bsm_PKeyUpd_Sql,
+                    .rollback = Bsm_Update_Rollback_Sql}, {
       db::TextIn(buffers.BsmBsz), db::IntIn(buffers.BsmSzb),
       db::IntIn(buffers.BsmJhr), db::IntIn(buffers.BsmMon),
       db::IntIn(buffers.BsmWoc), db::IntIn(buffers.BsmJwc),
@@ -144,5 +144,13 @@ int Bsm_PKeyUpd(const BsmRecord& record) {
       db::TextIn(buffers.BsmBdt), db::TextIn(buffers.BsmEso),
       db::TextIn(buffers.BsmEsa), db::IntIn(buffers.BsmSzv),
       db::IntIn(buffers.BsmAsw),
-  });
+  }, status);
+}
+
+int Bsm_PKeyUpd(const BsmRecord& record) {
+  db::SqlSeries change;
+  int status = 0;
+  Bsm_PKeyUpd_Add(change, record, status);
+  change.Run();
+  return status;
 }

@@ -57,3 +57,5 @@ int Bsm_PKeyRead(BsmRecord& record);
 // returns 0 and must live until the series has run.
 void Bsm_PKeyRead_Add(db::SqlSeries& series, BsmRecord& record);
 int Bsm_PKeyUpd(const BsmRecord& record);
+// The same update as part of a series: its status goes to `status`.
+void Bsm_PKeyUpd_Add(db::SqlSeries& series, const BsmRecord& record, int& status);

@@ -38,15 +38,23 @@ void FillBuffers(const ErrRecord& record) {
 }  // namespace
 
 // A failed insert undoes only itself; the row becomes permanent with its request.
-int Err_Insert(const ErrRecord& record) {
+void Err_Insert_Add(db::SqlSeries& series, const ErrRecord& record, int& status) {
   FillBuffers(record);
-  return db::SqlExecuteGuarded({.savepoint = Err_Insert_Savepoint_Sql,
-                                 .statement = Err_Insert_Sql,
-                                 .rollback = Err_Insert_Rollback_Sql}, {
+  series.AddChange({.savepoint = Err_Insert_Savepoint_Sql,
+                    .statement = Err_Insert_Sql,
+                    .rollback = Err_Insert_Rollback_Sql}, {
       db::TextIn(buffers.ErrPlg), db::TextIn(buffers.ErrKng), db::IntIn(buffers.ErrLfn),
       db::TextIn(buffers.ErrPnr), db::TextIn(buffers.ErrEso), db::TextIn(buffers.ErrEsa),
       db::TextIn(buffers.ErrKnz), db::TextIn(buffers.ErrBdt), db::IntIn(buffers.ErrZtv),
       db::IntIn(buffers.ErrZtb), db::IntIn(buffers.ErrFnr), db::TextIn(buffers.ErrErf),
       db::TextIn(buffers.ErrJbd), db::TextIn(buffers.ErrJbk),
-  });
+  }, status);
+}
+
+int Err_Insert(const ErrRecord& record) {
+  db::SqlSeries change;
+  int status = 0;
+  Err_Insert_Add(change, record, status);
+  change.Run();
+  return status;
 }

@@ -3,6 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace db {
+class SqlSeries;
+}
+
 // The one description of a deviation row. The record and the insert's transfer buffers share it
 // and differ only in the width of the date, which the insert announces as 11.
 template <size_t DateWidth>
@@ -26,3 +30,5 @@ struct ErrRow {
 using ErrRecord = ErrRow<9>;
 
 int Err_Insert(const ErrRecord& record);
+// The same insert as part of a series: its status goes to `status`.
+void Err_Insert_Add(db::SqlSeries& series, const ErrRecord& record, int& status);

@@ -35,12 +35,14 @@ void OpenDayAndReadCodes(const PudRecord& request, TagRecord& codes) {
   if (status != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", status);
 }
 
-void SaveRowWithDayCodes(BdpRecord& row, const TagRecord& codes) {
+void SaveRowAndItsSlot(BdpRecord& row, const TagRecord& codes) {
   CopyField(row.BdpFc1, codes.TagTgb);
   CopyField(row.BdpFc2, codes.TagHtv);
   CopyField(row.BdpFc3, codes.TagHtn);
-  int status = Bdp_PKeyUpd(row);
-  if (status != 0) LogError("Bdp_PKeyUpd()", "Fehler: Update BdpSatz(BdpBnr)", status);
+  // A row marked deleted still carries the codes but counts in no slot.
+  bool counts = std::strcmp(row.BdpSts, "D") != 0;
+  ChangeRowAndUpdateSlot(row, counts,
+                         {Bdp_PKeyUpd_Add, "Bdp_PKeyUpd()", "Fehler: Update BdpSatz(BdpBnr)"});
 }
 
 }  // namespace
@@ -50,11 +52,7 @@ void ProcessDayRequest(const PudRecord& request) {
   OpenDayAndReadCodes(request, codes);
   BdpRecord row{};
   int status;
-  while ((status = Bdp_PnrBszDmy_Read(row)) == 0) {
-    SaveRowWithDayCodes(row, codes);
-    // A row marked deleted still carries the codes but counts in no slot.
-    if (std::strcmp(row.BdpSts, "D") != 0) UpdateSlotOfRow(row);
-  }
+  while ((status = Bdp_PnrBszDmy_Read(row)) == 0) SaveRowAndItsSlot(row, codes);
   Bdp_PnrBszDmy_Close();
   if (status != db::status::kNoData) LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
 }

@@ -1,6 +1,7 @@
 #include "plan/deviation.h"
 
 #include "common/text_field.h"
+#include "db/runtime/runtime.h"
 #include "log/message_log.h"
 #include "plan/recount.h"
 
@@ -46,24 +47,31 @@ void Err_Init(const char* planGroup, ErrRecord& record, const RunParameters& par
   CopyField(record.ErrKng, JobCode(jobType));
 }
 
-int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record) {
+int32_t DeviationCode(const BsmRecord& slot) {
   const int32_t net = NetStaffing(slot);
-  if (net == 0 && slot.BsmSol > 0) {
-    Err_Record(slot, 1601, record);
-    return 1;
-  }
-  if (net < slot.BsmSol) {
-    Err_Record(slot, net < slot.BsmMin ? 1602 : 1603, record);
-    return 1;
-  }
-  if (net > slot.BsmSol) {
-    Err_Record(slot, net > slot.BsmMax ? 1605 : 1604, record);
-    return 1;
-  }
+  if (net == 0 && slot.BsmSol > 0) return 1601;
+  if (net < slot.BsmSol) return net < slot.BsmMin ? 1602 : 1603;
+  if (net > slot.BsmSol) return net > slot.BsmMax ? 1605 : 1604;
   return 0;
 }
 
+int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record) {
+  int32_t code = DeviationCode(slot);
+  if (code == 0) return 0;
+  Err_Record(slot, code, record);
+  return 1;
+}
+
 void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record) {
+  db::SqlSeries insert;
+  int status = 0;
+  Err_Record_Add(insert, slot, code, record, status);
+  insert.Run();
+  Err_Recorded(record, status);
+}
+
+void Err_Record_Add(db::SqlSeries& series, const BsmRecord& slot, int32_t code,
+                    ErrRecord& record, int& status) {
   CopyField(record.ErrPnr, "");
   CopyField(record.ErrEso, slot.BsmEso);
   CopyField(record.ErrEsa, slot.BsmEsa);
@@ -74,10 +82,11 @@ void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record) {
   // A number outside 0..9998 (never left by this module) starts the count again.
   record.ErrLfn = record.ErrLfn >= 0 && record.ErrLfn < kLastRunningNumber ? record.ErrLfn + 1 : 1;
   record.ErrFnr = code;
+  Err_Insert_Add(series, record, status);
+}
 
-  int status = Err_Insert(record);
+void Err_Recorded(ErrRecord& record, int status) {
   if (status != 0) LogError("Err_Insert()", "Fehler Insert", status);
-
   ClearDeviationFields(record);
   if (record.ErrLfn >= kLastRunningNumber) record.ErrLfn = 0;
 }

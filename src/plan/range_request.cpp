@@ -13,11 +13,10 @@ namespace {
 // Rows of status 'D' or 'O' take no part in any slot's tallies.
 bool CountsInSlot(const BdpRecord& row) { return row.BdpSts[0] != 'D' && row.BdpSts[0] != 'O'; }
 
+// The recount runs after the delete in the same transaction, so it sees the plan without the row.
 void DeleteRowAndUpdateSlot(const BdpRecord& row) {
-  int status = Bdp_PKeyDel(row);
-  if (status != 0) LogError("Bdp_PKeyDel()", "Fehler: Satz loeschen", status);
-  // The recount runs in the same transaction, so it sees the plan without the row.
-  if (CountsInSlot(row)) UpdateSlotOfRow(row);
+  ChangeRowAndUpdateSlot(row, CountsInSlot(row),
+                         {Bdp_PKeyDel_Add, "Bdp_PKeyDel()", "Fehler: Satz loeschen"});
 }
 
 }  // namespace

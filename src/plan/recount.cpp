@@ -60,7 +60,7 @@ BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
   return tally;
 }
 
-int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
+void Bsm_Count(BsmRecord& record, const BdpTally* counted) {
   bool takenForThisEnd = counted != nullptr && counted->BdpSzb == record.BsmSzb;
   BdpTally tally = takenForThisEnd ? *counted : SlotTallyFor(record, record.BsmSzb);
   // A failed tally leaves the counts it did not reach at 0, and they are used as such.
@@ -73,7 +73,10 @@ int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
   record.BsmKor = tally.cntUM;
   // Slots of kinds 3 and 4 keep the level they were given.
   if (record.BsmAsw != 3 && record.BsmAsw != 4) Bsm_CalcFkt(record);
+}
 
+int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
+  Bsm_Count(record, counted);
   int status = Bsm_PKeyUpd(record);
   if (status != 0) {
     LogError("Bsm_PKeyUpd", "Fehler: Update BsmSatz", status);
