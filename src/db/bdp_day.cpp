@@ -88,10 +88,4 @@ void Bdp_PKeyUpd_Add(db::SqlSeries& series, const BdpRecord& record, int& status
   }, status);
 }
 
-int Bdp_PKeyUpd(const BdpRecord& record) {
-  db::SqlSeries change;
-  int status = 0;
-  Bdp_PKeyUpd_Add(change, record, status);
-  change.Run();
-  return status;
-}
+int Bdp_PKeyUpd(const BdpRecord& record) { return db::SqlChangeAlone(Bdp_PKeyUpd_Add, record); }

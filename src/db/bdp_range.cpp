@@ -59,13 +59,7 @@ void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status
       db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt), db::IntIn(buffers.BdpAsw)}, status);
 }
 
-int Bdp_PKeyDel(const BdpRecord& record) {
-  db::SqlSeries change;
-  int status = 0;
-  Bdp_PKeyDel_Add(change, record, status);
-  change.Run();
-  return status;
-}
+int Bdp_PKeyDel(const BdpRecord& record) { return db::SqlChangeAlone(Bdp_PKeyDel_Add, record); }
 
 // No indicator on the maximum: a person without rows gets a non-zero status.
 int GetLastPlnDat(const char* person, char (&lastPlanDate)[9]) {

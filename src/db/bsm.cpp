@@ -147,10 +147,4 @@ void Bsm_PKeyUpd_Add(db::SqlSeries& series, const BsmRecord& record, int& status
   }, status);
 }
 
-int Bsm_PKeyUpd(const BsmRecord& record) {
-  db::SqlSeries change;
-  int status = 0;
-  Bsm_PKeyUpd_Add(change, record, status);
-  change.Run();
-  return status;
-}
+int Bsm_PKeyUpd(const BsmRecord& record) { return db::SqlChangeAlone(Bsm_PKeyUpd_Add, record); }

@@ -51,10 +51,4 @@ void Err_Insert_Add(db::SqlSeries& series, const ErrRecord& record, int& status)
   }, status);
 }
 
-int Err_Insert(const ErrRecord& record) {
-  db::SqlSeries change;
-  int status = 0;
-  Err_Insert_Add(change, record, status);
-  change.Run();
-  return status;
-}
+int Err_Insert(const ErrRecord& record) { return db::SqlChangeAlone(Err_Insert_Add, record); }

@@ -154,6 +154,17 @@ class SqlSeries {
   size_t succeeded_ = 0;
 };
 
+// A table module's change run on its own: `add`, its series half, puts it into a series of
+// one. Returns the change's status.
+template <typename Record>
+int SqlChangeAlone(void (*add)(SqlSeries&, const Record&, int&), const Record& record) {
+  SqlSeries alone;
+  int status = status::kOk;
+  add(alone, record, status);
+  alone.Run();
+  return status;
+}
+
 // For diagnostics and tests: the texts of the statements in the current connection's cache,
 // as the table modules handed them over, sorted.
 std::vector<std::string> SqlPreparedTexts();
