@@ -63,11 +63,14 @@ def run_once(args, program, backend, number, floor_costs):
     start = time.monotonic()
     child = subprocess.Popen([program, "../kestrumel.cfg",
                               *RUN_ARGUMENTS], cwd=os.path.join(run_dir, "run"), env=env)
-    child.wait()
+    _, wait_status, usage = os.wait4(child.pid, 0)
     wall = time.monotonic() - start
+    child.returncode = os.waitstatus_to_exitcode(wait_status)
     server = backend.finish_run(run_dir)
     totals, texts = report.read_counts(counts_file)
     figures = report.run_figures(backend.name, wall, totals, texts, server, floor_costs)
+    # What of the wall time the program itself spent on a processor.
+    figures["program_cpu"] = usage.ru_utime + usage.ru_stime
     left = backend.requests_left(run_dir)
     backend.cleanup_run(run_dir)
     log = os.path.join(run_dir, "quelborne_php", "log", f"kestrumel_{backends.SCHEMA}.log")

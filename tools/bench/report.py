@@ -77,6 +77,7 @@ ROWS = [
     ("duty_rows", "duty rows changed", "{:.0f}"),
     ("counted_rows", "counted rows (slot recounts)", "{:.0f}"),
     ("wall", "wall s", "{:.2f}"),
+    ("program_cpu", "program CPU s (user + system)", "{:.2f}"),
     ("requests_per_s", "requests/s", "{:.0f}"),
     ("counted_rows_per_s", "counted rows/s", "{:.0f}"),
     ("commits", "commits", "{:.0f}"),
