@@ -191,12 +191,13 @@ class PostgresBackend:
                 "counted_rows": tables.get("rvk725bsm", none)[0]}
 
     def _server_counts(self, cursor):
-        cursor.execute("SELECT coalesce(sum(xact_commit), 0) FROM pg_stat_database "
-                       "WHERE datname = %s", (self.database,))
-        (commits,) = cursor.fetchone()
-        cursor.execute("SELECT wal_records, wal_bytes, wal_write, wal_sync FROM pg_stat_wal")
-        records, wal_bytes, writes, syncs = cursor.fetchone()
-        return {"server_commits": int(commits), "wal_records": int(records),
+        cursor.execute("SELECT coalesce(sum(xact_commit), 0), coalesce(sum(blks_read), 0) "
+                       "FROM pg_stat_database WHERE datname = %s", (self.database,))
+        commits, blocks_read = cursor.fetchone()
+        cursor.execute("SELECT wal_records, wal_fpi, wal_bytes, wal_write, wal_sync FROM pg_stat_wal")
+        records, full_pages, wal_bytes, writes, syncs = cursor.fetchone()
+        return {"server_commits": int(commits), "blocks_read": int(blocks_read),
+                "wal_records": int(records), "wal_full_pages": int(full_pages),
                 "wal_bytes": int(wal_bytes), "wal_writes": int(writes), "wal_syncs": int(syncs)}
 
     def size_bytes(self):

@@ -60,6 +60,12 @@ def run_figures(backend, wall, totals, texts, server, floor_costs):
         figures["round_trips_per_counted_row"] = (
             figures["round_trips"] / max(figures["counted_rows"], 1))
         figures["server_commits"] = server["server_commits"]
+        # Where the server's time goes as the plan grows: pages it had to fetch from the
+        # operating system, and pages it logged whole as their first change since a checkpoint.
+        counted = max(figures["counted_rows"], 1)
+        figures["blocks_read_per_counted_row"] = server["blocks_read"] / counted
+        figures["wal_full_pages_per_counted_row"] = server["wal_full_pages"] / counted
+        figures["wal_kb_per_counted_row"] = server["wal_bytes"] / 1024 / counted
         statement_cost = floor_costs["round_trip"]
         figures["round_trip_us"] = statement_cost * 1e6
     figures["commit_us"] = floor_costs["commit"] * 1e6
@@ -82,6 +88,9 @@ ROWS = [
     ("counted_rows_per_s", "counted rows/s", "{:.0f}"),
     ("commits", "commits", "{:.0f}"),
     ("server_commits", "server transactions (xact_commit)", "{:.0f}"),
+    ("blocks_read_per_counted_row", "server pages read from the OS per counted row", "{:.1f}"),
+    ("wal_full_pages_per_counted_row", "WAL full-page images per counted row", "{:.1f}"),
+    ("wal_kb_per_counted_row", "WAL KB per counted row", "{:.1f}"),
     ("syncs", None, "{:.0f}"),
     ("statements", "statements executed", "{:.0f}"),
     ("prepares", "prepares", "{:.0f}"),
