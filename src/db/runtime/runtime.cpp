@@ -356,35 +356,43 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
     std::vector<StepResult> results(end - next);
     size_t ran = 0;
     int rc = session.RunSteps(std::span(steps).subspan(next, end - next), results, ran);
-    size_t resume = next + ran;
-    for (size_t k = 0; k < ran; ++k) {
-      size_t i = next + k;
-      const Item& item = items_[i];
-      if (item.status == nullptr) {
-        int delivered = Deliver(item, results[k]);
-        if (delivered != status::kOk) {
-          stoppedAt = i;
-          return delivered;
-        }
-        continue;
-      }
-      int changed = results[k].affected == 0 ? status::kNoData : status::kOk;
-      // Going back to a change's savepoint also takes back what ran after it: that runs anew.
-      if (FinishChange(item, changed) && k + 1 < ran) {
-        resume = i + 1;
-        break;
-      }
-    }
-    if (rc != status::kOk && resume == next + ran && resume < end) {
-      if (items_[resume].status == nullptr) {
-        stoppedAt = resume;
-        return rc;
-      }
-      FinishChange(items_[resume], rc);
-      ++resume;
+    size_t resume = next;
+    int stop = Settle(next, ran, rc, end, results, resume);
+    if (stop != status::kOk) {
+      stoppedAt = resume;
+      return stop;
     }
     next = resume;
   }
+  return status::kOk;
+}
+
+// Takes the results of the batch that started at `from`, whose first `ran` steps went through
+// and whose next one failed with `rc` unless that is 0. Sets `resume` to where the series goes
+// on. Returns 0, or the status of a query that stops the series (at `resume`).
+int SqlSeries::Settle(size_t from, size_t ran, int rc, size_t end,
+                      std::vector<StepResult>& results, size_t& resume) {
+  for (size_t k = 0; k < ran; ++k) {
+    resume = from + k;
+    const Item& item = items_[resume];
+    if (item.status == nullptr) {
+      int delivered = Deliver(item, results[k]);
+      if (delivered != status::kOk) return delivered;
+      continue;
+    }
+    int changed = results[k].affected == 0 ? status::kNoData : status::kOk;
+    // Going back to a change's savepoint also takes back what was sent after it, a failed
+    // step included: that goes out anew.
+    if (FinishChange(item, changed) && (k + 1 < ran || rc != status::kOk)) {
+      resume = from + k + 1;
+      return status::kOk;
+    }
+  }
+  resume = from + ran;
+  if (rc == status::kOk || resume >= end) return status::kOk;
+  if (items_[resume].status == nullptr) return rc;
+  FinishChange(items_[resume], rc);
+  ++resume;
   return status::kOk;
 }
 

@@ -146,6 +146,8 @@ class SqlSeries {
                 size_t& stoppedAt);
   size_t BatchEnd(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
                   size_t from) const;
+  int Settle(size_t from, size_t ran, int rc, size_t end, std::vector<StepResult>& results,
+             size_t& resume);
   int Deliver(const Item& item, StepResult& result);
   bool FinishChange(const Item& item, int status);
   int Stop(size_t index, int status);

@@ -1,6 +1,7 @@
 // Oracle transactions on the runtime: implicit begin, savepoints, statement-level failure,
 // commit, and what becomes of work that no commit follows.
 #include <string>
+#include <vector>
 
 #include "child_process.h"
 #include "runtime_fixture.h"
@@ -142,43 +143,60 @@ TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
   EXPECT_EQ(TagTgb("P''\\1"), "one");
 }
 
-// Changes sent together with the reads after them end as the calls one by one would: a change
-// that fails and one that matches no row are taken back alone, at the start of a transaction
-// too, though all share one savepoint name and one statement; the others are done once, and
-// the reads see them.
+// Changes sent together with the reads after them end as the calls one by one would, in any
+// order: a change that fails and one that matches no row are taken back alone, at the start
+// of a transaction too, though another change sets the same savepoint name again and two run
+// the same statement; the others are done once, and the reads see them.
 TEST_P(TransactionTest, SeriesOfChangesEndsAsTheChangesOneByOne) {
   InsertTag("P2", "2024-01-05", "abc");
   db->FailOn("Rvk746Err", "insert");
-  auto guarded = [](const char* statement) {
-    return db::GuardedStatement{.savepoint = "savepoint Series_Sp",
-                                .statement = statement,
-                                .rollback = "rollback  to Series_Sp"};
+  struct Change {
+    const char* savepoint;
+    const char* rollback;
+    const char* statement;
+    std::vector<const char*> inputs;
+    int expected;
   };
-  int failed = 0, updated = 0, unmatched = 0, inserted = 0;
-  char read[4] = "";
-  int32_t tags = 0;
-  db::SqlSeries series;
-  series.AddChange(guarded("insert into Rvk746Err (ErrPlg) values (:b0)"), {TextIn("G", 6)},
-                   failed);
-  series.AddChange(guarded(kUpdateTgb), {TextIn("xyz", 4), TextIn("P9", 9)}, unmatched);
-  series.AddChange(guarded(kInsertTag), {TextIn("P3", 9), TextIn("20240105", 11), TextIn("new", 4)},
-                   inserted);
-  series.AddChange(guarded(kUpdateTgb), {TextIn("two", 4), TextIn("P2", 9)}, updated);
-  series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
-             {db::TextOut(read)});
-  series.Add("select count(*) into :b0  from rvk327tag", {}, {db::IntOut(tags)});
-  EXPECT_EQ(series.Run(), 0) << db::SqlLastNativeError();
-  EXPECT_EQ(failed, status::kTriggerRaised);
-  EXPECT_EQ(updated, 0);
-  EXPECT_EQ(unmatched, status::kNoData);
-  EXPECT_EQ(inserted, 0) << db::SqlLastNativeError();
-  EXPECT_EQ(series.Succeeded(), 2u);
-  EXPECT_STREQ(read, "two");
-  EXPECT_EQ(tags, 2);
-  ASSERT_EQ(SqlExecute("commit"), 0);
-  EXPECT_EQ(TagTgb("P2"), "two");
-  EXPECT_EQ(TagTgb("P3"), "new");
-  EXPECT_EQ(db->Count("select count(*) from Rvk746Err"), 0);
+  const Change changes[] = {
+      {"savepoint A_Sp", "rollback  to A_Sp", kUpdateTgb, {"two", "P2"}, 0},
+      {"savepoint B_Sp", "rollback  to B_Sp", "insert into Rvk746Err (ErrPlg) values (:b0)",
+       {"G"}, status::kTriggerRaised},
+      {"savepoint C_Sp", "rollback  to C_Sp", kUpdateTgb, {"xyz", "P9"}, status::kNoData},
+      {"savepoint D_Sp", "rollback  to D_Sp", kInsertTag, {"P3", "20240105", "new"}, 0},
+      {"savepoint C_Sp", "rollback  to C_Sp", kInsertTag, {"P4", "20240105", "new"}, 0},
+  };
+  const std::vector<size_t> orders[] = {{1, 0, 2, 3, 4}, {0, 2, 1, 3, 4}, {0, 2, 3, 4, 1}};
+  for (const std::vector<size_t>& order : orders) {
+    int statuses[5] = {};
+    char read[4] = "";
+    int32_t tags = 0;
+    db::SqlSeries series;
+    for (size_t k : order) {
+      const Change& change = changes[k];
+      const db::GuardedStatement guarded{.savepoint = change.savepoint,
+                                         .statement = change.statement,
+                                         .rollback = change.rollback};
+      auto in = [&change](size_t i) { return TextIn(change.inputs[i], 11); };
+      switch (change.inputs.size()) {
+        case 1: series.AddChange(guarded, {in(0)}, statuses[k]); break;
+        case 2: series.AddChange(guarded, {in(0), in(1)}, statuses[k]); break;
+        default: series.AddChange(guarded, {in(0), in(1), in(2)}, statuses[k]); break;
+      }
+    }
+    series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
+               {db::TextOut(read)});
+    series.Add("select count(*) into :b0  from rvk327tag", {}, {db::IntOut(tags)});
+    std::string at = "order starting with " + std::to_string(order[0]) + std::to_string(order[1]);
+    EXPECT_EQ(series.Run(), 0) << at << ": " << db::SqlLastNativeError();
+    for (size_t k = 0; k < 5; ++k) EXPECT_EQ(statuses[k], changes[k].expected) << at << ", " << k;
+    EXPECT_EQ(series.Succeeded(), 2u) << at;
+    EXPECT_STREQ(read, "two") << at;
+    EXPECT_EQ(tags, 3) << at;
+    EXPECT_EQ(SqlExecute("rollback  to B_Sp"), 0) << at;  // set, as by the failed change alone
+    ASSERT_EQ(SqlExecute("rollback"), 0);
+  }
+  EXPECT_EQ(TagTgb("P2"), "abc");
+  EXPECT_EQ(db->Count("select count(*) from rvk327tag"), 1);
 }
 
 // Work without a commit is lost when the process ends, normally or killed, and leaves no lock.
