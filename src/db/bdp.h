@@ -83,3 +83,5 @@ int Bdp_PKeyDel(const BdpRecord& record);
 void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status);
 // The person's latest duty-plan date (yyyymmdd) into `lastDate`.
 int GetLastPlnDat(const char* person, char (&lastDate)[9]);
+// The same read as part of a series: `lastDate` is set when it returns 0.
+void GetLastPlnDat_Add(db::SqlSeries& series, const char* person, char (&lastDate)[9]);

@@ -62,10 +62,14 @@ void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status
 int Bdp_PKeyDel(const BdpRecord& record) { return db::SqlChangeAlone(Bdp_PKeyDel_Add, record); }
 
 // No indicator on the maximum: a person without rows gets a non-zero status.
-int GetLastPlnDat(const char* person, char (&lastPlanDate)[9]) {
+void GetLastPlnDat_Add(db::SqlSeries& series, const char* person, char (&lastPlanDate)[9]) {
   CopyField(buffers.BdpPnr, person);
-  int rc = db::SqlExecute(GetLastPlnDat_Sql, {db::TextIn(buffers.BdpPnr)},
-                          {db::TextOut(lastDate)});
-  if (rc == 0) CopyField(lastPlanDate, lastDate);
-  return rc;
+  series.Add(GetLastPlnDat_Sql, {db::TextIn(buffers.BdpPnr)}, {db::TextOut(lastDate)},
+             [&lastPlanDate] { CopyField(lastPlanDate, lastDate); });
+}
+
+int GetLastPlnDat(const char* person, char (&lastPlanDate)[9]) {
+  db::SqlSeries read;
+  GetLastPlnDat_Add(read, person, lastPlanDate);
+  return read.Run();
 }

@@ -70,17 +70,19 @@ int Pud_TSCur_Read(PudRecord& record) {
 int Pud_TSCur_Close() { return db::SqlClose(requestCursor); }
 
 // No savepoint and no commit: the write-back becomes permanent with its request's commit.
-int Pud_PKeyUpd(const PudRecord& record) {
+void Pud_PKeyUpd_Add(db::SqlSeries& series, const PudRecord& record, int& status) {
   TransferRow(buffers, record);
-  return db::SqlExecute(Pud_PKeyUpd_Sql, {
+  series.AddChange(Pud_PKeyUpd_Sql, {
       db::TextIn(buffers.PudPnr), db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
       db::IntIn(buffers.PudKng), db::IntIn(buffers.PudTxc), db::TextIn(buffers.PudPlg),
       db::TextIn(buffers.PudErf), db::TextIn(buffers.PudDat),
       // the where clause
       db::TextIn(buffers.PudDat), db::TextIn(buffers.PudPlg), db::TextIn(buffers.PudPnr),
       db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
-  });
+  }, status);
 }
+
+int Pud_PKeyUpd(const PudRecord& record) { return db::SqlChangeAlone(Pud_PKeyUpd_Add, record); }
 
 int Pud_KngDel(const char* planGroup, int32_t state) {
   CopyField(buffers.PudPlg, planGroup);

@@ -3,6 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace db {
+class SqlSeries;
+}
+
 // The one description of a request row. The record and the statements' transfer buffers share
 // it and differ only in the widths of the request date and the time stamp, which the
 // statements announce as 11 and 27.
@@ -24,4 +28,6 @@ int Pud_TSCur_Open(const char* planGroup);
 int Pud_TSCur_Read(PudRecord& record);
 int Pud_TSCur_Close();
 int Pud_PKeyUpd(const PudRecord& record);
+// The same write-back as part of a series: its status goes to `status`.
+void Pud_PKeyUpd_Add(db::SqlSeries& series, const PudRecord& record, int& status);
 int Pud_KngDel(const char* planGroup, int32_t state);

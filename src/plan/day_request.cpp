@@ -23,11 +23,10 @@ TagRecord BlankCodes(const PudRecord& request) {
   return codes;
 }
 
-// The day's rows and the day codes do not depend on each other: they go out together. The
-// opening goes first, as a series stops at its first failure: a day without codes then costs
-// no second trip. A failed open shows as a failed first fetch.
-void OpenDayAndReadCodes(const PudRecord& request, TagRecord& codes) {
-  db::SqlSeries reads;
+// The day's rows and the day codes do not depend on each other: they go out together, after
+// what `reads` holds already. The opening goes first, as a series stops at its first failure:
+// a day without codes then costs no second trip. A failed open shows as a failed first fetch.
+void OpenDayAndReadCodes(const PudRecord& request, TagRecord& codes, db::SqlSeries& reads) {
   Bdp_PnrBszDmy_Open_Add(reads, request.PudPnr, request.PudDtm);
   Read_UrlKrk_Tgb_Add(reads, codes);
   int status = reads.Run();
@@ -48,8 +47,13 @@ void SaveRowAndItsSlot(BdpRecord& row, const TagRecord& codes) {
 }  // namespace
 
 void ProcessDayRequest(const PudRecord& request) {
+  db::SqlSeries first;
+  ProcessDayRequest(request, first);
+}
+
+void ProcessDayRequest(const PudRecord& request, db::SqlSeries& first) {
   TagRecord codes = BlankCodes(request);
-  OpenDayAndReadCodes(request, codes);
+  OpenDayAndReadCodes(request, codes, first);
   BdpRecord row{};
   int status;
   while ((status = Bdp_PnrBszDmy_Read(row)) == 0) SaveRowAndItsSlot(row, codes);

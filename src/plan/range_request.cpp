@@ -22,11 +22,17 @@ void DeleteRowAndUpdateSlot(const BdpRecord& row) {
 }  // namespace
 
 void ProcessRangeRequest(const PudRecord& request) {
+  db::SqlSeries first;
+  ProcessRangeRequest(request, first);
+}
+
+void ProcessRangeRequest(const PudRecord& request, db::SqlSeries& first) {
   char followingDay[9] = "";
   char lastPlannedDate[9] = "";
   Bak_Calc(2, 1, request.PudDtm, followingDay);
 
-  int status = GetLastPlnDat(request.PudPnr, lastPlannedDate);
+  GetLastPlnDat_Add(first, request.PudPnr, lastPlannedDate);
+  int status = first.Run();
   if (status != 0) {
     LogError("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", status);
   }

@@ -1,6 +1,7 @@
 #include "run/request_loop.h"
 
 #include "db/pud.h"
+#include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/work.h"
 #include "log/message_log.h"
@@ -14,28 +15,31 @@ constexpr int32_t kSingleDayRequest = 1;
 constexpr int32_t kDateRangeRequest = 2;
 constexpr int32_t kRequestDone = 3;
 
-// Hands the request to the handler of its type; other types have none.
-void HandleRequest(const PudRecord& request) {
-  if (request.PudTyp == kSingleDayRequest) {
-    ProcessDayRequest(request);
-  } else if (request.PudTyp == kDateRangeRequest) {
-    ProcessRangeRequest(request);
-  }
-}
-
-// Marks the request done; false when the mark did not reach its row.
-bool MarkDone(PudRecord& request) {
+// Hands the request to the handler of its type; other types have none. The request's done
+// mark goes out first, with the handler's first reads, so that it costs no round trip of its
+// own; it is part of the request's transaction like everything the handler changes. Returns
+// the mark's status.
+int HandleRequest(PudRecord& request) {
   request.PudKng = kRequestDone;
-  int status = Pud_PKeyUpd(request);
-  if (status != 0) LogError("Pud_PKeyUpd", "Fehler PudSatz updaten", status);
-  return status == 0;
+  int marked = db::status::kOk;
+  db::SqlSeries first;
+  Pud_PKeyUpd_Add(first, request, marked);
+  if (request.PudTyp == kSingleDayRequest) {
+    ProcessDayRequest(request, first);
+  } else if (request.PudTyp == kDateRangeRequest) {
+    ProcessRangeRequest(request, first);
+  }
+  first.Run();  // sends the mark where no handler did
+  return marked;
 }
 
 // A request is one transaction: its plan changes and its done mark become permanent together
 // or not at all. Without the mark its changes are undone too, so that the next run, which
-// finds it pending, does it once and whole.
-void FinishRequest(PudRecord& request) {
-  if (!MarkDone(request)) {
+// finds it pending, does it once and whole. The mark's failure is told after whatever the
+// handler told.
+void FinishRequest(int marked) {
+  if (marked != 0) {
+    LogError("Pud_PKeyUpd", "Fehler PudSatz updaten", marked);
     Work_Rollback();
     return;
   }
@@ -57,8 +61,7 @@ void ProcessRequests(const RunParameters& parameters) {
   Pud_TSCur_Open(parameters.planGroup);
   int status = 0;
   while (StopSignal() == 0 && (status = Pud_TSCur_Read(request)) == 0) {
-    HandleRequest(request);
-    FinishRequest(request);
+    FinishRequest(HandleRequest(request));
     request = PudRecord{};
   }
   Pud_TSCur_Close();

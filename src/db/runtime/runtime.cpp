@@ -255,6 +255,10 @@ void SqlSeries::AddChange(const GuardedStatement& guarded, HostList in, int& sta
                     .guarded = guarded});
 }
 
+void SqlSeries::AddChange(const char* text, HostList in, int& status) {
+  AddChange({.savepoint = nullptr, .statement = text, .rollback = nullptr}, in, status);
+}
+
 void SqlSeries::Add(const char* text, HostList in, HostList out, std::function<void()> taken) {
   items_.push_back({.text = text,
                     .in = {in.begin(), in.end()},
@@ -277,6 +281,7 @@ namespace {
 // The name a change's savepoint sets, checked as SqlExecute would check it. A savepoint that
 // fails is simply not set: the guarded call does not look at its status either.
 std::string SavepointName(const char* text) {
+  if (text == nullptr) return {};
   std::shared_ptr<PreparedEntry> entry;
   if (CachedEntry(text, entry) != status::kOk) return {};
   if (FaultSeam_Check(FaultOp::Execute, entry->parsed.text.c_str())) return {};
@@ -310,6 +315,12 @@ int PrepareItem(const char* text, const SqlCursor* cursor, size_t outputs, bool 
 }  // namespace
 
 int SqlSeries::Run() {
+  int rc = RunItems();
+  items_.clear();
+  return rc;
+}
+
+int SqlSeries::RunItems() {
   succeeded_ = 0;
   if (!Current().session) return Stop(0, status::kNotConnected);
   // Every item is checked once, in order, up to the first query that cannot run.
@@ -407,7 +418,7 @@ size_t SqlSeries::BatchEnd(const std::vector<Staged>& staged,
     const Item& item = items_[i];
     bool change = item.status != nullptr;
     if (staged[i].failed != status::kOk || (change && query)) return i;
-    for (size_t k = from; change && k < i; ++k) {
+    for (size_t k = from; change && !steps[i].savepoint.empty() && k < i; ++k) {
       if (SameIgnoringCase(steps[k].savepoint, steps[i].savepoint)) return i;
     }
     if (change && item.guarded.onSuccess != nullptr) return i + 1;
@@ -437,7 +448,9 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
 // success runs the statement that follows it. Returns whether a rollback went through.
 bool SqlSeries::FinishChange(const Item& item, int status) {
   *item.status = status;
-  if (status != status::kOk) return SqlExecute(item.guarded.rollback) == status::kOk;
+  if (status != status::kOk) {
+    return item.guarded.rollback != nullptr && SqlExecute(item.guarded.rollback) == status::kOk;
+  }
   if (item.guarded.onSuccess != nullptr) SqlExecute(item.guarded.onSuccess);
   return false;
 }

@@ -120,13 +120,16 @@ class SqlSeries {
   // A change that undoes only itself when it fails, as SqlExecuteGuarded; its status goes to
   // `status`. A failed change does not stop the series.
   void AddChange(const GuardedStatement& guarded, HostList in, int& status);
+  // A change as SqlExecute runs it, without a savepoint of its own.
+  void AddChange(const char* text, HostList in, int& status);
   // A select into; `taken`, when given, runs once its outputs are written.
   void Add(const char* text, HostList in, HostList out, std::function<void()> taken = {});
   // The opening of `cursor`, which Run reopens as SqlOpen would.
   void AddOpen(SqlCursor& cursor, const char* text, HostList in);
   // Stops at the first query that does not return 0 and returns its status (0 when none).
   // The outputs, cursors and changes before it are done; what comes after it does not run,
-  // and a change it did not reach gets its status.
+  // and a change it did not reach gets its status. The series is empty afterwards: a second
+  // Run sends nothing.
   int Run();
   // How many queries returned 0 in the last Run.
   size_t Succeeded() const { return succeeded_; }
@@ -142,6 +145,7 @@ class SqlSeries {
     GuardedStatement guarded{};      // a change: its savepoint and what follows it
   };
   struct Staged;
+  int RunItems();
   int RunStaged(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
                 size_t& stoppedAt);
   size_t BatchEnd(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
