@@ -92,29 +92,36 @@ void Transaction::Restore(Snapshot snapshot) {
 }
 
 // Each step is planned as if those before it went through, which they did when the server
-// reaches it; on a failure the plan of the failed step tells how to undo it.
+// reaches it; on a failure the plan of the failed step tells how to undo it. The last step is
+// taken as done only once it is: the state before it needs no copy, and a single statement,
+// the common case, none at all.
 int Transaction::RunSteps(const std::vector<Step>& steps, Outcome& outcome,
                           std::vector<size_t>& firstResult, size_t& succeeded) {
-  std::vector<Snapshot> before;
+  std::vector<Snapshot> before;  // of every step but the last
   std::vector<Plan> plans;
   std::vector<size_t> starts;
   std::vector<Command> pipeline;
   firstResult.clear();
-  for (const Step& step : steps) {
+  for (size_t k = 0; k < steps.size(); ++k) {
+    const Step& step = steps[k];
     if (!step.savepoint.empty()) Savepoint(step.savepoint);
-    before.push_back(Save());
+    bool last = k + 1 == steps.size();
+    if (!last) before.push_back(Save());
     plans.push_back(PlanFor(step.modifies));
     starts.push_back(pipeline.size());
     firstResult.push_back(AppendPlanned(plans.back(), step.commands, pipeline));
-    TakeAsSucceeded(plans.back(), step.modifies);
+    if (!last) TakeAsSucceeded(plans.back(), step.modifies);
   }
   succeeded = steps.size();
-  if (channel_.Run(pipeline, outcome)) return status::kOk;
+  if (channel_.Run(pipeline, outcome)) {
+    TakeAsSucceeded(plans.back(), steps.back().modifies);
+    return status::kOk;
+  }
   size_t failedAt = outcome.failed > 0 ? static_cast<size_t>(outcome.failed) : 0;
   size_t k = 0;
   while (k + 1 < steps.size() && starts[k + 1] <= failedAt) ++k;
   succeeded = k;
-  Restore(std::move(before[k]));
+  if (k < before.size()) Restore(std::move(before[k]));
   int rc = channel_.Fail(outcome);
   Undo(plans[k], static_cast<int>(failedAt - starts[k]), firstResult[k] - starts[k]);
   return rc;
