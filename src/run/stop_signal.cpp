@@ -2,13 +2,11 @@
 
 #include <csignal>
 
+#include "common/stop_request.h"
+
 namespace {
 
-volatile std::sig_atomic_t caughtSignal = 0;
-
-void NoteStopSignal(int signal) {
-  if (caughtSignal == 0) caughtSignal = signal;
-}
+void NoteStopSignal(int signal) { stop_request::Note(signal); }
 
 }  // namespace
 
@@ -21,4 +19,4 @@ void WatchStopSignals() {
   sigaction(SIGINT, &action, nullptr);
 }
 
-int StopSignal() { return caughtSignal; }
+int StopSignal() { return stop_request::Signal(); }

@@ -1,7 +1,8 @@
 #pragma once
 // Status codes of every database operation: the values an Oracle client reports in sqlcode.
 // Each backend maps its native errors into this table (sqlite/error.cpp, postgresql/error.cpp);
-// nothing else decides what a status means.
+// whether a status is the statement's own or a fault of the database or machine is decided
+// in status_kind.h, and nowhere else.
 namespace db::status {
 
 constexpr int kOk = 0;                    // success
@@ -37,6 +38,18 @@ constexpr int kCheckViolated = -2290;    // ORA-02290 check constraint violated 
 constexpr int kSavepointUnknown = -1086;  // ORA-01086 savepoint never established in this session
 constexpr int kResourceBusy = -54;        // ORA-00054 resource busy (lock not obtained in time)
 constexpr int kNotConnected = -3114;      // ORA-03114 not connected to ORACLE
+constexpr int kEndOfFileOnChannel = -3113;  // ORA-03113 end-of-file on communication channel (session ended by the server)
+constexpr int kCancelled = -1013;         // ORA-01013 user requested cancel of current operation (cancel, statement timeout)
+constexpr int kSerializationFailure = -8177;  // ORA-08177 can't serialize access for this transaction
+constexpr int kTablespaceFull = -1653;    // ORA-01653 unable to extend table (disk or tablespace full)
+constexpr int kIoError = -1114;           // ORA-01114 IO error writing block to file
+constexpr int kBlockCorrupted = -1578;    // ORA-01578 ORACLE data block corrupted (a damaged file)
+constexpr int kDatabaseReadOnly = -16000;  // ORA-16000 database open for read-only access
+constexpr int kOutOfMemory = -4030;       // ORA-04030 out of process memory
+constexpr int kParentKeyNotFound = -2291;  // ORA-02291 integrity constraint violated - parent key not found
+constexpr int kChildRecordFound = -2292;  // ORA-02292 integrity constraint violated - child record found
+constexpr int kValueLargerThanPrecision = -1438;  // ORA-01438 value larger than specified precision
+constexpr int kTriggerRaisedLast = -20999;  // ORA-20999 the last number open to application errors
 constexpr int kServiceUnresolved = -12154;  // ORA-12154 could not resolve the connect identifier
 constexpr int kTriggerRaised = -20000;    // ORA-20000 error raised by application code (a trigger)
 constexpr int kDeadlock = -60;            // ORA-00060 deadlock detected while waiting for a resource

@@ -1,0 +1,42 @@
+#pragma once
+// A stop asked for from outside (SIGTERM, SIGINT), as every wait of the program sees it: the
+// first signal and the moment it came, on the monotonic clock. Noting it is safe inside a
+// signal handler; whatever waits (a statement, a lock, the log file) asks how long ago it was.
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+
+namespace stop_request {
+
+inline std::atomic<int> firstSignal{0};
+inline std::atomic<int64_t> notedAtNanos{0};
+
+inline int64_t MonotonicNanos() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Async-signal-safe: the first signal wins, later ones change nothing.
+inline void Note(int signal) {
+  int none = 0;
+  if (firstSignal.load() != 0) return;
+  notedAtNanos.store(MonotonicNanos());
+  firstSignal.compare_exchange_strong(none, signal);
+}
+
+// The first stop signal, or 0.
+inline int Signal() { return firstSignal.load(); }
+
+// Seconds since the stop was asked for, or a negative value when it was not.
+inline double SecondsSince() {
+  if (firstSignal.load() == 0) return -1.0;
+  return static_cast<double>(MonotonicNanos() - notedAtNanos.load()) / 1e9;
+}
+
+// A wait cut short by a stop: how long after the signal a running statement is cancelled, and
+// how long after that a connection that takes no cancel is closed.
+constexpr double kCancelAfterSeconds = 5.0;
+constexpr double kCloseAfterSeconds = 10.0;
+
+}  // namespace stop_request

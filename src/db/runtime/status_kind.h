@@ -1,0 +1,23 @@
+#pragma once
+// The two kinds of failure. A data error is the statement's own (its row, its values, a rule of
+// the database's schema): the statement is undone alone and the work goes on. A fault belongs
+// to the database or the machine (locks, lost sessions, full disks, damaged files, missing
+// tables, anything unclassified): no work that met one may become permanent.
+namespace db::status {
+
+// Whether `status` is a failure of the statement's own data: no row, a violated key, check or
+// not-null constraint, a value too large or not convertible, a NULL without indicator, too many
+// rows, an error raised by the database's own rules (-20000 to -20999).
+bool IsDataError(int status);
+
+// Whether `status` is a fault: any failure that is not a data error.
+bool IsFault(int status);
+
+// Whether the fault means the connection is gone: nothing more can be sent on it.
+bool IsConnectionLost(int status);
+
+// Whether a request that failed with this fault may succeed when tried again later in the same
+// run: a lock not obtained, a deadlock, a serialization failure.
+bool IsWorthRetrying(int status);
+
+}  // namespace db::status
