@@ -1,11 +1,27 @@
 #pragma once
 // The log file on disk. Writers in several processes take turns through an exclusive advisory
-// lock on the file; a writer that finds it held waits in steps of 333 ms. Every write goes
-// through to disk, and the file is never kept open between entries.
+// lock on the file; a writer that finds it held waits in steps of 333 ms, but only until its
+// deadline: the run may hold its database's write lock meanwhile, and a stop must not wait for
+// another process. Every write goes through to disk, and the file is never kept open between
+// entries.
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
 namespace message_log {
+
+// When a writer stops waiting for what another process holds: at a moment on the monotonic
+// clock, or at once when a stop has been asked for.
+class WaitDeadline {
+ public:
+  explicit WaitDeadline(double seconds);
+  bool Passed() const;
+  // One step of waiting, never past the deadline.
+  void Pause() const;
+
+ private:
+  int64_t atNanos_;
+};
 
 // Which file a name led to; a rotation gives the name a new file.
 struct FileIdentity {
@@ -14,7 +30,8 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-// The log file, opened for appending and locked against other writers; closing unlocks it.
+// The log file, opened for appending and locked against other writers unless the deadline
+// ended the wait for the lock; closing unlocks it.
 class LockedLogFile {
  public:
   LockedLogFile() = default;
@@ -23,28 +40,34 @@ class LockedLogFile {
   LockedLogFile& operator=(const LockedLogFile&) = delete;
 
   // Opens the file now named `path` (created with mode 0644 if missing, the directory never)
-  // and locks it, waiting while another writer holds it. A file renamed away while this one
-  // waited is given up for the file that then carries the name. Returns 0 or an errno value.
-  int Open(const std::string& path);
+  // and locks it, waiting while another writer holds it until `deadline`; after that the file
+  // stays open without the lock. A file renamed away while this one waited is given up for the
+  // file that then carries the name. Returns 0 or an errno value.
+  int Open(const std::string& path, const WaitDeadline& deadline);
   FileIdentity Identity() const { return identity_; }
-  // Appends all of `bytes`, through to disk. On failure the file is cut back to its length
-  // before, so that no partial entry stays behind. Returns 0 or an errno value.
+  bool IsLocked() const { return locked_; }
+  // Appends all of `bytes`, through to disk. Locked, a failure cuts the file back to its length
+  // before, so that no partial entry stays behind. Unlocked, the bytes go in one write, which
+  // no other writer's entry can split; a write cut short stays, since another writer may
+  // already have appended behind it. Returns 0 or an errno value.
   int AppendWhole(const std::string& bytes);
   // Closes and unlocks. Returns 0 or an errno value.
   int Close();
 
  private:
-  int OpenAndLock(const std::string& path);
-  // Whether `path` still leads to the locked file (not when it leads nowhere). 0 or errno.
+  int OpenAndLock(const std::string& path, const WaitDeadline& deadline);
+  // Whether `path` still leads to the open file (not when it leads nowhere). 0 or errno.
   int IsStillNamed(const std::string& path, bool& stillNamed) const;
+  int AppendRest(const std::string& bytes, size_t written, off_t start);
 
   int fd_ = -1;
+  bool locked_ = false;
   FileIdentity identity_;
 };
 
 // To be called while holding the lock of the log file `path`: deletes `companion` (its absence
-// or any failure other than "in use" is no obstacle) and renames the log file to it.
-// Returns 0 or the errno value of the rename.
-int RotateLogFile(const std::string& path, const std::string& companion);
+// or any failure other than "in use" is no obstacle) and renames the log file to it, waiting
+// for either while in use until `deadline`. Returns 0 or the errno value of the rename.
+int RotateLogFile(const std::string& path, const std::string& companion, const WaitDeadline& deadline);
 
 }  // namespace message_log

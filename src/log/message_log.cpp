@@ -12,15 +12,19 @@ namespace {
 
 using message_log::FileIdentity;
 using message_log::LockedLogFile;
+using message_log::WaitDeadline;
 
 constexpr const char* kDefaultFileName = "msg.dat";
 constexpr int32_t kDefaultEntryLimit = 3000;
+// How long an entry waits for another writer's hold on the file, then goes in without the lock.
+constexpr double kDefaultLockWaitSeconds = 30.0;
 
 struct LogState {
   int32_t mask = 0;
   std::string fileName = kDefaultFileName;
   std::string companionName = message_log::CompanionName(kDefaultFileName);
   int32_t entryLimit = kDefaultEntryLimit;
+  double lockWaitSeconds = kDefaultLockWaitSeconds;
   // Entries this process wrote into `countedFile`, the file generation they went to.
   int32_t entryCount = 0;
   bool hasCountedFile = false;
@@ -47,22 +51,26 @@ void ForgetEntriesOfOtherGeneration(LogState& state, const FileIdentity& current
 }
 
 // Rotates if this process has written more than the limit into the file that `file` holds
-// locked, then leaves `file` open and locked on the file that takes the entry.
-// Returns false when the entry is to be dropped.
-bool RotateIfDue(LogState& state, LockedLogFile& file) {
+// locked, then leaves `file` open on the file that takes the entry. Without the lock the
+// rotation waits for a later entry that gets it: renaming a file that another writer holds
+// could delete a generation it has just rotated. Returns false when the entry is to be dropped.
+bool RotateIfDue(LogState& state, LockedLogFile& file, const WaitDeadline& deadline) {
   ForgetEntriesOfOtherGeneration(state, file.Identity());
-  if (state.entryCount <= state.entryLimit) return true;
+  if (state.entryCount <= state.entryLimit || !file.IsLocked()) return true;
   // On failure the count stays above the limit, so the next entry tries again.
-  if (message_log::RotateLogFile(state.fileName, state.companionName) != 0) return false;
+  if (message_log::RotateLogFile(state.fileName, state.companionName, deadline) != 0) return false;
   state.entryCount = 0;
   state.hasCountedFile = false;
-  return file.Open(state.fileName) == 0;
+  return file.Open(state.fileName, deadline) == 0;
 }
 
+// One deadline for all of the entry's waits, so that the entry as a whole holds the run no
+// longer than the bound.
 void AppendEntry(LogState& state, const std::string& text) {
+  const WaitDeadline deadline(state.lockWaitSeconds);
   LockedLogFile file;
-  if (file.Open(state.fileName) != 0) return;
-  if (!RotateIfDue(state, file)) return;
+  if (file.Open(state.fileName, deadline) != 0) return;
+  if (!RotateIfDue(state, file, deadline)) return;
   if (file.AppendWhole(text) != 0) return;
   const FileIdentity written = file.Identity();
   if (file.Close() != 0) return;
@@ -84,6 +92,7 @@ void SetLogFile(int32_t mask, const char* fileName) noexcept {
   }
   state.mask = mask;
   state.entryLimit = kDefaultEntryLimit;
+  state.lockWaitSeconds = kDefaultLockWaitSeconds;
 }
 
 void WriteLogEntry(const LogEntry& entry) noexcept {
@@ -97,6 +106,8 @@ void WriteLogEntry(const LogEntry& entry) noexcept {
 }
 
 void MessageLog_SetEntryLimitForTesting(int32_t limit) { State().entryLimit = limit; }
+
+void MessageLog_SetLockWaitForTesting(double seconds) { State().lockWaitSeconds = seconds; }
 
 int32_t MessageLog_EntryCountForTesting() { return State().entryCount; }
 

@@ -23,7 +23,9 @@ struct LogEntry {
 // taken whole, whatever its length.
 void SetLogFile(int32_t mask, const char* fileName) noexcept;
 // Appends one entry if its kind shares a bit with the mask; the caller learns nothing of the
-// outcome. Null texts are written as empty ones.
+// outcome. Null texts are written as empty ones. Another writer's hold on the file delays the
+// entry at most 30 s, and not at all once a stop has been asked for; the entry then goes in
+// without the lock.
 void WriteLogEntry(const LogEntry& entry) noexcept;
 
 // The usual entry of this program: kind FMSG with a function name, message and status.

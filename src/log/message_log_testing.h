@@ -4,6 +4,8 @@
 
 // Replaces the entry limit (3000) until the next SetLogFile or reset.
 void MessageLog_SetEntryLimitForTesting(int32_t limit);
+// Replaces how long an entry waits for another writer (30 s) until the next SetLogFile or reset.
+void MessageLog_SetLockWaitForTesting(double seconds);
 // Entries this process has counted towards the next rotation.
 int32_t MessageLog_EntryCountForTesting();
 // Back to the state before the first SetLogFile: mask 0, default names, count 0.

@@ -1,5 +1,6 @@
 // Several processes writing one log file: turns, waiting, and rotation by one of them.
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/stop_request.h"
 #include "log/log_test_files.h"
 #include "log/message_log.h"
 #include "log/message_log_testing.h"
@@ -22,10 +24,12 @@ using log_test::WaitChild;
 std::string Message(int writer, int number) { return "W" + std::to_string(writer) + " #" + std::to_string(number); }
 
 // Writes entries "W<writer> #<first>" to "#<last>" as a fresh process would.
-int WriteAsWriter(const std::string& log, int writer, int first, int last, int32_t limit) {
+int WriteAsWriter(const std::string& log, int writer, int first, int last, int32_t limit,
+                  double lockWaitSeconds = 30.0) {
   MessageLog_ResetForTesting();
   SetLogFile(7, log.c_str());
   MessageLog_SetEntryLimitForTesting(limit);
+  MessageLog_SetLockWaitForTesting(lockWaitSeconds);
   for (int i = first; i <= last; ++i) LogError("Writer()", Message(writer, i).c_str(), i);
   return 0;
 }
@@ -65,6 +69,10 @@ class FileHold {
 };
 
 void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 class MessageLogProcessesTest : public testing::Test {
  protected:
@@ -109,6 +117,51 @@ TEST_F(MessageLogProcessesTest, WriterWaitsWhileAnotherHoldsTheFile) {
   EXPECT_EQ(log_test::ReadWhole(log_), "");
   hold.Release();
   EXPECT_EQ(WaitChild(child), 0);
+  EXPECT_EQ(MessagesOf(log_), std::vector<std::string>{Message(0, 1)});
+}
+
+// A hold that outlasts the bound: every waiting writer's entries go in whole without the lock,
+// and the rotation they made due waits for the first entry that gets the lock.
+TEST_F(MessageLogProcessesTest, WritersGiveUpWaitingAtTheBoundAndRotateOnlyWithTheLock) {
+  const double bound = 1.0;
+  WriteAsWriter(log_, 0, 1, 4, 3, bound);  // past the limit of 3: the next entry rotates
+  FileHold hold(log_);
+  std::vector<pid_t> children;
+  for (int w = 1; w <= 2; ++w) {
+    children.push_back(ForkChild([&, w] {
+      hold.Release();  // the child's copy only: the lock stays with the test
+      return WriteAsWriter(log_, w, 1, 2, 3000, bound);
+    }));
+  }
+  const auto start = std::chrono::steady_clock::now();
+  LogError("Writer()", Message(0, 5).c_str(), 5);
+  const double waited = SecondsSince(start);
+  for (pid_t child : children) EXPECT_EQ(WaitChild(child), 0);
+  EXPECT_GE(waited, bound - 0.05);
+  EXPECT_LT(waited, bound + 2.0);
+  EXPECT_FALSE(log_test::FileExists(old_));
+  ExpectEveryEntryOnce({log_}, {5, 2, 2});
+
+  hold.Release();
+  LogError("Writer()", Message(0, 6).c_str(), 6);
+  EXPECT_EQ(MessagesOf(old_).size(), 9u);
+  EXPECT_EQ(MessagesOf(log_), std::vector<std::string>{Message(0, 6)});
+  EXPECT_EQ(MessageLog_EntryCountForTesting(), 1);
+  ExpectEveryEntryOnce({old_, log_}, {6, 2, 2});
+  MessageLog_ResetForTesting();
+}
+
+// After a stop, a writer no longer waits for the hold, whatever the bound.
+TEST_F(MessageLogProcessesTest, StopRequestEndsTheWaitAtOnce) {
+  FileHold hold(log_);
+  const pid_t child = ForkChild([&] {
+    hold.Release();  // the child's copy only: the lock stays with the test
+    stop_request::Note(SIGTERM);
+    const auto start = std::chrono::steady_clock::now();
+    WriteAsWriter(log_, 0, 1, 1, 3000);
+    return SecondsSince(start) < 0.5 ? 0 : 1;
+  });
+  EXPECT_EQ(WaitChild(child), 0) << "waited for the hold after the stop";
   EXPECT_EQ(MessagesOf(log_), std::vector<std::string>{Message(0, 1)});
 }
 
