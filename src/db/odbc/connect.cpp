@@ -19,7 +19,21 @@ constexpr SQLULEN kLoginTimeoutSeconds = 30;
 constexpr const char* kPostgresSessionSettings[] = {"SET lock_timeout = 10000",
                                                     "SET standard_conforming_strings = on"};
 
+// A server that falls silent becomes a lost connection within two minutes, as on the native
+// backend: PostgreSQL's driver takes the keepalive times itself and hands the probe count and
+// the user timeout to libpq. A connection string that names any of them keeps its own.
+constexpr const char* kPostgresKeepaliveKeys[] = {"KeepaliveTime", "KeepaliveInterval", "Pqopt"};
+constexpr const char* kPostgresKeepalives =
+    "KeepaliveTime=30;KeepaliveInterval=10;Pqopt={keepalives_count=3 tcp_user_timeout=60000};";
+
 SQLPOINTER Number(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }
+
+void AddPostgresKeepalives(std::string& connectionString) {
+  for (const char* key : kPostgresKeepaliveKeys) {
+    if (NamesAttribute(connectionString, key)) return;
+  }
+  connectionString += kPostgresKeepalives;
+}
 
 int NewEnvironment(EnvironmentHandle& environment) {
   SQLHANDLE handle = SQL_NULL_HANDLE;
@@ -93,6 +107,7 @@ int OpenLink(const char* user, const char* password, const char* netService,
   if (rc == status::kOk && dialect == Dialect::Postgres && IsPostgresDriver(connection.get())) {
     connection.reset();
     connectionString += "Protocol=7.4-0;";
+    AddPostgresKeepalives(connectionString);
     rc = Connect(environment.get(), connectionString, connection);
     ownRollback = true;
   }

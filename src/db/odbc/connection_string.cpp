@@ -52,6 +52,13 @@ std::string QuotedValue(std::string_view value) {
 }
 
 bool NamesCredentials(std::string_view connection) {
+  for (std::string_view credential : kCredentialKeys) {
+    if (NamesAttribute(connection, credential)) return true;
+  }
+  return false;
+}
+
+bool NamesAttribute(std::string_view connection, std::string_view name) {
   size_t begin = 0;
   while (begin < connection.size()) {
     size_t equals = connection.find('=', begin);
@@ -62,9 +69,7 @@ bool NamesCredentials(std::string_view connection) {
       continue;
     }
     std::string_view key = Trimmed(connection.substr(begin, equals - begin));
-    for (std::string_view credential : kCredentialKeys) {
-      if (SameIgnoringCase(key, credential)) return true;
-    }
+    if (SameIgnoringCase(key, name)) return true;
     size_t end = ValueEnd(connection, equals + 1);
     if (end == std::string_view::npos) return false;
     begin = end + 1;

@@ -19,6 +19,9 @@ std::string QuotedValue(std::string_view value);
 // other names drivers take for them), in any case.
 bool NamesCredentials(std::string_view connection);
 
+// Whether `connection` has the attribute `name` (a key outside braced values), in any case.
+bool NamesAttribute(std::string_view connection, std::string_view name);
+
 // Builds the connection string from a net service name "odbc:...". Returns 0, or -12154 when
 // nothing follows the prefix or the name carries credentials of its own.
 int BuildConnectionString(std::string_view netService, std::string_view user,

@@ -20,8 +20,29 @@ bool IsDriverManagerFailure(const Diagnostic& diagnostic) {
   return StartsWith(diagnostic.sqlState, "IM");
 }
 
-bool IsConnectionFailure(const Diagnostic& diagnostic) {
-  return StartsWith(diagnostic.sqlState, "08");
+struct DriverStateRule {
+  const char* prefix;  // a full SQLSTATE, or a two-character class matching all its codes
+  int status;
+};
+
+// The driver's own states, which mean the same whichever server is behind it; the most
+// specific rule first.
+constexpr DriverStateRule kDriverStateRules[] = {
+    {"08S01", status::kEndOfFileOnChannel},  // communication link failure under a call
+    {"08", status::kNotConnected},           // 08003 connection does not exist, and the rest
+    {"HYT00", status::kCancelled},           // timeout expired
+    {"HYT01", status::kCancelled},           // connection timeout expired
+    {"HY008", status::kCancelled},           // operation cancelled
+    {"40001", status::kSerializationFailure},
+};
+
+// The status of a driver state, or 0 when it has no rule.
+int StatusFromDriverState(const std::string& sqlState) {
+  if (sqlState.empty()) return status::kOk;
+  for (const DriverStateRule& rule : kDriverStateRules) {
+    if (StartsWith(sqlState, rule.prefix)) return rule.status;
+  }
+  return status::kOk;
 }
 
 }  // namespace
@@ -41,13 +62,18 @@ Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle) {
   return diagnostic;
 }
 
+// Oracle's ORA number wins over the driver's state; PostgreSQL's driver passes the server's
+// SQLSTATE on, which the native backend's table reads where the driver's own states end.
 int StatusFromDiagnostic(Dialect dialect, const Diagnostic& diagnostic) {
+  if (dialect == Dialect::Oracle) {
+    if (diagnostic.native == kOracleNoDataFound) return status::kNoData;
+    if (diagnostic.native > 0) return -diagnostic.native;
+  }
+  int driverStatus = StatusFromDriverState(diagnostic.sqlState);
+  if (driverStatus != status::kOk) return driverStatus;
   if (dialect == Dialect::Postgres) {
     return postgresql::StatusFromSqlState(diagnostic.sqlState.c_str());
   }
-  if (diagnostic.native == kOracleNoDataFound) return status::kNoData;
-  if (diagnostic.native > 0) return -diagnostic.native;
-  if (IsConnectionFailure(diagnostic)) return status::kNotConnected;
   return status::kInternal;  // a failure of the driver itself, without an ORA number
 }
 

@@ -126,11 +126,14 @@ int RunInOneText(Link& link, const std::vector<Statement*>& statements,
   if (rc != status::kOk) return rc;
   sent = true;
   SQLCHAR* sql = reinterpret_cast<SQLCHAR*>(text.sql.data());
-  SQLRETURN executed = SQLExecDirect(handle, sql, SQL_NTS);
-  if (!SQL_SUCCEEDED(executed)) {
-    rc = link.Fail(SQL_HANDLE_STMT, handle);
-  } else {
-    rc = ReadResults(link, handle, text, count, rows, affected, succeeded);
+  {
+    Executing executing(link.Watch(), handle);
+    SQLRETURN executed = SQLExecDirect(handle, sql, SQL_NTS);
+    if (!SQL_SUCCEEDED(executed)) {
+      rc = link.Fail(SQL_HANDLE_STMT, handle);
+    } else {
+      rc = ReadResults(link, handle, text, count, rows, affected, succeeded);
+    }
   }
   SQLFreeStmt(handle, SQL_CLOSE);
   return rc;
@@ -147,7 +150,7 @@ int RunSeries(Link& link, const std::vector<Statement*>& statements,
   for (; count < statements.size(); ++count) {
     stopped = statements[count]->ConvertInputs(link, inputs[count], parameters[count]);
     if (stopped != status::kOk) break;
-    queries = queries && !statements[count]->Modifies();
+    queries = queries && !statements[count]->OpensTransaction();
   }
   int rc = status::kOk;
   if (count < 2 || !queries) {

@@ -9,6 +9,7 @@
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 
 namespace db {
 namespace odbc {
@@ -32,6 +33,7 @@ int Link::NewStatement(const Statement* owner, SQLHSTMT& handle) {
 }
 
 int Link::ExecuteControl(const std::string& sql) {
+  if (lost_) return FailNotConnected();
   if (!control_) {
     SQLHANDLE handle = SQL_NULL_HANDLE;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &handle))) {
@@ -39,10 +41,13 @@ int Link::ExecuteControl(const std::string& sql) {
     }
     control_.reset(handle);
   }
-  SQLRETURN rc = SQLExecDirect(control_.get(),
-                               reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
   int result = status::kOk;
-  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) result = Fail(SQL_HANDLE_STMT, control_.get());
+  {
+    Executing executing(watch_, control_.get());
+    SQLRETURN rc = SQLExecDirect(control_.get(),
+                                 reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) result = Fail(SQL_HANDLE_STMT, control_.get());
+  }
   SQLFreeStmt(control_.get(), SQL_CLOSE);
   return result;
 }
@@ -89,7 +94,11 @@ int Link::Fail(SQLSMALLINT type, SQLHANDLE handle) {
   lastSqlState_ = diagnostic.sqlState;
   lastError_ = (diagnostic.sqlState.empty() ? std::string("odbc") : diagnostic.sqlState) + " (" +
                std::to_string(diagnostic.native) + "): " + diagnostic.message;
-  return StatusFromDiagnostic(dialect_, diagnostic);
+  int status = StatusFromDiagnostic(dialect_, diagnostic);
+  if (!status::IsConnectionLost(status)) return status;
+  bool known = lost_;
+  lost_ = true;
+  return known ? status::kNotConnected : status;
 }
 
 int Link::FailWith(int status, const std::string& message) {
@@ -115,8 +124,9 @@ class Session : public BackendSession {
       return link_->FailWith(status::kNotAllVariablesBound,
                              "placeholders do not match the inputs: " + parsed.text);
     }
-    auto statement = std::make_unique<Statement>(link_, std::move(text),
-                                                 parsed.kind == ParsedStatement::Kind::Modify);
+    bool modifies = parsed.kind == ParsedStatement::Kind::Modify;
+    bool locks = !modifies && postgresql::LocksRows(parsed.body);
+    auto statement = std::make_unique<Statement>(link_, std::move(text), modifies, locks);
     int rc = statement->Prepare();
     if (rc == status::kOk) prepared = std::move(statement);
     return rc;

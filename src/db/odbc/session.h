@@ -9,9 +9,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/odbc/cancel_watch.h"
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
 #include "db/odbc/transaction.h"
+#include "db/runtime/status.h"
 
 namespace db::odbc {
 
@@ -43,8 +45,13 @@ class Link {
   int DirectHandle(SQLHSTMT& handle);
 
   // Records the driver's diagnostic of the failed call on `handle` as the last native error
-  // and returns its status.
+  // and returns its status. The first loss of the connection is reported as the driver saw
+  // it (-3113 when it broke under the call), every later one as -3114.
   int Fail(SQLSMALLINT type, SQLHANDLE handle);
+  // Whether the connection is known to be gone: nothing more is sent on it.
+  bool Lost() const { return lost_; }
+  // -3114 for a call that finds the connection gone.
+  int FailNotConnected() { return FailWith(status::kNotConnected, "the connection to the server is lost"); }
   // Records a failure found without the driver and returns `status`.
   int FailWith(int status, const std::string& message);
   // Makes an earlier failure the last one again (after the calls that took it back).
@@ -57,6 +64,8 @@ class Link {
   const std::string& LastSqlState() const { return lastSqlState_; }
 
   Transaction& Work() { return transaction_; }
+  // Where a statement about to execute is marked, so that a stop can cancel it.
+  CancelWatch& Watch() { return watch_; }
 
  private:
   // In this order: the statements go before the connection, the connection before the
@@ -70,7 +79,9 @@ class Link {
   Dialect dialect_;
   std::string lastError_;
   std::string lastSqlState_;
+  bool lost_ = false;
   Transaction transaction_{*this};
+  CancelWatch watch_;  // last: its thread ends before any handle is freed
 };
 
 }  // namespace db::odbc

@@ -159,18 +159,19 @@ int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
                    int64_t* affected) {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
+  if (link->Lost()) return link->FailNotConnected();
   Parameters parameters;
   int rc = ConvertInputs(*link, inputs, parameters);
   if (rc != status::kOk) return rc;
   Transaction& work = link->Work();
-  rc = work.BeforeStatement(modifies_);
+  rc = work.BeforeStatement(OpensTransaction());
   if (rc != status::kOk) return rc;
   Wrap wrap = work.WrapFor();
   bool sent = true;
   rc = wrap.prefix.empty() ? RunAlone(*link, parameters, rows, affected)
                            : RunWrapped(*link, parameters, wrap, rows, affected, sent);
   if (rc == status::kOk) {
-    work.AfterSuccess(modifies_, wrap);
+    work.AfterSuccess(OpensTransaction(), wrap);
   } else if (sent) {
     work.AfterFailure(rc, wrap);
   }
@@ -191,20 +192,24 @@ int Statement::RunAlone(Link& link, Parameters& parameters, SqlRows* rows,
     prepared_ = true;
     integerInputs_ = parameters.integer;
   }
-  SQLRETURN executed = SQLExecute(handle_);
-  if (!SQL_SUCCEEDED(executed) && executed != SQL_NO_DATA) {
-    rc = link.Fail(SQL_HANDLE_STMT, handle_);
-  } else if (rows != nullptr) {
-    rc = ReadRows(link, *rows);
-  } else if (affected != nullptr) {
-    SQLLEN count = 0;
-    if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_, &count))) {
-      rc = link.Fail(SQL_HANDLE_STMT, handle_);
-    }
-    *affected = count;
-  }
+  rc = ExecuteAndRead(link, rows, affected);
   SQLFreeStmt(handle_, SQL_CLOSE);
   return rc;
+}
+
+// Cancellable by a stop from the execute to the last row read.
+int Statement::ExecuteAndRead(Link& link, SqlRows* rows, int64_t* affected) {
+  Executing executing(link.Watch(), handle_);
+  SQLRETURN executed = SQLExecute(handle_);
+  if (!SQL_SUCCEEDED(executed) && executed != SQL_NO_DATA) return link.Fail(SQL_HANDLE_STMT, handle_);
+  if (rows != nullptr) return ReadRows(link, *rows);
+  if (affected == nullptr) return status::kOk;
+  SQLLEN count = 0;
+  if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_, &count))) {
+    return link.Fail(SQL_HANDLE_STMT, handle_);
+  }
+  *affected = count;
+  return status::kOk;
 }
 
 // In one text with the savepoint in front of it, so that the savepoint costs no round trip.

@@ -22,8 +22,9 @@ int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColum
 
 class Statement : public BackendStatement {
  public:
-  Statement(std::weak_ptr<Link> link, DialectText text, bool modifies)
-      : link_(std::move(link)), text_(std::move(text)), modifies_(modifies) {}
+  // `locks`: a query that locks its rows, run inside the transaction.
+  Statement(std::weak_ptr<Link> link, DialectText text, bool modifies, bool locks = false)
+      : link_(std::move(link)), text_(std::move(text)), modifies_(modifies), locks_(locks) {}
   // Gives its native handle back to the session, if the session is still there.
   ~Statement() override;
   Statement(const Statement&) = delete;
@@ -49,11 +50,13 @@ class Statement : public BackendStatement {
   int ConvertInputs(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters) const;
   // The text to prepare for inputs of the types in `parameters`.
   std::string TextFor(Dialect dialect, const Parameters& parameters) const;
-  bool Modifies() const { return modifies_; }
+  // A change, or a query whose locks must last to the commit.
+  bool OpensTransaction() const { return modifies_ || locks_; }
 
  private:
   // On its own prepared text, or in one text after the control statements of `wrap`.
   int RunAlone(Link& link, Parameters& parameters, SqlRows* rows, int64_t* affected);
+  int ExecuteAndRead(Link& link, SqlRows* rows, int64_t* affected);
   int RunWrapped(Link& link, Parameters& parameters, const Wrap& wrap, SqlRows* rows,
                  int64_t* affected, bool& sent);
   // Binds converted inputs to the statement's markers.
@@ -63,6 +66,7 @@ class Statement : public BackendStatement {
   std::weak_ptr<Link> link_;
   DialectText text_;
   bool modifies_;
+  bool locks_;
   SQLHSTMT handle_ = SQL_NULL_HANDLE;  // owned by the session (session.h)
   std::vector<bool> integerColumns_;  // of the result, learnt at the first run
   bool prepared_ = false;

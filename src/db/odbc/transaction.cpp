@@ -5,6 +5,7 @@
 #include "db/odbc/session.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 
 namespace db::odbc {
 namespace {
@@ -99,14 +100,14 @@ void Transaction::AfterFailure(int status, const Wrap& wrap) {
     if (!wrap.prefix.empty()) MarkSent();  // it went before the statement that failed
     std::string error = link_.LastError();
     std::string sqlState = link_.LastSqlState();
-    bool undone = status != status::kNotConnected && Undo(wrap);
+    bool undone = !status::IsConnectionLost(status) && Undo(wrap);
     link_.RestoreFailure(error, sqlState);
     if (!undone && open_) Lose(status);
     return;
   }
   bool aborted = link_.ServerDialect() == Dialect::Postgres &&
                  link_.LastSqlState() == kTransactionAborted;
-  if (status != status::kNotConnected && !aborted) return;
+  if (!status::IsConnectionLost(status) && !aborted) return;
   Lose(status);
 }
 
@@ -176,7 +177,10 @@ int Transaction::RollbackTo(const std::string& name) {
 
 int Transaction::End(bool commit) {
   int rc = status::kOk;
-  if (open_) {
+  if (link_.Lost()) {
+    // Nothing to end on a connection that is gone, and the program must learn that it is.
+    rc = link_.FailNotConnected();
+  } else if (open_) {
     SQLRETURN ended = SQLEndTran(SQL_HANDLE_DBC, link_.Connection(), commit ? SQL_COMMIT : SQL_ROLLBACK);
     if (!SQL_SUCCEEDED(ended)) rc = link_.Fail(SQL_HANDLE_DBC, link_.Connection());
     int switched = SetAutocommit(link_, true);

@@ -1,10 +1,22 @@
 #include "db/postgresql/channel.h"
 
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "common/stop_request.h"
 #include "db/postgresql/error.h"
 #include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 
 namespace db::postgresql {
 namespace {
+
+// How often a wait for an answer looks at the stop clock.
+constexpr int kTickMillis = 250;
+constexpr double kCloseAfterCancelSeconds =
+    stop_request::kCloseAfterSeconds - stop_request::kCancelAfterSeconds;
 
 int Count(const std::vector<const char*>& values) { return static_cast<int>(values.size()); }
 
@@ -16,11 +28,16 @@ std::string WithoutTrailingNewline(const char* text) {
 
 }  // namespace
 
+Channel::Channel(ConnectionHandle connection)
+    : connection_(std::move(connection)), cancel_(PQgetCancel(connection_.get())) {}
+
 bool Channel::Run(const std::vector<Command>& commands, Outcome& outcome) {
   outcome = Outcome{};
   outcome.results.resize(commands.size());
+  cancelledAt_ = -1.0;
   if (Broken()) {
     outcome.failed = 0;
+    outcome.notConnected = true;
     outcome.message = "the connection to the server is lost";
     return false;
   }
@@ -58,9 +75,8 @@ bool Channel::Send(const Command& command) {
 // Each command's answer is one result followed by a null; the sync's answer closes the
 // pipeline. A broken connection ends the reading early.
 void Channel::Collect(size_t sent, Outcome& outcome) {
-  PGconn* connection = connection_.get();
   for (size_t i = 0; i < sent; ++i) {
-    PGresult* first = PQgetResult(connection);
+    PGresult* first = NextResult();
     if (first == nullptr) {
       NoteFailure(outcome, i, nullptr);
       return;
@@ -70,20 +86,74 @@ void Channel::Collect(size_t sent, Outcome& outcome) {
     if (state != PGRES_COMMAND_OK && state != PGRES_TUPLES_OK && state != PGRES_PIPELINE_ABORTED) {
       NoteFailure(outcome, i, first);
     }
-    while (Result extra{PQgetResult(connection)}) {
+    while (Result extra{NextResult()}) {
     }
     if (Broken()) {
       NoteFailure(outcome, i, nullptr);
       return;
     }
   }
-  Result sync(PQgetResult(connection));
+  Result sync(NextResult());
   if (!sync || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) NoteFailure(outcome, 0, nullptr);
+}
+
+// PQgetResult after waiting here instead of in libpq, which cannot be woken for a stop; null
+// once the connection is closed.
+PGresult* Channel::NextResult() {
+  if (!AwaitAnswer()) return nullptr;
+  return PQgetResult(connection_.get());
+}
+
+// Polls only while libpq is busy, so an answer that is already there costs nothing. Returns
+// false when the connection was closed for a stop.
+bool Channel::AwaitAnswer() {
+  if (closed_) return false;
+  PGconn* connection = connection_.get();
+  while (PQisBusy(connection) == 1) {
+    pollfd wait{PQsocket(connection), POLLIN, 0};
+    if (wait.fd < 0) return true;  // broken: PQgetResult reports it
+    int ready = poll(&wait, 1, kTickMillis);
+    if (ready < 0 && errno != EINTR) return true;
+    if (ready > 0 && PQconsumeInput(connection) == 0) return true;
+    if (!StopAllowsWaiting()) {
+      Close();
+      return false;
+    }
+  }
+  return true;
+}
+
+// A stop cancels the statement after kCancelAfterSeconds; the cancel gets the rest of
+// kCloseAfterSeconds to end it. Whether the wait may go on.
+bool Channel::StopAllowsWaiting() {
+  double sinceStop = stop_request::SecondsSince();
+  if (sinceStop < stop_request::kCancelAfterSeconds) return true;
+  if (cancelledAt_ < 0) {
+    char error[256];
+    if (cancel_) PQcancel(cancel_.get(), error, sizeof error);
+    cancelledAt_ = sinceStop;
+    return true;
+  }
+  return sinceStop - cancelledAt_ < kCloseAfterCancelSeconds;
+}
+
+// The server rolls back what the closed session had open. The socket is shut first, so that
+// libpq's goodbye to a server that reads nothing (a stalled one) cannot block.
+void Channel::Close() {
+  int socket = PQsocket(connection_.get());
+  if (socket >= 0) shutdown(socket, SHUT_RDWR);
+  connection_.reset();
+  closed_ = true;
 }
 
 void Channel::NoteFailure(Outcome& outcome, size_t index, const PGresult* result) {
   if (outcome.failed >= 0) return;
   outcome.failed = static_cast<int>(index);
+  if (closed_) {
+    outcome.notConnected = true;
+    outcome.message = "no answer from the server after a stop and a cancel: connection closed";
+    return;
+  }
   const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
   outcome.sqlState = state != nullptr ? state : "";
   outcome.message = WithoutTrailingNewline(result != nullptr ? PQresultErrorMessage(result)
@@ -104,9 +174,17 @@ bool Channel::InFailedTransaction() const {
 int Channel::Fail(const Outcome& outcome) {
   lastError_ =
       (outcome.sqlState.empty() ? std::string("libpq") : outcome.sqlState) + ": " + outcome.message;
-  if (Broken()) return status::kNotConnected;
-  if (outcome.sqlState.empty()) return status::kInternal;  // refused by libpq itself
-  return StatusFromSqlState(outcome.sqlState.c_str());
+  if (outcome.notConnected) return status::kNotConnected;
+  // The session ended under these commands, whatever the server managed to say first.
+  int rc = status::kEndOfFileOnChannel;
+  if (!Broken()) {
+    if (outcome.sqlState.empty()) return status::kInternal;  // refused by libpq itself
+    rc = StatusFromSqlState(outcome.sqlState.c_str());
+  }
+  // libpq may not have read the end of a session that the server reported ending (57P01):
+  // nothing more is sent on it either way.
+  if (status::IsConnectionLost(rc)) Close();
+  return rc;
 }
 
 int Channel::FailWith(int status, const std::string& message) {

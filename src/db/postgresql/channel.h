@@ -1,7 +1,10 @@
 #pragma once
 // The wire to the server. Commands go out as one pipeline closed by a sync and are answered
 // together, so that a statement and the transaction control around it cost one round trip.
-// After a failed command the server skips the rest of the pipeline.
+// After a failed command the server skips the rest of the pipeline. The wait for answers
+// watches the stop clock: a statement still running kCancelAfterSeconds after a stop is
+// cancelled, and a connection whose server takes no cancel is closed after the rest of
+// kCloseAfterSeconds, so that a stop is never held up by a stalled server.
 #include <libpq-fe.h>
 
 #include <cstdint>
@@ -21,6 +24,11 @@ struct ConnectionDeleter {
 };
 using ConnectionHandle = std::unique_ptr<PGconn, ConnectionDeleter>;
 
+struct CancelDeleter {
+  void operator()(PGcancel* cancel) const { PQfreeCancel(cancel); }
+};
+using CancelHandle = std::unique_ptr<PGcancel, CancelDeleter>;
+
 struct Command {
   enum class Kind : uint8_t { Text, Prepare, Execute };
   Kind kind = Kind::Text;
@@ -39,11 +47,14 @@ struct Outcome {
   int failed = -1;              // the first failed command, -1 when all succeeded
   std::string sqlState;         // of that failure; empty when the connection broke
   std::string message;
+  // Nothing could be sent: the connection was known to be gone before, or was closed here
+  // because its server answered no cancel.
+  bool notConnected = false;
 };
 
 class Channel {
  public:
-  explicit Channel(ConnectionHandle connection) : connection_(std::move(connection)) {}
+  explicit Channel(ConnectionHandle connection);
 
   // Sends `commands` and a sync and reads every answer. True when all commands succeeded.
   bool Run(const std::vector<Command>& commands, Outcome& outcome);
@@ -63,8 +74,16 @@ class Channel {
   bool Send(const Command& command);
   void Collect(size_t sent, Outcome& outcome);
   void NoteFailure(Outcome& outcome, size_t index, const PGresult* result);
+  PGresult* NextResult();
+  bool AwaitAnswer();
+  bool StopAllowsWaiting();
+  void Close();
 
   ConnectionHandle connection_;
+  CancelHandle cancel_;  // made at connect: a cancel needs no round trip of the connection
+  // Seconds after the stop at which this round trip's cancel went out; negative when none did.
+  double cancelledAt_ = -1.0;
+  bool closed_ = false;  // closed here, for a stop or after the session ended
   std::string lastError_;
 };
 

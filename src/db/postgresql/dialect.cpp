@@ -199,6 +199,19 @@ class Adapter {
 
 }  // namespace
 
+bool LocksRows(const std::string& body) {
+  Tokens t = TokenizeSql(body);
+  for (size_t k = 0; k < t.size(); ++k) {
+    if (t[k].Is("(")) {
+      k = GroupEnd(t, k) - 1;
+      continue;
+    }
+    size_t next = SkipSpace(t, k + 1);
+    if (t[k].Is("for") && next < t.size() && t[next].Is("update")) return true;
+  }
+  return false;
+}
+
 PostgresText AdaptToPostgres(const std::string& body, Markers markers) {
   std::string text = DropOrderOfAggregateSelect(body);
   return Adapter(text, markers).Run();

@@ -37,4 +37,8 @@ enum class Markers { Numbered, Question };
 
 PostgresText AdaptToPostgres(const std::string& body, Markers markers = Markers::Numbered);
 
+// Whether a query locks the rows it reads (FOR UPDATE outside parentheses): its locks are
+// held to the commit only if it runs inside the transaction, so it opens one as a change does.
+bool LocksRows(const std::string& body);
+
 }  // namespace db::postgresql

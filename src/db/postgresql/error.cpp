@@ -32,13 +32,24 @@ constexpr SqlStateRule kSqlStateRules[] = {
     {"42601", status::kInvalidSqlStatement},   // syntax_error
     {"08P01", status::kNotAllVariablesBound},  // protocol_violation: wrong parameter count
     {"3B001", status::kSavepointUnknown},
+    {"23503", status::kParentKeyNotFound},     // foreign_key_violation
     {"40P01", status::kDeadlock},
-    {"55P03", status::kResourceBusy},   // lock_not_available
-    {"P0001", status::kTriggerRaised},  // RAISE EXCEPTION in a trigger
-    {"08", status::kNotConnected},
-    {"57P01", status::kNotConnected},  // admin_shutdown: the session was ended
-    {"57P02", status::kNotConnected},  // crash_shutdown
-    {"57P03", status::kNotConnected},  // cannot_connect_now
+    {"40001", status::kSerializationFailure},  // serialization_failure
+    {"55P03", status::kResourceBusy},          // lock_not_available
+    {"57014", status::kCancelled},             // query_canceled: a cancel or statement_timeout
+    {"25006", status::kDatabaseReadOnly},      // read_only_sql_transaction: a standby
+    {"53100", status::kTablespaceFull},        // disk_full
+    {"53200", status::kOutOfMemory},           // out_of_memory
+    {"58030", status::kIoError},               // io_error
+    {"XX001", status::kBlockCorrupted},        // data_corrupted
+    {"XX002", status::kBlockCorrupted},        // index_corrupted
+    {"P0001", status::kTriggerRaised},         // RAISE EXCEPTION in a trigger
+    // The session ended under the statement; once that is known, nothing is sent any more
+    // and the channel reports "not connected" itself.
+    {"57P01", status::kEndOfFileOnChannel},  // admin_shutdown: terminated, server shut down
+    {"57P02", status::kEndOfFileOnChannel},  // crash_shutdown
+    {"57P03", status::kNotConnected},        // cannot_connect_now
+    {"08", status::kEndOfFileOnChannel},
 };
 
 bool MatchesRule(const SqlStateRule& rule, const char* sqlState) {

@@ -29,8 +29,9 @@ class Session : public BackendSession {
       return link_->channel.FailWith(status::kNotAllVariablesBound,
                                      "placeholders do not match the inputs: " + parsed.text);
     }
-    prepared = std::make_unique<Statement>(link_, std::move(text),
-                                           parsed.kind == ParsedStatement::Kind::Modify);
+    bool modifies = parsed.kind == ParsedStatement::Kind::Modify;
+    bool locks = !modifies && LocksRows(parsed.body);
+    prepared = std::make_unique<Statement>(link_, std::move(text), modifies, locks);
     return status::kOk;
   }
 

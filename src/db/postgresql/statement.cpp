@@ -143,6 +143,7 @@ int Statement::RunSteps(Link& link, std::span<const BackendStep> steps,
   // Sized first: the commands point into the parameter texts.
   std::vector<Parameters> parameters(steps.size());
   std::vector<Placed> placed;
+  std::vector<bool> counts;  // a change, which reports affected rows; else a query's rows
   std::vector<Transaction::Step> planned;
   std::unordered_set<std::string> preparing;
   int stopped = status::kOk;
@@ -154,8 +155,9 @@ int Statement::RunSteps(Link& link, std::span<const BackendStep> steps,
       stopped = statement.BuildParameters(link, steps[i].inputs, parameters[i]);
     }
     if (stopped != status::kOk) break;
-    Transaction::Step step{steps[i].savepoint, {}, statement.modifies_};
+    Transaction::Step step{steps[i].savepoint, {}, statement.modifies_ || statement.locks_};
     placed.push_back(statement.AddCommands(link, parameters[i], step.commands, preparing));
+    counts.push_back(statement.modifies_);
     planned.push_back(std::move(step));
   }
   if (!planned.empty()) {
@@ -165,7 +167,7 @@ int Statement::RunSteps(Link& link, std::span<const BackendStep> steps,
     for (size_t k = 0; k < placed.size(); ++k) NotePrepared(link, placed[k], outcome, first[k]);
     for (size_t k = 0; k < succeeded; ++k) {
       PGresult* result = outcome.results[first[k] + placed[k].execute].get();
-      if (planned[k].modifies) {
+      if (counts[k]) {
         results[k].affected = std::strtoll(PQcmdTuples(result), nullptr, 10);
       } else {
         ReadRows(result, results[k].rows);

@@ -34,8 +34,9 @@ struct Link;
 
 class Statement : public BackendStatement {
  public:
-  Statement(std::weak_ptr<Link> link, PostgresText text, bool modifies)
-      : link_(std::move(link)), text_(std::move(text)), modifies_(modifies) {}
+  // `locks`: a query that locks its rows, run inside the transaction.
+  Statement(std::weak_ptr<Link> link, PostgresText text, bool modifies, bool locks)
+      : link_(std::move(link)), text_(std::move(text)), modifies_(modifies), locks_(locks) {}
 
   int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
           int64_t* affected) override;
@@ -71,6 +72,7 @@ class Statement : public BackendStatement {
   std::weak_ptr<Link> link_;
   PostgresText text_;
   bool modifies_;
+  bool locks_;
 };
 
 }  // namespace db::postgresql

@@ -278,8 +278,17 @@ int Transaction::RollbackTo(const std::string& name) {
   return status::kOk;
 }
 
+// Once the connection is gone there is nothing to end: saying so, rather than reporting the
+// lost work or a commit of nothing, tells the program that no more can be done on it.
+int Transaction::EndOnLostConnection() {
+  lostWork_.Take();
+  Reset();
+  return channel_.FailWith(status::kNotConnected, "the connection to the server is lost");
+}
+
 // Work done after a loss is only the rest of a transaction that is gone: it goes too.
 int Transaction::Commit() {
+  if (channel_.Broken()) return EndOnLostConnection();
   bool lost = lostWork_.Take();
   int rc = status::kOk;
   if (open_) {
@@ -300,6 +309,7 @@ int Transaction::Commit() {
 }
 
 int Transaction::Rollback() {
+  if (channel_.Broken()) return EndOnLostConnection();
   lostWork_.Take();
   int rc = status::kOk;
   if (open_) {

@@ -103,6 +103,7 @@ class Transaction {
   void RunControl(const std::vector<std::string>& sql);
   void ResyncWithServer();
   void Reset();
+  int EndOnLostConnection();
 
   Channel& channel_;
   bool open_ = false;                         // a transaction block is open on the server

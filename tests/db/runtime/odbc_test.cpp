@@ -103,11 +103,21 @@ TEST(OdbcErrors, NativeNumbersAndStatesBecomeStatuses) {
       {oracle, {"HY000", 12899, "ORA-12899: value too large"}, status::kValueTooLarge},
       {oracle, {"HY000", 20000, "ORA-20000: raised"}, status::kTriggerRaised},
       {oracle, {"HY000", 1403, "ORA-01403: no data found"}, status::kNoData},
-      {oracle, {"08S01", 0, "communication link failure"}, status::kNotConnected},
+      {oracle, {"08S01", 0, "communication link failure"}, status::kEndOfFileOnChannel},
+      {oracle, {"08003", 0, "connection not open"}, status::kNotConnected},
+      {oracle, {"HYT00", 0, "timeout expired"}, status::kCancelled},
+      {oracle, {"HY008", 0, "operation canceled"}, status::kCancelled},
+      {oracle, {"HY000", 3113, "ORA-03113: end-of-file"}, status::kEndOfFileOnChannel},
       {oracle, {"HY001", 0, "memory allocation error"}, status::kInternal},
       {postgres, {"23505", 1, "duplicate key"}, status::kUniqueViolated},
       {postgres, {"40P01", 7, "deadlock detected"}, status::kDeadlock},
-      {postgres, {"08S01", 35, "could not send"}, status::kNotConnected},
+      {postgres, {"40001", 7, "could not serialize access"}, status::kSerializationFailure},
+      {postgres, {"08S01", 35, "could not send"}, status::kEndOfFileOnChannel},
+      {postgres, {"08003", 0, "connection not open"}, status::kNotConnected},
+      {postgres, {"HY008", 0, "operation canceled"}, status::kCancelled},
+      {postgres, {"57014", 7, "canceling statement due to user request"}, status::kCancelled},
+      {postgres, {"57P01", 7, "terminating connection"}, status::kEndOfFileOnChannel},
+      {postgres, {"25006", 7, "read-only transaction"}, status::kDatabaseReadOnly},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(odbc::StatusFromDiagnostic(c.dialect, c.diagnostic), c.expected)

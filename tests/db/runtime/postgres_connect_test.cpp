@@ -1,15 +1,20 @@
 // PostgreSQL sessions: the URI forms, refused logins and unreachable services, credentials
-// taken as written, no influence of the environment, the schema switch, silent notices and a
-// connection that the server ends.
+// taken as written, no influence of the environment, the schema switch, silent notices, and
+// the server's faults, a stop and a stalled server.
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <vector>
 
+#include "child_process.h"
+#include "common/stop_request.h"
 #include "db/runtime/status.h"
 #include "postgres_fixture.h"
 
@@ -137,12 +142,14 @@ TEST_F(PostgresConnectTest, CredentialsAreTakenAsWritten) {
 
 TEST_F(PostgresConnectTest, SchemaSwitchNeedsAnExistingSchemaAndNoPendingWork) {
   EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=NOSUCH"), status::kSchemaUnknown);
+  EXPECT_EQ(SqlExecute("rollback"), 0);
   EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=rvkstamm"), 0);
   int32_t count = -1;
   // The calendar is now unqualified, the planning tables are gone from view.
   EXPECT_EQ(SqlExecute("select count(*)  into :b0  from Rvk133Bak", {}, {db::IntOut(count)}), 0);
   EXPECT_EQ(SqlExecute("select count(*)  into :b0  from rvk327tag", {}, {db::IntOut(count)}),
             status::kNoSuchTable);
+  EXPECT_EQ(SqlExecute("rollback"), 0);
   EXPECT_EQ(SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTest"), 0);
   EXPECT_EQ(SqlExecute("insert into rvk327tag (TagPnr,TagTag) values (:b0,TO_DATE(:b1,'yyyymmdd'))",
                        {TextIn("P1", 9), TextIn("20240105", 11)}),
@@ -176,22 +183,118 @@ TEST_F(PostgresConnectTest, NoticesAndWarningsNeverReachTheConsole) {
   EXPECT_EQ(statuses, (std::vector<int>{0, 0, 0}));
 }
 
-// The server ends the session: pending work is gone and every later call says so.
-TEST_F(PostgresConnectTest, SessionEndedByTheServerIsNotConnected) {
+// The program's own session, as the server lists it.
+std::string ProgramBackends(const std::string& database) {
+  return "from pg_stat_activity where datname = '" + database +
+         "' and application_name = 'kestrumel'";
+}
+
+// Real faults of the server, each with its status, and whether the session can go on after
+// it. A stop cancels a statement that is still running five seconds later; a server that takes
+// no cancel (stopped here) loses its connection five seconds after that.
+TEST_F(PostgresConnectTest, ServerFaultsHaveTheirStatuses) {
   db->Exec(
       "insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'a')");
-  ASSERT_EQ(SqlExecute("update rvk327tag  set TagTgb=:b0 where TagPnr=:b1",
-                       {TextIn("b", 4), TextIn("P1", 9)}),
-            0);
+  // The program waits 10 s for a lock; a trigger shortens that for this test's statements.
+  db->Exec("CREATE FUNCTION kt_short_wait() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+           "PERFORM set_config('lock_timeout', '300', true); RETURN NULL; END$$; "
+           "CREATE TRIGGER kt_short_wait BEFORE UPDATE ON rvk327tag FOR EACH STATEMENT "
+           "EXECUTE FUNCTION kt_short_wait()");
+  auto update = [] {
+    return SqlExecute("update rvk327tag  set TagTgb=:b0 where TagPnr=:b1",
+                      {TextIn("b", 4), TextIn("P1", 9)});
+  };
+  auto count = [] {
+    int32_t rows = -1;
+    return SqlExecute("select count(*)  into :b0  from rvk327tag", {}, {db::IntOut(rows)});
+  };
+  auto reconnectWith = [&](const std::string& setting) {
+    db::SqlDisconnect();
+    db->Exec("ALTER DATABASE " + Database() + " RESET ALL");
+    if (!setting.empty()) db->Exec("ALTER DATABASE " + Database() + " SET " + setting);
+    return db->ConnectRuntime();
+  };
+  std::unique_ptr<testing_db::TestDb::HeldTransaction> held;
   PgConnection native = Native();
-  NativeScalar(native.get(),
-               "select count(pg_terminate_backend(pid)) from pg_stat_activity where datname = '" +
-                   Database() + "' and application_name = 'kestrumel'");
-  EXPECT_EQ(SqlExecute("commit"), status::kNotConnected);
-  EXPECT_EQ(SqlExecute("update rvk327tag  set TagTgb=:b0 where TagPnr=:b1",
-                       {TextIn("c", 4), TextIn("P1", 9)}),
-            status::kNotConnected);
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    int expected;
+    int after;  // of the rollback after it, and of the next statement
+  };
+  const Case cases[] = {
+      {"row locked by another session",
+       [&] { held = db->Hold("select * from rvk327tag for update"); }, status::kResourceBusy, 0},
+      {"statement timeout",
+       [&] {
+         held.reset();
+         ASSERT_EQ(reconnectWith("statement_timeout = 200"), 0);
+         db->Exec("CREATE FUNCTION kt_slow() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                  "PERFORM pg_sleep(2); RETURN NULL; END$$; CREATE TRIGGER kt_slow BEFORE "
+                  "UPDATE ON rvk327tag FOR EACH STATEMENT EXECUTE FUNCTION kt_slow()");
+       },
+       status::kCancelled, 0},
+      {"read-only transaction",
+       [&] {
+         db->Exec("DROP TRIGGER kt_slow ON rvk327tag");
+         ASSERT_EQ(reconnectWith("default_transaction_read_only = on"), 0);
+       },
+       status::kDatabaseReadOnly, 0},
+      {"session terminated by the server",
+       [&] {
+         ASSERT_EQ(reconnectWith(""), 0);
+         ASSERT_EQ(update(), 0);  // pending work, gone with the session
+         NativeScalar(native.get(),
+                      "select count(pg_terminate_backend(pid)) " + ProgramBackends(Database()));
+       },
+       status::kEndOfFileOnChannel, status::kNotConnected},
+  };
+  for (const Case& c : cases) {
+    c.arrange();
+    EXPECT_EQ(update(), c.expected) << c.what << ": " << db::SqlLastNativeError();
+    EXPECT_EQ(SqlExecute("rollback"), c.after) << c.what << ": " << db::SqlLastNativeError();
+    EXPECT_EQ(count(), c.after) << c.what << ": " << db::SqlLastNativeError();
+  }
   EXPECT_EQ(db->Scalar("select TagTgb from rvk327tag"), "a");
+
+  // The stop: in a child, whose stop clock is its own.
+  db::SqlDisconnect();
+  db->Exec("DROP TRIGGER kt_short_wait ON rvk327tag");
+  held = db->Hold("select * from rvk327tag for update");
+  int statuses[2];
+  int go[2];
+  ASSERT_EQ(pipe(statuses), 0);
+  ASSERT_EQ(pipe(go), 0);
+  ChildProcess child([&](const ChildProcess& self) {
+    if (db->ConnectRuntime() != 0) return 1;
+    stop_request::Note(SIGTERM);
+    auto start = std::chrono::steady_clock::now();
+    int results[4] = {update(), 0, 0, 0};
+    results[3] = static_cast<int>(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (SqlExecute("rollback") != 0) return 4;
+    self.SignalReady();  // the parent stops the server's process now
+    char byte = 0;
+    if (read(go[0], &byte, 1) != 1) return 2;
+    results[1] = count();
+    results[2] = count();
+    return write(statuses[1], results, sizeof results) == sizeof results ? 0 : 3;
+  });
+  ASSERT_TRUE(child.WaitReady(30));
+  int server = std::stoi(NativeScalar(native.get(), "select pid " + ProgramBackends(Database())));
+  kill(server, SIGSTOP);
+  ASSERT_EQ(write(go[1], "g", 1), 1);
+  int results[4] = {};
+  bool reported = read(statuses[0], results, sizeof results) == sizeof results;
+  kill(server, SIGCONT);
+  EXPECT_EQ(child.Wait(), 0);
+  ASSERT_TRUE(reported);
+  EXPECT_EQ(results[0], status::kCancelled) << "a statement still running after a stop";
+  EXPECT_GE(results[3], 4);
+  EXPECT_LE(results[3], 6);
+  EXPECT_EQ(results[1], status::kNotConnected) << "a statement on a stalled server";
+  EXPECT_EQ(results[2], status::kNotConnected);
+  for (int fd : {statuses[0], statuses[1], go[0], go[1]}) close(fd);
 }
 
 }  // namespace

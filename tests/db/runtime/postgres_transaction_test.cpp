@@ -220,6 +220,29 @@ TEST_F(PostgresTransactionTest, SavepointsSetAgainWithoutCommitDoNotPileUp) {
   EXPECT_EQ(TagTgbOf("P1"), "abc");
 }
 
+// A read FOR UPDATE opens the transaction: its lock holds until the commit, not only for the
+// statement, as it would outside one.
+TEST_F(PostgresTransactionTest, LockingReadHoldsItsRowToTheCommit) {
+  InsertTag("P1", "abc");
+  char text[8] = "";
+  ASSERT_EQ(SqlExecute("select TagTgb into :b0  from rvk327tag where TagPnr=:b1 for update",
+                       {TextIn("P1", 9)}, {TextOut(text, 8)}),
+            0)
+      << db::SqlLastNativeError();
+  EXPECT_STREQ(text, "abc");
+  PgConnection native = Native();
+  auto lockedElsewhere = [&] {
+    PGresult* result =
+        PQexec(native.get(), "select 1 from rvk327tag where TagPnr='P1' for update nowait");
+    bool locked = PQresultStatus(result) == PGRES_FATAL_ERROR;
+    PQclear(result);
+    return locked;
+  };
+  EXPECT_TRUE(lockedElsewhere());
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_FALSE(lockedElsewhere());
+}
+
 // Two runs lock each other's rows in opposite order: the server picks one as the deadlock
 // victim, whose statement alone fails; its earlier write-back is committed all the same.
 TEST_F(PostgresTransactionTest, DeadlockVictimKeepsItsEarlierWork) {
