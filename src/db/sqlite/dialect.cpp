@@ -201,11 +201,34 @@ std::string DeferSelectListConversions(const std::string& body,
   return out;
 }
 
+// Index of the last token before `end` that is neither blank nor comment, or tokens.size().
+size_t LastMeaningful(const Tokens& tokens, size_t end) {
+  while (end > 0) {
+    if (!tokens[--end].IsSpace()) return end;
+  }
+  return tokens.size();
+}
+
+// A select without its closing FOR UPDATE: SQLite has no row locks, and the write transaction
+// a request runs in already keeps every other writer out.
+std::string WithoutRowLock(const std::string& body) {
+  Tokens t = TokenizeSql(body);
+  size_t select = SkipSpace(t, 0);
+  if (select == t.size() || !t[select].Is("select")) return body;
+  size_t update = LastMeaningful(t, t.size());
+  if (update == t.size() || !t[update].Is("update")) return body;
+  size_t lock = LastMeaningful(t, update);
+  if (lock == t.size() || lock <= select || !t[lock].Is("for")) return body;
+  size_t keep = lock;
+  while (keep > 0 && t[keep - 1].kind == SqlTokenKind::Blank) --keep;
+  return Text(t, 0, keep) + Text(t, update + 1, t.size());
+}
+
 }  // namespace
 
 SqliteText AdaptDialect(const std::string& body) {
   SqliteText text;
-  std::string deferred = DeferSelectListConversions(body, text.conversions);
+  std::string deferred = DeferSelectListConversions(WithoutRowLock(body), text.conversions);
   text.sql = Adapter(deferred).Run();
   return text;
 }

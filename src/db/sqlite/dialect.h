@@ -8,6 +8,7 @@
 // (qualified) name or call, a parenthesised expression, optionally times or by further factors.
 // Date arithmetic on a plain column is not recognised (its type is not known from the text);
 // the precompiler refuses it where a comparison with a date shows it.
+// A select's closing FOR UPDATE goes: the write transaction already serialises the writers.
 // A select-list item that is a whole TO_CHAR(<date>, '<model>') call becomes <date>: the row
 // carries the stored date and the statement converts it as it reads the row, so a stored
 // date that does not exist fails its own row, not the whole query.

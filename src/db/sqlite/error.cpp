@@ -27,6 +27,19 @@ constexpr ErrorRule kRules[] = {
     {SQLITE_CONSTRAINT_DATATYPE, nullptr, status::kInvalidNumber},
     {SQLITE_BUSY, nullptr, status::kResourceBusy},  // still locked after the busy timeout
     {SQLITE_LOCKED, nullptr, status::kResourceBusy},
+    // Faults of the file or the machine, each its own status: a full disk is not a damaged
+    // file, and neither is the lock of another process.
+    {SQLITE_IOERR_NOMEM, nullptr, status::kOutOfMemory},  // before the I/O class it belongs to
+    {SQLITE_IOERR, nullptr, status::kIoError},
+    {SQLITE_FULL, nullptr, status::kTablespaceFull},
+    {SQLITE_CORRUPT, nullptr, status::kBlockCorrupted},
+    {SQLITE_NOTADB, nullptr, status::kBlockCorrupted},  // a header overwritten
+    {SQLITE_READONLY, nullptr, status::kDatabaseReadOnly},
+    {SQLITE_CANTOPEN, nullptr, status::kIoError},
+    {SQLITE_INTERRUPT, nullptr, status::kCancelled},  // a stop asked for cut it short
+    {SQLITE_NOMEM, nullptr, status::kOutOfMemory},
+    {SQLITE_PERM, nullptr, status::kInsufficientPrivileges},
+    {SQLITE_AUTH, nullptr, status::kInsufficientPrivileges},
     {SQLITE_MISMATCH, nullptr, status::kInvalidNumber},
     {SQLITE_RANGE, nullptr, status::kNotAllVariablesBound},
     {SQLITE_ERROR, "no such table", status::kNoSuchTable},

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "common/stop_request.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
@@ -22,7 +23,30 @@ namespace {
 
 constexpr const char* kPrefix = "sqlite:";
 constexpr int kBusyTimeoutMs = 10000;
+// How often a running statement looks whether it is to stop: rare enough to cost nothing
+// measurable, often enough to stop within milliseconds.
+constexpr int kStepsBetweenStopChecks = 4000;
 constexpr const char* kCalendarSchema = "RVKSTAMM";
+constexpr const char* kCalendarTable = "Rvk133Bak";
+
+bool StopDue() { return stop_request::SecondsSince() >= stop_request::kCancelAfterSeconds; }
+
+// Non-zero interrupts the running statement, which then fails with SQLITE_INTERRUPT.
+int InterruptWhenStopDue(void*) { return StopDue() ? 1 : 0; }
+
+// Waits for another connection's lock as SQLite's busy timeout does, with the same growing
+// pauses, but gives up as soon as a stop is due. `attempt` counts from 0 for each lock.
+int WaitForLock(void*, int attempt) {
+  static constexpr int kPausesMs[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+  constexpr int kPauses = static_cast<int>(sizeof kPausesMs / sizeof kPausesMs[0]);
+  if (StopDue()) return 0;
+  int waited = 0;
+  for (int k = 0; k < attempt; ++k) waited += kPausesMs[k < kPauses ? k : kPauses - 1];
+  int pause = kPausesMs[attempt < kPauses ? attempt : kPauses - 1];
+  if (waited >= kBusyTimeoutMs) return 0;
+  sqlite3_sleep(waited + pause > kBusyTimeoutMs ? kBusyTimeoutMs - waited : pause);
+  return 1;
+}
 
 bool IsFile(const std::string& path) {
   struct stat info {};
@@ -74,7 +98,8 @@ int AttachCalendar(sqlite3* handle, const std::string& calendar) {
 int Configure(sqlite3* handle, const std::string& mainPath, const std::string& directory) {
   bool fileMain = mainPath != ":memory:";
   sqlite3_extended_result_codes(handle, 1);
-  sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+  sqlite3_busy_handler(handle, WaitForLock, nullptr);
+  sqlite3_progress_handler(handle, kStepsBetweenStopChecks, InterruptWhenStopDue, nullptr);
   int rc = RegisterDateFunctions(handle);
   // Statement journals of a request's savepoints stay in memory instead of a temporary file
   // each; a page cache of some megabytes keeps the indexes' upper levels between requests.
@@ -93,9 +118,38 @@ int Configure(sqlite3* handle, const std::string& mainPath, const std::string& d
   }
   std::string calendar = directory + "/" + kCalendarSchema + ".db";
   // The calendar schema itself as main must not be opened twice on one handle: the two
-  // would lock each other out.
-  if (rc != SQLITE_OK || !IsFile(calendar) || mainPath == calendar) return rc;
+  // would lock each other out. A calendar gone since the connect fails the open.
+  if (rc != SQLITE_OK || mainPath == calendar) return rc;
   return AttachCalendar(handle, calendar);
+}
+
+// SQLITE_ROW when `handle` holds the calendar's table, SQLITE_DONE when it does not, else the
+// failure to read it.
+int FindCalendarTable(sqlite3* handle) {
+  sqlite3_stmt* raw = nullptr;
+  int rc = sqlite3_prepare_v2(
+      handle, "select 1 from sqlite_master where type = 'table' and name = ? collate nocase", -1,
+      &raw, nullptr);
+  NativeStatement lookup(raw);
+  if (rc != SQLITE_OK) return rc;
+  sqlite3_bind_text(lookup.get(), 1, kCalendarTable, -1, SQLITE_STATIC);
+  return sqlite3_step(lookup.get());
+}
+
+// Every date-range request reads the calendar: without it they would find no day and delete
+// what they should keep, so a directory without one is refused before any work. Opened
+// read-only, so that a missing file is not created.
+int CheckCalendar(const std::string& directory) {
+  std::string uri = "file:" + UriPath(directory + "/" + kCalendarSchema + ".db") + "?mode=ro";
+  sqlite3* raw = nullptr;
+  int rc = sqlite3_open_v2(uri.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+  Handle calendar(raw);
+  if (rc != SQLITE_OK) return status::kNoSuchTable;  // no such file
+  sqlite3_extended_result_codes(calendar.get(), 1);
+  rc = FindCalendarTable(calendar.get());
+  if (rc == SQLITE_ROW) return status::kOk;
+  if (rc == SQLITE_DONE) return status::kNoSuchTable;  // an empty file among them
+  return MapSqliteError(rc, sqlite3_errmsg(calendar.get()));  // e.g. a damaged file
 }
 
 class Session : public BackendSession {
@@ -146,6 +200,7 @@ int OpenSession(const char*, const char*, const char* netService,
                 std::unique_ptr<BackendSession>& session) {
   std::string directory;
   if (!ResolveDirectory(netService, directory)) return status::kServiceUnresolved;
+  if (int rc = CheckCalendar(directory); rc != status::kOk) return rc;
   session = std::make_unique<Session>(directory);
   return status::kOk;
 }

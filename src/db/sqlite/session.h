@@ -31,9 +31,9 @@ struct Link {
   Link& operator=(const Link&) = delete;
 
   // Opens `mainPath` (":memory:" or an existing file, never created) as the main database,
-  // with the date functions, the busy timeout, WAL and full sync, and DIR/RVKSTAMM.db attached
-  // as RVKSTAMM when it exists. On success the old handle and its statements go. Returns a
-  // status.
+  // with the date functions, the busy timeout, WAL and full sync, a running statement
+  // interrupted once a stop is due, and DIR/RVKSTAMM.db attached as RVKSTAMM (its absence
+  // fails the open). On success the old handle and its statements go. Returns a status.
   int Open(const std::string& mainPath);
   // The handle, opened as an in-memory database on first use. A session is normally given
   // its schema's file right after it connects; a handle opened at connect time would be

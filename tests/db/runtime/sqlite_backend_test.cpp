@@ -1,16 +1,23 @@
-// What only the SQLite backend has: its dialect adaptation, its schema's checks and its handle
-// per schema file.
+// What only the SQLite backend has: its dialect adaptation, its error mapping, its schema's
+// checks, its calendar, its stop of a running statement and its handle per schema file.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "common/stop_request.h"
 #include "common/test_db.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/runtime.h"
+#include "db/runtime/status.h"
 #include "db/sqlite/dialect.h"
+#include "db/sqlite/error.h"
 #include "db/sqlite/unchanged_keys.h"
 
 namespace {
@@ -50,6 +57,16 @@ TEST(SqliteDialect, RewritesSysdateAndDateArithmeticOnly) {
        "where \"sysdate\"+1=n and DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), t.n)=d"},
       // the aggregate-only select keeps its ORDER BY: SQLite takes it as it stands
       {"select max(a) from T order by b", "select max(a) from T order by b"},
+      // a select's closing FOR UPDATE goes, and only that
+      {"select a from T where k=? for update", "select a from T where k=?"},
+      {"select sysdate from T\n  FOR\tUpdate -- locks\n",
+       "select datetime('now','localtime') from T -- locks\n"},
+      {"select a from T where k='for update'", "select a from T where k='for update'"},
+      {"select a from T where k=? -- for update", "select a from T where k=? -- for update"},
+      {"select \"for\" ,\"update\" from T", "select \"for\" ,\"update\" from T"},
+      {"select a from T for update of a", "select a from T for update of a"},
+      {"delete from T where k in (select k from U for update)",
+       "delete from T where k in (select k from U for update)"},
   };
   for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in).sql, c.out) << c.in;
 }
@@ -117,6 +134,44 @@ TEST(SqliteDialect, FindsTheAssignmentsThatRepeatTheWhereClause) {
   }
 }
 
+TEST(SqliteErrors, EachKindOfFailureHasItsOwnStatus) {
+  using namespace db::status;
+  struct Case {
+    int code;
+    const char* message;
+    int status;
+  };
+  const Case cases[] = {
+      {SQLITE_CONSTRAINT_PRIMARYKEY, "UNIQUE constraint failed: T.k", kUniqueViolated},
+      {SQLITE_ERROR, "no such table: T", kNoSuchTable},
+      {SQLITE_ERROR, "ORA-01843: not a valid month", kMonthInvalid},
+      {SQLITE_BUSY, "database is locked", kResourceBusy},
+      {SQLITE_BUSY_SNAPSHOT, "database is locked", kResourceBusy},
+      {SQLITE_LOCKED_SHAREDCACHE, "database table is locked", kResourceBusy},
+      {SQLITE_FULL, "database or disk is full", kTablespaceFull},
+      {SQLITE_IOERR, "disk I/O error", kIoError},
+      {SQLITE_IOERR_WRITE, "disk I/O error", kIoError},
+      {SQLITE_IOERR_FSYNC, "disk I/O error", kIoError},
+      {SQLITE_IOERR_SHORT_READ, "disk I/O error", kIoError},
+      {SQLITE_IOERR_NOMEM, "out of memory", kOutOfMemory},
+      {SQLITE_CANTOPEN, "unable to open database file", kIoError},
+      {SQLITE_CORRUPT, "database disk image is malformed", kBlockCorrupted},
+      {SQLITE_CORRUPT_SEQUENCE, "database disk image is malformed", kBlockCorrupted},
+      {SQLITE_NOTADB, "file is not a database", kBlockCorrupted},
+      {SQLITE_READONLY, "attempt to write a readonly database", kDatabaseReadOnly},
+      {SQLITE_READONLY_DBMOVED, "attempt to write a readonly database", kDatabaseReadOnly},
+      {SQLITE_INTERRUPT, "interrupted", kCancelled},
+      {SQLITE_NOMEM, "out of memory", kOutOfMemory},
+      {SQLITE_PERM, "access permission denied", kInsufficientPrivileges},
+      {SQLITE_AUTH, "authorization denied", kInsufficientPrivileges},
+      {SQLITE_PROTOCOL, "locking protocol", kInternal},  // no class of its own
+      {SQLITE_ERROR, "something else", kInternal},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(db::sqlite::MapSqliteError(c.code, c.message), c.status) << c.code << " " << c.message;
+  }
+}
+
 class SqliteSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -175,6 +230,118 @@ TEST_F(SqliteSessionTest, ServiceThatIsNoDirectoryIsUnresolved) {
                           "SQLITE:" + dir, dir}) {
     EXPECT_EQ(Connect(net), db::status::kServiceUnresolved) << net;
   }
+}
+
+// Without the calendar every date-range request would find no day and delete rows it must
+// keep: a directory whose calendar is missing, empty or without its table is refused, and
+// a missing one is not created.
+TEST_F(SqliteSessionTest, ConnectWithoutCalendarIsRefused) {
+  std::string dir = Directory(*testDb) + "/bare";
+  std::filesystem::create_directory(dir);
+  testDb->Exec("VACUUM INTO '" + dir + "/KTEST.db'");
+  std::string calendar = dir + "/RVKSTAMM.db";
+  EXPECT_EQ(Connect("sqlite:" + dir), db::status::kNoSuchTable);
+  EXPECT_FALSE(std::filesystem::exists(calendar));
+
+  std::ofstream(calendar).close();  // empty
+  EXPECT_EQ(Connect("sqlite:" + dir), db::status::kNoSuchTable);
+  testDb->Exec("ATTACH '" + calendar + "' AS other; CREATE TABLE other.Rvk133Old (BakDtm TEXT); DETACH other");
+  EXPECT_EQ(Connect("sqlite:" + dir), db::status::kNoSuchTable);
+  std::ofstream(calendar, std::ios::trunc) << std::string(4096, 'x');  // damaged
+  EXPECT_EQ(Connect("sqlite:" + dir), db::status::kBlockCorrupted);
+  testDb->Exec("VACUUM RVKSTAMM INTO '" + dir + "/good.db'");
+  std::filesystem::rename(dir + "/good.db", calendar);
+  ASSERT_EQ(Connect("sqlite:" + dir), 0);
+  EXPECT_EQ(db::SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTEST"), 0) << db::SqlLastNativeError();
+}
+
+// A fault of the file is told apart from a fault of the statement: a damaged file, a write
+// to the calendar (attached read-only, which binds also where the tests run as root), and a
+// commit whose log cannot be written (the file size limit stands in for a full disk).
+TEST_F(SqliteSessionTest, FaultsOfTheFilesKeepTheirOwnStatus) {
+  std::string dir = Directory(*testDb);
+  std::ofstream(dir + "/DAMAGED.db") << std::string(4096, '\x5a');
+  ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  EXPECT_EQ(db::SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=damaged"), db::status::kBlockCorrupted);
+  ASSERT_EQ(db::SqlExecute("rollback"), 0);  // a fault holds back everything but the rollback
+  EXPECT_EQ(db::SqlExecute("insert into RVKSTAMM.Rvk133Bak (BakDtm) values ('2024-01-05 00:00:00')"),
+            db::status::kDatabaseReadOnly);
+  ASSERT_EQ(db::SqlExecute("rollback"), 0);
+
+  testDb->Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4000) "
+               "INSERT INTO Rvk746Err (ErrPlg, ErrLfn) SELECT 'G', i FROM n");
+  testDb->Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  const char* update = "update Rvk746Err set ErrErf=:b0";
+  ASSERT_EQ(db::SqlExecute(update, {db::TextIn(std::string(50, 'e').c_str(), 51)}), 0);
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = before;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  int commit = db::SqlExecute("commit");
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(commit, db::status::kIoError) << db::SqlLastNativeError();
+  EXPECT_EQ(db::SqlExecute("rollback"), 0);
+  EXPECT_EQ(testDb->Count("select count(*) from Rvk746Err where ErrErf is not null"), 0);
+  ASSERT_EQ(db::SqlExecute(update, {db::TextIn("after", 51)}), 0);
+  ASSERT_EQ(db::SqlExecute("commit"), 0);
+  EXPECT_EQ(testDb->Count("select count(*) from Rvk746Err where ErrErf = 'after'"), 4000);
+}
+
+// Five seconds after a stop signal a statement still running is cut short, and a lock held
+// by another connection is no longer waited for (else up to ten seconds); before that both
+// run as ever.
+TEST_F(SqliteSessionTest, DueStopInterruptsTheStatementAndTheWaitForALock) {
+  testDb->Exec("CREATE VIEW counting AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+               "WHERE i < 20000000) SELECT i FROM n");
+  ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  auto stopAskedSecondsAgo = [](int64_t seconds) {
+    stop_request::Note(SIGTERM);
+    stop_request::notedAtNanos.store(stop_request::MonotonicNanos() - seconds * 1'000'000'000);
+  };
+  auto secondsOf = [](auto run) {
+    auto started = std::chrono::steady_clock::now();
+    int rc = run();
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    return std::make_pair(rc, took.count());
+  };
+  int32_t count = 0;
+  auto countSome = [&] {
+    return db::SqlExecute("select count(*) into :b0  from (select i from counting limit 100000)", {},
+                          {db::IntOut(count)});
+  };
+  auto countAll = [&] {
+    return db::SqlExecute("select count(*) into :b0  from counting", {}, {db::IntOut(count)});
+  };
+  auto update = [] { return db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("new", 4)}); };
+
+  stopAskedSecondsAgo(4);
+  EXPECT_EQ(countSome(), 0);
+  EXPECT_EQ(count, 100000);
+  stop_request::notedAtNanos.store(stop_request::MonotonicNanos() - 6'000'000'000);
+  auto [counted, countSeconds] = secondsOf(countAll);
+  db::SqlExecute("rollback");
+  testDb->Exec("BEGIN IMMEDIATE");
+  auto [updated, updateSeconds] = secondsOf(update);
+  testDb->Exec("ROLLBACK");
+  db::SqlExecute("rollback");
+  stop_request::firstSignal.store(0);
+  stop_request::notedAtNanos.store(0);
+  EXPECT_EQ(counted, db::status::kCancelled);
+  EXPECT_LT(countSeconds, 1.0);
+  EXPECT_EQ(updated, db::status::kResourceBusy);
+  EXPECT_LT(updateSeconds, 1.0);
+
+  testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
+  EXPECT_EQ(update(), 0);
+  char tgb[4] = "";  // read back as the staffing read locks its row elsewhere
+  EXPECT_EQ(db::SqlExecute("select TagTgb into :b0  from rvk327tag where TagPnr=:b1 for update",
+                           {db::TextIn("P1", 9)}, {db::TextOut(tgb)}),
+            0);
+  EXPECT_STREQ(tgb, "new");
+  EXPECT_EQ(db::SqlExecute("commit"), 0);
 }
 
 // RAISE(ROLLBACK) ends the whole transaction; the session must know it has none any more.
