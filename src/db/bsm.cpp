@@ -4,6 +4,8 @@
 #include "db/transfer_buffer.h"
 #include "db/runtime/runtime.h"
 
+// The row stays locked until the request commits: a run of another group that recounts the
+// same slot meanwhile waits, and then counts this run's rows too.
 static const char* Bsm_PKeyRead_Sql =
     "select TO_CHAR(BsmBdt,'yyyymmdd') ,BsmEso ,BsmEsa ,BsmBsz ,BsmSzv ,BsmSzb ,BsmJhr ,BsmMon "
     ",BsmWoc ,BsmJwc ,BsmTag ,BsmTtp ,BsmSol ,BsmMin ,BsmMax ,BsmIst ,BsmPlg ,BsmHtg ,BsmHtv "
@@ -13,7 +15,7 @@ static const char* Bsm_PKeyRead_Sql =
     ":b26:b27,:b28:b29,:b30:b31,:b32:b33,:b34:b35,:b36:b37,:b38:b39,:b40:b41,:b42:b43,:b44:b45,"
     ":b46:b47,:b48:b49,:b50:b51,:b52:b53,:b54:b55,:b56:b57,:b58:b59,:b60:b61,:b62:b63,:b64:b65  "
     "from Rvk725Bsm where ((((BsmBdt=TO_DATE(:b0,'yyyymmdd') and BsmEso=:b1) and BsmEsa=:b2) and "
-    "BsmSzv=:b69) and BsmAsw=:b40)";
+    "BsmSzv=:b69) and BsmAsw=:b40) for update";
 
 static const char* Bsm_PKeyUpd_Sql =
     "update Rvk725Bsm  set BsmBsz=:b0,BsmSzb=:b1,BsmJhr=:b2,BsmMon=:b3,BsmWoc=:b4,BsmJwc=:b5,"

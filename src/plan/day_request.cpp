@@ -25,12 +25,21 @@ TagRecord BlankCodes(const PudRecord& request) {
 
 // The day's rows and the day codes do not depend on each other: they go out together, after
 // what `reads` holds already. The opening goes first, as a series stops at its first failure:
-// a day without codes then costs no second trip. A failed open shows as a failed first fetch.
+// a day without codes then costs no second trip. A failed open shows as a failed first fetch,
+// also when it met a fault; a change before them that met one is told by its owner.
 void OpenDayAndReadCodes(const PudRecord& request, TagRecord& codes, db::SqlSeries& reads) {
   Bdp_PnrBszDmy_Open_Add(reads, request.PudPnr, request.PudDtm);
   Read_UrlKrk_Tgb_Add(reads, codes);
   int status = reads.Run();
-  if (reads.Succeeded() == 0) status = Read_UrlKrk_Tgb(codes);
+  if (db::SqlFault() != 0) {
+    if (status == 0) return;
+    if (reads.Succeeded() == 0) {
+      LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
+      return;
+    }
+  } else if (reads.Succeeded() == 0) {
+    status = Read_UrlKrk_Tgb(codes);
+  }
   if (status != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", status);
 }
 
@@ -54,9 +63,15 @@ void ProcessDayRequest(const PudRecord& request) {
 void ProcessDayRequest(const PudRecord& request, db::SqlSeries& first) {
   TagRecord codes = BlankCodes(request);
   OpenDayAndReadCodes(request, codes, first);
+  if (db::SqlFault() != 0) return;  // the request is over; its fault is told
   BdpRecord row{};
   int status;
-  while ((status = Bdp_PnrBszDmy_Read(row)) == 0) SaveRowAndItsSlot(row, codes);
+  while ((status = Bdp_PnrBszDmy_Read(row)) == 0) {
+    SaveRowAndItsSlot(row, codes);
+    if (db::SqlFault() != 0) break;
+  }
   Bdp_PnrBszDmy_Close();
-  if (status != db::status::kNoData) LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
+  if (status != 0 && status != db::status::kNoData) {
+    LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
+  }
 }

@@ -51,11 +51,12 @@ void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChange& 
   }
   int status = work.Run();
   if (changed != 0) LogError(change.function, change.message, changed);
-  if (!counts) return;
+  if (!counts || (db::SqlFault() != 0 && status == 0)) return;
   if (work.Succeeded() == 0) {
     LogError("Bsm_PKeyRead()", "Fehler: Read BsmSatz", status);
     return;
   }
+  if (db::SqlFault() != 0) return;  // the tally met it: the request is over
   Bsm_Count(slot, &likely);
   SaveSlotAndDeviation(slot);
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "common/test_db.h"
 
@@ -204,6 +205,24 @@ ProgramResult RunningProgram::Wait() {
   result_.out = TakeFile(outPath_);
   result_.err = TakeFile(errPath_);
   return result_;
+}
+
+bool RunningProgram::EndsWithin(std::chrono::milliseconds limit) {
+  if (collected_ || pid_ <= 0) return true;
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  int waitStatus = 0;
+  int waited = 0;
+  while (true) {
+    waited = waitpid(pid_, &waitStatus, WNOHANG);
+    if (waited == pid_ || (waited < 0 && errno != EINTR)) break;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  collected_ = true;
+  result_.exitStatus = waited == pid_ ? ExitStatusOf(waitStatus) : -1;
+  result_.out = TakeFile(outPath_);
+  result_.err = TakeFile(errPath_);
+  return true;
 }
 
 void RunningProgram::Signal(int signal) const {

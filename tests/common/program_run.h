@@ -4,6 +4,7 @@
 // Either the built executable (a separate process) or Main in a forked child of the test, so
 // that in-process seams (fault injection) can be armed first. Also reads the log back as
 // entries for assertions.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -74,6 +75,8 @@ class RunningProgram {
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
   ProgramResult Wait();
+  // Waits at most `limit` for the process to end; true when it has ended (then collected).
+  bool EndsWithin(std::chrono::milliseconds limit);
   // Sends `signal` to the process unless it has been collected.
   void Signal(int signal) const;
 

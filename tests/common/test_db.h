@@ -66,6 +66,17 @@ class TestDb {
   // trigger raising an error, so that failures are real database failures.
   virtual void FailOn(const std::string& table, const std::string& operation) = 0;
 
+  // A transaction on a connection of its own, kept open until the object is destroyed and
+  // then rolled back: to hold locks against the program.
+  class HeldTransaction {
+   public:
+    virtual ~HeldTransaction() = default;
+  };
+  // Begins such a transaction and runs `sql` in it (e.g. "select ... for update"). On SQLite
+  // the transaction begins IMMEDIATE, so it holds the database's write lock even with an empty
+  // `sql`. Null, after a reported failure, when it cannot.
+  virtual std::unique_ptr<HeldTransaction> Hold(const std::string& sql) = 0;
+
   // Writes a configuration file (enciphered records NET8, SCHEMA, LOGIN, PASS) for this
   // database at `path`, as the configuration tool would, with the schema stored the way
   // the program reads it back.

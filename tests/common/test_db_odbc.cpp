@@ -35,6 +35,9 @@ class OdbcTestDb : public TestDb {
   void FailOn(const std::string& table, const std::string& operation) override {
     server_->FailOn(table, operation);
   }
+  std::unique_ptr<HeldTransaction> Hold(const std::string& sql) override {
+    return server_->Hold(sql);
+  }
 
  private:
   std::unique_ptr<TestDb> server_;

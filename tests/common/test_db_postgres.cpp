@@ -82,6 +82,16 @@ std::string NewDatabaseName() {
   return "kt_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
 }
 
+// A connection of its own with a transaction open.
+class PostgresHeldTransaction : public TestDb::HeldTransaction {
+ public:
+  explicit PostgresHeldTransaction(PGconn* connection) : connection_(connection) {}
+  ~PostgresHeldTransaction() override { PQfinish(connection_); }  // rolls back
+
+ private:
+  PGconn* connection_;
+};
+
 class PostgresTestDb : public TestDb {
  public:
   PostgresTestDb(ServerSettings server, std::string schema)
@@ -133,6 +143,17 @@ class PostgresTestDb : public TestDb {
     }
     PQclear(result);
     return rows;
+  }
+
+  std::unique_ptr<HeldTransaction> Hold(const std::string& sql) override {
+    PGconn* connection = ConnectTo(server_, database_);
+    if (connection == nullptr) return nullptr;
+    auto held = std::make_unique<PostgresHeldTransaction>(connection);
+    if (!ExecOn(connection, "SET DateStyle TO ISO, YMD; SET search_path TO " + LowerCase(schema_) +
+                                   "; BEGIN; " + sql)) {
+      return nullptr;
+    }
+    return held;
   }
 
   // A row trigger, as on SQLite: a statement that touches no row does not fail.

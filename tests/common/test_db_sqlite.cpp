@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "common/test_db_backends.h"
@@ -39,6 +40,19 @@ bool CreateDatabase(const std::string& path, const std::string& schemaFile) {
   sqlite3_close(handle);
   return ok;
 }
+
+// A second handle on the database in a transaction that began IMMEDIATE.
+class SqliteHeldTransaction : public TestDb::HeldTransaction {
+ public:
+  explicit SqliteHeldTransaction(sqlite3* handle) : handle_(handle) {}
+  ~SqliteHeldTransaction() override {
+    sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(handle_);
+  }
+
+ private:
+  sqlite3* handle_;
+};
 
 class SqliteTestDb : public TestDb {
  public:
@@ -84,6 +98,20 @@ class SqliteTestDb : public TestDb {
     if (rc != SQLITE_DONE) ADD_FAILURE() << sqlite3_errmsg(admin_) << "\n  in: " << sql;
     sqlite3_finalize(statement);
     return rows;
+  }
+
+  std::unique_ptr<HeldTransaction> Hold(const std::string& sql) override {
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2((dir_.Path() + "/" + schema_ + ".db").c_str(), &handle,
+                        SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      ADD_FAILURE() << "cannot open " << schema_ << " a second time";
+      sqlite3_close(handle);
+      return nullptr;
+    }
+    sqlite3_busy_timeout(handle, 10000);
+    auto held = std::make_unique<SqliteHeldTransaction>(handle);
+    if (!ExecOrFail(handle, "BEGIN IMMEDIATE; " + sql)) return nullptr;
+    return held;
   }
 
   // "RVKSTAMM.Rvk133Bak" puts the trigger into the calendar's own database.

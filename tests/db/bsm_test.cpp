@@ -62,6 +62,7 @@ TEST_P(BsmTest, ReadsTheSlotOrLeavesTheRecordAlone) {
     EXPECT_EQ(std::memcmp(&missing, &before, sizeof missing), 0);
   }
 
+  ASSERT_EQ(db::SqlExecute("commit"), 0);  // the read locks its row until the commit
   database->Exec("update Rvk725Bsm set BsmErf=NULL, BsmPlg=NULL, BsmSol=NULL, BsmDat=NULL");
   ASSERT_EQ(Bsm_PKeyRead(r), 0);
   EXPECT_EQ(std::string(r.BsmErf) + r.BsmPlg + r.BsmDat + std::to_string(r.BsmSol), "0");

@@ -140,11 +140,11 @@ TEST_P(DayRequestTest, FetchErrorEndsTheRequest) {
   Insert(SlotRow{.eso = "ST2", .szv = 800});
   Insert(DutyRow{.eso = "ST1", .szv = 600, .fc1 = "Z  "});
   Insert(DutyRow{.eso = "ST2", .szv = 800, .fc1 = "Z  "});
-  db::FaultSeam_Arm(db::FaultOp::Fetch, "BdpPnr=:b0 and BdpBdt=TO_DATE", 2, -1013);
+  db::FaultSeam_Arm(db::FaultOp::Fetch, "BdpPnr=:b0 and BdpBdt=TO_DATE", 2, -1847);
 
   ProcessDay();
 
-  EXPECT_EQ(LogLines(), Lines{"Bdp_PnrBszDmy_Read|Fehler Cursor Read|-1013"});
+  EXPECT_EQ(LogLines(), Lines{"Bdp_PnrBszDmy_Read|Fehler Cursor Read|-1847"});
   EXPECT_EQ(DayCodesOfRows("P1"), (Lines{kBlankCodes, "Z  |   |   "}));
   EXPECT_EQ(SlotState("ST1"), "1 0 0 0 0 0");
   EXPECT_EQ(SlotState("ST2"), kUntouched);

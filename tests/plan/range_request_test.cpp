@@ -121,11 +121,11 @@ TEST_P(RangeRequestTest, ReadErrorClosesTheWalkAndEndsTheRequest) {
   InsertCalendarDay("20240306");
   Insert(DutyRow{.sts = "O"});
   Insert(DutyRow{.date = "20240306", .sts = "O"});
-  db::FaultSeam_Arm(db::FaultOp::Fetch, "BdpBdt>=TO_DATE", 2, -1013);
+  db::FaultSeam_Arm(db::FaultOp::Fetch, "BdpBdt>=TO_DATE", 2, -1847);
 
   ProcessRange();
 
-  EXPECT_EQ(LogLines(), Lines{"Bdp_PnrVonBis_Read|Fehler Cursor Read|-1013"});
+  EXPECT_EQ(LogLines(), Lines{"Bdp_PnrVonBis_Read|Fehler Cursor Read|-1847"});
   EXPECT_EQ(RemainingRows(), Lines{"P1:2024-03-06"});
   BdpRecord row{};
   EXPECT_LT(Bdp_PnrVonBis_Read(row), 0) << "the walk was left open";

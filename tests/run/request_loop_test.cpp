@@ -12,6 +12,7 @@
 #include "common/backend_test.h"
 #include "common/test_db.h"
 #include "db/runtime/fault_seam.h"
+#include "db/runtime/status.h"
 #include "run/log_expectations.h"
 
 namespace {
@@ -208,8 +209,8 @@ TEST_P(RequestLoopTest, FailedWriteBackUndoesTheWholeRequest) {
                         {"Pud_PKeyUpd", "Fehler PudSatz updaten", -20000}});
 }
 
-// The first request's commit fails: it is undone whole and stays pending; the next one is
-// done as usual.
+// The first request's commit fails (a full disk): it is undone whole and stays pending; the
+// next one is done as usual.
 TEST_P(RequestLoopTest, FailedCommitUndoesTheRequestAndTheRunGoesOn) {
   for (const char* pnr : {"K1", "K2"}) {
     InsertDayCodes(*db_, pnr, "2024-03-01");
@@ -219,13 +220,13 @@ TEST_P(RequestLoopTest, FailedCommitUndoesTheRequestAndTheRunGoesOn) {
 
   auto result = testing_run::RunMainInChild(
       dir_->RunPath(), CommandLine(dir_->ConfigPath(), kGroup),
-      [] { db::FaultSeam_Arm(db::FaultOp::Execute, "commit", 1, -3113); });
+      [] { db::FaultSeam_Arm(db::FaultOp::Execute, "commit", 1, db::status::kTablespaceFull); });
 
   ExpectQuietSuccess(result);
   EXPECT_EQ(Requests(), Pending({"K1"}));
   EXPECT_EQ(DutyStamp("K1"), testing_db::Cell("2000-01-01 00:00:00"));
   EXPECT_NE(DutyStamp("K2"), testing_db::Cell("2000-01-01 00:00:00"));
-  ExpectEntries(Log(), {{"ProcessRequests()", "Fehler: Commit", -3113}});
+  ExpectEntries(Log(), {{"ProcessRequests()", "Fehler: Commit", db::status::kTablespaceFull}});
 }
 
 // Each request was committed with its done mark: a failed final delete leaves them done, for
@@ -260,14 +261,14 @@ TEST_P(RequestLoopTest, FetchErrorStopsTheLoopAfterTheOldestRequests) {
 }
 
 // A request whose date does not exist (held by a database made before the schema refused
-// such dates) fails at its own fetch with the status TO_DATE gives that date: the requests
-// before it are handled and deleted, it stays pending.
-TEST_P(RequestLoopTest, DateThatDoesNotExistFailsOnlyTheFetchOfItsRow) {
+// such dates) fails at its own fetch with the status TO_DATE gives that date: it is reported
+// and stays pending, and the requests before and after it are handled and deleted.
+TEST_P(RequestLoopTest, DateThatDoesNotExistHoldsOnlyItsOwnRow) {
   if (GetParam() != Backend::Sqlite) GTEST_SKIP() << "PostgreSQL cannot hold such a date";
   InsertDayCodes(*db_, "I1", "2024-03-01");
   InsertDutyRow(*db_, "I1", "2024-03-01");
-  InsertRequests(*db_, {{"I1", 1, 1, kGroup, Stamp(0)}, {"I2", 7, 1, kGroup, Stamp(1)}});
-  Request impossible{"I3", 7, 1, kGroup, Stamp(2)};
+  InsertRequests(*db_, {{"I1", 1, 1, kGroup, Stamp(0)}, {"I2", 7, 1, kGroup, Stamp(2)}});
+  Request impossible{"I3", 7, 1, kGroup, Stamp(1)};
   impossible.day = "2026-02-30";
   db_->Exec("PRAGMA ignore_check_constraints = ON");
   InsertRequests(*db_, {impossible});

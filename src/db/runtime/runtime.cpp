@@ -14,6 +14,7 @@
 #include "db/runtime/fault_seam.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/precompiler.h"
+#include "db/runtime/status_kind.h"
 
 namespace db {
 
@@ -48,6 +49,9 @@ struct Connection {
   // Prepared once per connection, keyed by the statement text. Shared, so that a call that
   // runs an entry keeps it alive when the statement clears the cache (a schema switch).
   std::unordered_map<std::string, std::shared_ptr<PreparedEntry>> cache;
+  // The first fault of the open transaction (0 when none): from then on nothing is sent until
+  // a rollback, so that no work that met a fault can become permanent.
+  int fault = status::kOk;
 };
 
 Connection& Current() {
@@ -55,11 +59,18 @@ Connection& Current() {
   return connection;
 }
 
+// Notes `rc` when it is the transaction's first fault; returns it unchanged.
+int Noted(int rc) {
+  if (Current().fault == status::kOk && status::IsFault(rc)) Current().fault = rc;
+  return rc;
+}
+
 int PrepareEntry(const char* text, PreparedEntry& entry) {
   int rc = Precompile(text, entry.parsed);
   if (rc != status::kOk) return rc;
   auto kind = entry.parsed.kind;
   if (kind != ParsedStatement::Kind::Query && kind != ParsedStatement::Kind::Modify) return 0;
+  if (Current().fault != status::kOk) return Current().fault;  // nothing goes to the server
   return Current().session->Prepare(entry.parsed, entry.statement);
 }
 
@@ -163,7 +174,19 @@ int IntoOutputs(const SqlRows& rows, HostSpan out) {
   return CopyOutputs(row, out);
 }
 
+int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out);
+
+// A rollback ends the transaction and with it its fault; anything else waits for that rollback.
 int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
+  if (entry.parsed.kind == ParsedStatement::Kind::Rollback) {
+    Current().fault = status::kOk;
+  } else if (Current().fault != status::kOk) {
+    return Current().fault;
+  }
+  return Noted(RunEntryUnnoted(entry, in, out));
+}
+
+int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
   if (int fault = FaultSeam_Check(FaultOp::Execute, entry.parsed.text.c_str())) return fault;
   BackendSession& session = *Current().session;
   const ParsedStatement& parsed = entry.parsed;
@@ -226,6 +249,7 @@ int SqlConnect(const char* user, const char* password, const char* netService) {
   const BackendEntry* backend = BackendServing(netService);
   if (backend == nullptr) return status::kServiceUnresolved;
   std::unique_ptr<BackendSession> session;
+  Current().fault = status::kOk;
   rc = backend->open(user, password, netService, session);
   if (rc == status::kOk) Current().session = std::move(session);
   return rc;
@@ -240,10 +264,12 @@ std::string SqlLastNativeError() {
   return Current().session ? Current().session->LastNativeError() : std::string();
 }
 
+int SqlFault() { return Current().fault; }
+
 int SqlExecute(const char* text, HostList in, HostList out) {
   if (!Current().session) return status::kNotConnected;
   std::shared_ptr<PreparedEntry> entry;
-  int rc = CachedEntry(text, entry);
+  int rc = Noted(CachedEntry(text, entry));
   if (rc != status::kOk) return rc;
   return RunEntry(*entry, in, out);
 }
@@ -323,6 +349,7 @@ int SqlSeries::Run() {
 int SqlSeries::RunItems() {
   succeeded_ = 0;
   if (!Current().session) return Stop(0, status::kNotConnected);
+  if (Current().fault != status::kOk) return Stop(0, Current().fault);  // nothing is sent
   // Every item is checked once, in order, up to the first query that cannot run.
   std::vector<Staged> staged;
   std::vector<BackendStep> steps;
@@ -345,9 +372,15 @@ int SqlSeries::RunItems() {
     steps.push_back(std::move(step));
   }
   size_t stoppedAt = staged.size();
-  int rc = RunStaged(staged, steps, stoppedAt);
-  if (rc == status::kOk) rc = stopped;
-  return rc == status::kOk ? rc : Stop(stoppedAt, rc);
+  int rc = Noted(RunStaged(staged, steps, stoppedAt));
+  if (rc == status::kOk) rc = Noted(stopped);
+  if (status::IsFault(rc)) {
+    LeaveUnsent(stoppedAt);
+    return rc;
+  }
+  if (rc != status::kOk) return Stop(stoppedAt, rc);
+  if (Current().fault != status::kOk) LeaveUnsent(stoppedAt);
+  return status::kOk;
 }
 
 // Runs the staged items, as many together as may go together, and delivers their results in
@@ -357,9 +390,14 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
   BackendSession& session = *Current().session;
   size_t next = 0;
   while (next < staged.size()) {
+    if (Current().fault != status::kOk) {  // a change met a fault: nothing more is sent
+      stoppedAt = next;
+      return status::kOk;
+    }
     if (staged[next].failed != status::kOk) {
       if (!steps[next].savepoint.empty()) session.Savepoint(steps[next].savepoint);
       FinishChange(items_[next], staged[next].failed);
+      Noted(staged[next].failed);
       ++next;
       continue;
     }
@@ -367,6 +405,7 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
     std::vector<StepResult> results(end - next);
     size_t ran = 0;
     int rc = session.RunSteps(std::span(steps).subspan(next, end - next), results, ran);
+    Noted(rc);
     size_t resume = next;
     int stop = Settle(next, ran, rc, end, results, resume);
     if (stop != status::kOk) {
@@ -446,12 +485,18 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
 
 // The end of a change, as SqlExecuteGuarded has it: a failure takes back the change alone,
 // success runs the statement that follows it. Returns whether a rollback went through.
+// The status of a change whose own statement follows it is that statement's when it fails: a
+// delete whose commit fails is not done.
 bool SqlSeries::FinishChange(const Item& item, int status) {
   *item.status = status;
   if (status != status::kOk) {
+    if (status::IsFault(status)) return false;  // the whole transaction goes back
     return item.guarded.rollback != nullptr && SqlExecute(item.guarded.rollback) == status::kOk;
   }
-  if (item.guarded.onSuccess != nullptr) SqlExecute(item.guarded.onSuccess);
+  if (item.guarded.onSuccess != nullptr) {
+    int followed = SqlExecute(item.guarded.onSuccess);
+    if (followed != status::kOk) *item.status = followed;
+  }
   return false;
 }
 
@@ -463,6 +508,14 @@ int SqlSeries::Stop(size_t index, int status) {
   }
   if (index < items_.size() && items_[index].cursor != nullptr) items_[index].cursor->state.reset();
   return status;
+}
+
+// After a fault met inside the series nothing more is sent; the changes not reached keep the
+// status their callers gave them, as only the fault's own statement is reported.
+void SqlSeries::LeaveUnsent(size_t index) {
+  for (size_t i = index; i < items_.size(); ++i) {
+    if (items_[i].cursor != nullptr) items_[i].cursor->state.reset();
+  }
 }
 
 int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,
@@ -546,7 +599,7 @@ int SqlOpen(SqlCursor& cursor, const char* text, HostList in) {
 int SqlFetch(SqlCursor& cursor, HostList out) {
   if (!cursor.state) return status::kInvalidCursor;
   SqlCursor::State& state = *cursor.state;
-  if (int fault = FaultSeam_Check(FaultOp::Fetch, state.text.c_str())) return fault;
+  if (int fault = FaultSeam_Check(FaultOp::Fetch, state.text.c_str())) return Noted(fault);
   if (state.next >= state.rows.size()) return status::kNoData;
   state.rows.Read(state.next, state.current);
   int rc = CopyOutputs(state.current, out);

@@ -128,7 +128,10 @@ class SqlSeries {
   void AddOpen(SqlCursor& cursor, const char* text, HostList in);
   // Stops at the first query that does not return 0 and returns its status (0 when none).
   // The outputs, cursors and changes before it are done; what comes after it does not run,
-  // and a change it did not reach gets its status. The series is empty afterwards: a second
+  // and a change it did not reach gets its status. A fault (SqlFault) stops it too, also when
+  // a change meets it (Run then returns 0: no query stopped it); the changes after the fault
+  // keep the status their callers gave them, unsent. A series that meets a fault noted before
+  // it sends nothing, and its changes get that fault. The series is empty afterwards: a second
   // Run sends nothing.
   int Run();
   // How many queries returned 0 in the last Run.
@@ -155,6 +158,7 @@ class SqlSeries {
   int Deliver(const Item& item, StepResult& result);
   bool FinishChange(const Item& item, int status);
   int Stop(size_t index, int status);
+  void LeaveUnsent(size_t index);
 
   std::vector<Item> items_;
   size_t succeeded_ = 0;
@@ -170,6 +174,11 @@ int SqlChangeAlone(void (*add)(SqlSeries&, const Record&, int&), const Record& r
   alone.Run();
   return status;
 }
+
+// The first fault (status_kind.h) that a statement met since the last commit or rollback, or 0.
+// While there is one, nothing is sent: every statement but "rollback" returns it unrun, so that
+// no work of the transaction can become permanent. "rollback" forgets it.
+int SqlFault();
 
 // For diagnostics and tests: the texts of the statements in the current connection's cache,
 // as the table modules handed them over, sorted.

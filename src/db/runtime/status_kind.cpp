@@ -1,5 +1,7 @@
 #include "db/runtime/status_kind.h"
 
+#include <cstddef>
+
 #include "db/runtime/status.h"
 
 namespace db::status {
@@ -33,14 +35,29 @@ constexpr int kDataErrors[] = {
     kFetchOutOfSequence,
 };
 
+// The data errors of a value read from a row.
+constexpr int kUnreadableValues[] = {
+    kInvalidNumber,     kIntegerOverflow,  kInvalidCharacter,  kValueTooLarge,
+    kDateFormatUnknown, kYearInvalid,      kMonthInvalid,      kDayOfMonthInvalid,
+    kHourInvalid,       kMinuteInvalid,    kSecondInvalid,     kDateFormatMismatch,
+    kNullIntoNoIndicator,
+};
+
+template <size_t N>
+bool IsOneOf(int status, const int (&statuses)[N]) {
+  for (int listed : statuses) {
+    if (status == listed) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool IsUnreadableValue(int status) { return IsOneOf(status, kUnreadableValues); }
 
 bool IsDataError(int status) {
   if (status <= kTriggerRaised && status >= kTriggerRaisedLast) return true;
-  for (int data : kDataErrors) {
-    if (status == data) return true;
-  }
-  return false;
+  return IsOneOf(status, kDataErrors);
 }
 
 bool IsFault(int status) { return status != kOk && !IsDataError(status); }

@@ -13,6 +13,10 @@ bool IsDataError(int status);
 // Whether `status` is a fault: any failure that is not a data error.
 bool IsFault(int status);
 
+// Whether a fetch failed on a value of its row (not convertible, overflowing, too long, NULL
+// without indicator): the row cannot be read, the rows after it can.
+bool IsUnreadableValue(int status);
+
 // Whether the fault means the connection is gone: nothing more can be sent on it.
 bool IsConnectionLost(int status);
 

@@ -1,7 +1,8 @@
 // Oracle's statement-level rollback on PostgreSQL, which aborts a whole transaction on an
-// error: failed statements of every kind leave earlier work usable, the automatic savepoints
-// neither disturb the program's own nor fill the lock table, and a deadlock victim keeps its
-// earlier work.
+// error: statements failed on their data leave earlier work usable, a fault holds it back
+// until the rollback, the automatic savepoints neither disturb the program's own nor fill the
+// lock table, and a deadlock victim's rollback takes its earlier work while the other run
+// finishes.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -48,15 +49,23 @@ class PostgresTransactionTest : public PostgresTest {
     return db->Scalar("select TagTgb from rvk327tag where TagPnr='" + pnr + "'").value_or("<null>");
   }
   long Done() { return db->Count("select count(*) from Rvk740Pud where PudKng=3"); }
+  // A select that fails on the server with a data error: it undoes only itself.
+  static int SelectWithAnInvalidDate() {
+    int32_t number = 0;
+    return SqlExecute(
+        "select count(*)  into :b0  from Rvk740Pud where PudDtm=TO_DATE(:b1,'yyyymmdd')",
+        {TextIn("20241301", 11)}, {IntOut(number)});
+  }
   void InsertTag(const std::string& pnr, const std::string& tgb) {
     db->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('" + pnr +
              "', '2024-01-05 00:00:00', '" + tgb + "')");
   }
 };
 
-// A write-back without savepoint, then a failure of each kind, then the next commit: the
-// write-back is kept. Failed selects count too, and so does the very first statement of a
-// transaction.
+// A write-back without savepoint, then a failure of each kind, then the next commit: after a
+// data error the write-back is kept. Failed selects count too, and so does the very first
+// statement of a transaction. A fault (a table or column unknown when the statement is
+// prepared) instead refuses the commit, and the rollback takes the write-back.
 TEST_F(PostgresTransactionTest, FailedStatementsKeepThePendingWriteBack) {
   QueueRequests(1);
   InsertTag("P1", "abc");
@@ -69,35 +78,34 @@ TEST_F(PostgresTransactionTest, FailedStatementsKeepThePendingWriteBack) {
     const char* what;
     std::function<int()> run;
     int expected;
+    bool fault = false;
   };
   const Case failures[] = {
       {"select of an unknown table",
        [&] {
          return SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {IntOut(number)});
        },
-       status::kNoSuchTable},
+       status::kNoSuchTable, true},
       {"select of an unknown column",
        [&] { return SqlExecute("select TagXyz into :b0  from rvk327tag", {}, {TextOut(text, 8)}); },
-       status::kInvalidIdentifier},
+       status::kInvalidIdentifier, true},
       {"select with a text where a number belongs",
        [&] {
          return SqlExecute("select count(*)  into :b0  from Rvk740Pud where PudKng=:b1",
                            {TextIn("abc", 4)}, {IntOut(number)});
        },
        status::kInvalidNumber},
-      {"select with an invalid date",
-       [&] {
-         return SqlExecute(
-             "select count(*)  into :b0  from Rvk740Pud where PudDtm=TO_DATE(:b1,'yyyymmdd')",
-             {TextIn("20241301", 11)}, {IntOut(number)});
-       },
+      {"select with an invalid date", [] { return SelectWithAnInvalidDate(); },
        status::kMonthInvalid},
       {"select of several rows",
        [&] { return SqlExecute("select TagTgb into :b0  from rvk327tag", {}, {TextOut(text, 8)}); },
        status::kTooManyRows},
-      {"cursor on an unknown table",
-       [&] { return db::SqlOpen(cursor, "select TagXyz  from rvk327tag"); },
-       status::kInvalidIdentifier},
+      {"cursor with an invalid date",
+       [&] {
+         return db::SqlOpen(cursor, "select TagTgb  from rvk327tag where TagTag=TO_DATE(:b0,'yyyymmdd')",
+                            {TextIn("20240230", 11)});
+       },
+       status::kDayOfMonthInvalid},
       {"insert stopped by a trigger",
        [&] { return SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G1", 6)}); },
        status::kTriggerRaised},
@@ -114,8 +122,13 @@ TEST_F(PostgresTransactionTest, FailedStatementsKeepThePendingWriteBack) {
         ASSERT_EQ(WriteBack(0), 0) << c.what;
       }
       EXPECT_EQ(c.run(), c.expected) << c.what << ": " << db::SqlLastNativeError();
-      ASSERT_EQ(SqlExecute("commit"), 0) << c.what << ": " << db::SqlLastNativeError();
-      EXPECT_EQ(Done(), first ? 0 : 1) << c.what;
+      if (c.fault) {
+        EXPECT_EQ(SqlExecute("commit"), c.expected) << c.what;
+        ASSERT_EQ(SqlExecute("rollback"), 0) << c.what << ": " << db::SqlLastNativeError();
+      } else {
+        ASSERT_EQ(SqlExecute("commit"), 0) << c.what << ": " << db::SqlLastNativeError();
+      }
+      EXPECT_EQ(Done(), first || c.fault ? 0 : 1) << c.what;
       db->Exec("update Rvk740Pud set PudKng=1");
     }
   }
@@ -131,8 +144,7 @@ TEST_F(PostgresTransactionTest, ProgramSavepointSurvivesTheAutomaticOnes) {
   ASSERT_EQ(WriteBack(1), 0);  // under an automatic savepoint: work is pending
   ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
   ASSERT_EQ(WriteBack(2), 0);
-  EXPECT_EQ(SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {IntOut(number)}),
-            status::kNoSuchTable);
+  EXPECT_EQ(SelectWithAnInvalidDate(), status::kMonthInvalid);
   ASSERT_EQ(WriteBack(3), 0);
   ASSERT_EQ(
       SqlExecute("select count(*)  into :b0  from Rvk740Pud where PudKng=3", {}, {IntOut(number)}),
@@ -159,13 +171,11 @@ TEST_F(PostgresTransactionTest, ThousandsOfWriteBacksWithoutCommit) {
                      std::stol(NativeScalar(native.get(), "show max_prepared_transactions"));
   int requests = static_cast<int>(std::max(5000L, 2 * locksPerTransaction * connections));
   QueueRequests(requests);
-  int32_t number = 0;
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < requests; ++i) {
     ASSERT_EQ(WriteBack(i), 0) << "request " << i << ": " << db::SqlLastNativeError();
     if (i % 500 == 0) {
-      ASSERT_EQ(SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {IntOut(number)}),
-                status::kNoSuchTable);
+      ASSERT_EQ(SelectWithAnInvalidDate(), status::kMonthInvalid) << db::SqlLastNativeError();
     }
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -244,8 +254,9 @@ TEST_F(PostgresTransactionTest, LockingReadHoldsItsRowToTheCommit) {
 }
 
 // Two runs lock each other's rows in opposite order: the server picks one as the deadlock
-// victim, whose statement alone fails; its earlier write-back is committed all the same.
-TEST_F(PostgresTransactionTest, DeadlockVictimKeepsItsEarlierWork) {
+// victim. Its statement fails, nothing more is sent until its rollback, which takes its
+// earlier write-back too; the other run finishes, and so does the victim's next transaction.
+TEST_F(PostgresTransactionTest, DeadlockVictimRollsBackAndTheOtherFinishes) {
   InsertTag("A", "a");
   InsertTag("B", "b");
   QueueRequests(2);
@@ -261,8 +272,20 @@ TEST_F(PostgresTransactionTest, DeadlockVictimKeepsItsEarlierWork) {
       char byte = 0;
       if (read(go[0], &byte, 1) != 1) return 103;  // both hold their first row now
       int rc = SqlExecute(kUpdateTgb, {TextIn(first, 4), TextIn(second, 9)});
-      if (SqlExecute("commit") != 0) return 104;
-      return rc == 0 ? 0 : rc == status::kDeadlock ? 60 : 105;
+      if (rc == 0) return SqlExecute("commit") == 0 ? 0 : 104;
+      if (rc != status::kDeadlock) return 105;
+      if (db::SqlFault() != status::kDeadlock) return 106;
+      if (SqlExecute("commit") != status::kDeadlock) return 107;
+      if (SqlExecute("rollback") != 0) return 108;
+      int32_t state = 0;
+      std::string stamp = StampOf(request);
+      if (SqlExecute("select PudKng into :b0  from Rvk740Pud where "
+                     "PudDat=TO_DATE(:b1,'yyyymmddHH24MISS')",
+                     {TextIn(stamp.c_str(), 27)}, {IntOut(state)}) != 0 || state != 1) {
+        return 109;  // the write-back went with the rollback
+      }
+      if (WriteBack(request) != 0 || SqlExecute("commit") != 0) return 110;
+      return 60;
     };
   };
   ChildProcess one(run(0, "A", "B"));
@@ -276,6 +299,10 @@ TEST_F(PostgresTransactionTest, DeadlockVictimKeepsItsEarlierWork) {
   close(go[1]);
   EXPECT_TRUE((first == 0 && second == 60) || (first == 60 && second == 0))
       << first << " " << second;
+  // Both rows as the survivor left them; both write-backs done, the victim's anew.
+  std::string survivor = first == 0 ? "A" : "B";
+  EXPECT_EQ(TagTgbOf("A"), survivor);
+  EXPECT_EQ(TagTgbOf("B"), survivor);
   EXPECT_EQ(Done(), 2);
 }
 

@@ -54,6 +54,7 @@ TEST_P(SessionTest, FailuresCarryTheirOracleStatus) {
     const char* what;
     std::function<int()> run;
     int expected;
+    bool fault = false;  // held until the rollback, which the next case needs
   };
   const Case cases[] = {
       {"duplicate key",
@@ -64,11 +65,11 @@ TEST_P(SessionTest, FailuresCarryTheirOracleStatus) {
        status::kNotNullViolated},
       {"unknown table",
        [&] { return SqlExecute("select count(*)  into :b0  from Rvk999Xyz", {}, {db::IntOut(number)}); },
-       status::kNoSuchTable},
+       status::kNoSuchTable, true},
       {"unknown column",
        [&] { return SqlExecute("select TagXyz into :b0  from rvk327tag where TagPnr=:b1",
                                {TextIn("P1", 9)}, {db::TextOut(text, 8)}); },
-       status::kInvalidIdentifier},
+       status::kInvalidIdentifier, true},
       {"no row", [&] { return SqlExecute(kSelectTgb, {TextIn("P9", 9)}, {db::TextOut(text, 8, true)}); },
        status::kNoData},
       {"two rows",
@@ -78,17 +79,26 @@ TEST_P(SessionTest, FailuresCarryTheirOracleStatus) {
       {"update of no row", [&] { return SqlExecute(kUpdateTgb, {TextIn("x", 4), TextIn("P9", 9)}); },
        status::kNoData},
       {"rollback to a savepoint never set", [&] { return SqlExecute("rollback  to Never_Sp"); },
-       status::kSavepointUnknown},
+       status::kSavepointUnknown, true},
       {"days added to a date column",
        [&] { return SqlExecute("select TagTgb into :b0:b1  from rvk327tag where TagTag+1=TO_DATE(:b2,'yyyymmdd')",
                                {TextIn("20240106", 11)}, {db::TextOut(text, 8, true)}); },
-       status::kInconsistentDatatypes},
+       status::kInconsistentDatatypes, true},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.run(), c.expected) << c.what << ": " << db::SqlLastNativeError();
-  // The same inside a transaction, where other savepoints exist.
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.run(), c.expected) << c.what << ": " << db::SqlLastNativeError();
+    EXPECT_EQ(db::SqlFault(), c.fault ? c.expected : 0) << c.what;
+    if (c.fault) {
+      EXPECT_EQ(SqlExecute("rollback"), 0) << c.what;
+    }
+  }
+  // The same inside a transaction, where other savepoints exist; being a fault, it holds back
+  // even the way back to those.
   ASSERT_EQ(SqlExecute("savepoint Some_Sp"), 0);
   EXPECT_EQ(SqlExecute("rollback  to Never_Sp"), status::kSavepointUnknown);
-  EXPECT_EQ(SqlExecute("rollback  to Some_Sp"), 0);
+  EXPECT_EQ(SqlExecute("rollback  to Some_Sp"), status::kSavepointUnknown);
+  EXPECT_EQ(SqlExecute("rollback"), 0);
+  EXPECT_EQ(db::SqlFault(), 0);
 }
 
 TEST_P(SessionTest, TriggerRaisedErrorIsApplicationError) {
@@ -98,15 +108,20 @@ TEST_P(SessionTest, TriggerRaisedErrorIsApplicationError) {
   EXPECT_NE(db::SqlLastNativeError().find("injected"), std::string::npos) << db::SqlLastNativeError();
 }
 
-// The failure seam makes a chosen call fail without touching the database.
+// The failure seam makes a chosen call fail without touching the database. What it injects
+// counts as the real fault would: held until the rollback, which takes the earlier update too.
 TEST_P(SessionTest, FaultSeamFailsTheChosenCallOnly) {
   InsertTag("P1", "2024-01-05", "abc");
   db::FaultSeam_Arm(db::FaultOp::Execute, "set TagTgb", 2, -3113);
   EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("a", 4), TextIn("P1", 9)}), 0);
   EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("b", 4), TextIn("P1", 9)}), -3113);
-  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("c", 4), TextIn("P1", 9)}), 0);
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("c", 4), TextIn("P1", 9)}), -3113);  // unsent
+  EXPECT_EQ(db::SqlFault(), -3113);
+  ASSERT_EQ(SqlExecute("rollback"), 0);
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("d", 4), TextIn("P1", 9)}), 0);
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("e", 4), TextIn("P1", 9)}), 0);
   ASSERT_EQ(SqlExecute("commit"), 0);
-  EXPECT_EQ(TagTgb("P1"), "c");
+  EXPECT_EQ(TagTgb("P1"), "e");
 }
 
 // Another process holds the write lock past the busy timeout.
@@ -125,6 +140,9 @@ TEST_P(SessionTest, LockHeldByAnotherProcessIsResourceBusy) {
   EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("p", 4), TextIn("P1", 9)}), status::kResourceBusy);
   holder.Kill();
   holder.Wait();
+  // The lock is free now, but the transaction that met the fault must go back first.
+  EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("p", 4), TextIn("P1", 9)}), status::kResourceBusy);
+  EXPECT_EQ(SqlExecute("rollback"), 0);
   EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("p", 4), TextIn("P1", 9)}), 0) << db::SqlLastNativeError();
   EXPECT_EQ(SqlExecute("commit"), 0);
   EXPECT_EQ(TagTgb("P1"), "p");

@@ -206,13 +206,21 @@ TEST_F(SqliteSessionTest, LaterSchemaSwitchServesTheNewSchema) {
   EXPECT_STREQ(tgb, "old");
 }
 
-TEST_F(SqliteSessionTest, SchemaSwitchWithPendingWorkIsRefusedAndLosesNothing) {
+// The refusal is a fault: the pending work is held back, never committed, until the rollback
+// takes it; the schema, its handle and the session are untouched and serve the next
+// transaction.
+TEST_F(SqliteSessionTest, SchemaSwitchWithPendingWorkIsRefusedUntilTheRollback) {
   testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
   ASSERT_EQ(testDb->ConnectRuntime(), 0);
   ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("new", 4)}), 0);
   EXPECT_EQ(db::SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTEST"), db::status::kSessionChangeInTransaction);
+  EXPECT_EQ(db::SqlExecute("commit"), db::status::kSessionChangeInTransaction);
+  ASSERT_EQ(db::SqlExecute("rollback"), 0);
+  EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "old");
+  EXPECT_EQ(db::SqlExecute("ALTER SESSION SET CURRENT_SCHEMA=KTEST"), 0);
+  ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("nxt", 4)}), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
-  EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "new");
+  EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "nxt");
 }
 
 TEST_F(SqliteSessionTest, ServiceDirectoryMayBeRelativeAndLong) {
@@ -322,17 +330,23 @@ TEST_F(SqliteSessionTest, DueStopInterruptsTheStatementAndTheWaitForALock) {
   EXPECT_EQ(count, 100000);
   stop_request::notedAtNanos.store(stop_request::MonotonicNanos() - 6'000'000'000);
   auto [counted, countSeconds] = secondsOf(countAll);
-  db::SqlExecute("rollback");
+  int countFault = db::SqlFault();
+  int countRolledBack = db::SqlExecute("rollback");  // each fault holds the session until then
   testDb->Exec("BEGIN IMMEDIATE");
   auto [updated, updateSeconds] = secondsOf(update);
   testDb->Exec("ROLLBACK");
-  db::SqlExecute("rollback");
+  int updateFault = db::SqlFault();
+  int updateRolledBack = db::SqlExecute("rollback");
   stop_request::firstSignal.store(0);
   stop_request::notedAtNanos.store(0);
   EXPECT_EQ(counted, db::status::kCancelled);
   EXPECT_LT(countSeconds, 1.0);
+  EXPECT_EQ(countFault, db::status::kCancelled);
+  EXPECT_EQ(countRolledBack, 0);
   EXPECT_EQ(updated, db::status::kResourceBusy);
   EXPECT_LT(updateSeconds, 1.0);
+  EXPECT_EQ(updateFault, db::status::kResourceBusy);
+  EXPECT_EQ(updateRolledBack, 0);
 
   testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
   EXPECT_EQ(update(), 0);
@@ -345,17 +359,31 @@ TEST_F(SqliteSessionTest, DueStopInterruptsTheStatementAndTheWaitForALock) {
 }
 
 // RAISE(ROLLBACK) ends the whole transaction; the session must know it has none any more.
+// Going back to a savepoint of it fails, a fault held until the rollback. Without that, the
+// commit reports the loss, for the work done after it too, and is a fault itself.
 TEST_F(SqliteSessionTest, TransactionRolledBackAsAWholeIsNoted) {
   testDb->Exec("insert into rvk327tag (TagPnr, TagTag, TagTgb) values ('P1', '2024-01-05 00:00:00', 'old')");
   testDb->Exec("CREATE TRIGGER whole BEFORE INSERT ON Rvk746Err BEGIN SELECT RAISE(ROLLBACK, 'gone'); END");
   ASSERT_EQ(testDb->ConnectRuntime(), 0);
+  auto update = [](const char* tgb) {
+    return db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn(tgb, 4)});
+  };
+  auto insert = [] { return db::SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {db::TextIn("G", 6)}); };
   ASSERT_EQ(db::SqlExecute("savepoint Sp"), 0);
-  ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("new", 4)}), 0);
-  EXPECT_NE(db::SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {db::TextIn("G", 6)}), 0);
+  ASSERT_EQ(update("new"), 0);
+  EXPECT_NE(insert(), 0);
   EXPECT_EQ(db::SqlExecute("rollback  to Sp"), db::status::kSavepointUnknown);
+  EXPECT_EQ(db::SqlExecute("commit"), db::status::kSavepointUnknown);
+  ASSERT_EQ(db::SqlExecute("rollback"), 0);
+
+  ASSERT_EQ(update("new"), 0);
+  EXPECT_NE(insert(), 0);
+  ASSERT_EQ(update("aft"), 0);
   EXPECT_EQ(db::SqlExecute("commit"), db::status::kTransactionRolledBack);  // not a success
-  EXPECT_EQ(db::SqlExecute("commit"), 0);
-  ASSERT_EQ(db::SqlExecute("update rvk327tag set TagTgb=:b0", {db::TextIn("nxt", 4)}), 0);
+  EXPECT_EQ(db::SqlFault(), db::status::kTransactionRolledBack);
+  EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "old");
+  ASSERT_EQ(db::SqlExecute("rollback"), 0);
+  ASSERT_EQ(update("nxt"), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(testDb->Scalar("select TagTgb from rvk327tag"), "nxt");
 }

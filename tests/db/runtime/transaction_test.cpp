@@ -48,7 +48,8 @@ TEST_P(TransactionTest, RollbackToSavepointKeepsEarlierWorkAndTheTransaction) {
 }
 
 // A savepoint set before any change stands where the transaction began: rolling back to it
-// undoes everything since, and the transaction, the savepoint and what follows go on.
+// undoes everything since, the savepoints set after it included, and the transaction, the
+// savepoint and what follows go on.
 TEST_P(TransactionTest, SavepointBeforeTheFirstChangeUndoesAllAfterIt) {
   InsertTag("P1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
@@ -57,7 +58,6 @@ TEST_P(TransactionTest, SavepointBeforeTheFirstChangeUndoesAllAfterIt) {
   ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
   ASSERT_EQ(UpdateTgb("P2", "two"), 0);
   ASSERT_EQ(SqlExecute("rollback  to START_SP"), 0);
-  EXPECT_EQ(SqlExecute("rollback  to Later_Sp"), status::kSavepointUnknown);  // set after it
   ASSERT_EQ(UpdateTgb("P2", "3rd"), 0);
   ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
   ASSERT_EQ(UpdateTgb("P1", "4th"), 0);
@@ -67,6 +67,14 @@ TEST_P(TransactionTest, SavepointBeforeTheFirstChangeUndoesAllAfterIt) {
   ASSERT_EQ(SqlExecute("commit"), 0);
   EXPECT_EQ(TagTgb("P1"), "5th");
   EXPECT_EQ(TagTgb("P2"), "abc");
+  // A savepoint set after it is gone; the way back to it is a fault, which ends the
+  // transaction, and so comes last.
+  ASSERT_EQ(SqlExecute("savepoint Start_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P1", "6th"), 0);
+  ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Start_Sp"), 0);
+  EXPECT_EQ(SqlExecute("rollback  to Later_Sp"), status::kSavepointUnknown);
+  EXPECT_EQ(SqlExecute("rollback"), 0);
 }
 
 // A failed statement undoes only itself: the pending update before it is committed later.
@@ -101,25 +109,66 @@ TEST_P(TransactionTest, FailedStatementLeavesOtherPendingWork) {
   EXPECT_EQ(db->Count("select count(*) from Rvk746Err"), 0);
 }
 
+// After a fault nothing reaches the database until the rollback: neither a statement (the
+// trigger would answer had the insert been sent) nor a series nor the commit. The rollback
+// takes back the whole transaction, the change before the fault included, and the next one
+// works.
+TEST_P(TransactionTest, FaultHoldsBackEverythingButTheRollback) {
+  InsertTag("P1", "2024-01-05", "abc");
+  db->FailOn("Rvk746Err", "insert");
+  ASSERT_EQ(UpdateTgb("P1", "one"), 0);
+  int32_t count = -1;
+  EXPECT_EQ(SqlExecute("select count(*) into :b0  from no_such_table", {}, {db::IntOut(count)}),
+            status::kNoSuchTable);
+  EXPECT_EQ(db::SqlFault(), status::kNoSuchTable);
+  EXPECT_EQ(SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G", 6)}),
+            status::kNoSuchTable);
+  int changed = 0;
+  char read[4] = "-";
+  db::SqlSeries series;
+  series.AddChange(kUpdateTgb, {TextIn("two", 4), TextIn("P1", 9)}, changed);
+  series.Add(kSelectTgb, {TextIn("P1", 9)}, {db::TextOut(read, true)});
+  EXPECT_EQ(series.Run(), status::kNoSuchTable);
+  EXPECT_EQ(changed, status::kNoSuchTable);
+  EXPECT_STREQ(read, "-");
+  EXPECT_EQ(SqlExecute("commit"), status::kNoSuchTable);
+  ASSERT_EQ(SqlExecute("rollback"), 0);
+  EXPECT_EQ(db::SqlFault(), 0);
+  ASSERT_EQ(SqlExecute(kSelectTgb, {TextIn("P1", 9)}, {db::TextOut(read, true)}), 0);
+  EXPECT_STREQ(read, "abc");
+  ASSERT_EQ(UpdateTgb("P1", "new"), 0);
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "new");
+}
+
 // Queries sent together answer as one after the other would: those before the first failure
-// are written, the later ones are not, and the pending change before them stays.
+// are written, the later ones are not. After a data error the pending change before them
+// stays; a fault (a table missing when the series is checked) holds it back until the
+// rollback takes it.
 TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
   // A key with a quote and a backslash: inputs written into a text must arrive as they are.
   const char* const kOdd = "P'\\1";
   InsertTag("P''\\1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
-  ASSERT_EQ(UpdateTgb(kOdd, "one"), 0);
-  char read[4] = "";  // a read between: the series below fail after a read that went well
-  ASSERT_EQ(SqlExecute("select TagTgb into :b0  from rvk327tag where TagPnr=:b1",
-                       {TextIn(kOdd, 9)}, {db::TextOut(read)}), 0);
-  EXPECT_STREQ(read, "one");
-  const char* failing[] = {
-      "select count(*) into :b0  from rvk327tag where TagPnr=:b1 and TagTag=TO_DATE('20240230','yyyymmdd')",
-      "select count(*) into :b0  from no_such_table where TagPnr=:b1",
+  struct Case {
+    const char* failing;
+    int expected;
+    bool fault;
+    const char* pending;  // the change before the series
+    const char* kept;     // what it leaves once the transaction has ended
   };
-  const char* inputs[] = {"P1", "P1"};
-  const int expected[] = {status::kDayOfMonthInvalid, status::kNoSuchTable};
-  for (size_t k = 0; k < 2; ++k) {
+  const Case cases[] = {
+      {"select count(*) into :b0  from rvk327tag where TagPnr=:b1 and TagTag=TO_DATE('20240230','yyyymmdd')",
+       status::kDayOfMonthInvalid, false, "one", "one"},
+      {"select count(*) into :b0  from no_such_table where TagPnr=:b1", status::kNoSuchTable, true,
+       "two", "one"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(UpdateTgb(kOdd, c.pending), 0);
+    char read[4] = "";  // a read between: the series below fail after a read that went well
+    ASSERT_EQ(SqlExecute("select TagTgb into :b0  from rvk327tag where TagPnr=:b1",
+                         {TextIn(kOdd, 9)}, {db::TextOut(read)}), 0);
+    EXPECT_STREQ(read, c.pending);
     char first[4] = "";
     int32_t second = -1;
     char third[4] = "-";
@@ -127,20 +176,24 @@ TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
     db::SqlSeries series;
     series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn(kOdd, 9)},
                {db::TextOut(first)});
-    series.Add(failing[k], {TextIn(inputs[k], 11)}, {db::IntOut(second)});
+    series.Add(c.failing, {TextIn("P1", 11)}, {db::IntOut(second)});
     series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
                {db::TextOut(third)});
     series.AddOpen(notReached, "select TagTgb from rvk327tag", {});
     int rc = series.Run();
-    EXPECT_EQ(rc, expected[k]) << failing[k] << " " << db::SqlLastNativeError();
-    EXPECT_EQ(series.Succeeded(), 1u) << failing[k];
-    EXPECT_STREQ(first, "one") << failing[k];
-    EXPECT_EQ(second, -1) << failing[k];
-    EXPECT_STREQ(third, "-") << failing[k];
+    EXPECT_EQ(rc, c.expected) << c.failing << " " << db::SqlLastNativeError();
+    EXPECT_EQ(series.Succeeded(), 1u) << c.failing;
+    EXPECT_STREQ(first, c.pending) << c.failing;
+    EXPECT_EQ(second, -1) << c.failing;
+    EXPECT_STREQ(third, "-") << c.failing;
     EXPECT_EQ(db::SqlFetch(notReached, {db::TextOut(third)}), status::kInvalidCursor);
+    EXPECT_EQ(db::SqlFault(), c.fault ? c.expected : 0) << c.failing;
+    EXPECT_EQ(SqlExecute("commit"), c.fault ? c.expected : 0) << c.failing;
+    if (c.fault) {
+      EXPECT_EQ(SqlExecute("rollback"), 0) << c.failing;
+    }
+    EXPECT_EQ(TagTgb("P''\\1"), c.kept) << c.failing;
   }
-  ASSERT_EQ(SqlExecute("commit"), 0);
-  EXPECT_EQ(TagTgb("P''\\1"), "one");
 }
 
 // Changes sent together with the reads after them end as the calls one by one would, in any

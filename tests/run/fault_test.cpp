@@ -1,0 +1,338 @@
+// Faults of the database or the machine during a run never become permanent: the request that
+// met one is undone whole and stays pending, a lost session or a stop signal ends the run, and
+// once the fault is gone the next run ends as one undisturbed run does.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "common/backend_test.h"
+#include "common/program_run.h"
+#include "common/test_db.h"
+#include "db/runtime/fault_seam.h"
+#include "run/log_expectations.h"
+#include "run/plan_tree.h"
+
+namespace {
+
+using run_tests::Describe;
+using run_tests::ExpectQuietSuccess;
+using run_tests::Outcome;
+using run_tests::PlanShape;
+using run_tests::Snapshot;
+using run_tests::Tree;
+using testing_db::Backend;
+using testing_db::TestDb;
+using testing_run::LogRecord;
+using testing_run::ParsedLog;
+
+using namespace std::chrono_literals;
+
+constexpr const char* kGroup = "PLG01";
+constexpr const char* kOtherGroup = "PLG02";
+constexpr int kRequests = 40;
+// Past the program's lock timeout of 10 s, and no longer.
+constexpr auto kLockHeld = 12s;
+constexpr auto kStopWithin = 15s;
+
+constexpr int kLockNotObtained = -54;
+constexpr int kCancelled = -1013;
+constexpr int kDiskFull = -1653;
+
+std::string Text(const LogRecord& entry) {
+  return entry.func + "|" + entry.message + "|" + std::to_string(entry.code);
+}
+
+long CountEntries(const ParsedLog& log, const std::string& message) {
+  return std::count_if(log.entries.begin(), log.entries.end(),
+                       [&](const LogRecord& entry) { return entry.message == message; });
+}
+
+// Requests met by a fault leave one entry each; what was not reached leaves none.
+void ExpectAtMostOneEntryPerPendingRequest(const Tree& tree, const ParsedLog& log) {
+  long requestEntries =
+      std::count_if(log.entries.begin(), log.entries.end(),
+                    [](const LogRecord& entry) { return entry.func != "ProcessRequests()"; });
+  EXPECT_LE(requestEntries, tree.Pending()) << Describe(log);
+}
+
+// PostgreSQL only: each done mark's update sleeps, so that a run lasts long enough to be
+// disturbed, or that a statement timeout strikes every request.
+void SlowDoneMarks(TestDb& db, double seconds) {
+  db.Exec("CREATE FUNCTION kt_slow_mark() RETURNS trigger LANGUAGE plpgsql AS "
+          "$$BEGIN PERFORM pg_sleep(" + std::to_string(seconds) + "); RETURN NEW; END$$;"
+          " CREATE TRIGGER kt_slow_mark BEFORE UPDATE ON Rvk740Pud FOR EACH ROW "
+          "EXECUTE FUNCTION kt_slow_mark()");
+}
+void NormalDoneMarks(TestDb& db) {
+  db.Exec("DROP TRIGGER kt_slow_mark ON Rvk740Pud; DROP FUNCTION kt_slow_mark()");
+}
+
+class FaultTest : public testing::TestWithParam<Backend> {
+ protected:
+  static PlanShape Shape(const std::string& group = kGroup, int first = 0,
+                         int requests = kRequests) {
+    PlanShape shape{group, first, requests};
+    shape.targetsMissedAlike = true;
+    return shape;
+  }
+
+  bool OnPostgresServer() const { return GetParam() != Backend::Sqlite; }
+
+  Tree NewTree(const PlanShape& shape = Shape()) {
+    Tree tree = Tree::Generate(GetParam(), shape);
+    if (tree.db == nullptr) ADD_FAILURE() << "no test database";
+    return tree;
+  }
+
+  // The result of the undisturbed run of `shape`.
+  Outcome Reference(const PlanShape& shape = Shape()) {
+    Tree reference = NewTree(shape);
+    if (reference.db == nullptr) return {};
+    ExpectQuietSuccess(reference.RunWhole(shape.group));
+    Outcome outcome = Snapshot(*reference.db);
+    EXPECT_TRUE(outcome.queue.empty());
+    EXPECT_FALSE(outcome.deviations.empty()) << "every recount should record a deviation";
+    return outcome;
+  }
+
+  void ExpectRerunLikeWhole(const Tree& tree, const Outcome& expected, const std::string& what) {
+    run_tests::ExpectRerunCompletesLikeAWholeRun(tree, kGroup, GetParam(), expected, what);
+  }
+
+  // On SQLite the database's write lock, else the staffing row of the first request that
+  // recounts one.
+  std::unique_ptr<TestDb::HeldTransaction> HoldWhatTheQueueNeeds(TestDb& db) {
+    if (GetParam() == Backend::Sqlite) return db.Hold("");
+    testing_db::Rows slot = db.Query(
+        "select b.BdpBdt, b.BdpEso, b.BdpEsa, b.BdpSzv, b.BdpAsw from Rvk740Pud p, Rvk730Bdp b "
+        "where b.BdpPnr=p.PudPnr and b.BdpBdt=p.PudDtm and p.PudTyp=1 and b.BdpSts='P' "
+        "order by p.PudDat");
+    if (slot.empty()) {
+      ADD_FAILURE() << "no request recounts a slot";
+      return nullptr;
+    }
+    const auto& key = slot.front();
+    return db.Hold("select BsmIst from Rvk725Bsm where BsmBdt='" + *key[0] + "' and BsmEso='" +
+                   *key[1] + "' and BsmEsa='" + *key[2] + "' and BsmSzv=" + *key[3] +
+                   " and BsmAsw=" + *key[4] + " for update");
+  }
+
+  // Whether the program waits for a lock (on SQLite: assumed after a second).
+  bool WaitUntilWaitingForALock(TestDb& db) {
+    if (GetParam() == Backend::Sqlite) {
+      std::this_thread::sleep_for(1s);
+      return true;
+    }
+    auto deadline = std::chrono::steady_clock::now() + 8s;
+    while (db.Count("select count(*) from pg_stat_activity where datname=current_database() "
+                    "and wait_event_type='Lock'") == 0) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(20ms);
+    }
+    return true;
+  }
+
+  static bool WaitUntilDone(const Tree& tree, long count) {
+    auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (tree.Done() < count) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(5ms);
+    }
+    return true;
+  }
+};
+
+// The request that waited past the lock timeout is undone and tried once more after the rest
+// of the queue; nothing else is lost.
+TEST_P(FaultTest, LockHeldPastTheTimeoutCostsOnlyThatRequest) {
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  auto held = HoldWhatTheQueueNeeds(*tree.db);
+  ASSERT_NE(held, nullptr);
+  auto program = tree.Start(kGroup);
+  std::this_thread::sleep_for(kLockHeld);
+  held.reset();
+  ExpectQuietSuccess(program->Wait());
+
+  ParsedLog log = tree.Log();
+  ASSERT_TRUE(log.whole) << Describe(log);
+  // Once, and once more if the lock was still held when it was tried again.
+  EXPECT_GE(log.entries.size(), 1u) << Describe(log);
+  EXPECT_LE(log.entries.size(), 2u) << Describe(log);
+  for (const LogRecord& entry : log.entries) EXPECT_EQ(entry.code, kLockNotObtained) << Text(entry);
+  EXPECT_LE(tree.Pending(), 1);
+  ExpectRerunLikeWhole(tree, expected, "after the lock");
+}
+
+// Two planning groups recounting the same slots at once: after both are run again, as if
+// one had run after the other.
+TEST_P(FaultTest, TwoGroupsOnTheSameSlotsEndAsIfOneRanAfterTheOther) {
+  PlanShape first = Shape(kGroup, 0, 30);
+  PlanShape second = Shape(kOtherGroup, 30, 30);
+  auto makeTree = [&] {
+    Tree tree = NewTree(first);
+    if (tree.db != nullptr) run_tests::AddRequests(*tree.db, second);
+    return tree;
+  };
+  Tree reference = makeTree();
+  ASSERT_NE(reference.db, nullptr);
+  ExpectQuietSuccess(reference.RunWhole(kGroup));
+  ExpectQuietSuccess(reference.RunWhole(kOtherGroup));
+  Outcome expected = Snapshot(*reference.db);
+  ASSERT_TRUE(expected.queue.empty());
+
+  for (int round = 1; round <= 3 && !HasFailure(); ++round) {
+    std::string what = "round " + std::to_string(round);
+    Tree tree = makeTree();
+    ASSERT_NE(tree.db, nullptr);
+    {
+      auto one = tree.Start(kGroup);
+      auto other = tree.Start(kOtherGroup);
+      ExpectQuietSuccess(one->Wait());
+      ExpectQuietSuccess(other->Wait());
+    }
+    ParsedLog log = tree.Log();
+    ASSERT_TRUE(log.whole) << what << Describe(log);
+    // Only what two runs can do to each other: wait too long, deadlock, fail to serialize.
+    for (const LogRecord& entry : log.entries) {
+      EXPECT_TRUE(entry.code == -54 || entry.code == -60 || entry.code == -8177)
+          << what << ": " << Text(entry);
+    }
+    ExpectQuietSuccess(tree.RunWhole(kGroup));
+    ExpectQuietSuccess(tree.RunWhole(kOtherGroup));
+    EXPECT_TRUE(Snapshot(*tree.db) == expected) << what << Describe(tree.Log());
+  }
+}
+
+// Every request cancelled by the statement timeout: five of them, then the run gives up.
+TEST_P(FaultTest, StatementTimeoutOnEveryRequestEndsTheRunAfterFive) {
+  if (!OnPostgresServer()) GTEST_SKIP() << "SQLite has no statement timeout";
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  std::string database = *tree.db->Scalar("select current_database()");
+  SlowDoneMarks(*tree.db, 0.5);
+  tree.db->Exec("ALTER DATABASE " + database + " SET statement_timeout = '100ms'");
+  ExpectQuietSuccess(tree.RunWhole(kGroup));
+
+  ParsedLog log = tree.Log();
+  ASSERT_TRUE(log.whole && log.entries.size() == 6) << Describe(log);
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(log.entries[i].code, kCancelled) << Describe(log);
+  EXPECT_EQ(Text(log.entries.back()),
+            "ProcessRequests()|Abbruch: wiederholte DB-Fehler|" + std::to_string(kCancelled));
+  EXPECT_EQ(tree.Pending(), kRequests);
+
+  tree.db->Exec("ALTER DATABASE " + database + " RESET statement_timeout");
+  NormalDoneMarks(*tree.db);
+  ExpectRerunLikeWhole(tree, expected, "after the timeout");
+}
+
+// The disk full at the third deviation row: that request is undone and stays pending.
+TEST_P(FaultTest, FullDiskUndoesTheRequestThatMetIt) {
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  ExpectQuietSuccess(testing_run::RunMainInChild(
+      tree.dir->RunPath(), testing_run::CommandLine(tree.dir->ConfigPath(), kGroup),
+      [] { db::FaultSeam_Arm(db::FaultOp::Execute, "insert into Rvk746Err", 3, kDiskFull); }));
+
+  ParsedLog log = tree.Log();
+  EXPECT_EQ(tree.Pending(), 1);
+  ASSERT_TRUE(log.whole && log.entries.size() == 1) << Describe(log);
+  EXPECT_EQ(Text(log.entries[0]), "Err_Insert()|Fehler Insert|" + std::to_string(kDiskFull));
+  ExpectRerunLikeWhole(tree, expected, "after the full disk");
+}
+
+// The server ends the program's session: one entry, no final delete, exit 0.
+TEST_P(FaultTest, LostSessionEndsTheRunAndTheNextCompletesIt) {
+  if (!OnPostgresServer()) GTEST_SKIP() << "an SQLite file has no session to end";
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  SlowDoneMarks(*tree.db, 0.05);
+  auto program = tree.Start(kGroup);
+  ASSERT_TRUE(WaitUntilDone(tree, 5));
+  tree.db->Query("select pg_terminate_backend(pid) from pg_stat_activity "
+                 "where datname=current_database() and pid<>pg_backend_pid()");
+  ExpectQuietSuccess(program->Wait());
+
+  ParsedLog log = tree.Log();
+  ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
+  EXPECT_EQ(CountEntries(log, "Abbruch: Verbindung verloren"), 1) << Describe(log);
+  const LogRecord& last = log.entries.back();
+  EXPECT_EQ(last.func + "|" + last.message, "ProcessRequests()|Abbruch: Verbindung verloren");
+  EXPECT_TRUE(last.code == -3113 || last.code == -3114) << last.code;
+  EXPECT_GE(tree.Done(), 5) << "the finished requests are deleted by the next run";
+  ExpectAtMostOneEntryPerPendingRequest(tree, log);
+  NormalDoneMarks(*tree.db);
+  ExpectRerunLikeWhole(tree, expected, "after the lost session");
+}
+
+void ExpectEndedBySignal(const Tree& tree, const ParsedLog& log) {
+  ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
+  EXPECT_EQ(Text(log.entries.back()),
+            "ProcessRequests()|Abbruch durch Signal|" + std::to_string(SIGTERM)) << Describe(log);
+  EXPECT_EQ(CountEntries(log, "Abbruch durch Signal"), 1) << Describe(log);
+  ExpectAtMostOneEntryPerPendingRequest(tree, log);
+}
+
+// A stop signal does not wait for the lock the program waits for.
+TEST_P(FaultTest, SignalWhileWaitingForALockEndsTheRunSoon) {
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  auto held = HoldWhatTheQueueNeeds(*tree.db);
+  ASSERT_NE(held, nullptr);
+  auto program = tree.Start(kGroup);
+  ASSERT_TRUE(WaitUntilWaitingForALock(*tree.db));
+  program->Signal(SIGTERM);
+  bool ended = program->EndsWithin(kStopWithin);
+  held.reset();
+  ASSERT_TRUE(ended) << "still running " << kStopWithin.count() << " s after SIGTERM";
+  ExpectQuietSuccess(program->Wait());
+
+  ExpectEndedBySignal(tree, tree.Log());
+  ExpectRerunLikeWhole(tree, expected, "after the signal");
+}
+
+// A stop signal does not wait for the log file's lock either: the entries go in without it.
+TEST_P(FaultTest, SignalWhileTheLogFileIsLockedEndsTheRunSoon) {
+  PlanShape shape = Shape();
+  shape.firstWithoutDayCodes = true;  // the first request has an entry to write
+  Outcome expected = Reference(shape);
+  Tree tree = NewTree(shape);
+  ASSERT_NE(tree.db, nullptr);
+  std::string logPath = tree.dir->LogPath(tree.db->Schema());
+  int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+
+  auto program = tree.Start(kGroup);
+  bool endedBeforeSignal = program->EndsWithin(1500ms);
+  program->Signal(SIGTERM);
+  bool ended = program->EndsWithin(kStopWithin);
+  close(fd);
+  EXPECT_FALSE(endedBeforeSignal) << "the run did not wait for the log file";
+  ASSERT_TRUE(ended) << "still running " << kStopWithin.count() << " s after SIGTERM";
+  ExpectQuietSuccess(program->Wait());
+
+  ParsedLog log = tree.Log();
+  ExpectEndedBySignal(tree, log);
+  EXPECT_EQ(Text(log.entries.front()), "Read_UrlKrk_Tgb()|Fehler: Read Rvk327Tag|1403")
+      << Describe(log);
+  ExpectRerunLikeWhole(tree, expected, "after the log file's lock");
+}
+
+INSTANTIATE_BACKEND_TEST(FaultTest);
+
+}  // namespace
