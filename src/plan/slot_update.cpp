@@ -56,7 +56,10 @@ void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChange& 
     LogError("Bsm_PKeyRead()", "Fehler: Read BsmSatz", status);
     return;
   }
-  if (db::SqlFault() != 0) return;  // the tally met it: the request is over
+  if (int fault = db::SqlFault()) {  // the tally met it: the request is over
+    LogError("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", fault);
+    return;
+  }
   Bsm_Count(slot, &likely);
   SaveSlotAndDeviation(slot);
 }
