@@ -3,7 +3,7 @@
 # or server it runs on.
 #
 #   scripts/bench.sh [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]
-#                    [--against PROGRAM]
+#                    [--groups N] [--against PROGRAM]
 #
 # Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel, a counting
 # shim (LD_PRELOAD) and the floor tool into build/, generates the suite into a temporary folder
@@ -12,13 +12,15 @@
 # is gone when it ends. odbc: the PostgreSQL server, reached through PostgreSQL's ODBC driver
 # with a DSN written into the temporary folder (ODBCSYSINI). --against: after each run, the
 # same run with another kestrumel binary (an older build, say), its figures in a second table.
+# --groups: the queue dealt out to N planning groups over the same persons and days, and each
+# run N programs at once, one per group, on the one database; wall time until the last ended.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 usage() {
   echo "usage: $0 [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R]" \
-    "[--runs K] [--against PROGRAM]" >&2
+    "[--runs K] [--groups N] [--against PROGRAM]" >&2
   exit 2
 }
 
@@ -31,7 +33,7 @@ while (($#)); do
       backend=$2
       shift 2
       ;;
-    --persons | --days | --requests | --runs)
+    --persons | --days | --requests | --runs | --groups)
       [[ $# -ge 2 && "$2" =~ ^[1-9][0-9]*$ ]] || usage
       options+=("$1" "$2")
       shift 2

@@ -25,6 +25,17 @@ SUITE_TABLES = (
 )
 
 
+# Staffing slots whose head count is not what their duty rows give: a change of one run that
+# another run's recount of the same slot missed.
+SLOTS_OFF_SQL = """
+SELECT count(*) FROM {prefix}Rvk725Bsm s LEFT JOIN (
+    SELECT BdpBdt, BdpEso, BdpEsa, BdpSzv, BdpSzb, BdpAsw, count(*) AS n FROM {prefix}Rvk730Bdp
+    WHERE BdpSts NOT IN ('O', 'D') GROUP BY BdpBdt, BdpEso, BdpEsa, BdpSzv, BdpSzb, BdpAsw) d
+  ON d.BdpBdt = s.BsmBdt AND d.BdpEso = s.BsmEso AND d.BdpEsa = s.BsmEsa
+    AND d.BdpSzv = s.BsmSzv AND d.BdpSzb = s.BsmSzb AND d.BdpAsw = s.BsmAsw
+WHERE s.BsmIst <> coalesce(d.n, 0)"""
+
+
 def write_config(tool, path, net, login, password):
     subprocess.run([tool, "write", path, "--net", net, "--schema", SCHEMA, "--login", login],
                    input=password + "\n", text=True, check=True, stdout=subprocess.DEVNULL)
@@ -79,12 +90,19 @@ class SqliteBackend:
     def size_bytes(self):
         return os.path.getsize(os.path.join(self.template, SCHEMA + ".db"))
 
-    def requests_left(self, run_dir):
+    def requests_left(self, run_dir, groups):
         db = sqlite3.connect(os.path.join(run_dir, "db", SCHEMA + ".db"))
-        (left,) = db.execute("SELECT count(*) FROM Rvk740Pud WHERE PudPlg = ?",
-                             (suite_data.PLAN_GROUP,)).fetchone()
+        marks = ",".join("?" * len(groups))
+        (left,) = db.execute(f"SELECT count(*) FROM Rvk740Pud WHERE PudPlg IN ({marks})",
+                             groups).fetchone()
         db.close()
         return left
+
+    def slots_off(self, run_dir):
+        db = sqlite3.connect(os.path.join(run_dir, "db", SCHEMA + ".db"))
+        (off,) = db.execute(SLOTS_OFF_SQL.format(prefix="")).fetchone()
+        db.close()
+        return off
 
     def floor_arguments(self, work):
         return ["sqlite", work]
@@ -208,14 +226,20 @@ class PostgresBackend:
         db.close()
         return size
 
-    def requests_left(self, run_dir):
+    def requests_left(self, run_dir, groups):
+        return self._count(f"SELECT count(*) FROM {SCHEMA.lower()}.Rvk740Pud "
+                           "WHERE PudPlg = ANY(%s)", (list(groups),))
+
+    def slots_off(self, run_dir):
+        return self._count(SLOTS_OFF_SQL.format(prefix=SCHEMA.lower() + "."))
+
+    def _count(self, query, parameters=()):
         db = self.connect(self.database)
         cursor = db.cursor()
-        cursor.execute(f"SELECT count(*) FROM {SCHEMA.lower()}.Rvk740Pud WHERE PudPlg = %s",
-                       (suite_data.PLAN_GROUP,))
-        (left,) = cursor.fetchone()
+        cursor.execute(query, parameters)
+        (count,) = cursor.fetchone()
         db.close()
-        return left
+        return count
 
     def cleanup_run(self, run_dir):
         admin = self.connect("postgres")

@@ -1,5 +1,8 @@
 """Benchmark runner: generates the suite, loads it, measures the floor, runs kestrumel K times.
 
+With --groups N the queue is dealt out to N planning groups and each run starts one program
+per group at once, on one database and one log: its wall time is until the last of them ended.
+
 Called by scripts/bench.sh, which builds the program, the counting shim and the floor tool
 and, for PostgreSQL, starts the server. Everything it writes lives under --work.
 """
@@ -15,7 +18,7 @@ import backends
 import report
 import suite_data
 
-RUN_ARGUMENTS = ["planer", "3", "4", "5", "20270104", "BENCHJOB", suite_data.PLAN_GROUP]
+RUN_ARGUMENTS = ["planer", "3", "4", "5", "20270104", "BENCHJOB"]  # then the planning group
 
 
 def parse_arguments():
@@ -25,12 +28,16 @@ def parse_arguments():
     parser.add_argument("--days", type=int, default=365)
     parser.add_argument("--requests", type=int, default=2000)
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--groups", type=int, default=1)
     parser.add_argument("--root", required=True)
     parser.add_argument("--build", required=True)
     parser.add_argument("--tools", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--against", help="another kestrumel binary, run after each run")
-    return parser.parse_args()
+    args = parser.parse_args()
+    if not 1 <= args.groups <= 99:  # a planning group's name has five characters
+        parser.error("--groups: 1 to 99")
+    return args
 
 
 def say(text):
@@ -49,7 +56,16 @@ def measure_floor(tools, backend, work):
     return costs
 
 
-def run_once(args, program, backend, number, floor_costs):
+def start_program(args, program, run_dir, group):
+    counts_file = os.path.join(run_dir, f"counts_{group}.txt")
+    env = dict(os.environ, LD_PRELOAD=os.path.join(args.tools, "counts_shim.so"),
+               KESTRUMEL_BENCH_COUNTS=counts_file)
+    child = subprocess.Popen([program, "../kestrumel.cfg", *RUN_ARGUMENTS, group],
+                             cwd=os.path.join(run_dir, "run"), env=env)
+    return child, counts_file
+
+
+def run_once(args, program, backend, number, floor_costs, groups):
     run_dir = os.path.join(args.work, f"run{number}")
     os.makedirs(os.path.join(run_dir, "run"))
     os.makedirs(os.path.join(run_dir, "quelborne_php", "log"))
@@ -57,26 +73,31 @@ def run_once(args, program, backend, number, floor_costs):
     # The fresh copy is written out before the clock starts: otherwise the run's own syncs
     # wait behind the flush of a copy as large as the database.
     os.sync()
-    counts_file = os.path.join(run_dir, "counts.txt")
-    env = dict(os.environ, LD_PRELOAD=os.path.join(args.tools, "counts_shim.so"),
-               KESTRUMEL_BENCH_COUNTS=counts_file)
     start = time.monotonic()
-    child = subprocess.Popen([program, "../kestrumel.cfg",
-                              *RUN_ARGUMENTS], cwd=os.path.join(run_dir, "run"), env=env)
-    _, wait_status, usage = os.wait4(child.pid, 0)
+    started = [start_program(args, program, run_dir, group) for group in groups]
+    exits, cpu = [], 0.0
+    for child, _ in started:
+        _, wait_status, usage = os.wait4(child.pid, 0)
+        child.returncode = os.waitstatus_to_exitcode(wait_status)
+        exits.append(str(child.returncode))
+        # What of the wall time the programs themselves spent on a processor.
+        cpu += usage.ru_utime + usage.ru_stime
     wall = time.monotonic() - start
-    child.returncode = os.waitstatus_to_exitcode(wait_status)
     server = backend.finish_run(run_dir)
-    totals, texts = report.read_counts(counts_file)
+    totals, texts = report.merge_counts([report.read_counts(f) for _, f in started])
     figures = report.run_figures(backend.name, wall, totals, texts, server, floor_costs)
-    # What of the wall time the program itself spent on a processor.
-    figures["program_cpu"] = usage.ru_utime + usage.ru_stime
-    left = backend.requests_left(run_dir)
+    figures["program_cpu"] = cpu
+    figures["requests_left"] = backend.requests_left(run_dir, groups)
+    figures["slots_off"] = backend.slots_off(run_dir)
     backend.cleanup_run(run_dir)
     log = os.path.join(run_dir, "quelborne_php", "log", f"kestrumel_{backends.SCHEMA}.log")
-    note = f"exit {child.returncode}, {left} requests left in the queue"
+    statuses = report.log_statuses(log)
+    figures["log_entries"] = sum(statuses.values())
+    note = (f"exit {','.join(exits)}, {figures['requests_left']} requests left in the queue, "
+            f"{figures['slots_off']} slots off their duty rows")
     if os.path.exists(log):
         note += f", log {os.path.getsize(log)} bytes"
+        note += "".join(f", status {status}: {count}" for status, count in sorted(statuses.items()))
     return figures, texts, note
 
 
@@ -90,7 +111,7 @@ def main():
     backend = backend_class(args.root, args.work)
 
     t = time.monotonic()
-    suite = suite_data.Suite(args.persons, args.days, args.requests)
+    suite = suite_data.Suite(args.persons, args.days, args.requests, args.groups)
     ranges = sum(1 for r in suite.requests() if r[2] == 2)
     backend.load(suite)
     say(f"generated and loaded into {args.backend} in {time.monotonic() - t:.1f} s "
@@ -110,19 +131,22 @@ def main():
             number += 1
             # Measured right before each run: the disk's speed drifts with what else the machine does.
             floor_costs = measure_floor(args.tools, backend, args.work)
-            figures, texts[label], note = run_once(args, program, backend, number, floor_costs)
+            figures, texts[label], note = run_once(args, program, backend, number, floor_costs,
+                                                   suite.plan_groups)
             runs[label].append(figures)
             say(f"{label}run {len(runs[label])}: {figures['wall']:.2f} s ({note})")
 
     for label, program in programs:
         source = f"against {program}" if label else f"commit {commit}, {started}"
         say("")
+        groups = f" in {args.groups} planning groups at once" if args.groups > 1 else ""
         say(f"kestrumel benchmark, {args.backend}, {args.persons} persons x {args.days} days, "
-            f"{args.requests} requests; {source}")
+            f"{args.requests} requests{groups}; {source}")
         say(report.table(args.backend, runs[label]))
-    say("")
-    say("statement texts run most often (last run):")
-    say(report.busiest_texts(texts[""]))
+    for label, _ in programs:
+        say("")
+        say(f"statement texts run most often ({label}last run):")
+        say(report.busiest_texts(texts[label]))
     return 0
 
 

@@ -1,5 +1,7 @@
 """What one run did, from the counting shim's file and the server, and the table of all runs."""
 
+import collections
+import os
 import re
 import statistics
 
@@ -22,6 +24,32 @@ def read_counts(path):
                 key, value = line.split(" ", 1)
                 totals[key] = int(value)
     return totals, texts
+
+
+def merge_counts(counts):
+    """The (totals, texts) of several programs run at once as those of one; the peak RSS is the
+    largest of them."""
+    if len(counts) == 1:
+        return counts[0]
+    totals, executed = collections.Counter(), {}
+    for one_totals, one_texts in counts:
+        totals.update(one_totals)
+        for prepares, executions, text in one_texts:
+            before = executed.get(text, (0, 0))
+            executed[text] = (before[0] + prepares, before[1] + executions)
+    totals["peak_rss_kb"] = max(t["peak_rss_kb"] for t, _ in counts)
+    return dict(totals), [(p, e, text) for text, (p, e) in executed.items()]
+
+
+ERROR_CODE = re.compile(r"^ErrorCode__: (-?\d+)", re.MULTILINE)
+
+
+def log_statuses(path):
+    """How many log entries there are of each status."""
+    if not os.path.exists(path):
+        return collections.Counter()
+    with open(path, errors="replace") as f:
+        return collections.Counter(int(code) for code in ERROR_CODE.findall(f.read()))
 
 
 def executions_of(texts, pattern):
@@ -85,6 +113,9 @@ ROWS = [
     ("wall", "wall s", "{:.2f}"),
     ("program_cpu", "program CPU s (user + system)", "{:.2f}"),
     ("requests_per_s", "requests/s", "{:.0f}"),
+    ("requests_left", "requests left pending", "{:.0f}"),
+    ("slots_off", "staffing slots off their duty rows", "{:.0f}"),
+    ("log_entries", "log entries in the log file", "{:.0f}"),
     ("counted_rows_per_s", "counted rows/s", "{:.0f}"),
     ("commits", "commits", "{:.0f}"),
     ("server_commits", "server transactions (xact_commit)", "{:.0f}"),

@@ -75,11 +75,12 @@ class Suite:
     The staffing rows take their tallies from the duty pass (run first if it has not been).
     """
 
-    def __init__(self, persons, days, requests, seed=14):
+    def __init__(self, persons, days, requests, groups=1, seed=14):
         self.persons = persons
         self.days = [FIRST_DAY + datetime.timedelta(days=i) for i in range(days)]
         self.day_texts = [day_text(day) for day in self.days]
         self.request_count = requests
+        self.plan_groups = plan_groups(groups)
         self.seed = seed
         self.statuses = _weighted(STATUS_WEIGHTS)
         self.day_codes = _weighted(DAY_CODE_WEIGHTS)
@@ -170,6 +171,8 @@ class Suite:
                     }
                     yield tuple(values.get(c, 0) for c in BSM_COLUMNS)
 
+    # With several planning groups the queue is dealt out to them in turn: every group draws
+    # from the same persons and days, so their runs compete for the same staffing slots.
     def requests(self):
         rng = random.Random(self.seed)
         window = self.days[-min(RANGE_WINDOW_DAYS, len(self.days)):]
@@ -178,7 +181,8 @@ class Suite:
             date_range = number % 10 == 9
             day = rng.choice(window if date_range else self.days)
             queued = QUEUED_FROM + datetime.timedelta(seconds=number)
-            yield (person, day_text(day), 2 if date_range else 1, 1, 0, PLAN_GROUP, "planer",
+            group = self.plan_groups[number % len(self.plan_groups)]
+            yield (person, day_text(day), 2 if date_range else 1, 1, 0, group, "planer",
                    queued.strftime("%Y-%m-%d %H:%M:%S"))
 
     # The calendar reaches beyond the plan: a range request looks up the day after its date.
@@ -191,6 +195,11 @@ class Suite:
             yield (day_text(day), day.year, day.month, day.day, day.isocalendar()[1], weekday,
                    day.timetuple().tm_yday)
             day += datetime.timedelta(days=1)
+
+
+def plan_groups(count):
+    """The planning groups of the queue, the first of them PLAN_GROUP."""
+    return [f"PLG{n:02d}" for n in range(1, count + 1)]
 
 
 def _weighted(weights):
