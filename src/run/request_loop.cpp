@@ -46,13 +46,10 @@ int HandleRequest(PudRecord& request) {
 // Returns the fault that rolled the request back, or 0.
 int FinishRequest(int marked) {
   if (marked != 0) LogError("Pud_PKeyUpd", "Fehler PudSatz updaten", marked);
-  if (int fault = db::SqlFault()) {
+  const int fault = db::SqlFault();
+  if (fault != 0 || marked != 0) {
     Work_Rollback();
     return fault;
-  }
-  if (marked != 0) {
-    Work_Rollback();
-    return db::status::kOk;
   }
   int status = Work_Commit();
   if (status == 0) return db::status::kOk;
@@ -86,11 +83,11 @@ class RunCourse {
     }
     lastFault_ = fault;
     ++faultsInARow_;
-    if (db::status::IsConnectionLost(fault)) connectionLost_ = true;
     if (!retrying && db::status::IsWorthRetrying(fault)) retries_.push_back(request);
   }
-  bool Ending() const { return connectionLost_ || GivingUp() || StopSignal() != 0; }
-  bool ConnectionLost() const { return connectionLost_; }
+  bool Ending() const { return ConnectionLost() || GivingUp() || StopSignal() != 0; }
+  // Nothing is sent after a lost connection, so the last fault is the loss.
+  bool ConnectionLost() const { return db::status::IsConnectionLost(lastFault_); }
   bool GivingUp() const { return faultsInARow_ >= kFaultsInARowToGiveUp; }
   int LastFault() const { return lastFault_; }
   std::vector<PudRecord> TakeRetries() { return std::move(retries_); }
@@ -98,7 +95,6 @@ class RunCourse {
  private:
   int faultsInARow_ = 0;
   int lastFault_ = 0;
-  bool connectionLost_ = false;
   std::vector<PudRecord> retries_;
 };
 
