@@ -278,11 +278,26 @@ void SqlSeries::AddChange(const GuardedStatement& guarded, HostList in, int& sta
   items_.push_back({.text = guarded.statement,
                     .in = {in.begin(), in.end()},
                     .status = &status,
+                    .change = true,
                     .guarded = guarded});
 }
 
 void SqlSeries::AddChange(const char* text, HostList in, int& status) {
   AddChange({.savepoint = nullptr, .statement = text, .rollback = nullptr}, in, status);
+}
+
+void SqlSeries::Add(const char* text, HostList in, HostList out, int& status,
+                    std::function<void()> taken) {
+  items_.push_back({.text = text,
+                    .in = {in.begin(), in.end()},
+                    .out = {out.begin(), out.end()},
+                    .taken = std::move(taken),
+                    .status = &status});
+}
+
+void SqlSeries::AddOpen(SqlCursor& cursor, const char* text, HostList in, int& status) {
+  items_.push_back(
+      {.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor, .status = &status});
 }
 
 void SqlSeries::Add(const char* text, HostList in, HostList out, std::function<void()> taken) {
@@ -294,6 +309,10 @@ void SqlSeries::Add(const char* text, HostList in, HostList out, std::function<v
 
 void SqlSeries::AddOpen(SqlCursor& cursor, const char* text, HostList in) {
   items_.push_back({.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor});
+}
+
+void SqlSeries::Report(const Item& item, int status) {
+  if (item.status != nullptr) *item.status = status;
 }
 
 // An item checked and bound as the single call would before running it.
@@ -355,7 +374,7 @@ int SqlSeries::RunItems() {
   std::vector<BackendStep> steps;
   int stopped = status::kOk;
   for (const Item& item : items_) {
-    bool change = item.status != nullptr;
+    bool change = item.change;
     BackendStep step;
     step.modifies = change;
     if (change) step.savepoint = SavepointName(item.guarded.savepoint);
@@ -375,11 +394,11 @@ int SqlSeries::RunItems() {
   int rc = Noted(RunStaged(staged, steps, stoppedAt));
   if (rc == status::kOk) rc = Noted(stopped);
   if (status::IsFault(rc)) {
-    LeaveUnsent(stoppedAt);
+    LeaveUnsent(stoppedAt, rc);
     return rc;
   }
   if (rc != status::kOk) return Stop(stoppedAt, rc);
-  if (Current().fault != status::kOk) LeaveUnsent(stoppedAt);
+  if (Current().fault != status::kOk) LeaveUnsent(stoppedAt, Current().fault);
   return status::kOk;
 }
 
@@ -425,7 +444,7 @@ int SqlSeries::Settle(size_t from, size_t ran, int rc, size_t end,
   for (size_t k = 0; k < ran; ++k) {
     resume = from + k;
     const Item& item = items_[resume];
-    if (item.status == nullptr) {
+    if (!item.change) {
       int delivered = Deliver(item, results[k]);
       if (delivered != status::kOk) return delivered;
       continue;
@@ -440,7 +459,10 @@ int SqlSeries::Settle(size_t from, size_t ran, int rc, size_t end,
   }
   resume = from + ran;
   if (rc == status::kOk || resume >= end) return status::kOk;
-  if (items_[resume].status == nullptr) return rc;
+  if (!items_[resume].change) {
+    Report(items_[resume], rc);
+    return rc;
+  }
   FinishChange(items_[resume], rc);
   ++resume;
   return status::kOk;
@@ -455,7 +477,7 @@ size_t SqlSeries::BatchEnd(const std::vector<Staged>& staged,
   bool query = false;
   for (size_t i = from; i < staged.size(); ++i) {
     const Item& item = items_[i];
-    bool change = item.status != nullptr;
+    bool change = item.change;
     if (staged[i].failed != status::kOk || (change && query)) return i;
     for (size_t k = from; change && !steps[i].savepoint.empty() && k < i; ++k) {
       if (SameIgnoringCase(steps[k].savepoint, steps[i].savepoint)) return i;
@@ -476,9 +498,11 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
     item.cursor->state = std::move(state);
   } else {
     int copied = IntoOutputs(result.rows, item.out);
+    Report(item, copied);
     if (copied != status::kOk) return copied;
     if (item.taken) item.taken();
   }
+  Report(item, status::kOk);
   ++succeeded_;
   return status::kOk;
 }
@@ -504,17 +528,19 @@ bool SqlSeries::FinishChange(const Item& item, int status) {
 // cursor whose opening failed is closed, as after a failed SqlOpen.
 int SqlSeries::Stop(size_t index, int status) {
   for (size_t i = index; i < items_.size(); ++i) {
-    if (items_[i].status != nullptr) *items_[i].status = status;
+    Report(items_[i], status);
   }
   if (index < items_.size() && items_[index].cursor != nullptr) items_[index].cursor->state.reset();
   return status;
 }
 
 // After a fault met inside the series nothing more is sent; the changes not reached keep the
-// status their callers gave them, as only the fault's own statement is reported.
-void SqlSeries::LeaveUnsent(size_t index) {
+// status their callers gave them, as only the fault's own statement is reported, and the
+// queries get the fault.
+void SqlSeries::LeaveUnsent(size_t index, int fault) {
   for (size_t i = index; i < items_.size(); ++i) {
     if (items_[i].cursor != nullptr) items_[i].cursor->state.reset();
+    if (!items_[i].change) Report(items_[i], fault);  // a read not run has read nothing
   }
 }
 
@@ -592,7 +618,8 @@ int SqlExecute(SqlStatement& statement, HostList in, HostList out) {
 int SqlOpen(SqlCursor& cursor, const char* text, HostList in) {
   cursor.state.reset();
   SqlSeries open;
-  open.AddOpen(cursor, text, in);
+  int opened = status::kOk;
+  open.AddOpen(cursor, text, in, opened);
   return open.Run();
 }
 

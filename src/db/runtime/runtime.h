@@ -122,15 +122,21 @@ class SqlSeries {
   void AddChange(const GuardedStatement& guarded, HostList in, int& status);
   // A change as SqlExecute runs it, without a savepoint of its own.
   void AddChange(const char* text, HostList in, int& status);
-  // A select into; `taken`, when given, runs once its outputs are written.
+  // A select into; its status goes to `status` (0 once its outputs are written) and `taken`,
+  // when given, runs once they are.
+  void Add(const char* text, HostList in, HostList out, int& status,
+           std::function<void()> taken = {});
+  // The opening of `cursor`, which Run reopens as SqlOpen would; its status goes to `status`.
+  void AddOpen(SqlCursor& cursor, const char* text, HostList in, int& status);
+  // The same without a status of their own: the caller reads Succeeded().
   void Add(const char* text, HostList in, HostList out, std::function<void()> taken = {});
-  // The opening of `cursor`, which Run reopens as SqlOpen would.
   void AddOpen(SqlCursor& cursor, const char* text, HostList in);
   // Stops at the first query that does not return 0 and returns its status (0 when none).
   // The outputs, cursors and changes before it are done; what comes after it does not run,
-  // and a change it did not reach gets its status. A fault (SqlFault) stops it too, also when
-  // a change meets it (Run then returns 0: no query stopped it); the changes after the fault
-  // keep the status their callers gave them, unsent. A series that meets a fault noted before
+  // and a query or change it did not reach gets its status. A fault (SqlFault) stops it too,
+  // also when a change meets it (Run then returns 0: no query stopped it); the changes after
+  // the fault keep the status their callers gave them, unsent, and the queries get the fault.
+  // A series that meets a fault noted before
   // it sends nothing, and its changes get that fault. The series is empty afterwards: a second
   // Run sends nothing.
   int Run();
@@ -144,7 +150,8 @@ class SqlSeries {
     std::vector<HostVar> out{};
     std::function<void()> taken{};
     SqlCursor* cursor = nullptr;     // an opening: the cursor it opens
-    int* status = nullptr;           // a change: where its status goes
+    int* status = nullptr;           // where its status goes, if anywhere
+    bool change = false;
     GuardedStatement guarded{};      // a change: its savepoint and what follows it
   };
   struct Staged;
@@ -158,7 +165,8 @@ class SqlSeries {
   int Deliver(const Item& item, StepResult& result);
   bool FinishChange(const Item& item, int status);
   int Stop(size_t index, int status);
-  void LeaveUnsent(size_t index);
+  void LeaveUnsent(size_t index, int fault);
+  static void Report(const Item& item, int status);
 
   std::vector<Item> items_;
   size_t succeeded_ = 0;
