@@ -1,0 +1,20 @@
+#pragma once
+// The commands of the transaction model as texts for the driver. On PostgreSQL's own driver a
+// statement goes out in one text with the transaction commands in front of it (savepoints,
+// releases) and the releases right after it, its inputs bound to the markers of that text:
+// they cost no round trip of their own. Elsewhere each command goes alone (Oracle's driver
+// takes one statement per text). Begin, commit and rollback are the driver's own calls.
+#include <span>
+#include <vector>
+
+#include "db/odbc/session.h"
+#include "db/runtime/backend.h"
+
+namespace db::odbc {
+
+// As BackendSession::Send. A text that fails is taken as failed at its statement: the driver
+// does not say which of its parts failed.
+int SendCommands(Link& link, std::span<const Command> commands, std::vector<StepResult>& results,
+                 size_t& done);
+
+}  // namespace db::odbc
