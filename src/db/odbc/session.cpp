@@ -131,7 +131,8 @@ class Session : public BackendSession {
     bool postgres = link_->ServerDialect() == Dialect::Postgres;
     return {.undoesFailedStatement = !link_->OwnRollback(),
             .releasesSavepoints = postgres,
-            .keepsStartSavepoints = false};
+            .keepsStartSavepoints = false,
+            .locksRows = true};
   }
 
   int Send(std::span<const Command> commands, std::vector<StepResult>& results,
@@ -158,7 +159,8 @@ class Session : public BackendSession {
       return link_->ExecuteControl("ALTER SESSION SET CURRENT_SCHEMA=" + schema);
     }
     Statement lookup({kPostgresSwitchSchema, 1, {}}, false);
-    BackendStep step{&lookup, {SqlValue{SqlValue::Kind::Text, 0, LowerCase(schema)}}, false, false, {}};
+    BackendStep step{&lookup, {SqlValue{SqlValue::Kind::Text, 0, LowerCase(schema)}}, false,
+                     false, {}};
     Command command{Command::Kind::Statement, {}, &step};
     std::vector<StepResult> results(1);
     size_t done = 0;

@@ -52,7 +52,10 @@ class Session : public BackendSession {
 
   // PostgreSQL aborts a transaction at its first failed statement.
   TransactionTraits Traits() const override {
-    return {.undoesFailedStatement = false, .releasesSavepoints = true, .keepsStartSavepoints = false};
+    return {.undoesFailedStatement = false,
+            .releasesSavepoints = true,
+            .keepsStartSavepoints = false,
+            .locksRows = true};
   }
 
   // All in one pipeline, so in one round trip; the server skips what follows a failure. An

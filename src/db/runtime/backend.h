@@ -23,7 +23,7 @@ struct ParsedStatement {
   int inputCount = 0;
   int intoCount = 0;     // Query with INTO: number of output host variables
   std::string name;      // Savepoint/RollbackTo: savepoint name; SetSchema: schema name
-  bool opensTransaction = false;  // a change, or a query that locks its rows (FOR UPDATE)
+  bool locksRows = false;  // a query that locks the rows it reads (FOR UPDATE)
 };
 
 // A prepared statement of a backend; the backend runs it when a command of its session names it.
@@ -39,8 +39,8 @@ class BackendStatement {
 struct BackendStep {
   BackendStatement* statement = nullptr;
   std::vector<SqlValue> inputs;
-  bool modifies = false;          // a change; else a query
-  bool opensTransaction = false;  // a change, or a query that locks its rows
+  bool modifies = false;   // a change; else a query
+  bool locksRows = false;  // a query that locks the rows it reads
   std::string savepoint;          // a change's own savepoint of the program, set right before it
 };
 
@@ -76,6 +76,9 @@ struct TransactionTraits {
   // Savepoints set before the first change stay out of the server: going back to one is a
   // rollback of the whole transaction, which then opens again with the next change.
   bool keepsStartSavepoints = false;
+  // A query's row locks (FOR UPDATE) last to the commit only inside a transaction, so such a
+  // query opens one as a change does. A server without row locks needs no transaction for it.
+  bool locksRows = true;
 };
 
 class BackendSession {

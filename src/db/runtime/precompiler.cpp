@@ -204,8 +204,7 @@ bool HasColumnDateArithmetic(const Tokens& tokens) {
   return false;
 }
 
-// FOR UPDATE outside parentheses: the query's row locks last to the commit only inside the
-// transaction, so it opens one as a change does.
+// FOR UPDATE outside parentheses.
 bool LocksRows(const Tokens& tokens) {
   for (size_t k = 0; k < tokens.size(); ++k) {
     if (tokens[k].Is("(")) {
@@ -244,7 +243,7 @@ int Precompile(const char* text, ParsedStatement& parsed) {
   if (!query && !modify) return status::kInvalidCharacter;
   parsed.kind = query ? ParsedStatement::Kind::Query : ParsedStatement::Kind::Modify;
   if (HasColumnDateArithmetic(tokens)) return status::kInconsistentDatatypes;
-  parsed.opensTransaction = modify || LocksRows(tokens);
+  parsed.locksRows = query && LocksRows(tokens);
 
   size_t into = query ? FindInto(tokens) : tokens.size();
   if (into == tokens.size()) {

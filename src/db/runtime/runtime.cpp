@@ -213,7 +213,7 @@ int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
     case ParsedStatement::Kind::Modify: break;
   }
   BackendStep step{entry.statement.get(), {}, parsed.kind == ParsedStatement::Kind::Modify,
-                   parsed.opensTransaction, {}};
+                   parsed.locksRows, {}};
   int rc = BindInputs(in, parsed.inputCount, step.inputs);
   if (rc != status::kOk) return rc;
   if (!step.modifies && static_cast<int>(out.size()) != parsed.intoCount) {
@@ -399,7 +399,7 @@ int SqlSeries::RunItems() {
     one.failed = rc;
     if (rc == status::kOk) {
       step.statement = one.entry->statement.get();
-      step.opensTransaction = one.entry->parsed.opensTransaction;
+      step.locksRows = one.entry->parsed.locksRows;
     }
     staged.push_back(std::move(one));
     steps.push_back(std::move(step));

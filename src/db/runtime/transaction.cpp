@@ -37,6 +37,10 @@ bool Transaction::ChangedBelow(size_t index) const {
   return changed;
 }
 
+bool Transaction::OpensTransaction(const BackendStep& step) const {
+  return step.modifies || (step.locksRows && traits_.locksRows);
+}
+
 Transaction::Plan Transaction::PlanFor(bool opensTransaction) const {
   Plan plan;
   if (!open_ && !opensTransaction) return plan;  // a query alone needs no transaction
@@ -118,9 +122,9 @@ int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepRe
     if (!step.savepoint.empty()) Savepoint(step.savepoint);
     bool last = k + 1 == steps.size();
     if (!last) before.push_back(Save());
-    plans.push_back(PlanFor(step.opensTransaction));
+    plans.push_back(PlanFor(OpensTransaction(step)));
     Append(plans.back(), step, commands);
-    if (!last) TakeAsSucceeded(plans.back(), step.opensTransaction);
+    if (!last) TakeAsSucceeded(plans.back(), OpensTransaction(step));
   }
   std::vector<StepResult> sent(commands.size());
   size_t done = 0;
@@ -134,7 +138,7 @@ int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepRe
   for (size_t k = 0; k < failed; ++k) results[k] = std::move(sent[plans[k].statement]);
   succeeded = failed;
   if (rc == status::kOk) {
-    TakeAsSucceeded(plans.back(), steps.back().opensTransaction);
+    TakeAsSucceeded(plans.back(), OpensTransaction(steps.back()));
     return rc;
   }
   if (failed < before.size()) Restore(std::move(before[failed]));

@@ -78,6 +78,7 @@ class Transaction {
     std::vector<std::string> pendingReleases;
   };
 
+  bool OpensTransaction(const BackendStep& step) const;
   Plan PlanFor(bool opensTransaction) const;
   void Append(Plan& plan, const BackendStep& step, std::vector<Command>& commands) const;
   void TakeAsSucceeded(const Plan& plan, bool modifies);

@@ -172,9 +172,13 @@ class Session : public BackendSession {
 
   // A failed statement undoes itself (the statement journal). Savepoints set before the first
   // change stay out of SQLite, which would otherwise journal every page the request then
-  // changes a second time, in memory.
+  // changes a second time, in memory. The write transaction's lock serialises the writers:
+  // there are no row locks.
   TransactionTraits Traits() const override {
-    return {.undoesFailedStatement = true, .releasesSavepoints = true, .keepsStartSavepoints = true};
+    return {.undoesFailedStatement = true,
+            .releasesSavepoints = true,
+            .keepsStartSavepoints = true,
+            .locksRows = false};
   }
 
   // One by one: SQLite runs in this process, a command costs no round trip.
