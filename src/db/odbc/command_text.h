@@ -1,10 +1,11 @@
 #pragma once
-// The commands of the transaction model as texts for the driver. On PostgreSQL's own driver a
-// statement goes out in one text with the transaction commands in front of it (savepoints,
-// releases) and the releases right after it, and queries side by side go out in one text
-// together, every input bound to the markers of that text: they cost no round trip of their
-// own. Elsewhere each command goes alone (Oracle's driver takes one statement per text).
-// Begin, commit and rollback are the driver's own calls.
+// The commands of the transaction model as texts for the driver. Every statement goes in a
+// text of its own, prepared once, its inputs bound: PostgreSQL's driver sends such a text with
+// its inputs apart from it, where it writes them into a text of several statements. Savepoint
+// commands side by side share a text; on PostgreSQL's own driver the releases after a
+// statement wait to go out with the next savepoint command, so that they cost no round trip
+// of their own. Elsewhere each command goes alone (Oracle's driver takes one statement per
+// text). Begin, commit and rollback are the driver's own calls.
 #include <span>
 #include <vector>
 
@@ -13,8 +14,7 @@
 
 namespace db::odbc {
 
-// As BackendSession::Send. The driver does not say which part of a text failed: a text with
-// one statement is taken as failed at it, queries that failed together run again one by one.
+// As BackendSession::Send.
 int SendCommands(Link& link, std::span<const Command> commands, std::vector<StepResult>& results,
                  size_t& done);
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "db/odbc/cancel_watch.h"
@@ -39,6 +40,9 @@ class Link {
 
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
+  // A savepoint command held back to go out in front of the next one, and taking it.
+  void HoldBack(const std::string& sql) { heldBack_ += (heldBack_.empty() ? "" : ";") + sql; }
+  std::string TakeHeldBack() { return std::exchange(heldBack_, std::string()); }
   // Autocommit off opens a transaction, on ends it; a client-side switch, no round trip.
   int SetAutocommit(bool on);
   // Ends the open transaction and goes back to autocommit.
@@ -72,6 +76,7 @@ class Link {
   Dialect dialect_;
   bool ownRollback_;
   bool inTransaction_ = false;
+  std::string heldBack_;
   std::string lastError_;
   std::string lastSqlState_;
   bool lost_ = false;
