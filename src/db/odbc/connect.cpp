@@ -14,10 +14,7 @@ constexpr SQLULEN kLoginTimeoutSeconds = 30;
 
 // A row locked by another session is waited for as long as on the native backend, then the
 // statement fails with "resource busy" instead of hanging the run.
-// Backslashes in string literals stay plain characters, whatever the server's default: the
-// inputs written into a text are quoted on that footing.
-constexpr const char* kPostgresSessionSettings[] = {"SET lock_timeout = 10000",
-                                                    "SET standard_conforming_strings = on"};
+constexpr const char* kPostgresSessionSettings[] = {"SET lock_timeout = 10000"};
 
 // A server that falls silent becomes a lost connection within two minutes, as on the native
 // backend: PostgreSQL's driver takes the keepalive times itself and hands the probe count and
@@ -103,7 +100,7 @@ int OpenLink(const char* user, const char* password, const char* netService,
   if (rc == status::kOk) rc = Connect(environment.get(), connectionString, connection);
   if (rc == status::kOk) rc = AskDialect(connection.get(), dialect);
   // PostgreSQL's driver sets its statement savepoint in a round trip of its own: it is turned
-  // off (the transaction does that work), which only a new connect can do.
+  // off (the transaction model does that work), which only a new connect can do.
   if (rc == status::kOk && dialect == Dialect::Postgres && IsPostgresDriver(connection.get())) {
     connection.reset();
     connectionString += "Protocol=7.4-0;";
@@ -113,8 +110,8 @@ int OpenLink(const char* user, const char* password, const char* netService,
   }
   connectionString.assign(connectionString.size(), '\0');  // the password goes at once
   if (rc != status::kOk) return rc;
-  auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), dialect);
-  opened->Work().TakeStatementRollback(ownRollback);
+  auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), dialect,
+                                       ownRollback);
   if (dialect == Dialect::Postgres) {
     for (const char* setting : kPostgresSessionSettings) {
       rc = opened->ExecuteControl(setting);

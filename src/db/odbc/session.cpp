@@ -1,10 +1,11 @@
+#include "db/odbc/session.h"
+
 #include <memory>
 #include <string>
 
+#include "db/odbc/command_text.h"
 #include "db/odbc/connect.h"
 #include "db/odbc/error.h"
-#include "db/odbc/series.h"
-#include "db/odbc/session.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
@@ -13,23 +14,30 @@
 
 namespace db {
 namespace odbc {
-namespace {
 
-constexpr const char* kIndeterminateType = "42P18";
+Link::Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect,
+           bool ownRollback)
+    : environment_(std::move(environment)),
+      connection_(std::move(connection)),
+      dialect_(dialect),
+      ownRollback_(ownRollback) {}
 
-}  // namespace
-
-Link::Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect)
-    : environment_(std::move(environment)), connection_(std::move(connection)), dialect_(dialect) {}
-
-int Link::NewStatement(const Statement* owner, SQLHSTMT& handle) {
+PreparedText* Link::Prepared(const std::string& sql, int& status) {
+  auto found = prepared_.find(sql);
+  if (found != prepared_.end()) return &found->second;
   SQLHANDLE allocated = SQL_NULL_HANDLE;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &allocated))) {
-    return Fail(SQL_HANDLE_DBC, connection_.get());
+    status = Fail(SQL_HANDLE_DBC, connection_.get());
+    return nullptr;
   }
-  statements_[owner].reset(allocated);
-  handle = allocated;
-  return status::kOk;
+  PreparedText text;
+  text.handle.reset(allocated);
+  SQLCHAR* native = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str()));
+  if (!SQL_SUCCEEDED(SQLPrepare(allocated, native, SQL_NTS))) {
+    status = Fail(SQL_HANDLE_STMT, allocated);
+    return nullptr;
+  }
+  return &prepared_.emplace(sql, std::move(text)).first->second;
 }
 
 int Link::ExecuteControl(const std::string& sql) {
@@ -52,41 +60,25 @@ int Link::ExecuteControl(const std::string& sql) {
   return result;
 }
 
-// A statement prepared in a transaction that is rolled back stays prepared: the names hold for
-// the whole session.
-int Link::ServerStatement(const std::string& sql, const std::vector<bool>& integer,
-                          std::string& name) {
-  auto found = serverStatements_.find(sql);
-  if (found == serverStatements_.end()) {
-    std::string fresh = "kestrumel_" + std::to_string(serverStatements_.size() + 1);
-    int rc = transaction_.Guarded("PREPARE " + fresh + " AS " + sql);
-    // An input the server cannot type from where it stands is sent as the driver types it
-    // when it prepares a statement itself.
-    if (rc != status::kOk && lastSqlState_ == kIndeterminateType) {
-      std::string types;
-      for (bool number : integer) {
-        types += types.empty() ? "(" : ",";
-        types += number ? "int4" : "varchar";
-      }
-      rc = transaction_.Guarded("PREPARE " + fresh + types + ") AS " + sql);
-    }
-    if (rc != status::kOk) return rc;
-    found = serverStatements_.emplace(sql, std::move(fresh)).first;
-  }
-  name = found->second;
+int Link::SetAutocommit(bool on) {
+  if (lost_) return FailNotConnected();
+  SQLRETURN rc = SQLSetConnectAttr(
+      connection_.get(), SQL_ATTR_AUTOCOMMIT,
+      reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+      SQL_IS_UINTEGER);
+  if (!SQL_SUCCEEDED(rc)) return Fail(SQL_HANDLE_DBC, connection_.get());
+  inTransaction_ = !on;
   return status::kOk;
 }
 
-int Link::DirectHandle(SQLHSTMT& handle) {
-  if (!direct_) {
-    SQLHANDLE allocated = SQL_NULL_HANDLE;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &allocated))) {
-      return Fail(SQL_HANDLE_DBC, connection_.get());
-    }
-    direct_.reset(allocated);
-  }
-  handle = direct_.get();
-  return status::kOk;
+int Link::EndTransaction(bool commit) {
+  if (lost_) return FailNotConnected();
+  int rc = status::kOk;
+  SQLRETURN ended = SQLEndTran(SQL_HANDLE_DBC, connection_.get(), commit ? SQL_COMMIT : SQL_ROLLBACK);
+  if (!SQL_SUCCEEDED(ended)) rc = Fail(SQL_HANDLE_DBC, connection_.get());
+  // A commit the server refused has ended the transaction all the same.
+  int switched = lost_ ? status::kOk : SetAutocommit(true);
+  return rc != status::kOk ? rc : switched;
 }
 
 int Link::Fail(SQLSMALLINT type, SQLHANDLE handle) {
@@ -98,6 +90,7 @@ int Link::Fail(SQLSMALLINT type, SQLHANDLE handle) {
   if (!status::IsConnectionLost(status)) return status;
   bool known = lost_;
   lost_ = true;
+  inTransaction_ = false;
   return known ? status::kNotConnected : status;
 }
 
@@ -114,6 +107,9 @@ constexpr const char* kPostgresSwitchSchema =
     "select set_config('search_path', quote_ident(nspname), false)"
     " from pg_catalog.pg_namespace where nspname = ?";
 
+// PostgreSQL refuses every statement of a transaction that failed as a whole.
+constexpr const char* kTransactionAborted = "25P02";
+
 class Session : public BackendSession {
  public:
   explicit Session(std::shared_ptr<Link> link) : link_(std::move(link)) {}
@@ -124,59 +120,65 @@ class Session : public BackendSession {
       return link_->FailWith(status::kNotAllVariablesBound,
                              "placeholders do not match the inputs: " + parsed.text);
     }
-    bool modifies = parsed.kind == ParsedStatement::Kind::Modify;
-    bool locks = !modifies && postgresql::LocksRows(parsed.body);
-    auto statement = std::make_unique<Statement>(link_, std::move(text), modifies, locks);
-    int rc = statement->Prepare();
-    if (rc == status::kOk) prepared = std::move(statement);
+    prepared = std::make_unique<Statement>(std::move(text),
+                                           parsed.kind == ParsedStatement::Kind::Modify);
+    return status::kOk;
+  }
+
+  // Oracle undoes a failed statement itself and knows no RELEASE SAVEPOINT; so do PostgreSQL
+  // drivers other than its own, which leave that to the program (see connect.cpp).
+  TransactionTraits Traits() const override {
+    bool postgres = link_->ServerDialect() == Dialect::Postgres;
+    return {.undoesFailedStatement = !link_->OwnRollback(),
+            .releasesSavepoints = postgres,
+            .keepsStartSavepoints = false,
+            .locksRows = true};
+  }
+
+  int Send(std::span<const Command> commands, std::vector<StepResult>& results,
+           size_t& done) override {
+    int rc = SendCommands(*link_, commands, results, done);
+    failed_ = rc != status::kOk;
     return rc;
   }
 
-  int Savepoint(const std::string& name) override { return link_->Work().Savepoint(name); }
-  int RollbackTo(const std::string& name) override { return link_->Work().RollbackTo(name); }
-  int Commit() override { return link_->Work().Commit(); }
-  int Rollback() override { return link_->Work().Rollback(); }
+  ServerTransaction Transaction() const override {
+    if (link_->Lost()) return ServerTransaction::Lost;
+    if (!link_->InTransaction()) return ServerTransaction::None;
+    bool aborted = link_->OwnRollback()
+                       ? failed_
+                       : link_->ServerDialect() == Dialect::Postgres &&
+                             link_->LastSqlState() == kTransactionAborted;
+    return aborted ? ServerTransaction::Failed : ServerTransaction::Open;
+  }
 
   // A session setting that a rollback may undo (PostgreSQL's search path is one), so it
   // changes only between transactions, in autocommit.
   int SetSchema(const std::string& schema) override {
-    if (link_->Work().Pending()) {
-      return link_->FailWith(status::kSessionChangeInTransaction,
-                             "schema switch with uncommitted work");
-    }
     if (link_->ServerDialect() == Dialect::Oracle) {
       return link_->ExecuteControl("ALTER SESSION SET CURRENT_SCHEMA=" + schema);
     }
-    Statement lookup(link_, {kPostgresSwitchSchema, 1, {}}, false);
-    int rc = lookup.Prepare();
-    std::string name = LowerCase(schema);
-    SqlValue input{SqlValue::Kind::Text, 0, name};
-    SqlRows rows;
-    if (rc == status::kOk) rc = lookup.Run({input}, &rows, nullptr);
-    if (rc == status::kOk && rows.empty()) {
-      rc = link_->FailWith(status::kSchemaUnknown, "no schema " + name);
+    Statement lookup({kPostgresSwitchSchema, 1, {}}, false);
+    BackendStep step{&lookup, {SqlValue{SqlValue::Kind::Text, 0, LowerCase(schema)}}, false,
+                     false, {}};
+    Command command{Command::Kind::Statement, {}, &step};
+    std::vector<StepResult> results(1);
+    size_t done = 0;
+    int rc = SendCommands(*link_, {&command, 1}, results, done);
+    if (rc == status::kOk && results[0].rows.empty()) {
+      rc = link_->FailWith(status::kSchemaUnknown, "no schema " + LowerCase(schema));
     }
     return rc;
   }
 
   std::string LastNativeError() const override { return link_->LastError(); }
-
-  // One text of several statements is PostgreSQL's own driver's way; elsewhere (Oracle's
-  // driver takes one statement per text) they run one by one.
-  int RunQueries(const std::vector<BackendStatement*>& statements,
-                 const std::vector<std::vector<SqlValue>>& inputs,
-                 std::vector<SqlRows>& rows, size_t& succeeded) override {
-    if (!link_->Work().OwnStatementRollback()) {
-      return BackendSession::RunQueries(statements, inputs, rows, succeeded);
-    }
-    std::vector<Statement*> own;
-    own.reserve(statements.size());
-    for (BackendStatement* statement : statements) own.push_back(static_cast<Statement*>(statement));
-    return RunSeries(*link_, own, inputs, rows, succeeded);
+  int FailWith(int status, const std::string& message) override {
+    return link_->FailWith(status, message);
   }
 
  private:
   std::shared_ptr<Link> link_;
+  bool failed_ = false;  // the last commands sent failed
 };
 
 int OpenSession(const char* user, const char* password, const char* netService,

@@ -1,48 +1,53 @@
 #pragma once
-// What an ODBC session shares with its statements: the driver's handles, the server's dialect,
-// the transaction state and the last failure. Statements hold it weakly, so that one outliving
-// its session reports a lost connection instead of touching a closed one. The statements'
-// native handles belong here, not to their statements: they are freed before the connection
-// closes, whichever goes first.
+// What an ODBC session holds: the driver's handles, the server's dialect, whether a transaction
+// is open and the last failure. Every text the session sends is prepared once on a native
+// statement of its own, kept until the connection closes.
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "db/odbc/cancel_watch.h"
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
-#include "db/odbc/transaction.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
 
-class Statement;
+// A text prepared on the driver, with the column types of its result once read.
+struct PreparedText {
+  StatementHandle handle;
+  std::vector<bool> integerColumns;
+  bool described = false;
+};
 
 class Link {
  public:
-  Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect);
+  // `ownRollback`: failed statements are taken back by the program's transaction model, not
+  // by the driver (PostgreSQL's driver, which would spend a round trip on each).
+  Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect,
+       bool ownRollback);
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
   SQLHDBC Connection() const { return connection_.get(); }
   Dialect ServerDialect() const { return dialect_; }
+  bool OwnRollback() const { return ownRollback_; }
 
-  // A new native statement for `owner`, kept until DropStatement(owner) or the session's end.
-  // Returns 0 or the status of the failure.
-  int NewStatement(const Statement* owner, SQLHSTMT& handle);
-  void DropStatement(const Statement* owner) { statements_.erase(owner); }
+  // `sql` prepared on a statement of its own at its first use. Null on failure, recorded.
+  PreparedText* Prepared(const std::string& sql, int& status);
 
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
-
-  // PostgreSQL: the name of `sql` (markers "$n") prepared on the server, prepared at the first
-  // call (in a text of its own: the driver would try to describe a PREPARE among statements
-  // with inputs). A failed PREPARE leaves the transaction as it was. Returns 0 or its status.
-  // `integer` tells which inputs are integers.
-  int ServerStatement(const std::string& sql, const std::vector<bool>& integer, std::string& name);
-  // The native statement for texts run directly, once each (allocated at the first call).
-  int DirectHandle(SQLHSTMT& handle);
+  // A savepoint command held back to go out in front of the next one, and taking it.
+  void HoldBack(const std::string& sql) { heldBack_ += (heldBack_.empty() ? "" : ";") + sql; }
+  std::string TakeHeldBack() { return std::exchange(heldBack_, std::string()); }
+  // Autocommit off opens a transaction, on ends it; a client-side switch, no round trip.
+  int SetAutocommit(bool on);
+  // Ends the open transaction and goes back to autocommit.
+  int EndTransaction(bool commit);
+  bool InTransaction() const { return inTransaction_; }
 
   // Records the driver's diagnostic of the failed call on `handle` as the last native error
   // and returns its status. The first loss of the connection is reported as the driver saw
@@ -54,16 +59,10 @@ class Link {
   int FailNotConnected() { return FailWith(status::kNotConnected, "the connection to the server is lost"); }
   // Records a failure found without the driver and returns `status`.
   int FailWith(int status, const std::string& message);
-  // Makes an earlier failure the last one again (after the calls that took it back).
-  void RestoreFailure(const std::string& message, const std::string& sqlState) {
-    lastError_ = message;
-    lastSqlState_ = sqlState;
-  }
   const std::string& LastError() const { return lastError_; }
   // The SQLSTATE of the last failure reported by the driver.
   const std::string& LastSqlState() const { return lastSqlState_; }
 
-  Transaction& Work() { return transaction_; }
   // Where a statement about to execute is marked, so that a stop can cancel it.
   CancelWatch& Watch() { return watch_; }
 
@@ -72,15 +71,15 @@ class Link {
   // environment.
   EnvironmentHandle environment_;
   ConnectionHandle connection_;
-  std::unordered_map<const Statement*, StatementHandle> statements_;
-  StatementHandle direct_;
-  std::unordered_map<std::string, std::string> serverStatements_;  // text -> name
+  std::unordered_map<std::string, PreparedText> prepared_;
   StatementHandle control_;
   Dialect dialect_;
+  bool ownRollback_;
+  bool inTransaction_ = false;
+  std::string heldBack_;
   std::string lastError_;
   std::string lastSqlState_;
   bool lost_ = false;
-  Transaction transaction_{*this};
   CancelWatch watch_;  // last: its thread ends before any handle is freed
 };
 

@@ -1,6 +1,5 @@
 #include "db/odbc/statement.h"
 
-#include "db/odbc/series.h"
 #include "db/odbc/session.h"
 #include "db/postgresql/date_text.h"
 #include "db/runtime/status.h"
@@ -12,21 +11,7 @@ bool IsIntegerType(SQLSMALLINT type) {
   return type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT || type == SQL_BIGINT;
 }
 
-SQLCHAR* SqlText(const std::string& text) {
-  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
-}
-
 }  // namespace
-
-Statement::~Statement() {
-  if (std::shared_ptr<Link> link = link_.lock()) link->DropStatement(this);
-}
-
-int Statement::Prepare() {
-  std::shared_ptr<Link> link = link_.lock();
-  if (!link) return status::kNotConnected;
-  return link->NewStatement(this, handle_);
-}
 
 int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
                              Parameters& parameters) const {
@@ -58,10 +43,9 @@ int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
   return status::kOk;
 }
 
-int Statement::BindInputs(Link& link, Parameters& parameters) {
-  SQLHSTMT handle = handle_;
+int BindParameters(Link& link, SQLHSTMT handle, Parameters& parameters, SQLUSMALLINT first) {
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
-    auto position = static_cast<SQLUSMALLINT>(i + 1);
+    auto position = static_cast<SQLUSMALLINT>(first + i);
     SQLRETURN rc;
     if (parameters.integer[i]) {
       rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
@@ -75,10 +59,6 @@ int Statement::BindInputs(Link& link, Parameters& parameters) {
     if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
   }
   return status::kOk;
-}
-
-std::string Statement::TextFor(Dialect dialect, const Parameters& parameters) const {
-  return TextForInputs(dialect, text_.sql, parameters.integer);
 }
 
 namespace {
@@ -144,87 +124,6 @@ int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColum
     }
     rows.Append(row);
   }
-}
-
-int Statement::ReadRows(Link& link, SqlRows& rows) {
-  if (!described_) {
-    int rc = DescribeResult(link, handle_, integerColumns_);
-    if (rc != status::kOk) return rc;
-    described_ = true;
-  }
-  return FetchRows(link, handle_, integerColumns_, rows);
-}
-
-int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
-                   int64_t* affected) {
-  std::shared_ptr<Link> link = link_.lock();
-  if (!link) return status::kNotConnected;
-  if (link->Lost()) return link->FailNotConnected();
-  Parameters parameters;
-  int rc = ConvertInputs(*link, inputs, parameters);
-  if (rc != status::kOk) return rc;
-  Transaction& work = link->Work();
-  rc = work.BeforeStatement(OpensTransaction());
-  if (rc != status::kOk) return rc;
-  Wrap wrap = work.WrapFor();
-  bool sent = true;
-  rc = wrap.prefix.empty() ? RunAlone(*link, parameters, rows, affected)
-                           : RunWrapped(*link, parameters, wrap, rows, affected, sent);
-  if (rc == status::kOk) {
-    work.AfterSuccess(OpensTransaction(), wrap);
-  } else if (sent) {
-    work.AfterFailure(rc, wrap);
-  }
-  return rc;
-}
-
-int Statement::RunAlone(Link& link, Parameters& parameters, SqlRows* rows,
-                        int64_t* affected) {
-  SQLFreeStmt(handle_, SQL_RESET_PARAMS);
-  int rc = BindInputs(link, parameters);
-  if (rc != status::kOk) return rc;
-  if (!prepared_ || parameters.integer != integerInputs_) {
-    std::string sql = TextFor(link.ServerDialect(), parameters);
-    prepared_ = false;
-    if (!SQL_SUCCEEDED(SQLPrepare(handle_, SqlText(sql), SQL_NTS))) {
-      return link.Fail(SQL_HANDLE_STMT, handle_);
-    }
-    prepared_ = true;
-    integerInputs_ = parameters.integer;
-  }
-  rc = ExecuteAndRead(link, rows, affected);
-  SQLFreeStmt(handle_, SQL_CLOSE);
-  return rc;
-}
-
-// Cancellable by a stop from the execute to the last row read.
-int Statement::ExecuteAndRead(Link& link, SqlRows* rows, int64_t* affected) {
-  Executing executing(link.Watch(), handle_);
-  SQLRETURN executed = SQLExecute(handle_);
-  if (!SQL_SUCCEEDED(executed) && executed != SQL_NO_DATA) return link.Fail(SQL_HANDLE_STMT, handle_);
-  if (rows != nullptr) return ReadRows(link, *rows);
-  if (affected == nullptr) return status::kOk;
-  SQLLEN count = 0;
-  if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle_, &count))) {
-    return link.Fail(SQL_HANDLE_STMT, handle_);
-  }
-  *affected = count;
-  return status::kOk;
-}
-
-// In one text with the savepoint in front of it, so that the savepoint costs no round trip.
-int Statement::RunWrapped(Link& link, Parameters& parameters, const Wrap& wrap,
-                          SqlRows* rows, int64_t* affected, bool& sent) {
-  std::vector<Parameters> one;
-  one.push_back(std::move(parameters));
-  std::vector<SqlRows> results(1);
-  size_t succeeded = 0;
-  int rc = RunInOneText(link, {this}, one, 1, wrap, rows != nullptr ? &results : nullptr,
-                        affected, succeeded, sent);
-  if (rc == status::kOk && rows != nullptr) {
-    rows->Append(std::move(results[0]));
-  }
-  return rc;
 }
 
 }  // namespace db::odbc

@@ -1,5 +1,8 @@
 #include <memory>
+#include <span>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "db/postgresql/connect.h"
 #include "db/postgresql/dialect.h"
@@ -18,60 +21,113 @@ constexpr const char* kSwitchSchema =
     "select set_config('search_path', quote_ident(nspname), false)"
     " from pg_catalog.pg_namespace where nspname = $1";
 
+// The SQL of a transaction command.
+std::string ControlSql(const db::Command& command) {
+  switch (command.kind) {
+    case db::Command::Kind::Begin: return "BEGIN";
+    case db::Command::Kind::Savepoint: return "SAVEPOINT " + command.savepoint;
+    case db::Command::Kind::Release: return "RELEASE SAVEPOINT " + command.savepoint;
+    case db::Command::Kind::RollbackTo: return "ROLLBACK TO SAVEPOINT " + command.savepoint;
+    case db::Command::Kind::Commit: return "COMMIT";
+    case db::Command::Kind::Rollback: return "ROLLBACK";
+    case db::Command::Kind::Statement: break;
+  }
+  return {};
+}
+
 class Session : public BackendSession {
  public:
-  explicit Session(ConnectionHandle connection)
-      : link_(std::make_shared<Link>(std::move(connection))) {}
+  explicit Session(ConnectionHandle connection) : link_(std::move(connection)) {}
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
     PostgresText text = AdaptToPostgres(parsed.body);
     if (text.parameterCount != parsed.inputCount) {
-      return link_->channel.FailWith(status::kNotAllVariablesBound,
-                                     "placeholders do not match the inputs: " + parsed.text);
+      return link_.channel.FailWith(status::kNotAllVariablesBound,
+                                    "placeholders do not match the inputs: " + parsed.text);
     }
-    bool modifies = parsed.kind == ParsedStatement::Kind::Modify;
-    bool locks = !modifies && LocksRows(parsed.body);
-    prepared = std::make_unique<Statement>(link_, std::move(text), modifies, locks);
+    prepared = std::make_unique<Statement>(std::move(text),
+                                           parsed.kind == ParsedStatement::Kind::Modify);
     return status::kOk;
   }
 
-  int Savepoint(const std::string& name) override { return link_->transaction.Savepoint(name); }
-  int RollbackTo(const std::string& name) override { return link_->transaction.RollbackTo(name); }
-  int Commit() override { return link_->transaction.Commit(); }
-  int Rollback() override { return link_->transaction.Rollback(); }
+  // PostgreSQL aborts a transaction at its first failed statement.
+  TransactionTraits Traits() const override {
+    return {.undoesFailedStatement = false,
+            .releasesSavepoints = true,
+            .keepsStartSavepoints = false,
+            .locksRows = true};
+  }
+
+  // All in one pipeline, so in one round trip; the server skips what follows a failure. An
+  // input that cannot be sent fails its statement before the server sees it: what comes
+  // before that goes out alone.
+  int Send(std::span<const db::Command> commands, std::vector<StepResult>& results,
+           size_t& done) override {
+    std::vector<Parameters> parameters(commands.size());  // sized first: commands point into them
+    std::vector<Placed> placed(commands.size());
+    std::vector<size_t> starts;
+    std::vector<Command> pipeline;
+    std::unordered_set<std::string> preparing;
+    int stopped = status::kOk;
+    for (const db::Command& command : commands) {
+      size_t i = starts.size();
+      size_t start = pipeline.size();
+      if (command.kind == db::Command::Kind::Statement) {
+        stopped = StatementOf(command).AddCommands(link_, command.step->inputs, parameters[i],
+                                                   pipeline, preparing, placed[i]);
+        if (stopped != status::kOk) break;
+      } else {
+        pipeline.push_back(TextCommand(ControlSql(command)));
+      }
+      starts.push_back(start);
+    }
+    Outcome outcome;
+    bool ran = pipeline.empty() || link_.channel.Run(pipeline, outcome);
+    done = starts.size();
+    if (!ran) {
+      size_t failed = outcome.failed > 0 ? static_cast<size_t>(outcome.failed) : 0;
+      done = 0;
+      while (done + 1 < starts.size() && starts[done + 1] <= failed) ++done;
+    }
+    for (size_t i = 0; i < starts.size(); ++i) {
+      if (commands[i].kind != db::Command::Kind::Statement) continue;
+      StatementOf(commands[i]).TakeOutcome(link_, placed[i], outcome, i < done, results[i]);
+    }
+    return ran ? stopped : link_.channel.Fail(outcome);
+  }
+
+  ServerTransaction Transaction() const override {
+    const Channel& channel = link_.channel;
+    if (channel.Broken()) return ServerTransaction::Lost;
+    if (channel.InFailedTransaction()) return ServerTransaction::Failed;
+    return channel.InTransactionBlock() ? ServerTransaction::Open : ServerTransaction::None;
+  }
 
   // PostgreSQL folds unquoted names to lower case, as Oracle folds them to upper case. The
-  // search path is a setting that a rollback would undo, so it changes only between
-  // transactions.
+  // search path is a setting that a rollback would undo; it changes between transactions.
   int SetSchema(const std::string& schema) override {
-    if (link_->transaction.Pending()) {
-      return link_->channel.FailWith(status::kSessionChangeInTransaction,
-                                     "schema switch with uncommitted work");
-    }
     std::string name = LowerCase(schema);
     Command lookup = TextCommand(kSwitchSchema);
     lookup.values.push_back(name.c_str());
     Outcome outcome;
-    size_t first = 0;
-    int rc = link_->transaction.RunStatement({lookup}, false, outcome, first);
-    if (rc != status::kOk) return rc;
-    if (PQntuples(outcome.results[first].get()) == 0) {
-      return link_->channel.FailWith(status::kSchemaUnknown, "no schema " + name);
+    if (!link_.channel.Run({lookup}, outcome)) return link_.channel.Fail(outcome);
+    if (PQntuples(outcome.results[0].get()) == 0) {
+      return link_.channel.FailWith(status::kSchemaUnknown, "no schema " + name);
     }
     return status::kOk;
   }
 
-  std::string LastNativeError() const override { return link_->channel.LastError(); }
-
-  // Independent statements (a recount's tallies, a change and the reads after it) cost one
-  // round trip together.
-  int RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
-               size_t& succeeded) override {
-    return Statement::RunSteps(*link_, steps, results, succeeded);
+  std::string LastNativeError() const override { return link_.channel.LastError(); }
+  int FailWith(int status, const std::string& message) override {
+    return link_.channel.FailWith(status, message);
   }
 
  private:
-  std::shared_ptr<Link> link_;
+  static const Statement& StatementOf(const db::Command& command) {
+    return static_cast<const Statement&>(*command.step->statement);
+  }
+
+  Link link_;
 };
 
 int OpenSession(const char* user, const char* password, const char* netService,

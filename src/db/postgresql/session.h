@@ -1,11 +1,8 @@
 #pragma once
-// What a PostgreSQL session shares with its statements: the wire (owning the connection), the
-// transaction over it and the statements prepared on the server. Statements hold it weakly,
-// so that one outliving its session reports a lost connection instead of touching a closed
-// one.
+// What a PostgreSQL session holds: the wire (owning the connection) and the statements
+// prepared on the server.
 #include "db/postgresql/channel.h"
 #include "db/postgresql/statement.h"
-#include "db/postgresql/transaction.h"
 
 namespace db::postgresql {
 
@@ -15,7 +12,6 @@ struct Link {
   Link& operator=(const Link&) = delete;
 
   Channel channel;
-  Transaction transaction{channel};
   PreparedStatements prepared;
 };
 

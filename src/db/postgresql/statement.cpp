@@ -96,24 +96,16 @@ int Statement::BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
   return status::kOk;
 }
 
-int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
-                   int64_t* affected) {
-  std::shared_ptr<Link> link = link_.lock();
-  if (!link) return status::kNotConnected;
-  BackendStep step{this, inputs, modifies_, ""};
-  std::vector<StepResult> results(1);
-  size_t succeeded = 0;
-  int rc = RunSteps(*link, {&step, 1}, results, succeeded);
+int Statement::AddCommands(Link& link, const std::vector<SqlValue>& inputs,
+                           Parameters& parameters, std::vector<Command>& commands,
+                           std::unordered_set<std::string>& preparing, Placed& placed) const {
+  if (static_cast<int>(inputs.size()) != text_.parameterCount) {
+    return link.channel.FailWith(status::kNotAllVariablesBound,
+                                 "placeholders do not match the inputs");
+  }
+  int rc = BuildParameters(link, inputs, parameters);
   if (rc != status::kOk) return rc;
-  if (rows != nullptr) rows->Append(std::move(results[0].rows));
-  if (affected != nullptr) *affected = results[0].affected;
-  return status::kOk;
-}
-
-Statement::Placed Statement::AddCommands(Link& link, const Parameters& parameters,
-                                         std::vector<Command>& commands,
-                                         std::unordered_set<std::string>& preparing) const {
-  Placed placed;
+  placed = Placed{};
   placed.key = PreparedKey(parameters.types, text_.sql);
   std::string name = link.prepared.NameFor(placed.key, placed.prepared);
   // The server stops at a failed prepare: a later use of the name is reached only when it exists.
@@ -124,63 +116,25 @@ Statement::Placed Statement::AddCommands(Link& link, const Parameters& parameter
   }
   placed.execute = commands.size();
   commands.push_back({Command::Kind::Execute, {}, name, {}, parameters.values});
-  return placed;
+  return status::kOk;
 }
 
 // A statement prepared in a transaction that failed afterwards stays prepared.
-void Statement::NotePrepared(Link& link, const Placed& placed, const Outcome& outcome,
-                             size_t offset) {
-  if (placed.prepared || offset + placed.prepare >= outcome.results.size()) return;
-  const PGresult* result = outcome.results[offset + placed.prepare].get();
-  if (result != nullptr && PQresultStatus(result) == PGRES_COMMAND_OK) {
-    link.prepared.MarkPrepared(placed.key);
-  }
-}
-
-int Statement::RunSteps(Link& link, std::span<const BackendStep> steps,
-                        std::vector<StepResult>& results, size_t& succeeded) {
-  succeeded = 0;
-  // Sized first: the commands point into the parameter texts.
-  std::vector<Parameters> parameters(steps.size());
-  std::vector<Placed> placed;
-  std::vector<bool> counts;  // a change, which reports affected rows; else a query's rows
-  std::vector<Transaction::Step> planned;
-  std::unordered_set<std::string> preparing;
-  int stopped = status::kOk;
-  for (size_t i = 0; i < steps.size(); ++i) {
-    const Statement& statement = static_cast<const Statement&>(*steps[i].statement);
-    if (static_cast<int>(steps[i].inputs.size()) != statement.text_.parameterCount) {
-      stopped = status::kNotAllVariablesBound;
-    } else {
-      stopped = statement.BuildParameters(link, steps[i].inputs, parameters[i]);
+void Statement::TakeOutcome(Link& link, const Placed& placed, const Outcome& outcome,
+                            bool succeeded, StepResult& result) const {
+  if (!placed.prepared && placed.prepare < outcome.results.size()) {
+    const PGresult* prepare = outcome.results[placed.prepare].get();
+    if (prepare != nullptr && PQresultStatus(prepare) == PGRES_COMMAND_OK) {
+      link.prepared.MarkPrepared(placed.key);
     }
-    if (stopped != status::kOk) break;
-    Transaction::Step step{steps[i].savepoint, {}, statement.modifies_ || statement.locks_};
-    placed.push_back(statement.AddCommands(link, parameters[i], step.commands, preparing));
-    counts.push_back(statement.modifies_);
-    planned.push_back(std::move(step));
   }
-  if (!planned.empty()) {
-    Outcome outcome;
-    std::vector<size_t> first;
-    int rc = link.transaction.RunSteps(planned, outcome, first, succeeded);
-    for (size_t k = 0; k < placed.size(); ++k) NotePrepared(link, placed[k], outcome, first[k]);
-    for (size_t k = 0; k < succeeded; ++k) {
-      PGresult* result = outcome.results[first[k] + placed[k].execute].get();
-      if (counts[k]) {
-        results[k].affected = std::strtoll(PQcmdTuples(result), nullptr, 10);
-      } else {
-        ReadRows(result, results[k].rows);
-      }
-    }
-    if (rc != status::kOk) return rc;
+  if (!succeeded) return;
+  PGresult* answer = outcome.results[placed.execute].get();
+  if (modifies_) {
+    result.affected = std::strtoll(PQcmdTuples(answer), nullptr, 10);
+  } else {
+    ReadRows(answer, result.rows);
   }
-  // A statement whose inputs cannot be sent fails before the server sees it; its savepoint is
-  // set all the same, as for the statement alone.
-  if (stopped != status::kOk && !steps[placed.size()].savepoint.empty()) {
-    link.transaction.Savepoint(steps[placed.size()].savepoint);
-  }
-  return stopped;
 }
 
 }  // namespace db::postgresql

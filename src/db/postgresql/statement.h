@@ -2,7 +2,6 @@
 // A statement of the program on PostgreSQL: the adapted text, prepared on the server at its
 // first run (when the types of its inputs are known) and run under the transaction rules.
 #include <memory>
-#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -32,47 +31,43 @@ class PreparedStatements {
 
 struct Link;
 
+// The server's inputs of one run of a statement; the commands point into them.
+struct Parameters {
+  std::vector<std::string> texts;
+  std::vector<const char*> values;
+  std::vector<Oid> types;
+};
+
+// Where a statement's commands stand in a pipeline.
+struct Placed {
+  std::string key;
+  bool prepared = false;  // on the server before this run
+  size_t prepare = 0;     // its Prepare command, when not prepared
+  size_t execute = 0;     // its Execute command
+};
+
 class Statement : public BackendStatement {
  public:
-  // `locks`: a query that locks its rows, run inside the transaction.
-  Statement(std::weak_ptr<Link> link, PostgresText text, bool modifies, bool locks)
-      : link_(std::move(link)), text_(std::move(text)), modifies_(modifies), locks_(locks) {}
+  Statement(PostgresText text, bool modifies) : text_(std::move(text)), modifies_(modifies) {}
 
-  int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
-          int64_t* affected) override;
-
-  // Statements of one session in one round trip, under the transaction rules as one after the
-  // other; the server stops at the first that fails. As BackendSession::RunSteps.
-  static int RunSteps(Link& link, std::span<const BackendStep> steps,
-                      std::vector<StepResult>& results, size_t& succeeded);
+  // Appends the commands that run this statement with `inputs`, converted into `parameters`
+  // (which must stay put until the pipeline has run). `preparing` holds the keys that an
+  // earlier command of the same pipeline prepares. Returns 0, or the status of an input that
+  // cannot be sent, before anything is appended.
+  int AddCommands(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters,
+                  std::vector<Command>& commands, std::unordered_set<std::string>& preparing,
+                  Placed& placed) const;
+  // The answer of the run placed at `placed`: notes a prepare that went through and, when the
+  // run succeeded, takes its result.
+  void TakeOutcome(Link& link, const Placed& placed, const Outcome& outcome, bool succeeded,
+                   StepResult& result) const;
 
  private:
-  struct Parameters {
-    std::vector<std::string> texts;
-    std::vector<const char*> values;
-    std::vector<Oid> types;
-  };
-  // Where a statement's commands stand in a pipeline.
-  struct Placed {
-    std::string key;
-    bool prepared = false;  // on the server before this run
-    size_t prepare = 0;     // its Prepare command, when not prepared
-    size_t execute = 0;     // its Execute command
-  };
-
   int BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
                       Parameters& parameters) const;
-  // Appends the commands that run this statement with `parameters` (kept alive by the caller).
-  // `preparing` holds the keys that an earlier command of the same pipeline prepares.
-  Placed AddCommands(Link& link, const Parameters& parameters, std::vector<Command>& commands,
-                     std::unordered_set<std::string>& preparing) const;
-  static void NotePrepared(Link& link, const Placed& placed, const Outcome& outcome,
-                           size_t offset);
 
-  std::weak_ptr<Link> link_;
   PostgresText text_;
   bool modifies_;
-  bool locks_;
 };
 
 }  // namespace db::postgresql

@@ -23,27 +23,25 @@ struct ParsedStatement {
   int inputCount = 0;
   int intoCount = 0;     // Query with INTO: number of output host variables
   std::string name;      // Savepoint/RollbackTo: savepoint name; SetSchema: schema name
+  bool locksRows = false;  // a query that locks the rows it reads (FOR UPDATE)
 };
 
+// A prepared statement of a backend; the backend runs it when a command of its session names it.
 class BackendStatement {
  public:
   virtual ~BackendStatement() = default;
-  // Runs the statement with `inputs` (one per '?', in order; Null stands for an empty text).
-  // A query appends every result row to `rows` (the whole result, read at once, so that a
-  // cursor keeps its opening rows); a value of a row that cannot be converted becomes an
-  // Error value of that row, not a failure of the query. A modification sets `affected`. Returns 0 or a negative
-  // Oracle status; a failed statement undoes only its own effect, the open transaction
-  // and its other pending work go on.
-  virtual int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
-                  int64_t* affected) = 0;
 };
 
-// One statement of a series, its inputs bound.
+// One statement to run, its inputs bound (one per '?', in order; Null stands for an empty
+// text). A query appends every result row to its result (the whole result, read at once, so
+// that a cursor keeps its opening rows); a value of a row that cannot be converted becomes an
+// Error value of that row, not a failure of the query. A change sets `affected`.
 struct BackendStep {
   BackendStatement* statement = nullptr;
   std::vector<SqlValue> inputs;
-  bool modifies = false;  // a change, which sets `affected`; else a query, which appends rows
-  std::string savepoint;  // a change's own savepoint of the program, set right before it
+  bool modifies = false;   // a change; else a query
+  bool locksRows = false;  // a query that locks the rows it reads
+  std::string savepoint;          // a change's own savepoint of the program, set right before it
 };
 
 struct StepResult {
@@ -51,36 +49,59 @@ struct StepResult {
   int64_t affected = 0;
 };
 
+// What the runtime's transaction model (transaction.h) asks a backend to send, in the
+// backend's own words. Savepoint names are the model's, plain identifiers.
+struct Command {
+  enum class Kind : uint8_t { Begin, Savepoint, Release, RollbackTo, Commit, Rollback, Statement };
+  Kind kind = Kind::Statement;
+  std::string savepoint;              // Savepoint, Release, RollbackTo
+  const BackendStep* step = nullptr;  // Statement
+};
+
+// Where the server's transaction stands after the last commands.
+enum class ServerTransaction : uint8_t {
+  None,    // no transaction: what follows runs on its own
+  Open,    // open and usable
+  Failed,  // open, but refusing everything until it is rolled back (to a savepoint)
+  Lost,    // the connection is gone: nothing more can be sent
+};
+
+// What a backend's server does on its own, which the transaction model leaves to it.
+struct TransactionTraits {
+  // A failed statement undoes only itself and the transaction goes on (SQLite, Oracle);
+  // otherwise the model sets a savepoint where a failure could spoil earlier work.
+  bool undoesFailedStatement = false;
+  // RELEASE SAVEPOINT exists; otherwise a savepoint no name marks any more is only forgotten.
+  bool releasesSavepoints = true;
+  // Savepoints set before the first change stay out of the server: going back to one is a
+  // rollback of the whole transaction, which then opens again with the next change.
+  bool keepsStartSavepoints = false;
+  // A query's row locks (FOR UPDATE) last to the commit only inside a transaction, so such a
+  // query opens one as a change does. A server without row locks needs no transaction for it.
+  bool locksRows = true;
+};
+
 class BackendSession {
  public:
   virtual ~BackendSession() = default;
   virtual int Prepare(const ParsedStatement& statement,
                       std::unique_ptr<BackendStatement>& prepared) = 0;
-  // Oracle transactions: a transaction begins implicitly with the first modification after a
-  // commit; savepoints live inside it; rollback to a savepoint keeps the transaction open.
-  virtual int Savepoint(const std::string& name) = 0;
-  virtual int RollbackTo(const std::string& name) = 0;
-  virtual int Commit() = 0;
-  // Ends the transaction and undoes all its work, lost work included: what follows starts
-  // clean. Without a transaction there is nothing to undo.
-  virtual int Rollback() = 0;
-  // Makes `schema` (already checked to be a plain identifier) the schema of unqualified names.
+  virtual TransactionTraits Traits() const = 0;
+  // Sends the commands in order, in as few round trips as the backend can, and stops at the
+  // first that fails. `results` gets one entry per command (used by Statement commands);
+  // `done` counts the commands that succeeded. Returns 0 or the status of the failure.
+  // Begin opens a transaction, Commit and Rollback end it; outside one a statement runs on
+  // its own.
+  virtual int Send(std::span<const Command> commands, std::vector<StepResult>& results,
+                   size_t& done) = 0;
+  virtual ServerTransaction Transaction() const = 0;
+  // Makes `schema` (already checked to be a plain identifier) the schema of unqualified names;
+  // called with no transaction pending.
   virtual int SetSchema(const std::string& schema) = 0;
   // Diagnostics of the last failure: the native code and message, kept for tests and tools.
   virtual std::string LastNativeError() const = 0;
-  // Runs queries of this session (with their inputs) in order, appending the result of the
-  // i-th to `rows[i]`; stops at the first failure and returns its status. `succeeded` counts
-  // the queries before it. By default they run one by one; a backend may send them together.
-  virtual int RunQueries(const std::vector<BackendStatement*>& statements,
-                         const std::vector<std::vector<SqlValue>>& inputs,
-                         std::vector<SqlRows>& rows, size_t& succeeded);
-  // Runs the steps in order as they would run one after the other, each step's savepoint set
-  // right before it (also when the step then fails); stops at the first failure and returns
-  // its status, `succeeded` counting the steps before it. A change that matches no row may end
-  // the run there with status 0, so that it can be taken back alone. By default the steps run
-  // one by one, and queries alone go to RunQueries; a backend may send them together.
-  virtual int RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
-                       size_t& succeeded);
+  // Records a failure found by the runtime itself as the last one and returns `status`.
+  virtual int FailWith(int status, const std::string& message) = 0;
 };
 
 // What a backend folder registers about itself (in its session.cpp): its name, the net

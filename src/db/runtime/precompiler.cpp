@@ -204,6 +204,19 @@ bool HasColumnDateArithmetic(const Tokens& tokens) {
   return false;
 }
 
+// FOR UPDATE outside parentheses.
+bool LocksRows(const Tokens& tokens) {
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    if (tokens[k].Is("(")) {
+      k = GroupEnd(tokens, k) - 1;
+      continue;
+    }
+    size_t next = SkipSpace(tokens, k + 1);
+    if (tokens[k].Is("for") && next < tokens.size() && tokens[next].Is("update")) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsPlainIdentifier(const char* text) {
@@ -230,6 +243,7 @@ int Precompile(const char* text, ParsedStatement& parsed) {
   if (!query && !modify) return status::kInvalidCharacter;
   parsed.kind = query ? ParsedStatement::Kind::Query : ParsedStatement::Kind::Modify;
   if (HasColumnDateArithmetic(tokens)) return status::kInconsistentDatatypes;
+  parsed.locksRows = query && LocksRows(tokens);
 
   size_t into = query ? FindInto(tokens) : tokens.size();
   if (into == tokens.size()) {

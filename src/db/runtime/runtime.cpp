@@ -15,6 +15,7 @@
 #include "db/runtime/letter_case.h"
 #include "db/runtime/precompiler.h"
 #include "db/runtime/status_kind.h"
+#include "db/runtime/transaction.h"
 
 namespace db {
 
@@ -46,6 +47,7 @@ using HostSpan = std::span<const HostVar>;
 
 struct Connection {
   std::unique_ptr<BackendSession> session;
+  Transaction transaction;  // over the session
   // Prepared once per connection, keyed by the statement text. Shared, so that a call that
   // runs an entry keeps it alive when the statement clears the cache (a schema switch).
   std::unordered_map<std::string, std::shared_ptr<PreparedEntry>> cache;
@@ -189,13 +191,19 @@ int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
 int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
   if (int fault = FaultSeam_Check(FaultOp::Execute, entry.parsed.text.c_str())) return fault;
   BackendSession& session = *Current().session;
+  Transaction& transaction = Current().transaction;
   const ParsedStatement& parsed = entry.parsed;
   switch (parsed.kind) {
-    case ParsedStatement::Kind::Savepoint: return session.Savepoint(parsed.name);
-    case ParsedStatement::Kind::RollbackTo: return session.RollbackTo(parsed.name);
-    case ParsedStatement::Kind::Commit: return session.Commit();
-    case ParsedStatement::Kind::Rollback: return session.Rollback();
+    case ParsedStatement::Kind::Savepoint: return transaction.Savepoint(parsed.name);
+    case ParsedStatement::Kind::RollbackTo: return transaction.RollbackTo(parsed.name);
+    case ParsedStatement::Kind::Commit: return transaction.Commit();
+    case ParsedStatement::Kind::Rollback: return transaction.Rollback();
     case ParsedStatement::Kind::SetSchema: {
+      // A schema is a setting of the session, which pending work must not straddle.
+      if (transaction.Pending()) {
+        return session.FailWith(status::kSessionChangeInTransaction,
+                                "schema switch with uncommitted work");
+      }
       int rc = session.SetSchema(parsed.name);
       // Statements prepared for the old schema must not serve the new one.
       if (rc == status::kOk) Current().cache.clear();
@@ -204,20 +212,19 @@ int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
     case ParsedStatement::Kind::Query:
     case ParsedStatement::Kind::Modify: break;
   }
-  std::vector<SqlValue> inputs;
-  int rc = BindInputs(in, parsed.inputCount, inputs);
+  BackendStep step{entry.statement.get(), {}, parsed.kind == ParsedStatement::Kind::Modify,
+                   parsed.locksRows, {}};
+  int rc = BindInputs(in, parsed.inputCount, step.inputs);
   if (rc != status::kOk) return rc;
-  if (parsed.kind == ParsedStatement::Kind::Modify) {
-    int64_t affected = 0;
-    rc = entry.statement->Run(inputs, nullptr, &affected);
-    if (rc != status::kOk) return rc;
-    return affected == 0 ? status::kNoData : status::kOk;
+  if (!step.modifies && static_cast<int>(out.size()) != parsed.intoCount) {
+    return status::kNotAllVariablesBound;
   }
-  if (static_cast<int>(out.size()) != parsed.intoCount) return status::kNotAllVariablesBound;
-  SqlRows rows;
-  rc = entry.statement->Run(inputs, &rows, nullptr);
+  std::vector<StepResult> results(1);
+  size_t succeeded = 0;
+  rc = transaction.RunSteps({&step, 1}, results, succeeded);
   if (rc != status::kOk) return rc;
-  return IntoOutputs(rows, out);
+  if (step.modifies) return results[0].affected == 0 ? status::kNoData : status::kOk;
+  return IntoOutputs(results[0].rows, out);
 }
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
@@ -249,14 +256,18 @@ int SqlConnect(const char* user, const char* password, const char* netService) {
   const BackendEntry* backend = BackendServing(netService);
   if (backend == nullptr) return status::kServiceUnresolved;
   std::unique_ptr<BackendSession> session;
+  Transaction transaction;  // over the session
   Current().fault = status::kOk;
   rc = backend->open(user, password, netService, session);
-  if (rc == status::kOk) Current().session = std::move(session);
+  if (rc != status::kOk) return rc;
+  Current().session = std::move(session);
+  Current().transaction.Attach(Current().session.get());
   return rc;
 }
 
 void SqlDisconnect() {
   Current().cache.clear();  // statements before the session they belong to
+  Current().transaction.Attach(nullptr);
   Current().session.reset();
 }
 
@@ -386,7 +397,10 @@ int SqlSeries::RunItems() {
       break;
     }
     one.failed = rc;
-    if (rc == status::kOk) step.statement = one.entry->statement.get();
+    if (rc == status::kOk) {
+      step.statement = one.entry->statement.get();
+      step.locksRows = one.entry->parsed.locksRows;
+    }
     staged.push_back(std::move(one));
     steps.push_back(std::move(step));
   }
@@ -406,7 +420,7 @@ int SqlSeries::RunItems() {
 // order. Returns 0, or the status of the query at `stoppedAt` that stopped the series.
 int SqlSeries::RunStaged(const std::vector<Staged>& staged,
                          const std::vector<BackendStep>& steps, size_t& stoppedAt) {
-  BackendSession& session = *Current().session;
+  Transaction& transaction = Current().transaction;
   size_t next = 0;
   while (next < staged.size()) {
     if (Current().fault != status::kOk) {  // a change met a fault: nothing more is sent
@@ -414,7 +428,7 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
       return status::kOk;
     }
     if (staged[next].failed != status::kOk) {
-      if (!steps[next].savepoint.empty()) session.Savepoint(steps[next].savepoint);
+      if (!steps[next].savepoint.empty()) transaction.Savepoint(steps[next].savepoint);
       FinishChange(items_[next], staged[next].failed);
       Noted(staged[next].failed);
       ++next;
@@ -423,7 +437,7 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
     size_t end = BatchEnd(staged, steps, next);
     std::vector<StepResult> results(end - next);
     size_t ran = 0;
-    int rc = session.RunSteps(std::span(steps).subspan(next, end - next), results, ran);
+    int rc = transaction.RunSteps(std::span(steps).subspan(next, end - next), results, ran);
     Noted(rc);
     size_t resume = next;
     int stop = Settle(next, ran, rc, end, results, resume);
@@ -542,62 +556,6 @@ void SqlSeries::LeaveUnsent(size_t index, int fault) {
     if (items_[i].cursor != nullptr) items_[i].cursor->state.reset();
     if (!items_[i].change) Report(items_[i], fault);  // a read not run has read nothing
   }
-}
-
-int BackendSession::RunQueries(const std::vector<BackendStatement*>& statements,
-                               const std::vector<std::vector<SqlValue>>& inputs,
-                               std::vector<SqlRows>& rows, size_t& succeeded) {
-  succeeded = 0;
-  for (size_t i = 0; i < statements.size(); ++i) {
-    int rc = statements[i]->Run(inputs[i], &rows[i], nullptr);
-    if (rc != status::kOk) return rc;
-    ++succeeded;
-  }
-  return status::kOk;
-}
-
-namespace {
-
-// Queries side by side go to RunQueries together.
-int RunQueryStretch(BackendSession& session, std::span<const BackendStep> steps,
-                    std::span<StepResult> results, size_t& succeeded) {
-  std::vector<BackendStatement*> statements;
-  std::vector<std::vector<SqlValue>> inputs;
-  for (const BackendStep& step : steps) {
-    statements.push_back(step.statement);
-    inputs.push_back(step.inputs);
-  }
-  std::vector<SqlRows> rows(steps.size());
-  int rc = session.RunQueries(statements, inputs, rows, succeeded);
-  for (size_t i = 0; i < succeeded; ++i) results[i].rows = std::move(rows[i]);
-  return rc;
-}
-
-}  // namespace
-
-int BackendSession::RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
-                             size_t& succeeded) {
-  succeeded = 0;
-  while (succeeded < steps.size()) {
-    const BackendStep& step = steps[succeeded];
-    StepResult& result = results[succeeded];
-    if (!step.modifies) {
-      size_t end = succeeded;
-      while (end < steps.size() && !steps[end].modifies) ++end;
-      size_t ran = 0;
-      int rc = RunQueryStretch(*this, steps.subspan(succeeded, end - succeeded),
-                               std::span(results).subspan(succeeded), ran);
-      succeeded += ran;
-      if (rc != status::kOk) return rc;
-      continue;
-    }
-    if (!step.savepoint.empty()) Savepoint(step.savepoint);
-    int rc = step.statement->Run(step.inputs, nullptr, &result.affected);
-    if (rc != status::kOk) return rc;
-    ++succeeded;
-    if (result.affected == 0) break;
-  }
-  return status::kOk;
 }
 
 int SqlPrepare(SqlStatement& statement, const char* text) {

@@ -40,13 +40,10 @@ bool KeyedUpdate::KeysUnchanged(const std::vector<SqlValue>& inputs) const {
 int KeyedUpdate::Run(const std::vector<SqlValue>& inputs, SqlRows* rows, int64_t* affected) {
   std::shared_ptr<Link> link = link_.lock();
   if (!link) return status::kNotConnected;
-  if (KeysUnchanged(inputs)) {
-    // The write transaction begins first: while it holds the lock no other connection can add
-    // a trigger, so the table's triggers are looked up once per transaction. A transaction
-    // that cannot begin fails the update as it would fail the statement itself.
-    int rc = link->transaction.BeforeChange();
-    if (rc != status::kOk) return rc;
-    if (!link->HasTriggers(keys_.table)) return shorter_->Run(inputs, rows, affected);
+  // A change runs in the write transaction: while it holds the lock no other connection can
+  // add a trigger, so the table's triggers are looked up once per transaction.
+  if (KeysUnchanged(inputs) && !link->HasTriggers(keys_.table)) {
+    return shorter_->Run(inputs, rows, affected);
   }
   return full_->Run(inputs, rows, affected);
 }

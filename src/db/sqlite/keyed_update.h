@@ -10,7 +10,7 @@
 
 namespace db::sqlite {
 
-class KeyedUpdate : public BackendStatement {
+class KeyedUpdate : public Runnable {
  public:
   KeyedUpdate(std::weak_ptr<Link> link, std::unique_ptr<Statement> full,
               std::unique_ptr<Statement> shorter, UnchangedKeys keys)

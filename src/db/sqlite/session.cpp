@@ -170,18 +170,34 @@ class Session : public BackendSession {
     return rc;
   }
 
-  int Savepoint(const std::string& name) override { return link_->transaction.Savepoint(name); }
-  int RollbackTo(const std::string& name) override { return link_->transaction.RollbackTo(name); }
-  int Commit() override { return link_->transaction.Commit(); }
-  int Rollback() override { return link_->transaction.Rollback(); }
+  // A failed statement undoes itself (the statement journal). Savepoints set before the first
+  // change stay out of SQLite, which would otherwise journal every page the request then
+  // changes a second time, in memory. The write transaction's lock serialises the writers:
+  // there are no row locks.
+  TransactionTraits Traits() const override {
+    return {.undoesFailedStatement = true,
+            .releasesSavepoints = true,
+            .keepsStartSavepoints = true,
+            .locksRows = false};
+  }
+
+  // One by one: SQLite runs in this process, a command costs no round trip.
+  int Send(std::span<const Command> commands, std::vector<StepResult>& results,
+           size_t& done) override {
+    for (done = 0; done < commands.size(); ++done) {
+      int rc = Run(commands[done], results[done]);
+      if (rc != status::kOk) return rc;
+    }
+    return status::kOk;
+  }
+
+  ServerTransaction Transaction() const override {
+    return link_->InTransaction() ? ServerTransaction::Open : ServerTransaction::None;
+  }
 
   // DIR/S.db becomes the main database of a new handle; Oracle names are case-blind, so the
-  // upper-case file name serves as well. The handle cannot carry pending work across.
+  // upper-case file name serves as well.
   int SetSchema(const std::string& schema) override {
-    if (link_->transaction.Pending()) {
-      return link_->FailWith(status::kSessionChangeInTransaction,
-                             "schema switch with uncommitted work");
-    }
     const std::string& directory = link_->directory;
     std::string path = directory + "/" + schema + ".db";
     if (!IsFile(path)) path = directory + "/" + UpperCase(schema) + ".db";
@@ -190,8 +206,33 @@ class Session : public BackendSession {
   }
 
   std::string LastNativeError() const override { return link_->LastNativeError(); }
+  int FailWith(int status, const std::string& message) override {
+    return link_->FailWith(status, message);
+  }
 
  private:
+  // A transaction is taken at once as a write transaction, so that two processes queue on the
+  // lock instead of failing on a stale read.
+  int Run(const Command& command, StepResult& result) {
+    switch (command.kind) {
+      case Command::Kind::Begin: {
+        int rc = link_->Exec("BEGIN IMMEDIATE");
+        if (rc == status::kOk) link_->ForgetTriggers();  // another connection may have changed them
+        return rc;
+      }
+      case Command::Kind::Savepoint: return link_->Exec("SAVEPOINT " + command.savepoint);
+      case Command::Kind::Release: return link_->Exec("RELEASE " + command.savepoint);
+      case Command::Kind::RollbackTo: return link_->Exec("ROLLBACK TO " + command.savepoint);
+      case Command::Kind::Commit: return link_->Exec("COMMIT");
+      case Command::Kind::Rollback: return link_->Exec("ROLLBACK");
+      case Command::Kind::Statement: break;
+    }
+    const BackendStep& step = *command.step;
+    auto& statement = static_cast<Runnable&>(*step.statement);
+    return statement.Run(step.inputs, step.modifies ? nullptr : &result.rows,
+                         step.modifies ? &result.affected : nullptr);
+  }
+
   std::shared_ptr<Link> link_;  // statements hold it weakly; it closes with the session
 };
 
@@ -217,7 +258,6 @@ int Link::Open(const std::string& mainPath) {
   compiled.clear();  // before the handle they were compiled on closes
   control.clear();
   handle = std::move(fresh);
-  transaction.Forget();
   return status::kOk;
 }
 
@@ -234,7 +274,7 @@ sqlite3_stmt* Link::OwnStatement(const std::string& sql) {
 }
 
 bool Link::HasTriggers(const std::string& table) {
-  bool keep = transaction.Pending();
+  bool keep = InTransaction();
   if (auto found = triggers_.find(table); keep && found != triggers_.end()) return found->second;
   sqlite3_stmt* lookup = OwnStatement(
       "select 1 from sqlite_master where type = 'trigger' and tbl_name = ?1 collate nocase "
@@ -248,6 +288,15 @@ bool Link::HasTriggers(const std::string& table) {
   bool any = rc != SQLITE_DONE;  // a trigger, or a lookup that failed
   if (keep && (rc == SQLITE_DONE || rc == SQLITE_ROW)) triggers_[table] = any;
   return any;
+}
+
+int Link::Exec(const std::string& sql) {
+  if (int rc = Ready(); rc != status::kOk) return rc;
+  sqlite3_stmt* statement = OwnStatement(sql);
+  int rc = statement != nullptr ? sqlite3_step(statement) : SQLITE_ERROR;
+  int result = rc == SQLITE_DONE ? status::kOk : Fail(sqlite3_extended_errcode(handle.get()));
+  if (statement != nullptr) sqlite3_reset(statement);
+  return result;
 }
 
 int Link::Fail(int code) { return Record(handle.get(), code); }

@@ -1,6 +1,6 @@
 #pragma once
 // What a SQLite session shares with its statements: the handle of the schema's file, every
-// native statement compiled on it, the transaction over it and the last native error.
+// native statement compiled on it and the last native error.
 // Statements hold it weakly, so that one outliving its session reports a lost connection.
 // The native statements belong here, not to their statements: they are finalised before the
 // handle closes, with the session or when a schema switch replaces the handle.
@@ -10,7 +10,6 @@
 #include <string>
 #include <unordered_map>
 
-#include "db/sqlite/transaction.h"
 
 namespace db::sqlite {
 
@@ -49,6 +48,10 @@ struct Link {
   // A statement of the backend's own (transaction control, the trigger lookup), compiled once
   // per handle: a request runs the same few thousands of times. Null when it does not compile.
   sqlite3_stmt* OwnStatement(const std::string& sql);
+  // Runs a statement of its own without inputs or results.
+  int Exec(const std::string& sql);
+  // A transaction is open on the handle; SQLite ends one itself after some failures.
+  bool InTransaction() const { return handle && sqlite3_get_autocommit(handle.get()) == 0; }
   // Whether a trigger fires on `table` (main or temporary schema); true when that is unknown.
   // Within a write transaction the answer is kept: no other connection can change the schema
   // before it ends, and the program's own statements never do.
@@ -58,7 +61,6 @@ struct Link {
   Handle handle;  // declared first: closed after the statements compiled on it
   std::unordered_map<const Statement*, NativeStatement> compiled;
   std::unordered_map<std::string, NativeStatement> control;  // OwnStatement's
-  Transaction transaction{*this};
   std::string directory;  // of the net service: the schemas' files and the calendar
 
  private:

@@ -127,7 +127,6 @@ int Statement::Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
   int rc = Compiled(*link, native);
   if (rc != status::kOk) return rc;
   rc = Bind(*link, native, inputs);
-  if (rc == status::kOk && modifies_) rc = link->transaction.BeforeChange();
   if (rc == status::kOk) rc = Step(*link, native, rows);
   if (rc == status::kOk && affected != nullptr) *affected = sqlite3_changes64(link->handle.get());
   sqlite3_reset(native);
@@ -160,7 +159,8 @@ int Statement::Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue
 }
 
 // Steps to the end; a failed statement has undone its own changes (statement journal), and
-// the transaction goes on unless SQLite had to roll it back as a whole.
+// the transaction goes on unless SQLite had to roll it back as a whole (the transaction model
+// asks the handle afterwards).
 int Statement::Step(Link& link, sqlite3_stmt* native, SqlRows* rows) {
   int columns = sqlite3_column_count(native);
   int rc;
@@ -178,7 +178,6 @@ int Statement::Step(Link& link, sqlite3_stmt* native, SqlRows* rows) {
   if (rc == SQLITE_DONE) return status::kOk;
   int result = link.Fail(rc);
   sqlite3_reset(native);
-  link.transaction.NoteFailure();
   return result;
 }
 

@@ -11,7 +11,15 @@
 
 namespace db::sqlite {
 
-class Statement : public BackendStatement {
+// What a command of the session runs: a statement, or an update in two forms.
+class Runnable : public BackendStatement {
+ public:
+  // As a statement alone: a query appends its rows, a change sets `affected`. A failed
+  // statement has undone its own changes (SQLite's statement journal). Returns a status.
+  virtual int Run(const std::vector<SqlValue>& inputs, SqlRows* rows, int64_t* affected) = 0;
+};
+
+class Statement : public Runnable {
  public:
   // `text` is the adapted body; Prepare() must succeed before the first Run(). `bound`, when
   // not empty, names the inputs it binds, in order; by default it binds all of them.
