@@ -125,7 +125,7 @@ class Session : public BackendSession {
                              "placeholders do not match the inputs: " + parsed.text);
     }
     bool modifies = parsed.kind == ParsedStatement::Kind::Modify;
-    bool locks = !modifies && postgresql::LocksRows(parsed.body);
+    bool locks = !modifies && dialect::LocksRows(parsed.body);
     auto statement = std::make_unique<Statement>(link_, std::move(text), modifies, locks);
     int rc = statement->Prepare();
     if (rc == status::kOk) prepared = std::move(statement);

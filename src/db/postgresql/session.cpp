@@ -1,8 +1,8 @@
 #include <memory>
 #include <string>
 
+#include "db/dialect/postgresql_text.h"
 #include "db/postgresql/connect.h"
-#include "db/postgresql/dialect.h"
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
 #include "db/runtime/backend.h"
@@ -24,13 +24,13 @@ class Session : public BackendSession {
       : link_(std::make_shared<Link>(std::move(connection))) {}
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
-    PostgresText text = AdaptToPostgres(parsed.body);
+    dialect::PostgresText text = dialect::AdaptToPostgres(parsed.body);
     if (text.parameterCount != parsed.inputCount) {
       return link_->channel.FailWith(status::kNotAllVariablesBound,
                                      "placeholders do not match the inputs: " + parsed.text);
     }
     bool modifies = parsed.kind == ParsedStatement::Kind::Modify;
-    bool locks = !modifies && LocksRows(parsed.body);
+    bool locks = !modifies && dialect::LocksRows(parsed.body);
     prepared = std::make_unique<Statement>(link_, std::move(text), modifies, locks);
     return status::kOk;
   }

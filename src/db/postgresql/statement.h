@@ -8,8 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "db/dialect/postgresql_text.h"
 #include "db/postgresql/channel.h"
-#include "db/postgresql/dialect.h"
 #include "db/runtime/backend.h"
 
 namespace db::postgresql {
@@ -35,7 +35,7 @@ struct Link;
 class Statement : public BackendStatement {
  public:
   // `locks`: a query that locks its rows, run inside the transaction.
-  Statement(std::weak_ptr<Link> link, PostgresText text, bool modifies, bool locks)
+  Statement(std::weak_ptr<Link> link, dialect::PostgresText text, bool modifies, bool locks)
       : link_(std::move(link)), text_(std::move(text)), modifies_(modifies), locks_(locks) {}
 
   int Run(const std::vector<SqlValue>& inputs, SqlRows* rows,
@@ -70,7 +70,7 @@ class Statement : public BackendStatement {
                            size_t offset);
 
   std::weak_ptr<Link> link_;
-  PostgresText text_;
+  dialect::PostgresText text_;
   bool modifies_;
   bool locks_;
 };

@@ -1,4 +1,4 @@
-#include "db/postgresql/dialect.h"
+#include "db/dialect/postgresql_text.h"
 
 #include <string_view>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
 
-namespace db::postgresql {
+namespace db::dialect {
 namespace {
 
 // Oracle's sysdate is the clock at the statement, whole seconds, in the server's local time;
@@ -217,4 +217,4 @@ PostgresText AdaptToPostgres(const std::string& body, Markers markers) {
   return Adapter(text, markers).Run();
 }
 
-}  // namespace db::postgresql
+}  // namespace db::dialect
