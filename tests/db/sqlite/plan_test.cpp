@@ -15,9 +15,9 @@
 
 #include "common/test_db.h"
 #include "db/dialect/sqlite_text.h"
+#include "db/every_operation.h"
 #include "db/runtime/runtime.h"
 #include "db/sqlite/functions.h"
-#include "every_operation.h"
 
 namespace {
 

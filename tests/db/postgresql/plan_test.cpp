@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "db/dialect/postgresql_text.h"
-#include "db/runtime/postgres_fixture.h"
-#include "every_operation.h"
+#include "db/every_operation.h"
+#include "fixture.h"
 
 namespace {
 
