@@ -19,7 +19,7 @@ int DialectFromDbmsName(std::string_view dbmsName, Dialect& dialect) {
 
 DialectText AdaptToDialect(Dialect dialect, const std::string& body, int inputCount) {
   if (dialect == Dialect::Oracle) return {body, inputCount, {}};
-  postgresql::PostgresText text = postgresql::AdaptToPostgres(body, postgresql::Markers::Question);
+  dialect::PostgresText text = dialect::AdaptToPostgres(body, dialect::Markers::Question);
   return {std::move(text.sql), text.parameterCount, std::move(text.dateInputs)};
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 // Which server is behind the driver, asked once at connect, decides the statement texts and
 // the reading of the driver's errors: Oracle takes the program's statements as they stand,
-// PostgreSQL gets them through the native backend's adapter.
+// PostgreSQL gets them through its dialect's adapter, as the native backend does.
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "db/postgresql/dialect.h"
+#include "db/dialect/postgresql_text.h"
 
 namespace db::odbc {
 
@@ -21,7 +21,7 @@ int DialectFromDbmsName(std::string_view dbmsName, Dialect& dialect);
 struct DialectText {
   std::string sql;
   int parameterCount = 0;
-  std::vector<postgresql::DateInput> dateInputs;
+  std::vector<dialect::DateInput> dateInputs;
 };
 
 // `inputCount` the number of '?' in `body`.

@@ -2,13 +2,12 @@
 
 #include <sqlext.h>
 
-#include "db/postgresql/error.h"
+#include "db/dialect/oracle_errors.h"
+#include "db/dialect/postgresql_errors.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
 namespace {
-
-constexpr int32_t kOracleNoDataFound = 1403;
 
 bool StartsWith(const std::string& text, const char* prefix) {
   return text.rfind(prefix, 0) == 0;
@@ -63,16 +62,15 @@ Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle) {
 }
 
 // Oracle's ORA number wins over the driver's state; PostgreSQL's driver passes the server's
-// SQLSTATE on, which the native backend's table reads where the driver's own states end.
+// SQLSTATE on, which the PostgreSQL dialect's table reads where the driver's own states end.
 int StatusFromDiagnostic(Dialect dialect, const Diagnostic& diagnostic) {
   if (dialect == Dialect::Oracle) {
-    if (diagnostic.native == kOracleNoDataFound) return status::kNoData;
-    if (diagnostic.native > 0) return -diagnostic.native;
+    if (int oracleStatus = dialect::StatusFromOraNumber(diagnostic.native)) return oracleStatus;
   }
   int driverStatus = StatusFromDriverState(diagnostic.sqlState);
   if (driverStatus != status::kOk) return driverStatus;
   if (dialect == Dialect::Postgres) {
-    return postgresql::StatusFromSqlState(diagnostic.sqlState.c_str());
+    return dialect::StatusFromPostgresSqlState(diagnostic.sqlState.c_str());
   }
   return status::kInternal;  // a failure of the driver itself, without an ORA number
 }
@@ -85,7 +83,7 @@ int StatusFromConnectFailure(const Diagnostic& diagnostic) {
     return -diagnostic.native;
   }
   if (StartsWith(diagnostic.sqlState, "28")) return status::kLogonDenied;
-  return postgresql::StatusFromConnectFailure(diagnostic.message.c_str(), false);
+  return dialect::StatusFromPostgresConnectFailure(diagnostic.message.c_str(), false);
 }
 
 }  // namespace db::odbc

@@ -1,7 +1,7 @@
 #pragma once
 // The one translation from the driver's reports to the Oracle statuses of status.h. Oracle's
 // driver gives the ORA number as the native error; PostgreSQL's gives the server's SQLSTATE,
-// read by the native backend's table.
+// read by the PostgreSQL dialect's table.
 #include <sql.h>
 
 #include <cstdint>

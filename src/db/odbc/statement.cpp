@@ -1,7 +1,7 @@
 #include "db/odbc/statement.h"
 
+#include "db/dialect/postgresql_dates.h"
 #include "db/odbc/session.h"
-#include "db/postgresql/date_text.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
@@ -31,11 +31,11 @@ int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
       parameters.lengths[i] = static_cast<SQLLEN>(inputs[i].text.size());
     }
   }
-  for (const postgresql::DateInput& date : text_.dateInputs) {
+  for (const dialect::DateInput& date : text_.dateInputs) {
     size_t i = static_cast<size_t>(date.position);
     if (inputs[i].kind == SqlValue::Kind::Null) continue;
     std::string iso;
-    int rc = postgresql::DateTextToIso(parameters.texts[i], date.model, iso);
+    int rc = dialect::DateTextToIso(parameters.texts[i], date.model, iso);
     if (rc != status::kOk) return link.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
     parameters.texts[i] = std::move(iso);
     parameters.lengths[i] = static_cast<SQLLEN>(parameters.texts[i].size());

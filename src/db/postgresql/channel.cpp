@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "common/stop_request.h"
-#include "db/postgresql/error.h"
+#include "db/dialect/postgresql_errors.h"
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
 
@@ -179,7 +179,7 @@ int Channel::Fail(const Outcome& outcome) {
   int rc = status::kEndOfFileOnChannel;
   if (!Broken()) {
     if (outcome.sqlState.empty()) return status::kInternal;  // refused by libpq itself
-    rc = StatusFromSqlState(outcome.sqlState.c_str());
+    rc = dialect::StatusFromPostgresSqlState(outcome.sqlState.c_str());
   }
   // libpq may not have read the end of a session that the server reported ending (57P01):
   // nothing more is sent on it either way.

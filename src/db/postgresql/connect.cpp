@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "db/postgresql/error.h"
+#include "db/dialect/postgresql_errors.h"
 #include "db/runtime/status.h"
 
 namespace db::postgresql {
@@ -114,8 +114,8 @@ int OpenConnection(const char* user, const char* password, const char* netServic
   int rc = StartConnect(user, password, netService, opening);
   if (rc != status::kOk) return rc;
   if (PQstatus(opening.get()) == CONNECTION_BAD || !CompleteConnect(opening.get())) {
-    return StatusFromConnectFailure(PQerrorMessage(opening.get()),
-                                    PQconnectionUsedPassword(opening.get()) == 1);
+    return dialect::StatusFromPostgresConnectFailure(PQerrorMessage(opening.get()),
+                                                     PQconnectionUsedPassword(opening.get()) == 1);
   }
   if (PQenterPipelineMode(opening.get()) != 1) return status::kInternal;
   connection = std::move(opening);

@@ -4,8 +4,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "db/dialect/postgresql_text.h"
 #include "db/postgresql/connect.h"
-#include "db/postgresql/dialect.h"
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
 #include "db/runtime/backend.h"
@@ -40,7 +40,7 @@ class Session : public BackendSession {
   explicit Session(ConnectionHandle connection) : link_(std::move(connection)) {}
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
-    PostgresText text = AdaptToPostgres(parsed.body);
+    dialect::PostgresText text = dialect::AdaptToPostgres(parsed.body);
     if (text.parameterCount != parsed.inputCount) {
       return link_.channel.FailWith(status::kNotAllVariablesBound,
                                     "placeholders do not match the inputs: " + parsed.text);

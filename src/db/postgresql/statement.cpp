@@ -79,12 +79,12 @@ int Statement::BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
       parameters.texts[i] = input.text;
     }
   }
-  for (const DateInput& date : text_.dateInputs) {
+  for (const dialect::DateInput& date : text_.dateInputs) {
     size_t i = static_cast<size_t>(date.position);
     parameters.types[i] = 0;  // the cast in the text gives the type
     if (inputs[i].kind == SqlValue::Kind::Null) continue;
     std::string iso;
-    int rc = DateTextToIso(parameters.texts[i], date.model, iso);
+    int rc = dialect::DateTextToIso(parameters.texts[i], date.model, iso);
     if (rc != status::kOk) {
       return link.channel.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
     }

@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "db/dialect/postgresql_text.h"
 #include "db/postgresql/channel.h"
-#include "db/postgresql/dialect.h"
 #include "db/runtime/backend.h"
 
 namespace db::postgresql {
@@ -48,7 +48,7 @@ struct Placed {
 
 class Statement : public BackendStatement {
  public:
-  Statement(PostgresText text, bool modifies) : text_(std::move(text)), modifies_(modifies) {}
+  Statement(dialect::PostgresText text, bool modifies) : text_(std::move(text)), modifies_(modifies) {}
 
   // Appends the commands that run this statement with `inputs`, converted into `parameters`
   // (which must stay put until the pipeline has run). `preparing` holds the keys that an
@@ -66,7 +66,7 @@ class Statement : public BackendStatement {
   int BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
                       Parameters& parameters) const;
 
-  PostgresText text_;
+  dialect::PostgresText text_;
   bool modifies_;
 };
 

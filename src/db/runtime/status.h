@@ -1,6 +1,7 @@
 #pragma once
 // Status codes of every database operation: the values an Oracle client reports in sqlcode.
-// Each backend maps its native errors into this table (sqlite/error.cpp, postgresql/error.cpp);
+// Each backend maps its native errors into this table (sqlite/error.cpp, odbc/error.cpp), the
+// server's own codes through its dialect's table (dialect/postgresql_errors.cpp);
 // whether a status is the statement's own or a fault of the database or machine is decided
 // in status_kind.h, and nowhere else.
 namespace db::status {

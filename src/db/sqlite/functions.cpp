@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "db/dialect/sqlite_dates.h"
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/status.h"
 #include "db/sqlite/error.h"
-#include "db/sqlite/stored_date.h"
 
 namespace db::sqlite {
 namespace {
@@ -42,13 +42,13 @@ void ToDate(sqlite3_context* context, int argc, sqlite3_value** argv) {
   DateTime value;
   int rc = ParseOracleDate(TextOf(argv[0]), TextOf(argv[1]), value);
   if (rc != status::kOk) return ResultStatus(context, rc);
-  ResultText(context, FormatStored(value));
+  ResultText(context, dialect::FormatStored(value));
 }
 
 void ToChar(sqlite3_context* context, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(context);
   std::string text;
-  int rc = StoredToChar(TextOf(argv[0]), TextOf(argv[1]), text);
+  int rc = dialect::StoredToChar(TextOf(argv[0]), TextOf(argv[1]), text);
   if (rc != status::kOk) return ResultStatus(context, rc);
   ResultText(context, text);
 }
@@ -60,10 +60,10 @@ void DatePlusDays(sqlite3_context* context, int argc, sqlite3_value** argv) {
     return ResultStatus(context, status::kInvalidNumber);
   }
   DateTime value;
-  int rc = ParseStored(TextOf(argv[0]), value);
-  if (rc == status::kOk) rc = AddDays(value, sqlite3_value_double(argv[1]));
+  int rc = dialect::ParseStored(TextOf(argv[0]), value);
+  if (rc == status::kOk) rc = dialect::AddDays(value, sqlite3_value_double(argv[1]));
   if (rc != status::kOk) return ResultStatus(context, rc);
-  ResultText(context, FormatStored(value));
+  ResultText(context, dialect::FormatStored(value));
 }
 
 struct FunctionEntry {

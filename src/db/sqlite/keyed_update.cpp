@@ -2,8 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "db/dialect/sqlite_text.h"
 #include "db/runtime/status.h"
-#include "db/sqlite/dialect.h"
 
 namespace db::sqlite {
 namespace {
@@ -50,7 +50,7 @@ int KeyedUpdate::Run(const std::vector<SqlValue>& inputs, SqlRows* rows, int64_t
 
 int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
                   std::unique_ptr<BackendStatement>& prepared) {
-  auto full = std::make_unique<Statement>(link, AdaptDialect(body), true);
+  auto full = std::make_unique<Statement>(link, dialect::AdaptToSqlite(body), true);
   int rc = full->Prepare();
   if (rc != status::kOk) return rc;
   UnchangedKeys keys;
@@ -60,7 +60,7 @@ int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
   }
   std::unique_ptr<Statement> shorter;
   if (shorten) {
-    shorter = std::make_unique<Statement>(link, AdaptDialect(keys.body), true, keys.kept);
+    shorter = std::make_unique<Statement>(link, dialect::AdaptToSqlite(keys.body), true, keys.kept);
     shorten = shorter->Prepare() == status::kOk;
   }
   if (!shorten) {

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "common/stop_request.h"
+#include "db/dialect/sqlite_text.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
-#include "db/sqlite/dialect.h"
 #include "db/sqlite/error.h"
 #include "db/sqlite/functions.h"
 #include "db/sqlite/keyed_update.h"
@@ -163,7 +163,7 @@ class Session : public BackendSession {
     if (parsed.kind == ParsedStatement::Kind::Modify) {
       return PrepareChange(link_, parsed.body, prepared);
     }
-    auto statement = std::make_unique<Statement>(link_, AdaptDialect(parsed.body),
+    auto statement = std::make_unique<Statement>(link_, dialect::AdaptToSqlite(parsed.body),
                                                  parsed.kind == ParsedStatement::Kind::Modify);
     int rc = statement->Prepare();
     if (rc == status::kOk) prepared = std::move(statement);

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "db/dialect/sqlite_dates.h"
 #include "db/runtime/status.h"
 #include "db/sqlite/session.h"
-#include "db/sqlite/stored_date.h"
 
 namespace db::sqlite {
 namespace {
@@ -58,7 +58,7 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
   int length = sqlite3_column_bytes(statement, column);
   if (stored == nullptr || length == 0) return value;
   std::string_view text(reinterpret_cast<const char*>(stored), static_cast<size_t>(length));
-  int rc = StoredToChar(text, format, value.text);
+  int rc = dialect::StoredToChar(text, format, value.text);
   if (rc == status::kOk) {
     value.kind = SqlValue::Kind::Text;
   } else {
@@ -71,7 +71,7 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
 
 }  // namespace
 
-Statement::Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies,
+Statement::Statement(std::weak_ptr<Link> link, dialect::SqliteText text, bool modifies,
                      std::vector<int> bound)
     : link_(std::move(link)),
       sql_(std::move(text.sql)),
@@ -83,8 +83,8 @@ Statement::~Statement() {
   if (auto link = link_.lock()) link->compiled.erase(this);
 }
 
-const FetchConversion* Statement::ConversionOf(int column) const {
-  for (const FetchConversion& conversion : conversions_) {
+const dialect::FetchConversion* Statement::ConversionOf(int column) const {
+  for (const dialect::FetchConversion& conversion : conversions_) {
     if (conversion.column == column) return &conversion;
   }
   return nullptr;
@@ -168,7 +168,7 @@ int Statement::Step(Link& link, sqlite3_stmt* native, SqlRows* rows) {
   while ((rc = sqlite3_step(native)) == SQLITE_ROW) {
     if (rows == nullptr) continue;
     for (int column = 0; column < columns; ++column) {
-      const FetchConversion* conversion = ConversionOf(column);
+      const dialect::FetchConversion* conversion = ConversionOf(column);
       row[static_cast<size_t>(column)] = conversion != nullptr
                                              ? ConvertedDate(native, column, conversion->format)
                                              : ColumnValue(native, column);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "db/dialect/sqlite_text.h"
 #include "db/runtime/backend.h"
-#include "db/sqlite/dialect.h"
 #include "db/sqlite/session.h"
 
 namespace db::sqlite {
@@ -23,7 +23,7 @@ class Statement : public Runnable {
  public:
   // `text` is the adapted body; Prepare() must succeed before the first Run(). `bound`, when
   // not empty, names the inputs it binds, in order; by default it binds all of them.
-  Statement(std::weak_ptr<Link> link, SqliteText text, bool modifies,
+  Statement(std::weak_ptr<Link> link, dialect::SqliteText text, bool modifies,
             std::vector<int> bound = {});
   ~Statement() override;
   Statement(const Statement&) = delete;
@@ -36,13 +36,13 @@ class Statement : public Runnable {
 
  private:
   int Compiled(Link& link, sqlite3_stmt*& native);
-  const FetchConversion* ConversionOf(int column) const;
+  const dialect::FetchConversion* ConversionOf(int column) const;
   int Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue>& inputs);
   int Step(Link& link, sqlite3_stmt* native, SqlRows* rows);
 
   std::weak_ptr<Link> link_;
   std::string sql_;
-  std::vector<FetchConversion> conversions_;  // select-list dates converted row by row
+  std::vector<dialect::FetchConversion> conversions_;  // select-list dates converted row by row
   bool modifies_;
   std::vector<int> bound_;
 };

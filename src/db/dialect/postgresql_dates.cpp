@@ -1,10 +1,10 @@
-#include "db/postgresql/date_text.h"
+#include "db/dialect/postgresql_dates.h"
 
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
 #include "db/runtime/status.h"
 
-namespace db::postgresql {
+namespace db::dialect {
 namespace {
 
 constexpr std::string_view kDayFormat = "yyyymmdd";
@@ -32,4 +32,4 @@ int DateTextToIso(std::string_view text, DateModel model, std::string& iso) {
   return FormatOracleDate(value, day ? "yyyy-mm-dd" : "yyyy-mm-dd hh24:mi:ss", iso);
 }
 
-}  // namespace db::postgresql
+}  // namespace db::dialect

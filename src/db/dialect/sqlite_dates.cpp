@@ -1,11 +1,11 @@
-#include "db/sqlite/stored_date.h"
+#include "db/dialect/sqlite_dates.h"
 
 #include <cmath>
 #include <cstdint>
 
 #include "db/runtime/status.h"
 
-namespace db::sqlite {
+namespace db::dialect {
 namespace {
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
@@ -69,4 +69,4 @@ int AddDays(DateTime& value, double days) {
   return status::kOk;
 }
 
-}  // namespace db::sqlite
+}  // namespace db::dialect

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "db/postgresql/date_text.h"
+#include "db/dialect/postgresql_dates.h"
 
-namespace db::postgresql {
+namespace db::dialect {
 
 // A parameter that a TO_DATE converts: its text is checked and rewritten before sending.
 struct DateInput {
@@ -37,8 +37,4 @@ enum class Markers { Numbered, Question };
 
 PostgresText AdaptToPostgres(const std::string& body, Markers markers = Markers::Numbered);
 
-// Whether a query locks the rows it reads (FOR UPDATE outside parentheses): its locks are
-// held to the commit only if it runs inside the transaction, so it opens one as a change does.
-bool LocksRows(const std::string& body);
-
-}  // namespace db::postgresql
+}  // namespace db::dialect

@@ -1,5 +1,5 @@
-// What only the SQLite backend has: its dialect adaptation, its error mapping, its schema's
-// checks, its calendar, its stop of a running statement and its handle per schema file.
+// What only the SQLite backend has: its error mapping, its schema's checks, its calendar, its
+// stop of a running statement and its handle per schema file.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -16,7 +16,6 @@
 #include "db/runtime/backend.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
-#include "db/sqlite/dialect.h"
 #include "db/sqlite/error.h"
 #include "db/sqlite/unchanged_keys.h"
 
@@ -26,82 +25,6 @@ using testing_db::Backend;
 using testing_db::TestDb;
 
 std::string Directory(const TestDb& testDb) { return testDb.NetService().substr(7); }
-
-TEST(SqliteDialect, RewritesSysdateAndDateArithmeticOnly) {
-  struct Case {
-    const char* in;
-    const char* out;
-  };
-  const Case cases[] = {
-      {"select a from T where d=sysdate", "select a from T where d=datetime('now','localtime')"},
-      {"select SYSDATE from T", "select datetime('now','localtime') from T"},
-      {"select 'sysdate', sysdate_x, t.sysdate, \"sysdate\" from T",
-       "select 'sysdate', sysdate_x, t.sysdate, \"sysdate\" from T"},
-      {"where BakDtm=(TO_DATE(?,'yyyymmdd')+?)",
-       "where BakDtm=(DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), ?))"},
-      {"where d = to_date( ? , 'yyyymmdd' ) - 2*?",
-       "where d = DATE_PLUS_DAYS(to_date( ? , 'yyyymmdd' ), -(2*?))"},
-      {"where d=TO_Date(?,'yyyymmdd')+1-(?+1)",
-       "where d=DATE_PLUS_DAYS(DATE_PLUS_DAYS(TO_Date(?,'yyyymmdd'), 1), -((?+1)))"},
-      {"set d=sysdate+1/24", "set d=DATE_PLUS_DAYS(datetime('now','localtime'), 1/24)"},
-      {"where d=TO_DATE(TO_CHAR(sysdate,'yyyymmdd'),'yyyymmdd')",
-       "where d=TO_DATE(TO_CHAR(datetime('now','localtime'),'yyyymmdd'),'yyyymmdd')"},
-      {"where x='a''+1' and d=TO_DATE('1+1','yyyymmdd')",
-       "where x='a''+1' and d=TO_DATE('1+1','yyyymmdd')"},
-      {"where d=TO_DATE(?,'yyyymmdd') and n=1", "where d=TO_DATE(?,'yyyymmdd') and n=1"},
-      {"where d in (TO_CHAR(sysdate), x) and e=TO_DATE(?,'yyyymmdd')-1",
-       "where d in (TO_CHAR(datetime('now','localtime')), x) and e=DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), -(1))"},
-      {"where d=sysdate -- sysdate+1\n -1", "where d=datetime('now','localtime') -- sysdate+1\n -1"},
-      {"where d=sysdate/* + 1 */", "where d=datetime('now','localtime')/* + 1 */"},
-      {"where \"sysdate\"+1=n and TO_DATE(?,'yyyymmdd')+t.n=d",
-       "where \"sysdate\"+1=n and DATE_PLUS_DAYS(TO_DATE(?,'yyyymmdd'), t.n)=d"},
-      // the aggregate-only select keeps its ORDER BY: SQLite takes it as it stands
-      {"select max(a) from T order by b", "select max(a) from T order by b"},
-      // a select's closing FOR UPDATE goes, and only that
-      {"select a from T where k=? for update", "select a from T where k=?"},
-      {"select sysdate from T\n  FOR\tUpdate -- locks\n",
-       "select datetime('now','localtime') from T -- locks\n"},
-      {"select a from T where k='for update'", "select a from T where k='for update'"},
-      {"select a from T where k=? -- for update", "select a from T where k=? -- for update"},
-      {"select \"for\" ,\"update\" from T", "select \"for\" ,\"update\" from T"},
-      {"select a from T for update of a", "select a from T for update of a"},
-      {"delete from T where k in (select k from U for update)",
-       "delete from T where k in (select k from U for update)"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(db::sqlite::AdaptDialect(c.in).sql, c.out) << c.in;
-}
-
-// A whole TO_CHAR item of the select list is converted as each row is read; anywhere else,
-// or with a model the runtime does not know, it stays in the statement.
-TEST(SqliteDialect, DefersSelectListDateConversionsToTheRow) {
-  struct Case {
-    const char* in;
-    const char* out;
-    std::vector<int> columns;
-  };
-  const Case cases[] = {
-      {"select a ,TO_CHAR(d,'yyyymmdd') ,b , to_char ( e , 'yyyymmddHH24MISS' )  from T where x=?",
-       "select a ,d ,b , e  from T where x=?", {1, 3}},
-      {"select TO_CHAR(sysdate,'yyyymmdd') from T", "select datetime('now','localtime') from T", {0}},
-      {"select max(TO_CHAR(d,'yyyymmdd')) from T", "select max(TO_CHAR(d,'yyyymmdd')) from T", {}},
-      {"select distinct TO_CHAR(d,'yyyymmdd') from T", "select distinct TO_CHAR(d,'yyyymmdd') from T", {}},
-      {"select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", "select TO_CHAR(d,'Mon') ,TO_CHAR(d) from T", {}},
-      {"select a from T where TO_CHAR(d,'yyyymmdd')=?", "select a from T where TO_CHAR(d,'yyyymmdd')=?", {}},
-      {"update T set a=? where TO_CHAR(d,'yyyymmdd')=?", "update T set a=? where TO_CHAR(d,'yyyymmdd')=?", {}},
-      {"select TO_CHAR(d,'yy''mm') ,TO_CHAR(d, f) from T", "select TO_CHAR(d,'yy''mm') ,TO_CHAR(d, f) from T", {}},
-      {"select (select TO_CHAR(d,'yyyymmdd') from U), TO_CHAR(e,'yyyymmdd') from T",
-       "select (select TO_CHAR(d,'yyyymmdd') from U), e from T", {1}},
-  };
-  for (const Case& c : cases) {
-    db::sqlite::SqliteText text = db::sqlite::AdaptDialect(c.in);
-    EXPECT_EQ(text.sql, c.out) << c.in;
-    std::vector<int> columns;
-    for (const auto& conversion : text.conversions) columns.push_back(conversion.column);
-    EXPECT_EQ(columns, c.columns) << c.in;
-  }
-  EXPECT_EQ(db::sqlite::AdaptDialect("select TO_CHAR(d,'yyyymmdd') from T").conversions.at(0).format,
-            "yyyymmdd");
-}
 
 // Only an assignment that repeats a term of a conjunction of equalities, expression for
 // expression, can go; its inputs are named so that the run can compare their values.

@@ -9,9 +9,9 @@
 #include <functional>
 #include <string>
 
-#include "child_process.h"
+#include "db/runtime/child_process.h"
 #include "db/runtime/status.h"
-#include "postgres_fixture.h"
+#include "fixture.h"
 
 namespace {
 

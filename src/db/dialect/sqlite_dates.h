@@ -6,7 +6,7 @@
 
 #include "db/runtime/oracle_date.h"
 
-namespace db::sqlite {
+namespace db::dialect {
 
 // The stored form; a bare 'YYYY-MM-DD' reads as midnight. Returns 0 or the status of the
 // fault as ParseOracleDate gives it (-1861 another form, -1847 a day that does not exist, ...).
@@ -21,4 +21,4 @@ int StoredToChar(std::string_view stored, std::string_view format, std::string& 
 // -1841 when the result leaves the years 1 to 9999.
 int AddDays(DateTime& value, double days);
 
-}  // namespace db::sqlite
+}  // namespace db::dialect

@@ -13,10 +13,10 @@
 #include <sstream>
 #include <vector>
 
-#include "child_process.h"
 #include "common/stop_request.h"
+#include "db/runtime/child_process.h"
 #include "db/runtime/status.h"
-#include "postgres_fixture.h"
+#include "fixture.h"
 
 namespace {
 

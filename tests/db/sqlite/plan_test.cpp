@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "common/test_db.h"
+#include "db/dialect/sqlite_text.h"
+#include "db/every_operation.h"
 #include "db/runtime/runtime.h"
-#include "db/sqlite/dialect.h"
 #include "db/sqlite/functions.h"
-#include "every_operation.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ size_t BestEqualityPrefix(sqlite3* handle, const std::string& table,
 
 // "" when every step of the plan is a search through the best index, else what is wrong.
 std::string PlanProblem(sqlite3* handle, const std::string& body) {
-  Table plan = Query(handle, "EXPLAIN QUERY PLAN " + db::sqlite::AdaptDialect(body).sql);
+  Table plan = Query(handle, "EXPLAIN QUERY PLAN " + db::dialect::AdaptToSqlite(body).sql);
   std::string problem, details;
   bool searched = false;
   static const std::regex search(R"(SEARCH (\S+) USING .*)");

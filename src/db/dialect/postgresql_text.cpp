@@ -1,4 +1,4 @@
-#include "db/postgresql/dialect.h"
+#include "db/dialect/postgresql_text.h"
 
 #include <string_view>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
 
-namespace db::postgresql {
+namespace db::dialect {
 namespace {
 
 // Oracle's sysdate is the clock at the statement, whole seconds, in the server's local time;
@@ -199,22 +199,9 @@ class Adapter {
 
 }  // namespace
 
-bool LocksRows(const std::string& body) {
-  Tokens t = TokenizeSql(body);
-  for (size_t k = 0; k < t.size(); ++k) {
-    if (t[k].Is("(")) {
-      k = GroupEnd(t, k) - 1;
-      continue;
-    }
-    size_t next = SkipSpace(t, k + 1);
-    if (t[k].Is("for") && next < t.size() && t[next].Is("update")) return true;
-  }
-  return false;
-}
-
 PostgresText AdaptToPostgres(const std::string& body, Markers markers) {
   std::string text = DropOrderOfAggregateSelect(body);
   return Adapter(text, markers).Run();
 }
 
-}  // namespace db::postgresql
+}  // namespace db::dialect

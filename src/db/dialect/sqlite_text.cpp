@@ -1,11 +1,11 @@
-#include "db/sqlite/dialect.h"
+#include "db/dialect/sqlite_text.h"
 
 #include <string_view>
 
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
 
-namespace db::sqlite {
+namespace db::dialect {
 namespace {
 
 constexpr const char* kLocalNow = "datetime('now','localtime')";
@@ -226,11 +226,11 @@ std::string WithoutRowLock(const std::string& body) {
 
 }  // namespace
 
-SqliteText AdaptDialect(const std::string& body) {
+SqliteText AdaptToSqlite(const std::string& body) {
   SqliteText text;
   std::string deferred = DeferSelectListConversions(WithoutRowLock(body), text.conversions);
   text.sql = Adapter(deferred).Run();
   return text;
 }
 
-}  // namespace db::sqlite
+}  // namespace db::dialect

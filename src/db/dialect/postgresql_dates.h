@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace db::postgresql {
+namespace db::dialect {
 
 enum class DateModel {
   Day,    // 'yyyymmdd'
@@ -19,4 +19,4 @@ bool DateModelFromFormat(std::string_view format, DateModel& model);
 // ' HH:MM:SS' for a stamp), or the Oracle status of the fault (see ParseOracleDate).
 int DateTextToIso(std::string_view text, DateModel model, std::string& iso);
 
-}  // namespace db::postgresql
+}  // namespace db::dialect

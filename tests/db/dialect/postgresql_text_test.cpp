@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "db/postgresql/dialect.h"
+#include "db/dialect/postgresql_text.h"
 
 namespace {
 
-using db::postgresql::AdaptToPostgres;
-using db::postgresql::DateModel;
+using db::dialect::AdaptToPostgres;
+using db::dialect::DateModel;
 
 TEST(PostgresDialect, RewritesPlaceholdersDatesSysdateAndAggregateOrder) {
   struct Case {

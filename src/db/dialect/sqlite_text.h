@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace db::sqlite {
+namespace db::dialect {
 
 struct FetchConversion {
   int column;          // 0-based position in the select list
@@ -27,6 +27,6 @@ struct SqliteText {
   std::vector<FetchConversion> conversions;
 };
 
-SqliteText AdaptDialect(const std::string& body);
+SqliteText AdaptToSqlite(const std::string& body);
 
-}  // namespace db::sqlite
+}  // namespace db::dialect

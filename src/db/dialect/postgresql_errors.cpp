@@ -1,10 +1,10 @@
-#include "db/postgresql/error.h"
+#include "db/dialect/postgresql_errors.h"
 
 #include <cstring>
 
 #include "db/runtime/status.h"
 
-namespace db::postgresql {
+namespace db::dialect {
 namespace {
 
 struct SqlStateRule {
@@ -62,7 +62,7 @@ bool Contains(const char* text, const char* fragment) {
 
 }  // namespace
 
-int StatusFromSqlState(const char* sqlState) {
+int StatusFromPostgresSqlState(const char* sqlState) {
   if (sqlState == nullptr || *sqlState == '\0') return status::kInternal;
   for (const SqlStateRule& rule : kSqlStateRules) {
     if (MatchesRule(rule, sqlState)) return rule.status;
@@ -70,10 +70,10 @@ int StatusFromSqlState(const char* sqlState) {
   return status::kInternal;
 }
 
-// libpq keeps the SQLSTATE of a refused login to itself, so its message is read. The server
-// checks the password before the database, so a refusal after the password was sent is a
-// logon failure unless the message names the database.
-int StatusFromConnectFailure(const char* message, bool passwordSent) {
+// The drivers keep the SQLSTATE of a refused login to themselves, so the message is read.
+// The server checks the password before the database, so a refusal after the password was
+// sent is a logon failure unless the message names the database.
+int StatusFromPostgresConnectFailure(const char* message, bool passwordSent) {
   if (Contains(message, "database \"") && Contains(message, "does not exist")) {
     return status::kServiceUnresolved;
   }
@@ -84,4 +84,4 @@ int StatusFromConnectFailure(const char* message, bool passwordSent) {
   return passwordSent ? status::kLogonDenied : status::kServiceUnresolved;
 }
 
-}  // namespace db::postgresql
+}  // namespace db::dialect

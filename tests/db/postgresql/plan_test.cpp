@@ -2,13 +2,13 @@
 #include <string>
 #include <vector>
 
-#include "db/postgresql/dialect.h"
-#include "db/runtime/postgres_fixture.h"
-#include "every_operation.h"
+#include "db/dialect/postgresql_text.h"
+#include "db/every_operation.h"
+#include "fixture.h"
 
 namespace {
 
-using db::postgresql::AdaptToPostgres;
+using db::dialect::AdaptToPostgres;
 
 // Parameter types as the runtime sends them where the text alone does not fix them: the
 // integer of a date shift. All others take the type of their column, as from the runtime.
