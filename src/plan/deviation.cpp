@@ -37,13 +37,13 @@ void ClearDeviationFields(ErrRecord& record) {
 
 ErrRecord& RunErrRecord() { return runErrRecord; }
 
-void Err_Init(const char* planGroup, ErrRecord& record, const RunParameters& parameters,
-              int32_t jobType) {
+void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
+              const char* jbdText, const char* jbkText, int32_t jobType) {
   record = ErrRecord{};
   CopyField(record.ErrPlg, planGroup);
-  CopyField(record.ErrErf, parameters.erfText);
-  CopyField(record.ErrJbd, parameters.jbdText);
-  CopyField(record.ErrJbk, parameters.jbkText);
+  CopyField(record.ErrErf, erfText);
+  CopyField(record.ErrJbd, jbdText);
+  CopyField(record.ErrJbk, jbkText);
   CopyField(record.ErrKng, JobCode(jobType));
 }
 

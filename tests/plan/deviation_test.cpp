@@ -43,11 +43,10 @@ TEST(ErrInit, FillsTheRunWideFieldsFromAClearedRecord) {
     int32_t jobType;
     const char* jobCode;
   } cases[] = {{1, "PLANG"}, {2, "PLANO"}, {3, "PLANK"}, {4, "PLANU"}, {0, ""}, {5, ""}};
-  const RunParameters parameters{"PG001", "ERFTEXT", "20240101120000", "JOBKENNUNG"};
   for (const auto& c : cases) {
     ErrRecord record;
     std::memset(&record, 'x', sizeof record);
-    Err_Init("PG002", record, parameters, c.jobType);
+    Err_Init("PG002", record, "ERFTEXT", "20240101120000", "JOBKENNUNG", c.jobType);
     EXPECT_STREQ(record.ErrKng, c.jobCode) << c.jobType;
     EXPECT_STREQ(record.ErrPlg, "PG002");
     EXPECT_STREQ(record.ErrErf, "ERFTEXT");
