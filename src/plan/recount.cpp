@@ -8,6 +8,7 @@
 #include "db/bdp_tally.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
 
@@ -65,14 +66,15 @@ BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
 
 namespace {
 
-// Takes the counts for the slot's end unless `counted` holds them. A failed tally leaves the
-// counts it did not reach at 0, and they are used as such.
-void Bsm_Count(BsmRecord& record, const BdpTally* counted) {
+// Takes the counts for the slot's end unless `counted` holds them; returns the status of the
+// counts taken here. A failed tally leaves the counts it did not reach at 0, and they are used
+// as such.
+int Bsm_Count(BsmRecord& record, const BdpTally* counted) {
   bool takenForThisEnd = counted != nullptr && counted->BdpSzb == record.BsmSzb;
   BdpTally tally = takenForThisEnd ? *counted : SlotTallyFor(record, record.BsmSzb);
+  int status = db::status::kOk;
   if (!takenForThisEnd) {
     db::SqlSeries counts;
-    int status = db::status::kOk;
     Bdp_SlotTally(counts, tally, status);
     counts.Run();
   }
@@ -84,13 +86,18 @@ void Bsm_Count(BsmRecord& record, const BdpTally* counted) {
   record.BsmKor = tally.cntUM;
   // Slots of kinds 3 and 4 keep the level they were given.
   if (record.BsmAsw != 3 && record.BsmAsw != 4) Bsm_CalcFkt(record);
+  return status;
 }
 
 }  // namespace
 
 // The slot's update and its deviation row do not depend on each other: they go out together.
 int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
-  Bsm_Count(record, counted);
+  const int tallied = Bsm_Count(record, counted);
+  if (db::status::IsFault(tallied)) {  // the request is over: nothing rests on these counts
+    LogError("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
+    return 0;
+  }
   db::SqlSeries writes;
   int saved = db::status::kOk;
   int recorded = db::status::kOk;

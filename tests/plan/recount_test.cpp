@@ -5,6 +5,9 @@
 
 #include "common/run_alone.h"
 #include "db/bsm.h"
+#include "db/runtime/fault_seam.h"
+#include "db/runtime/status.h"
+#include "db/work.h"
 #include "plan/deviation.h"
 #include "plan/recount.h"
 #include "plan_fixture.h"
@@ -116,6 +119,23 @@ TEST_P(RecountTest, FailedDeviationRowIsUndoneAloneAndUsesUpItsNumber) {
                                "Err_Insert()|Fehler Insert|-20000"}));
   EXPECT_EQ(RunErrRecord().ErrLfn, 2);
   EXPECT_STREQ(RunErrRecord().ErrEso, "");
+}
+
+// A fault of the counts taken for the slot's own end ends the request: it alone is told, and
+// nothing is saved from counts that were never taken.
+TEST_P(RecountTest, FaultOfTheCountsIsToldAndSavesNothing) {
+  Insert(SlotRow{.eso = "ST1", .sol = 3, .min = 2, .max = 5});
+  Insert(DutyRow{});
+  BsmRecord slot = ReadSlot("ST1");
+  db::FaultSeam_Arm(db::FaultOp::Execute, "BdpZtv<>", 1, db::status::kInternal);
+
+  EXPECT_EQ(Bsm_Recount(slot, nullptr), 0);
+  EXPECT_EQ(Work_Rollback(), 0);
+
+  EXPECT_EQ(LogLines(), Lines{"Bdp_SlotTally|Fehler: Zaehlung BdpSatz|-600"});
+  EXPECT_EQ(SlotState("ST1"), "9 9 9 9 9 77");
+  EXPECT_EQ(Deviations(), Lines{});
+  EXPECT_EQ(RunErrRecord().ErrLfn, 0);
 }
 
 TEST_P(RecountTest, DeviationRowCarriesTheRunAndTheSlot) {
