@@ -24,6 +24,7 @@ TagRecord BlankCodes(const PudRecord& request) {
   return codes;
 }
 
+// The day codes on their own, when a failed open held them back.
 int ReadCodes(TagRecord& codes) {
   db::SqlSeries read;
   int status = db::status::kOk;
@@ -50,7 +51,7 @@ int MarkOpenDayAndReadCodes(const PudRecord& request, TagRecord& codes) {
     LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", opened);
     return marked;
   }
-  if (opened != 0) read = ReadCodes(codes);  // the failed open held them back
+  if (opened != 0) read = ReadCodes(codes);
   if (read != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", read);
   return marked;
 }
