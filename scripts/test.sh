@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 build=build
-flags=(-DKESTRUMEL_WERROR=ON)
+flags=(-DKESTRUMEL_WERROR=ON -DKESTRUMEL_FAULT_SEAM=ON)
 case "${1:-}" in
   "") ;;
   --sanitize)

@@ -64,24 +64,19 @@ struct BdpRow {
 
 using BdpRecord = BdpRow<10>;
 
+// An operation given a series goes out when the series runs; its status goes to `status`.
+
 // Rows of one person on one day, ascending BdpSzv.
-int Bdp_PnrBszDmy_Open(const char* person, const char* day);
-// The same opening as part of a series of independent queries.
-void Bdp_PnrBszDmy_Open_Add(db::SqlSeries& series, const char* person, const char* day);
+void Bdp_PnrBszDmy_Open(db::SqlSeries& series, const char* person, const char* day,
+                        int& status);
 int Bdp_PnrBszDmy_Read(BdpRecord& record);
 int Bdp_PnrBszDmy_Close();
-int Bdp_PKeyUpd(const BdpRecord& record);
-// The same update as part of a series: its status goes to `status`.
-void Bdp_PKeyUpd_Add(db::SqlSeries& series, const BdpRecord& record, int& status);
+void Bdp_PKeyUpd(db::SqlSeries& series, const BdpRecord& record, int& status);
 
 // Rows of one person from one date through another, both inclusive.
 int Bdp_PnrVonBis_Open(const char* person, const char* fromDate, const char* toDate);
 int Bdp_PnrVonBis_Read(BdpRecord& record);
 int Bdp_PnrVonBis_Close();
-int Bdp_PKeyDel(const BdpRecord& record);
-// The same delete as part of a series: its status goes to `status`.
-void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status);
-// The person's latest duty-plan date (yyyymmdd) into `lastDate`.
-int GetLastPlnDat(const char* person, char (&lastDate)[9]);
-// The same read as part of a series: `lastDate` is set when it returns 0.
-void GetLastPlnDat_Add(db::SqlSeries& series, const char* person, char (&lastDate)[9]);
+void Bdp_PKeyDel(db::SqlSeries& series, const BdpRecord& record, int& status);
+// The person's latest duty-plan date (yyyymmdd) into `lastDate`, set when its status is 0.
+void GetLastPlnDat(db::SqlSeries& series, const char* person, char (&lastDate)[9], int& status);

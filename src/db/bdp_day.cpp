@@ -33,17 +33,12 @@ db::SqlCursor dayCursor;
 
 }  // namespace
 
-void Bdp_PnrBszDmy_Open_Add(db::SqlSeries& series, const char* person, const char* day) {
+void Bdp_PnrBszDmy_Open(db::SqlSeries& series, const char* person, const char* day,
+                        int& status) {
   CopyField(buffers.BdpPnr, person);
   CopyField(buffers.BdpBdt, day);
   series.AddOpen(dayCursor, Bdp_PnrBszDmy_Open_Sql,
-                 {db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt)});
-}
-
-int Bdp_PnrBszDmy_Open(const char* person, const char* day) {
-  db::SqlSeries open;
-  Bdp_PnrBszDmy_Open_Add(open, person, day);
-  return open.Run();
+                 {db::TextIn(buffers.BdpPnr), db::TextIn(buffers.BdpBdt)}, status);
 }
 
 int Bdp_PnrBszDmy_Read(BdpRecord& record) { return FetchBdpRow(dayCursor, buffers, record); }
@@ -51,7 +46,7 @@ int Bdp_PnrBszDmy_Read(BdpRecord& record) { return FetchBdpRow(dayCursor, buffer
 int Bdp_PnrBszDmy_Close() { return db::SqlClose(dayCursor); }
 
 // The set list in statement order, then the key once more for the where clause.
-void Bdp_PKeyUpd_Add(db::SqlSeries& series, const BdpRecord& record, int& status) {
+void Bdp_PKeyUpd(db::SqlSeries& series, const BdpRecord& record, int& status) {
   FillBdpBuffers(buffers, record);
   series.AddChange({.savepoint = Bdp_Update_Savepoint_Sql,
                     .statement = Bdp_PKeyUpd_Sql,
@@ -87,5 +82,3 @@ void Bdp_PKeyUpd_Add(db::SqlSeries& series, const BdpRecord& record, int& status
       db::IntIn(buffers.BdpAsw),
   }, status);
 }
-
-int Bdp_PKeyUpd(const BdpRecord& record) { return db::SqlChangeAlone(Bdp_PKeyUpd_Add, record); }

@@ -49,7 +49,7 @@ int Bdp_PnrVonBis_Read(BdpRecord& record) {
 int Bdp_PnrVonBis_Close() { return db::SqlClose(rangeCursor); }
 
 // A failed delete undoes only itself; a successful one stays part of the request's transaction.
-void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status) {
+void Bdp_PKeyDel(db::SqlSeries& series, const BdpRecord& record, int& status) {
   FillBdpBuffers(buffers, record);  // the whole row, though only its key is bound
   series.AddChange({.savepoint = Bdp_PKeyDel_Savepoint_Sql,
                     .statement = Bdp_PKeyDel_Sql,
@@ -59,17 +59,10 @@ void Bdp_PKeyDel_Add(db::SqlSeries& series, const BdpRecord& record, int& status
       db::IntIn(buffers.BdpSzv), db::IntIn(buffers.BdpAkt), db::IntIn(buffers.BdpAsw)}, status);
 }
 
-int Bdp_PKeyDel(const BdpRecord& record) { return db::SqlChangeAlone(Bdp_PKeyDel_Add, record); }
-
 // No indicator on the maximum: a person without rows gets a non-zero status.
-void GetLastPlnDat_Add(db::SqlSeries& series, const char* person, char (&lastPlanDate)[9]) {
+void GetLastPlnDat(db::SqlSeries& series, const char* person, char (&lastPlanDate)[9],
+                   int& status) {
   CopyField(buffers.BdpPnr, person);
-  series.Add(GetLastPlnDat_Sql, {db::TextIn(buffers.BdpPnr)}, {db::TextOut(lastDate)},
+  series.Add(GetLastPlnDat_Sql, {db::TextIn(buffers.BdpPnr)}, {db::TextOut(lastDate)}, status,
              [&lastPlanDate] { CopyField(lastPlanDate, lastDate); });
-}
-
-int GetLastPlnDat(const char* person, char (&lastPlanDate)[9]) {
-  db::SqlSeries read;
-  GetLastPlnDat_Add(read, person, lastPlanDate);
-  return read.Run();
 }

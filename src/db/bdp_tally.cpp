@@ -57,8 +57,9 @@ TallyBuffers buffers;
 
 // The six counts do not depend on each other and go out together, with other queries when
 // the caller has some. Each count is taken as it arrives, so that a failing count leaves its
-// field and every later one at their entry values.
-void Bdp_SlotTally_Add(db::SqlSeries& series, BdpTally& tally) {
+// field and every later one at their entry values; each writes `status`, the last one to
+// arrive or the one that stopped them.
+void Bdp_SlotTally(db::SqlSeries& series, BdpTally& tally, int& status) {
   CopyBounded(buffers.BdpBdt, tally.BdpBdt);
   CopyBounded(buffers.BdpEso, tally.BdpEso);
   CopyBounded(buffers.BdpEsa, tally.BdpEsa);
@@ -72,26 +73,21 @@ void Bdp_SlotTally_Add(db::SqlSeries& series, BdpTally& tally) {
   const db::HostVar szb = db::IntIn(buffers.BdpSzb);
   const db::HostVar asw = db::IntIn(buffers.BdpAsw);
 
-  series.Add(Bdp_SlotTally_UM_Sql, {day, eso, esa, szv, asw}, {db::IntOut(buffers.cntUM)},
+  series.Add(Bdp_SlotTally_UM_Sql, {day, eso, esa, szv, asw}, {db::IntOut(buffers.cntUM)}, status,
              [&tally] { tally.cntUM = buffers.cntUM; });
   // The working time compared with the slot's span: start and end bound twice.
   series.Add(Bdp_SlotTally_Exact_Sql, {day, eso, esa, szv, szb, szv, szb, asw},
-             {db::IntOut(buffers.cntExact)}, [&tally] { tally.cntExact = buffers.cntExact; });
+             {db::IntOut(buffers.cntExact)}, status,
+             [&tally] { tally.cntExact = buffers.cntExact; });
   series.Add(Bdp_SlotTally_Partial_Sql, {day, eso, esa, szv, szb, asw, szv, szb},
-             {db::IntOut(buffers.cntPartial)}, [&tally] {
+             {db::IntOut(buffers.cntPartial)}, status, [&tally] {
                tally.cntPartial = buffers.cntPartial;
                tally.cntTotal = tally.cntExact + tally.cntPartial;
              });
   series.Add(Bdp_SlotTally_Fc1_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc1)},
-             [&tally] { tally.cntFc1 = buffers.cntFc1; });
+             status, [&tally] { tally.cntFc1 = buffers.cntFc1; });
   series.Add(Bdp_SlotTally_Fc2_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc2)},
-             [&tally] { tally.cntFc2 = buffers.cntFc2; });
+             status, [&tally] { tally.cntFc2 = buffers.cntFc2; });
   series.Add(Bdp_SlotTally_Fc3_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc3)},
-             [&tally] { tally.cntFc3 = buffers.cntFc3; });
-}
-
-int Bdp_SlotTally(BdpTally& tally) {
-  db::SqlSeries counts;
-  Bdp_SlotTally_Add(counts, tally);
-  return counts.Run();
+             status, [&tally] { tally.cntFc3 = buffers.cntFc3; });
 }

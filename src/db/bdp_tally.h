@@ -22,8 +22,7 @@ namespace db {
 class SqlSeries;
 }
 
-// Stops at the first failing count; its field and every later one keep their entry values.
-int Bdp_SlotTally(BdpTally& tally);
-// The same counts as part of a series of independent queries; `tally` must live until the
-// series has run.
-void Bdp_SlotTally_Add(db::SqlSeries& series, BdpTally& tally);
+// The counts go out when `series` runs; `tally` must live until then. They stop at the first
+// failing count, whose field and every later one keep their entry values. `status` gets 0
+// once all six are taken, else the status that stopped them.
+void Bdp_SlotTally(db::SqlSeries& series, BdpTally& tally, int& status);

@@ -87,7 +87,7 @@ void CopyToRecord(BsmRecord& record) {
 
 }  // namespace
 
-void Bsm_PKeyRead_Add(db::SqlSeries& series, BsmRecord& record) {
+void Bsm_PKeyRead(db::SqlSeries& series, BsmRecord& record, int& status) {
   FillKey(record);
   series.Add(Bsm_PKeyRead_Sql, {
       db::TextIn(buffers.BsmBdt), db::TextIn(buffers.BsmEso),
@@ -111,17 +111,11 @@ void Bsm_PKeyRead_Add(db::SqlSeries& series, BsmRecord& record) {
       db::IntOut(buffers.BsmId5, true), db::IntOut(buffers.BsmId6, true),
       db::IntOut(buffers.BsmId7, true), db::IntOut(buffers.BsmId8, true),
       db::IntOut(buffers.BsmKor, true),
-  }, [&record] { CopyToRecord(record); });
-}
-
-int Bsm_PKeyRead(BsmRecord& record) {
-  db::SqlSeries read;
-  Bsm_PKeyRead_Add(read, record);
-  return read.Run();
+  }, status, [&record] { CopyToRecord(record); });
 }
 
 // BsmDat takes the database's time; the key and BsmAsw only pick the row.
-void Bsm_PKeyUpd_Add(db::SqlSeries& series, const BsmRecord& record, int& status) {
+void Bsm_PKeyUpd(db::SqlSeries& series, const BsmRecord& record, int& status) {
   FillKey(record);
   TransferValues(buffers, record);
   series.AddChange({.savepoint = Bsm_Update_Savepoint_Sql,
@@ -148,5 +142,3 @@ void Bsm_PKeyUpd_Add(db::SqlSeries& series, const BsmRecord& record, int& status
       db::IntIn(buffers.BsmAsw),
   }, status);
 }
-
-int Bsm_PKeyUpd(const BsmRecord& record) { return db::SqlChangeAlone(Bsm_PKeyUpd_Add, record); }

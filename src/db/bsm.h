@@ -51,11 +51,8 @@ struct BsmRow {
 
 using BsmRecord = BsmRow<10, 15>;
 
-// A NULL outside the key arrives as "" or 0; a failed read leaves the record as it was.
-int Bsm_PKeyRead(BsmRecord& record);
-// The same read as part of a series of independent queries: `record` is filled when it
-// returns 0 and must live until the series has run.
-void Bsm_PKeyRead_Add(db::SqlSeries& series, BsmRecord& record);
-int Bsm_PKeyUpd(const BsmRecord& record);
-// The same update as part of a series: its status goes to `status`.
-void Bsm_PKeyUpd_Add(db::SqlSeries& series, const BsmRecord& record, int& status);
+// Both go out when `series` runs; their status goes to `status`.
+// The read fills `record`, which must live until then, when its status is 0: a NULL outside
+// the key arrives as "" or 0, and a failed read leaves the record as it was.
+void Bsm_PKeyRead(db::SqlSeries& series, BsmRecord& record, int& status);
+void Bsm_PKeyUpd(db::SqlSeries& series, const BsmRecord& record, int& status);

@@ -38,7 +38,7 @@ void FillBuffers(const ErrRecord& record) {
 }  // namespace
 
 // A failed insert undoes only itself; the row becomes permanent with its request.
-void Err_Insert_Add(db::SqlSeries& series, const ErrRecord& record, int& status) {
+void Err_Insert(db::SqlSeries& series, const ErrRecord& record, int& status) {
   FillBuffers(record);
   series.AddChange({.savepoint = Err_Insert_Savepoint_Sql,
                     .statement = Err_Insert_Sql,
@@ -50,5 +50,3 @@ void Err_Insert_Add(db::SqlSeries& series, const ErrRecord& record, int& status)
       db::TextIn(buffers.ErrJbd), db::TextIn(buffers.ErrJbk),
   }, status);
 }
-
-int Err_Insert(const ErrRecord& record) { return db::SqlChangeAlone(Err_Insert_Add, record); }

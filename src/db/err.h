@@ -29,6 +29,6 @@ struct ErrRow {
 
 using ErrRecord = ErrRow<9>;
 
-int Err_Insert(const ErrRecord& record);
-// The same insert as part of a series: its status goes to `status`.
-void Err_Insert_Add(db::SqlSeries& series, const ErrRecord& record, int& status);
+// Goes out when `series` runs; its status goes to `status`. The row's values are taken at
+// once: `record` may change before then.
+void Err_Insert(db::SqlSeries& series, const ErrRecord& record, int& status);

@@ -70,7 +70,7 @@ int Pud_TSCur_Read(PudRecord& record) {
 int Pud_TSCur_Close() { return db::SqlClose(requestCursor); }
 
 // No savepoint and no commit: the write-back becomes permanent with its request's commit.
-void Pud_PKeyUpd_Add(db::SqlSeries& series, const PudRecord& record, int& status) {
+void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status) {
   TransferRow(buffers, record);
   series.AddChange(Pud_PKeyUpd_Sql, {
       db::TextIn(buffers.PudPnr), db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
@@ -81,8 +81,6 @@ void Pud_PKeyUpd_Add(db::SqlSeries& series, const PudRecord& record, int& status
       db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
   }, status);
 }
-
-int Pud_PKeyUpd(const PudRecord& record) { return db::SqlChangeAlone(Pud_PKeyUpd_Add, record); }
 
 int Pud_KngDel(const char* planGroup, int32_t state) {
   CopyField(buffers.PudPlg, planGroup);

@@ -27,7 +27,6 @@ using PudRecord = PudRow<15, 23>;
 int Pud_TSCur_Open(const char* planGroup);
 int Pud_TSCur_Read(PudRecord& record);
 int Pud_TSCur_Close();
-int Pud_PKeyUpd(const PudRecord& record);
-// The same write-back as part of a series: its status goes to `status`.
-void Pud_PKeyUpd_Add(db::SqlSeries& series, const PudRecord& record, int& status);
+// The write-back goes out when `series` runs; its status goes to `status`.
+void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status);
 int Pud_KngDel(const char* planGroup, int32_t state);

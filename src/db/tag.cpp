@@ -26,7 +26,7 @@ void TakeCodeIfSet(char (&field)[N], const char* fetched) {
 
 }  // namespace
 
-void Read_UrlKrk_Tgb_Add(db::SqlSeries& series, TagRecord& record) {
+void Read_UrlKrk_Tgb(db::SqlSeries& series, TagRecord& record, int& status) {
   CopyBounded(buffers.TagPnr, record.TagPnr);
   CopyBounded(buffers.TagTag, record.TagTag);
   series.Add(Read_UrlKrk_Tgb_Sql, {
@@ -34,15 +34,9 @@ void Read_UrlKrk_Tgb_Add(db::SqlSeries& series, TagRecord& record) {
   }, {
       db::TextOut(buffers.TagTgb, true), db::TextOut(buffers.TagHtv, true),
       db::TextOut(buffers.TagHtn, true),
-  }, [&record] {
+  }, status, [&record] {
     TakeCodeIfSet(record.TagTgb, buffers.TagTgb);
     TakeCodeIfSet(record.TagHtv, buffers.TagHtv);
     TakeCodeIfSet(record.TagHtn, buffers.TagHtn);
   });
-}
-
-int Read_UrlKrk_Tgb(TagRecord& record) {
-  db::SqlSeries read;
-  Read_UrlKrk_Tgb_Add(read, record);
-  return read.Run();
 }

@@ -19,7 +19,5 @@ namespace db {
 class SqlSeries;
 }
 
-int Read_UrlKrk_Tgb(TagRecord& record);
-// The same read as part of a series of independent queries; `record` must live until the
-// series has run.
-void Read_UrlKrk_Tgb_Add(db::SqlSeries& series, TagRecord& record);
+// Goes out when `series` runs, its status to `status`; `record` must live until then.
+void Read_UrlKrk_Tgb(db::SqlSeries& series, TagRecord& record, int& status);

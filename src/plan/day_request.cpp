@@ -6,6 +6,7 @@
 #include "db/bdp.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 #include "db/tag.h"
 #include "log/message_log.h"
 #include "plan/slot_update.h"
@@ -23,24 +24,36 @@ TagRecord BlankCodes(const PudRecord& request) {
   return codes;
 }
 
-// The day's rows and the day codes do not depend on each other: they go out together, after
-// what `reads` holds already. The opening goes first, as a series stops at its first failure:
-// a day without codes then costs no second trip. A failed open shows as a failed first fetch,
-// also when it met a fault; a change before them that met one is told by its owner.
-void OpenDayAndReadCodes(const PudRecord& request, TagRecord& codes, db::SqlSeries& reads) {
-  Bdp_PnrBszDmy_Open_Add(reads, request.PudPnr, request.PudDtm);
-  Read_UrlKrk_Tgb_Add(reads, codes);
-  int status = reads.Run();
-  if (db::SqlFault() != 0) {
-    if (status == 0) return;
-    if (reads.Succeeded() == 0) {
-      LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
-      return;
-    }
-  } else if (reads.Succeeded() == 0) {
-    status = Read_UrlKrk_Tgb(codes);
+// The day codes on their own, when a failed open held them back.
+int ReadCodes(TagRecord& codes) {
+  db::SqlSeries read;
+  int status = db::status::kOk;
+  Read_UrlKrk_Tgb(read, codes, status);
+  read.Run();
+  return status;
+}
+
+// The done mark, the day's rows and the day codes do not depend on each other: they go out
+// together. The opening goes before the codes, as a series stops at its first failing read:
+// a day without codes then costs no second trip. A failed open shows as a failed first fetch
+// unless it met a fault. Returns the mark's status; a fault it met is told by its owner.
+int MarkOpenDayAndReadCodes(const PudRecord& request, TagRecord& codes) {
+  db::SqlSeries first;
+  int marked = db::status::kOk;
+  int opened = db::status::kOk;
+  int read = db::status::kOk;
+  Pud_PKeyUpd(first, request, marked);
+  Bdp_PnrBszDmy_Open(first, request.PudPnr, request.PudDtm, opened);
+  Read_UrlKrk_Tgb(first, codes, read);
+  first.Run();
+  if (db::status::IsFault(marked)) return marked;  // nothing after it went out
+  if (db::status::IsFault(opened)) {
+    LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", opened);
+    return marked;
   }
-  if (status != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", status);
+  if (opened != 0) read = ReadCodes(codes);
+  if (read != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", read);
+  return marked;
 }
 
 void SaveRowAndItsSlot(BdpRecord& row, const TagRecord& codes) {
@@ -50,20 +63,15 @@ void SaveRowAndItsSlot(BdpRecord& row, const TagRecord& codes) {
   // A row marked deleted still carries the codes but counts in no slot.
   bool counts = std::strcmp(row.BdpSts, "D") != 0;
   ChangeRowAndUpdateSlot(row, counts,
-                         {Bdp_PKeyUpd_Add, "Bdp_PKeyUpd()", "Fehler: Update BdpSatz(BdpBnr)"});
+                         {Bdp_PKeyUpd, "Bdp_PKeyUpd()", "Fehler: Update BdpSatz(BdpBnr)"});
 }
 
 }  // namespace
 
-void ProcessDayRequest(const PudRecord& request) {
-  db::SqlSeries first;
-  ProcessDayRequest(request, first);
-}
-
-void ProcessDayRequest(const PudRecord& request, db::SqlSeries& first) {
+int ProcessDayRequest(const PudRecord& request) {
   TagRecord codes = BlankCodes(request);
-  OpenDayAndReadCodes(request, codes, first);
-  if (db::SqlFault() != 0) return;  // the request is over; its fault is told
+  const int marked = MarkOpenDayAndReadCodes(request, codes);
+  if (db::SqlFault() != 0) return marked;  // the request is over; its fault is told
   BdpRecord row{};
   int status;
   while ((status = Bdp_PnrBszDmy_Read(row)) == 0) {
@@ -74,4 +82,5 @@ void ProcessDayRequest(const PudRecord& request, db::SqlSeries& first) {
   if (status != 0 && status != db::status::kNoData) {
     LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
   }
+  return marked;
 }

@@ -1,9 +1,7 @@
 #pragma once
 #include "db/pud.h"
 
-#include "db/runtime/runtime.h"
-
 // Type 1: the person's day codes into every duty row of the day, each counted slot recounted.
-void ProcessDayRequest(const PudRecord& request);
-// The same, `first` going out with the handler's first reads.
-void ProcessDayRequest(const PudRecord& request, db::SqlSeries& first);
+// `request`, its state set by the caller, is written back as the request's done mark with the
+// first reads, in the request's transaction; returns the mark's status.
+int ProcessDayRequest(const PudRecord& request);

@@ -1,8 +1,6 @@
 #include "plan/deviation.h"
 
 #include "common/text_field.h"
-#include "db/runtime/runtime.h"
-#include "log/message_log.h"
 #include "plan/recount.h"
 
 namespace {
@@ -37,13 +35,13 @@ void ClearDeviationFields(ErrRecord& record) {
 
 ErrRecord& RunErrRecord() { return runErrRecord; }
 
-void Err_Init(const char* planGroup, ErrRecord& record, const RunParameters& parameters,
-              int32_t jobType) {
+void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
+              const char* jbdText, const char* jbkText, int32_t jobType) {
   record = ErrRecord{};
   CopyField(record.ErrPlg, planGroup);
-  CopyField(record.ErrErf, parameters.erfText);
-  CopyField(record.ErrJbd, parameters.jbdText);
-  CopyField(record.ErrJbk, parameters.jbkText);
+  CopyField(record.ErrErf, erfText);
+  CopyField(record.ErrJbd, jbdText);
+  CopyField(record.ErrJbk, jbkText);
   CopyField(record.ErrKng, JobCode(jobType));
 }
 
@@ -55,23 +53,15 @@ int32_t DeviationCode(const BsmRecord& slot) {
   return 0;
 }
 
-int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record) {
+int Bsm_CheckErr(db::SqlSeries& series, const BsmRecord& slot, ErrRecord& record, int& status) {
   int32_t code = DeviationCode(slot);
   if (code == 0) return 0;
-  Err_Record(slot, code, record);
+  Err_Record(series, slot, code, record, status);
   return 1;
 }
 
-void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record) {
-  db::SqlSeries insert;
-  int status = 0;
-  Err_Record_Add(insert, slot, code, record, status);
-  insert.Run();
-  Err_Recorded(record, status);
-}
-
-void Err_Record_Add(db::SqlSeries& series, const BsmRecord& slot, int32_t code,
-                    ErrRecord& record, int& status) {
+void Err_Record(db::SqlSeries& series, const BsmRecord& slot, int32_t code, ErrRecord& record,
+                int& status) {
   CopyField(record.ErrPnr, "");
   CopyField(record.ErrEso, slot.BsmEso);
   CopyField(record.ErrEsa, slot.BsmEsa);
@@ -82,11 +72,7 @@ void Err_Record_Add(db::SqlSeries& series, const BsmRecord& slot, int32_t code,
   // A number outside 0..9998 (never left by this module) starts the count again.
   record.ErrLfn = record.ErrLfn >= 0 && record.ErrLfn < kLastRunningNumber ? record.ErrLfn + 1 : 1;
   record.ErrFnr = code;
-  Err_Insert_Add(series, record, status);
-}
-
-void Err_Recorded(ErrRecord& record, int status) {
-  if (status != 0) LogError("Err_Insert()", "Fehler Insert", status);
+  Err_Insert(series, record, status);
   ClearDeviationFields(record);
   if (record.ErrLfn >= kLastRunningNumber) record.ErrLfn = 0;
 }

@@ -1,20 +1,19 @@
 #pragma once
 #include "db/bsm.h"
 #include "db/err.h"
-#include "run/run_parameters.h"
 
 // The run-wide deviation row, set up once by Err_Init.
 ErrRecord& RunErrRecord();
 
-void Err_Init(const char* planGroup, ErrRecord& record, const RunParameters& parameters,
-              int32_t jobType);
-// Records at most one deviation of the slot: 1 when one was recorded, 0 when none.
-int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record);
+// The run's texts go into every row: ErrErf, ErrJbd and ErrJbk.
+void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
+              const char* jbdText, const char* jbkText, int32_t jobType);
 // The slot's deviation from its target, minimum and maximum: its number, 0 when none.
 int32_t DeviationCode(const BsmRecord& slot);
-void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record);
-// Err_Record in two halves: the row goes into `series`, its status into `status`; once the
-// series has run, Err_Recorded reports a failure and readies `record` for the next row.
-void Err_Record_Add(db::SqlSeries& series, const BsmRecord& slot, int32_t code,
-                    ErrRecord& record, int& status);
-void Err_Recorded(ErrRecord& record, int status);
+// Puts the slot's deviation row, if it has one, into `series`, its status into `status`:
+// 1 when it did, 0 when the slot has none.
+int Bsm_CheckErr(db::SqlSeries& series, const BsmRecord& slot, ErrRecord& record, int& status);
+// Puts one deviation row into `series`, its status into `status`. The row takes its values
+// at once, so `record` is readied for the next row before the series runs.
+void Err_Record(db::SqlSeries& series, const BsmRecord& slot, int32_t code, ErrRecord& record,
+                int& status);

@@ -18,37 +18,27 @@ bool CountsInSlot(const BdpRecord& row) { return row.BdpSts[0] != 'D' && row.Bdp
 // The recount runs after the delete in the same transaction, so it sees the plan without the row.
 void DeleteRowAndUpdateSlot(const BdpRecord& row) {
   ChangeRowAndUpdateSlot(row, CountsInSlot(row),
-                         {Bdp_PKeyDel_Add, "Bdp_PKeyDel()", "Fehler: Satz loeschen"});
+                         {Bdp_PKeyDel, "Bdp_PKeyDel()", "Fehler: Satz loeschen"});
 }
 
-}  // namespace
-
-void ProcessRangeRequest(const PudRecord& request) {
+// The done mark and the person's last planned date do not depend on each other: they go out
+// together. Returns the mark's status; a fault it met is told by its owner.
+int MarkAndFindLastDate(const PudRecord& request, char (&lastPlannedDate)[9]) {
   db::SqlSeries first;
-  ProcessRangeRequest(request, first);
+  int marked = db::status::kOk;
+  int found = db::status::kOk;
+  Pud_PKeyUpd(first, request, marked);
+  GetLastPlnDat(first, request.PudPnr, lastPlannedDate, found);
+  first.Run();
+  if (db::status::IsFault(marked)) return marked;  // nothing after it went out
+  if (found != 0) LogError("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", found);
+  return marked;
 }
 
-void ProcessRangeRequest(const PudRecord& request, db::SqlSeries& first) {
-  char followingDay[9] = "";
-  char lastPlannedDate[9] = "";
-  GetLastPlnDat_Add(first, request.PudPnr, lastPlannedDate);
-  int status = first.Run();
-  if (db::SqlFault() != 0 && status == 0) return;  // a change before it met a fault
-  if (status != 0) {
-    LogError("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", status);
-    if (db::SqlFault() != 0) return;
-  }
-  // A day the calendar does not hold is the request date itself; a calendar that cannot be
-  // read must not decide which rows go.
-  status = Bak_Calc(2, 1, request.PudDtm, followingDay);
-  if (db::status::IsFault(status)) {
-    LogError("Bak_Calc()", "Fehler: Read Kalender", status);
-    return;
-  }
-  // Nothing is planned after the request date (an unknown date is empty and sorts first).
-  if (std::strcmp(lastPlannedDate, followingDay) < 0) return;
-
+// Deletes the person's rows from the request date through the last planned date.
+void DeleteRows(const PudRecord& request, const char* lastPlannedDate) {
   BdpRecord row{};
+  int status;
   // A failed open shows as a failed first read.
   Bdp_PnrVonBis_Open(request.PudPnr, request.PudDtm, lastPlannedDate);
   while ((status = Bdp_PnrVonBis_Read(row)) == 0) {
@@ -59,4 +49,23 @@ void ProcessRangeRequest(const PudRecord& request, db::SqlSeries& first) {
   if (status != 0 && status != db::status::kNoData) {
     LogError("Bdp_PnrVonBis_Read", "Fehler Cursor Read", status);
   }
+}
+
+}  // namespace
+
+int ProcessRangeRequest(const PudRecord& request) {
+  char followingDay[9] = "";
+  char lastPlannedDate[9] = "";
+  const int marked = MarkAndFindLastDate(request, lastPlannedDate);
+  if (db::SqlFault() != 0) return marked;  // the request is over; its fault is told
+  // A day the calendar does not hold is the request date itself; a calendar that cannot be
+  // read must not decide which rows go.
+  int status = Bak_Calc(2, 1, request.PudDtm, followingDay);
+  if (db::status::IsFault(status)) {
+    LogError("Bak_Calc()", "Fehler: Read Kalender", status);
+    return marked;
+  }
+  // Nothing is planned after the request date (an unknown date is empty and sorts first).
+  if (std::strcmp(lastPlannedDate, followingDay) >= 0) DeleteRows(request, lastPlannedDate);
+  return marked;
 }

@@ -1,9 +1,7 @@
 #pragma once
 #include "db/pud.h"
 
-#include "db/runtime/runtime.h"
-
 // Type 2: the person's duty plan deleted from the request date on, each counted slot recounted.
-void ProcessRangeRequest(const PudRecord& request);
-// The same, `first` going out with the handler's first read.
-void ProcessRangeRequest(const PudRecord& request, db::SqlSeries& first);
+// `request`, its state set by the caller, is written back as the request's done mark with the
+// first read, in the request's transaction; returns the mark's status.
+int ProcessRangeRequest(const PudRecord& request);

@@ -6,7 +6,11 @@
 
 #include "common/text_field.h"
 #include "db/bdp_tally.h"
+#include "db/runtime/runtime.h"
+#include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 #include "log/message_log.h"
+#include "plan/deviation.h"
 
 namespace {
 
@@ -60,11 +64,20 @@ BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
   return tally;
 }
 
-void Bsm_Count(BsmRecord& record, const BdpTally* counted) {
+namespace {
+
+// Takes the counts for the slot's end unless `counted` holds them; returns the status of the
+// counts taken here. A failed tally leaves the counts it did not reach at 0, and they are used
+// as such.
+int Bsm_Count(BsmRecord& record, const BdpTally* counted) {
   bool takenForThisEnd = counted != nullptr && counted->BdpSzb == record.BsmSzb;
   BdpTally tally = takenForThisEnd ? *counted : SlotTallyFor(record, record.BsmSzb);
-  // A failed tally leaves the counts it did not reach at 0, and they are used as such.
-  if (!takenForThisEnd) Bdp_SlotTally(tally);
+  int status = db::status::kOk;
+  if (!takenForThisEnd) {
+    db::SqlSeries counts;
+    Bdp_SlotTally(counts, tally, status);
+    counts.Run();
+  }
 
   record.BsmIst = tally.cntTotal;
   record.BsmHtg = tally.cntFc1;
@@ -73,14 +86,25 @@ void Bsm_Count(BsmRecord& record, const BdpTally* counted) {
   record.BsmKor = tally.cntUM;
   // Slots of kinds 3 and 4 keep the level they were given.
   if (record.BsmAsw != 3 && record.BsmAsw != 4) Bsm_CalcFkt(record);
+  return status;
 }
 
+}  // namespace
+
+// The slot's update and its deviation row do not depend on each other: they go out together.
 int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
-  Bsm_Count(record, counted);
-  int status = Bsm_PKeyUpd(record);
-  if (status != 0) {
-    LogError("Bsm_PKeyUpd", "Fehler: Update BsmSatz", status);
+  const int tallied = Bsm_Count(record, counted);
+  if (db::status::IsFault(tallied)) {  // the request is over: nothing rests on these counts
+    LogError("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
     return 0;
   }
-  return 1;
+  db::SqlSeries writes;
+  int saved = db::status::kOk;
+  int recorded = db::status::kOk;
+  Bsm_PKeyUpd(writes, record, saved);
+  Bsm_CheckErr(writes, record, RunErrRecord(), recorded);
+  writes.Run();
+  if (saved != 0) LogError("Bsm_PKeyUpd", "Fehler: Update BsmSatz", saved);
+  if (recorded != 0) LogError("Err_Insert()", "Fehler Insert", recorded);
+  return saved == 0 ? 1 : 0;
 }

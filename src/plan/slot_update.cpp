@@ -4,8 +4,9 @@
 #include "db/bdp_tally.h"
 #include "db/bsm.h"
 #include "db/runtime/runtime.h"
+#include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 #include "log/message_log.h"
-#include "plan/deviation.h"
 #include "plan/recount.h"
 
 namespace {
@@ -20,20 +21,6 @@ BsmRecord SlotOf(const BdpRecord& row) {
   return slot;
 }
 
-// The slot's update and its deviation row do not depend on each other: they go out together.
-void SaveSlotAndDeviation(const BsmRecord& slot) {
-  ErrRecord& deviation = RunErrRecord();
-  const int32_t code = DeviationCode(slot);
-  db::SqlSeries writes;
-  int saved = 0;
-  int recorded = 0;
-  Bsm_PKeyUpd_Add(writes, slot, saved);
-  if (code != 0) Err_Record_Add(writes, slot, code, deviation, recorded);
-  writes.Run();
-  if (saved != 0) LogError("Bsm_PKeyUpd", "Fehler: Update BsmSatz", saved);
-  if (code != 0) Err_Recorded(deviation, recorded);
-}
-
 }  // namespace
 
 void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChange& change) {
@@ -42,24 +29,27 @@ void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChange& 
   // for it go out with the read; they are taken again only when the slot ends elsewhere.
   BdpTally likely = SlotTallyFor(slot, row.BdpSzb);
   db::SqlSeries work;
-  int changed = 0;
+  int changed = db::status::kOk;
+  int read = db::status::kOk;
+  int tallied = db::status::kOk;
   change.add(work, row, changed);
   // After the change, in the same round trip: the counts see the plan as changed.
   if (counts) {
-    Bsm_PKeyRead_Add(work, slot);
-    Bdp_SlotTally_Add(work, likely);
+    Bsm_PKeyRead(work, slot, read);
+    Bdp_SlotTally(work, likely, tallied);
   }
-  int status = work.Run();
+  work.Run();
   if (changed != 0) LogError(change.function, change.message, changed);
-  if (!counts || (db::SqlFault() != 0 && status == 0)) return;
-  if (work.Succeeded() == 0) {
-    LogError("Bsm_PKeyRead()", "Fehler: Read BsmSatz", status);
+  // A fault holds back what follows it, which then reads nothing: only its own statement is
+  // told, and the request is over.
+  if (!counts || db::status::IsFault(changed)) return;
+  if (read != 0) {
+    LogError("Bsm_PKeyRead()", "Fehler: Read BsmSatz", read);
     return;
   }
-  if (int fault = db::SqlFault()) {  // the tally met it: the request is over
-    LogError("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", fault);
+  if (db::status::IsFault(tallied)) {
+    LogError("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
     return;
   }
-  Bsm_Count(slot, &likely);
-  SaveSlotAndDeviation(slot);
+  Bsm_Recount(slot, &likely);
 }

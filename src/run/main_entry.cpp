@@ -98,7 +98,8 @@ int Main(int argc, char** argv) {
     return 0;
   }
   ParseRunParameters(argc, argv, g_runParameters);
-  Err_Init(g_runParameters.planGroup, RunErrRecord(), g_runParameters, kUpdateJob);
+  Err_Init(g_runParameters.planGroup, RunErrRecord(), g_runParameters.erfText,
+           g_runParameters.jbdText, g_runParameters.jbkText, kUpdateJob);
   ProcessRequests(g_runParameters);
   return 0;
 }

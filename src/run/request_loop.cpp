@@ -21,22 +21,15 @@ constexpr int32_t kRequestDone = 3;
 // A database that refuses this many requests in a row will refuse the rest as well.
 constexpr int kFaultsInARowToGiveUp = 5;
 
-// Hands the request to the handler of its type; other types have none. The request's done
-// mark goes out first, with the handler's first reads, so that it costs no round trip of its
-// own; it is part of the request's transaction like everything the handler changes. Returns
-// the mark's status.
+// Hands the request to the handler of its type, which sends the request's done mark with its
+// first reads, so that the mark costs no round trip of its own; a request of another type has
+// no handler, and its mark goes out alone. The mark is part of the request's transaction like
+// everything the handler changes. Returns the mark's status.
 int HandleRequest(PudRecord& request) {
   request.PudKng = kRequestDone;
-  int marked = db::status::kOk;
-  db::SqlSeries first;
-  Pud_PKeyUpd_Add(first, request, marked);
-  if (request.PudTyp == kSingleDayRequest) {
-    ProcessDayRequest(request, first);
-  } else if (request.PudTyp == kDateRangeRequest) {
-    ProcessRangeRequest(request, first);
-  }
-  first.Run();  // sends the mark where no handler did
-  return marked;
+  if (request.PudTyp == kSingleDayRequest) return ProcessDayRequest(request);
+  if (request.PudTyp == kDateRangeRequest) return ProcessRangeRequest(request);
+  return db::SqlChangeAlone(Pud_PKeyUpd, request);
 }
 
 // A request is one transaction: its plan changes and its done mark become permanent together

@@ -3,11 +3,14 @@
 
 #include <cstring>
 
+#include "common/run_alone.h"
 #include "db/bdp.h"
 #include "db/runtime/runtime.h"
 #include "table_test.h"
 
 namespace {
+
+using testing_db::RunAlone;
 
 class BdpDayTest : public table_test::TableTest {};
 INSTANTIATE_TABLE_TEST(BdpDayTest);
@@ -19,7 +22,7 @@ TEST_P(BdpDayTest, WalksTheDayBySlotStartWithNullsEmpty) {
   InsertDutyRow({{"BdpSzv", "1300"}});
   InsertDutyRow({{"BdpSzv", "700"}, {"BdpBdt", "'2024-03-16 00:00:00'"}});
   InsertDutyRow({{"BdpSzv", "800"}, {"BdpPnr", "'P0000002'"}});
-  ASSERT_EQ(Bdp_PnrBszDmy_Open("P0000001", "20240315"), 0);
+  ASSERT_EQ(RunAlone(Bdp_PnrBszDmy_Open, "P0000001", "20240315"), 0);
 
   BdpRecord record{};
   std::strcpy(record.BdpDat, "20200101000000");
@@ -47,16 +50,16 @@ TEST_P(BdpDayTest, WriteBackChangesOnlyTheKeyedRow) {
   InsertDutyRow({{"BdpAkt", "2"}});  // only in BdpAkt
   database->Exec("update Rvk730Bdp set BdpDat='2020-01-01 00:00:00'");
   testing_db::Rows before = DutyRows();
-  ASSERT_EQ(Bdp_PnrBszDmy_Open("P0000001", "20240315"), 0);
+  ASSERT_EQ(RunAlone(Bdp_PnrBszDmy_Open, "P0000001", "20240315"), 0);
   BdpRecord record{};
   do {
     ASSERT_EQ(Bdp_PnrBszDmy_Read(record), 0);
   } while (record.BdpAkt != 2);
   Bdp_PnrBszDmy_Close();
 
-  EXPECT_EQ(Bdp_PKeyUpd(record), 0);  // unchanged: only the time stamp moves
+  EXPECT_EQ(RunAlone(Bdp_PKeyUpd, record), 0);  // unchanged: only the time stamp moves
   std::strcpy(record.BdpFc1, "X  ");
-  EXPECT_EQ(Bdp_PKeyUpd(record), 0);
+  EXPECT_EQ(RunAlone(Bdp_PKeyUpd, record), 0);
   EXPECT_EQ(DutyRows(), before);  // no commit of its own
   ASSERT_EQ(db::SqlExecute("commit"), 0);
 
@@ -69,7 +72,7 @@ TEST_P(BdpDayTest, WriteBackChangesOnlyTheKeyedRow) {
   EXPECT_EQ(after, before);
 
   record.BdpAkt = 9;
-  EXPECT_EQ(Bdp_PKeyUpd(record), 1403);
+  EXPECT_EQ(RunAlone(Bdp_PKeyUpd, record), 1403);
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "common/run_alone.h"
 #include "db/bdp.h"
 #include "db/runtime/runtime.h"
 #include "table_test.h"
 
 namespace {
 
+using testing_db::RunAlone;
 using Dates = std::vector<std::string>;
 
 class BdpRangeTest : public table_test::TableTest {
@@ -30,7 +32,7 @@ class BdpRangeTest : public table_test::TableTest {
     while ((rc = Bdp_PnrVonBis_Read(record)) == 0) {
       dates.push_back(record.BdpBdt);
       if (deleting) {
-        EXPECT_EQ(Bdp_PKeyDel(record), 0);
+        EXPECT_EQ(RunAlone(Bdp_PKeyDel, record), 0);
       }
     }
     EXPECT_EQ(rc, 1403);
@@ -56,7 +58,7 @@ TEST_P(BdpRangeTest, WalksFromThroughToDateInclusive) {
   Bdp_PnrVonBis_Close();
   EXPECT_EQ(table_test::Interpreted(record),
             "P0000001 20240314 ESO01/ESA01 600-1400 610-1390 F1a|F2b|F3c P 2 1");
-  ASSERT_EQ(Bdp_PKeyUpd(record), 0);
+  ASSERT_EQ(RunAlone(Bdp_PKeyUpd, record), 0);
   testing_db::Rows after = DutyRows();
   after[1][0] = before[1][0];
   EXPECT_EQ(after, before);
@@ -81,16 +83,16 @@ TEST_P(BdpRangeTest, DeletesStayPendingWhileTheWalkGoesOn) {
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(database->Scalar("select BdpTxt from Rvk730Bdp"), "pending");  // the only row left
 
-  EXPECT_EQ(Bdp_PKeyDel(gone), 1403);
+  EXPECT_EQ(RunAlone(Bdp_PKeyDel, gone), 1403);
 }
 
 TEST_P(BdpRangeTest, LastPlannedDate) {
   InsertDays({"20240315", "20311231", "20240316"});
   char last[9] = "unset";
-  EXPECT_EQ(GetLastPlnDat("P0000001", last), 0);
+  EXPECT_EQ(RunAlone(GetLastPlnDat, "P0000001", last), 0);
   EXPECT_STREQ(last, "20311231");
   std::strcpy(last, "unset");
-  EXPECT_NE(GetLastPlnDat("P0000009", last), 0);
+  EXPECT_NE(RunAlone(GetLastPlnDat, "P0000009", last), 0);
   EXPECT_STREQ(last, "unset");
 }
 

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "common/run_alone.h"
 #include "db/bdp_tally.h"
 #include "db/runtime/fault_seam.h"
 #include "table_test.h"
 
 namespace {
 
+using testing_db::RunAlone;
 using Counts = std::vector<int>;
 
 class BdpTallyTest : public table_test::TableTest {
@@ -32,7 +34,7 @@ class BdpTallyTest : public table_test::TableTest {
   static Counts Tally(int status, int32_t entry = 0) {
     BdpTally t{"20240315", "ESO01", "ESA01", 2, 600, 1400, entry, entry, entry, entry, entry,
                entry, entry};
-    EXPECT_EQ(Bdp_SlotTally(t), status);
+    EXPECT_EQ(RunAlone(Bdp_SlotTally, t), status);
     return {t.cntUM, t.cntExact, t.cntPartial, t.cntTotal, t.cntFc1, t.cntFc2, t.cntFc3};
   }
 

@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "common/run_alone.h"
 #include "db/bsm.h"
 #include "db/runtime/runtime.h"
 #include "table_test.h"
 
 namespace {
+
+using testing_db::RunAlone;
 
 const char* kColumns =
     "BsmBdt,BsmEso,BsmEsa,BsmSzv,BsmAsw,BsmSzb,BsmBsz,BsmJhr,BsmMon,BsmWoc,BsmJwc,BsmTag,BsmTtp,"
@@ -49,7 +52,7 @@ INSTANTIATE_TABLE_TEST(BsmTest);
 
 TEST_P(BsmTest, ReadsTheSlotOrLeavesTheRecordAlone) {
   BsmRecord r = Keyed();
-  ASSERT_EQ(Bsm_PKeyRead(r), 0);
+  ASSERT_EQ(RunAlone(Bsm_PKeyRead, r), 0);
   EXPECT_EQ((std::vector<int>{r.BsmSzb, r.BsmSol, r.BsmMin, r.BsmMax, r.BsmIst, r.BsmHtg,
                               r.BsmHtv, r.BsmHtn, r.BsmFkt, r.BsmAsw, r.BsmKor}),
             (std::vector<int>{1400, 4, 3, 6, 5, 21, 22, 23, 25, 2, 39}));
@@ -58,21 +61,21 @@ TEST_P(BsmTest, ReadsTheSlotOrLeavesTheRecordAlone) {
 
   for (BsmRecord missing : {Keyed(4), Keyed(2, 700)}) {
     BsmRecord before = missing;
-    EXPECT_EQ(Bsm_PKeyRead(missing), 1403);
+    EXPECT_EQ(RunAlone(Bsm_PKeyRead, missing), 1403);
     EXPECT_EQ(std::memcmp(&missing, &before, sizeof missing), 0);
   }
 
   ASSERT_EQ(db::SqlExecute("commit"), 0);  // the read locks its row until the commit
   database->Exec("update Rvk725Bsm set BsmErf=NULL, BsmPlg=NULL, BsmSol=NULL, BsmDat=NULL");
-  ASSERT_EQ(Bsm_PKeyRead(r), 0);
+  ASSERT_EQ(RunAlone(Bsm_PKeyRead, r), 0);
   EXPECT_EQ(std::string(r.BsmErf) + r.BsmPlg + r.BsmDat + std::to_string(r.BsmSol), "0");
 }
 
 TEST_P(BsmTest, WriteBackSetsTheTimeAndNeverTheKey) {
   testing_db::Rows before = SlotRows();
   BsmRecord record = Keyed();
-  ASSERT_EQ(Bsm_PKeyRead(record), 0);
-  EXPECT_EQ(Bsm_PKeyUpd(record), 0);
+  ASSERT_EQ(RunAlone(Bsm_PKeyRead, record), 0);
+  EXPECT_EQ(RunAlone(Bsm_PKeyUpd, record), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(SlotRows(), before);  // every column kept its value
   EXPECT_NE(TimeOf(2), "2020-01-02 03:04:05");
@@ -80,12 +83,12 @@ TEST_P(BsmTest, WriteBackSetsTheTimeAndNeverTheKey) {
 
   record.BsmIst = 9;
   std::strcpy(record.BsmDat, "20000101000000");
-  EXPECT_EQ(Bsm_PKeyUpd(record), 0);
+  EXPECT_EQ(RunAlone(Bsm_PKeyUpd, record), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(database->Scalar("select BsmIst from Rvk725Bsm where BsmAsw=2"), "9");
   EXPECT_NE(TimeOf(2), "2000-01-01 00:00:00");
 
-  for (BsmRecord other : {Keyed(4), Keyed(2, 700)}) EXPECT_EQ(Bsm_PKeyUpd(other), 1403);
+  for (BsmRecord other : {Keyed(4), Keyed(2, 700)}) EXPECT_EQ(RunAlone(Bsm_PKeyUpd, other), 1403);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // Deviation rows: the insert, undone alone when it fails.
 #include <gtest/gtest.h>
 
+#include "common/run_alone.h"
 #include "db/err.h"
 #include "db/runtime/runtime.h"
 #include "table_test.h"
 
 namespace {
+
+using testing_db::RunAlone;
 
 class ErrTest : public table_test::TableTest {};
 INSTANTIATE_TABLE_TEST(ErrTest);
@@ -13,11 +16,11 @@ INSTANTIATE_TABLE_TEST(ErrTest);
 TEST_P(ErrTest, InsertsTheRecordAsItStandsOrNothing) {
   ErrRecord record{"PLG01", "PLANU", 0, "", "", "", "", "", 0, 0, 0, "erf", "20240315120000",
                    "job"};
-  ASSERT_EQ(Err_Insert(record), 0);  // as initialised: the deviation fields empty
+  ASSERT_EQ(RunAlone(Err_Insert, record), 0);  // as initialised: the deviation fields empty
   record = {"PLG01", "PLANU", 1, "", "ESO01", "ESA01", "BSZ", "20240315", 600, 1400, 1603, "erf",
             "20240315120000", "job"};
-  ASSERT_EQ(Err_Insert(record), 0);
-  ASSERT_EQ(Err_Insert(record), 0);
+  ASSERT_EQ(RunAlone(Err_Insert, record), 0);
+  ASSERT_EQ(RunAlone(Err_Insert, record), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
 
   using testing_db::Rows;
@@ -32,7 +35,7 @@ TEST_P(ErrTest, InsertsTheRecordAsItStandsOrNothing) {
   EXPECT_EQ(database->Query(select), expected);
 
   database->FailOn("Rvk746Err", "insert");
-  EXPECT_LT(Err_Insert(record), 0);
+  EXPECT_LT(RunAlone(Err_Insert, record), 0);
   EXPECT_EQ(database->Query(select), expected);
 }
 

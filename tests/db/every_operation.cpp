@@ -1,5 +1,6 @@
 #include "every_operation.h"
 
+#include "common/run_alone.h"
 #include "db/bak.h"
 #include "db/bdp.h"
 #include "db/bdp_tally.h"
@@ -13,41 +14,43 @@
 namespace table_test {
 namespace {
 
+using testing_db::RunAlone;
+
 // Statuses don't matter: a statement is prepared, and so cached, whether it finds a row or not.
 void CallEveryOperation() {
   PudRecord request{};
   Pud_TSCur_Open("PLG01");
   Pud_TSCur_Read(request);
   Pud_TSCur_Close();
-  Pud_PKeyUpd(request);
+  RunAlone(Pud_PKeyUpd, request);
   Pud_KngDel("PLG01", 3);
 
   BdpRecord duty{};
-  Bdp_PnrBszDmy_Open("P0000001", "20240315");
+  RunAlone(Bdp_PnrBszDmy_Open, "P0000001", "20240315");
   Bdp_PnrBszDmy_Read(duty);
   Bdp_PnrBszDmy_Close();
-  Bdp_PKeyUpd(duty);
+  RunAlone(Bdp_PKeyUpd, duty);
   Bdp_PnrVonBis_Open("P0000001", "20240301", "20240331");
   Bdp_PnrVonBis_Read(duty);
   Bdp_PnrVonBis_Close();
-  Bdp_PKeyDel(duty);
+  RunAlone(Bdp_PKeyDel, duty);
   char lastDate[9];
-  GetLastPlnDat("P0000001", lastDate);
+  RunAlone(GetLastPlnDat, "P0000001", lastDate);
 
   BsmRecord slot{};
-  Bsm_PKeyRead(slot);
-  Bsm_PKeyUpd(slot);
+  RunAlone(Bsm_PKeyRead, slot);
+  RunAlone(Bsm_PKeyUpd, slot);
   BdpTally tally{};
-  Bdp_SlotTally(tally);
+  RunAlone(Bdp_SlotTally, tally);
 
   CalendarDay day{};
   Bak_DayRead(day);
   char shifted[9];
   Bak_Calc(2, 1, "20240315", shifted);
   TagRecord codes{};
-  Read_UrlKrk_Tgb(codes);
+  RunAlone(Read_UrlKrk_Tgb, codes);
   ErrRecord deviation{};
-  Err_Insert(deviation);
+  RunAlone(Err_Insert, deviation);
 }
 
 }  // namespace

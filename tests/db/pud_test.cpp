@@ -4,12 +4,14 @@
 #include <cstring>
 #include <string>
 
+#include "common/run_alone.h"
 #include "db/pud.h"
 #include "db/runtime/runtime.h"
 #include "table_test.h"
 
 namespace {
 
+using testing_db::RunAlone;
 using testing_db::Rows;
 
 class PudTest : public table_test::TableTest {
@@ -68,16 +70,16 @@ TEST_P(PudTest, WriteBackReachesOnlyItsOwnRowAndWaitsForTheNextCommit) {
   PudRecord request = FetchFirst();
   request.PudKng = 3;
 
-  EXPECT_EQ(Pud_PKeyUpd(request), 0);
+  EXPECT_EQ(RunAlone(Pud_PKeyUpd, request), 0);
   EXPECT_EQ(States(), (Rows{{"P1", "1"}, {"P2", "1"}}));
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   Rows expected = {{"P1", "1"}, {"P2", "1"}};
   expected[request.PudPnr[1] - '1'][1] = "3";
   EXPECT_EQ(States(), expected);
-  EXPECT_EQ(Pud_PKeyUpd(request), 1403);  // only a pending row is marked done
+  EXPECT_EQ(RunAlone(Pud_PKeyUpd, request), 1403);  // only a pending row is marked done
 
   std::strcpy(request.PudDat, "20240301070001");
-  EXPECT_EQ(Pud_PKeyUpd(request), 1403);
+  EXPECT_EQ(RunAlone(Pud_PKeyUpd, request), 1403);
 }
 
 // Fields as odd as a time of day in the request date or NULLs still lead back to the row.
@@ -89,7 +91,7 @@ TEST_P(PudTest, WriteBackFindsRequestsWithOddFields) {
   ASSERT_EQ(Pud_TSCur_Open("PLG01"), 0);
   while (Pud_TSCur_Read(request) == 0) {
     request.PudKng = 3;
-    EXPECT_EQ(Pud_PKeyUpd(request), 0) << request.PudDat;
+    EXPECT_EQ(RunAlone(Pud_PKeyUpd, request), 0) << request.PudDat;
   }
   Pud_TSCur_Close();
   ASSERT_EQ(db::SqlExecute("commit"), 0);
@@ -122,7 +124,7 @@ TEST_P(PudTest, FailedDeleteKeepsThePendingWriteBack) {
   database->FailOn("Rvk740Pud", "delete");
   PudRecord request = FetchFirst();
   request.PudKng = 3;
-  ASSERT_EQ(Pud_PKeyUpd(request), 0);
+  ASSERT_EQ(RunAlone(Pud_PKeyUpd, request), 0);
 
   EXPECT_LT(Pud_KngDel("PLG01", 3), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);

@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "common/run_alone.h"
 #include "db/tag.h"
 #include "table_test.h"
 
 namespace {
+
+using testing_db::RunAlone;
 
 class TagTest : public table_test::TableTest {};
 INSTANTIATE_TABLE_TEST(TagTest);
@@ -30,7 +33,7 @@ TEST_P(TagTest, OnlyCodesAboveThreeBlanksReplaceTheFreshRecords) {
                    ",'2024-03-" + day + " 00:00:00')");
     TagRecord record{"", "20240315", "   ", "   ", "   "};
     c.row.copy(record.TagPnr, 2, 1);
-    EXPECT_EQ(Read_UrlKrk_Tgb(record), c.status) << c.row;
+    EXPECT_EQ(RunAlone(Read_UrlKrk_Tgb, record), c.status) << c.row;
     EXPECT_EQ((std::vector<std::string>{record.TagTgb, record.TagHtv, record.TagHtn}), c.codes)
         << c.row;
   }

@@ -1,24 +1,14 @@
-// The deviation check, its codes and the running numbers of the deviation rows.
+// The run-wide deviation record and the codes of the deviation check.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "plan/deviation.h"
-#include "plan_fixture.h"
 
 namespace {
 
-using plan_test::PlanDbTest;
-
 BsmRecord Slot(int32_t net, int32_t sol, int32_t min, int32_t max) {
   BsmRecord slot{};
-  std::strcpy(slot.BsmBdt, "20240305");
-  std::strcpy(slot.BsmEso, "ST1");
-  std::strcpy(slot.BsmEsa, "A");
-  std::strcpy(slot.BsmBsz, "F1");
-  slot.BsmSzv = 600;
-  slot.BsmSzb = 1400;
-  slot.BsmAsw = 1;
   slot.BsmIst = net;
   slot.BsmSol = sol;
   slot.BsmMin = min;
@@ -43,11 +33,10 @@ TEST(ErrInit, FillsTheRunWideFieldsFromAClearedRecord) {
     int32_t jobType;
     const char* jobCode;
   } cases[] = {{1, "PLANG"}, {2, "PLANO"}, {3, "PLANK"}, {4, "PLANU"}, {0, ""}, {5, ""}};
-  const RunParameters parameters{"PG001", "ERFTEXT", "20240101120000", "JOBKENNUNG"};
   for (const auto& c : cases) {
     ErrRecord record;
     std::memset(&record, 'x', sizeof record);
-    Err_Init("PG002", record, parameters, c.jobType);
+    Err_Init("PG002", record, "ERFTEXT", "20240101120000", "JOBKENNUNG", c.jobType);
     EXPECT_STREQ(record.ErrKng, c.jobCode) << c.jobType;
     EXPECT_STREQ(record.ErrPlg, "PG002");
     EXPECT_STREQ(record.ErrErf, "ERFTEXT");
@@ -58,10 +47,8 @@ TEST(ErrInit, FillsTheRunWideFieldsFromAClearedRecord) {
   }
 }
 
-class DeviationTest : public PlanDbTest {};
-INSTANTIATE_PLAN_DB_TEST(DeviationTest);
-
-TEST_P(DeviationTest, ClassifiesTheNetStaffingAgainstTheLimits) {
+// The row each code brings is written by the recount (recount_test.cpp).
+TEST(DeviationCode, ClassifiesTheNetStaffingAgainstTheLimits) {
   const struct {
     const char* name;
     BsmRecord slot;
@@ -92,53 +79,7 @@ TEST_P(DeviationTest, ClassifiesTheNetStaffingAgainstTheLimits) {
          return slot;
        }(), 1603},
   };
-  for (const auto& c : cases) {
-    db->Exec("delete from Rvk746Err");
-    EXPECT_EQ(Bsm_CheckErr(c.slot, RunErrRecord()), c.code != 0 ? 1 : 0) << c.name;
-    CommitRequest();
-    std::vector<std::string> expected;
-    if (c.code != 0) expected.push_back("ST1:" + std::to_string(c.code));
-    EXPECT_EQ(Deviations(), expected) << c.name;
-    ExpectDeviationFieldsClear(RunErrRecord(), c.name);
-  }
-  EXPECT_EQ(LogLines(), std::vector<std::string>{});
-}
-
-TEST_P(DeviationTest, RowCarriesTheRunAndTheSlot) {
-  Bsm_CheckErr(Slot(0, 2, 1, 3), RunErrRecord());
-  CommitRequest();
-  testing_db::Rows rows = db->Query(
-      "select ErrPlg, ErrKng, ErrLfn, ErrPnr, ErrEso, ErrEsa, ErrKnz, ErrBdt, ErrZtv, ErrZtb, "
-      "ErrFnr, ErrErf, ErrJbd, ErrJbk from Rvk746Err");
-  ASSERT_EQ(rows.size(), 1u);
-  const std::vector<testing_db::Cell> expected{
-      "PG001", "PLANU", "1", std::nullopt, "ST1", "A", "F1", "2024-03-05 00:00:00", "600", "1400",
-      "1601", "ERFTEXT", "20240101120000", "JOBKENNUNG"};
-  EXPECT_EQ(rows[0], expected);
-  EXPECT_NE(db->Scalar("select ErrDat from Rvk746Err"), std::nullopt);
-}
-
-TEST_P(DeviationTest, RunningNumberWrapsAfter9999) {
-  RunErrRecord().ErrLfn = 9998;
-  Err_Record(Slot(0, 1, 0, 0), 1601, RunErrRecord());
-  EXPECT_EQ(RunErrRecord().ErrLfn, 0);
-  Err_Record(Slot(0, 1, 0, 0), 1602, RunErrRecord());
-  Err_Record(Slot(0, 1, 0, 0), 1603, RunErrRecord());
-  CommitRequest();
-  testing_db::Rows rows = db->Query("select ErrFnr, ErrLfn from Rvk746Err order by ErrFnr");
-  const testing_db::Rows expected{{"1601", "9999"}, {"1602", "1"}, {"1603", "2"}};
-  EXPECT_EQ(rows, expected);
-}
-
-TEST_P(DeviationTest, FailedInsertIsLoggedAndUsesUpItsNumber) {
-  db->FailOn("Rvk746Err", "insert");
-  Err_Record(Slot(0, 1, 0, 0), 1601, RunErrRecord());
-  CommitRequest();
-
-  EXPECT_EQ(db->Count("select count(*) from Rvk746Err"), 0);
-  EXPECT_EQ(LogLines(), std::vector<std::string>{"Err_Insert()|Fehler Insert|-20000"});
-  EXPECT_EQ(RunErrRecord().ErrLfn, 1);
-  ExpectDeviationFieldsClear(RunErrRecord(), "after a failed insert");
+  for (const auto& c : cases) EXPECT_EQ(DeviationCode(c.slot), c.code) << c.name;
 }
 
 }  // namespace

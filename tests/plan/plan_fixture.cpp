@@ -6,7 +6,6 @@
 #include "db/work.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
-#include "run/run_parameters.h"
 
 namespace plan_test {
 namespace {
@@ -29,8 +28,7 @@ void PlanDbTest::SetUp() {
   logDir_ = std::make_unique<testing_db::TempDir>();
   logPath_ = logDir_->Path() + "/plan.log";
   SetLogFile(7, logPath_.c_str());
-  RunParameters parameters{"PG001", "ERFTEXT", "20240101120000", "JOBKENNUNG"};
-  Err_Init(parameters.planGroup, RunErrRecord(), parameters, 4);
+  Err_Init("PG001", RunErrRecord(), "ERFTEXT", "20240101120000", "JOBKENNUNG", 4);
   db::FaultSeam_Clear();
 }
 

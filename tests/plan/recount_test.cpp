@@ -1,13 +1,21 @@
-// The recount of a staffing slot from the duty plan, on a real database.
+// The recount of a staffing slot from the duty plan and its deviation row, on a real database.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "common/run_alone.h"
 #include "db/bsm.h"
+#include "db/runtime/fault_seam.h"
+#include "db/runtime/status.h"
+#include "db/work.h"
+#include "plan/deviation.h"
 #include "plan/recount.h"
 #include "plan_fixture.h"
 
 namespace {
+
+using testing_db::RunAlone;
+using Lines = std::vector<std::string>;
 
 using plan_test::DutyRow;
 using plan_test::PlanDbTest;
@@ -23,7 +31,7 @@ class RecountTest : public PlanDbTest {
     std::strcpy(slot.BsmEsa, "A");
     slot.BsmSzv = 600;
     slot.BsmAsw = asw;
-    EXPECT_EQ(Bsm_PKeyRead(slot), 0);
+    EXPECT_EQ(RunAlone(Bsm_PKeyRead, slot), 0);
     return slot;
   }
 
@@ -47,7 +55,7 @@ TEST_P(RecountTest, CountsTheDutyPlanAndSavesTheLevel) {
   InsertMixedDutyPlan();
   BsmRecord slot = ReadSlot("ST1");
 
-  EXPECT_EQ(Bsm_Recount(slot), 1);
+  EXPECT_EQ(Bsm_Recount(slot, nullptr), 1);
   CommitRequest();
 
   // Ist 2 exact + 1 partial; Htg P1, P7; Htv P2, P8; Htn P2; Kor P1, P2, P6. Net 3-2-1 = 0,
@@ -65,7 +73,7 @@ TEST_P(RecountTest, SlotKinds3And4KeepTheirLevel) {
     Insert(SlotRow{.eso = "ST1", .asw = asw, .sol = 3, .min = 2, .max = 5, .fkt = 77});
     Insert(DutyRow{.asw = asw, .fc1 = "K  "});
     BsmRecord slot = ReadSlot("ST1", asw);
-    EXPECT_EQ(Bsm_Recount(slot), 1) << asw;
+    EXPECT_EQ(Bsm_Recount(slot, nullptr), 1) << asw;
     CommitRequest();
     EXPECT_EQ(SlotState("ST1"), "1 1 0 0 0 77") << asw;
   }
@@ -77,12 +85,87 @@ TEST_P(RecountTest, FailedSaveIsLoggedAndLeavesTheRow) {
   BsmRecord slot = ReadSlot("ST1");
   db->FailOn("Rvk725Bsm", "update");
 
-  EXPECT_EQ(Bsm_Recount(slot), 0);
+  EXPECT_EQ(Bsm_Recount(slot, nullptr), 0);
   CommitRequest();
 
   EXPECT_EQ(SlotState("ST1"), "9 9 9 9 9 77");
-  EXPECT_EQ(slot.BsmIst, 1);  // the caller's check still sees the recounted values
-  EXPECT_EQ(LogLines(), std::vector<std::string>{"Bsm_PKeyUpd|Fehler: Update BsmSatz|-20000"});
+  EXPECT_EQ(slot.BsmIst, 1);  // the deviation check still sees the recounted values
+  EXPECT_EQ(Deviations(), Lines{"ST1:1602"});
+  EXPECT_EQ(LogLines(), Lines{"Bsm_PKeyUpd|Fehler: Update BsmSatz|-20000"});
+}
+
+// The deviation row goes out with the slot's update; a failed one is undone alone, told after
+// the update, and uses up its running number.
+TEST_P(RecountTest, FailedDeviationRowIsUndoneAloneAndUsesUpItsNumber) {
+  Insert(SlotRow{.eso = "ST1", .sol = 3, .min = 2, .max = 5});
+  Insert(SlotRow{.eso = "ST2", .sol = 3, .min = 2, .max = 5});
+  Insert(DutyRow{.eso = "ST1"});
+  Insert(DutyRow{.eso = "ST2"});
+  db->FailOn("Rvk746Err", "insert");
+  BsmRecord first = ReadSlot("ST1");
+  EXPECT_EQ(Bsm_Recount(first, nullptr), 1);
+  CommitRequest();
+  db->FailOn("Rvk725Bsm", "update");
+  BsmRecord second = ReadSlot("ST2");
+  EXPECT_EQ(Bsm_Recount(second, nullptr), 0);
+  CommitRequest();
+
+  // Net 1 below the minimum 2: (1-2)*100/3 - 100.
+  EXPECT_EQ(SlotState("ST1"), "1 0 0 0 0 -133");
+  EXPECT_EQ(SlotState("ST2"), "9 9 9 9 9 77");
+  EXPECT_EQ(Deviations(), Lines{});
+  EXPECT_EQ(LogLines(), (Lines{"Err_Insert()|Fehler Insert|-20000",
+                               "Bsm_PKeyUpd|Fehler: Update BsmSatz|-20000",
+                               "Err_Insert()|Fehler Insert|-20000"}));
+  EXPECT_EQ(RunErrRecord().ErrLfn, 2);
+  EXPECT_STREQ(RunErrRecord().ErrEso, "");
+}
+
+// A fault of the counts taken for the slot's own end ends the request: it alone is told, and
+// nothing is saved from counts that were never taken.
+TEST_P(RecountTest, FaultOfTheCountsIsToldAndSavesNothing) {
+  Insert(SlotRow{.eso = "ST1", .sol = 3, .min = 2, .max = 5});
+  Insert(DutyRow{});
+  BsmRecord slot = ReadSlot("ST1");
+  db::FaultSeam_Arm(db::FaultOp::Execute, "BdpZtv<>", 1, db::status::kInternal);
+
+  EXPECT_EQ(Bsm_Recount(slot, nullptr), 0);
+  EXPECT_EQ(Work_Rollback(), 0);
+
+  EXPECT_EQ(LogLines(), Lines{"Bdp_SlotTally|Fehler: Zaehlung BdpSatz|-600"});
+  EXPECT_EQ(SlotState("ST1"), "9 9 9 9 9 77");
+  EXPECT_EQ(Deviations(), Lines{});
+  EXPECT_EQ(RunErrRecord().ErrLfn, 0);
+}
+
+TEST_P(RecountTest, DeviationRowCarriesTheRunAndTheSlot) {
+  Insert(SlotRow{.eso = "ST1", .sol = 2, .min = 1, .max = 3});
+  BsmRecord slot = ReadSlot("ST1");
+  EXPECT_EQ(Bsm_Recount(slot, nullptr), 1);
+  CommitRequest();
+  testing_db::Rows rows = db->Query(
+      "select ErrPlg, ErrKng, ErrLfn, ErrPnr, ErrEso, ErrEsa, ErrKnz, ErrBdt, ErrZtv, ErrZtb, "
+      "ErrFnr, ErrErf, ErrJbd, ErrJbk from Rvk746Err");
+  ASSERT_EQ(rows.size(), 1u);
+  const std::vector<testing_db::Cell> expected{
+      "PG001", "PLANU", "1", std::nullopt, "ST1", "A", "F1", "2024-03-05 00:00:00", "600", "1400",
+      "1601", "ERFTEXT", "20240101120000", "JOBKENNUNG"};
+  EXPECT_EQ(rows[0], expected);
+  EXPECT_NE(db->Scalar("select ErrDat from Rvk746Err"), std::nullopt);
+  EXPECT_STREQ(RunErrRecord().ErrEso, "");  // readied for the next row
+}
+
+TEST_P(RecountTest, RunningNumberWrapsAfter9999) {
+  Insert(SlotRow{.eso = "ST1", .sol = 1, .min = 0, .max = 0});
+  RunErrRecord().ErrLfn = 9998;
+  for (int i = 0; i < 3; ++i) {  // numbers 9999, 1, 2
+    BsmRecord slot = ReadSlot("ST1");
+    Bsm_Recount(slot, nullptr);
+    EXPECT_EQ(RunErrRecord().ErrLfn, i) << "after row " << i;
+  }
+  CommitRequest();
+  testing_db::Rows rows = db->Query("select ErrLfn from Rvk746Err order by ErrLfn");
+  EXPECT_EQ(rows, (testing_db::Rows{{"1"}, {"2"}, {"9999"}}));
 }
 
 }  // namespace

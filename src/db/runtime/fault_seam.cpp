@@ -1,5 +1,7 @@
 #include "db/runtime/fault_seam.h"
 
+#ifdef KESTRUMEL_FAULT_SEAM
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -39,3 +41,5 @@ int FaultSeam_Check(FaultOp op, const char* statementText) {
 }
 
 }  // namespace db
+
+#endif  // KESTRUMEL_FAULT_SEAM

@@ -311,17 +311,6 @@ void SqlSeries::AddOpen(SqlCursor& cursor, const char* text, HostList in, int& s
       {.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor, .status = &status});
 }
 
-void SqlSeries::Add(const char* text, HostList in, HostList out, std::function<void()> taken) {
-  items_.push_back({.text = text,
-                    .in = {in.begin(), in.end()},
-                    .out = {out.begin(), out.end()},
-                    .taken = std::move(taken)});
-}
-
-void SqlSeries::AddOpen(SqlCursor& cursor, const char* text, HostList in) {
-  items_.push_back({.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor});
-}
-
 void SqlSeries::Report(const Item& item, int status) {
   if (item.status != nullptr) *item.status = status;
 }
@@ -377,7 +366,6 @@ int SqlSeries::Run() {
 }
 
 int SqlSeries::RunItems() {
-  succeeded_ = 0;
   if (!Current().session) return Stop(0, status::kNotConnected);
   if (Current().fault != status::kOk) return Stop(0, Current().fault);  // nothing is sent
   // Every item is checked once, in order, up to the first query that cannot run.
@@ -517,7 +505,6 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
     if (item.taken) item.taken();
   }
   Report(item, status::kOk);
-  ++succeeded_;
   return status::kOk;
 }
 

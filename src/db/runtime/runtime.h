@@ -128,9 +128,6 @@ class SqlSeries {
            std::function<void()> taken = {});
   // The opening of `cursor`, which Run reopens as SqlOpen would; its status goes to `status`.
   void AddOpen(SqlCursor& cursor, const char* text, HostList in, int& status);
-  // The same without a status of their own: the caller reads Succeeded().
-  void Add(const char* text, HostList in, HostList out, std::function<void()> taken = {});
-  void AddOpen(SqlCursor& cursor, const char* text, HostList in);
   // Stops at the first query that does not return 0 and returns its status (0 when none).
   // The outputs, cursors and changes before it are done; what comes after it does not run,
   // and a query or change it did not reach gets its status. A fault (SqlFault) stops it too,
@@ -140,8 +137,6 @@ class SqlSeries {
   // it sends nothing, and its changes get that fault. The series is empty afterwards: a second
   // Run sends nothing.
   int Run();
-  // How many queries returned 0 in the last Run.
-  size_t Succeeded() const { return succeeded_; }
 
  private:
   struct Item {
@@ -169,7 +164,6 @@ class SqlSeries {
   static void Report(const Item& item, int status);
 
   std::vector<Item> items_;
-  size_t succeeded_ = 0;
 };
 
 // A table module's change run on its own: `add`, its series half, puts it into a series of

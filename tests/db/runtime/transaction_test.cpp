@@ -124,12 +124,14 @@ TEST_P(TransactionTest, FaultHoldsBackEverythingButTheRollback) {
   EXPECT_EQ(SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G", 6)}),
             status::kNoSuchTable);
   int changed = 0;
+  int readStatus = 0;
   char read[4] = "-";
   db::SqlSeries series;
   series.AddChange(kUpdateTgb, {TextIn("two", 4), TextIn("P1", 9)}, changed);
-  series.Add(kSelectTgb, {TextIn("P1", 9)}, {db::TextOut(read, true)});
+  series.Add(kSelectTgb, {TextIn("P1", 9)}, {db::TextOut(read, true)}, readStatus);
   EXPECT_EQ(series.Run(), status::kNoSuchTable);
   EXPECT_EQ(changed, status::kNoSuchTable);
+  EXPECT_EQ(readStatus, status::kNoSuchTable);
   EXPECT_STREQ(read, "-");
   EXPECT_EQ(SqlExecute("commit"), status::kNoSuchTable);
   ASSERT_EQ(SqlExecute("rollback"), 0);
@@ -175,17 +177,20 @@ TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
     int32_t second = -1;
     char third[4] = "-";
     db::SqlCursor notReached;
+    int statuses[4] = {-1, -1, -1, -1};
     db::SqlSeries series;
     series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn(kOdd, 9)},
-               {db::TextOut(first)});
-    series.Add(c.failing, {TextIn("P1", 11)}, {db::IntOut(second)});
+               {db::TextOut(first)}, statuses[0]);
+    series.Add(c.failing, {TextIn("P1", 11)}, {db::IntOut(second)}, statuses[1]);
     series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
-               {db::TextOut(third)});
-    series.AddOpen(notReached, "select TagTgb from rvk327tag", {});
+               {db::TextOut(third)}, statuses[2]);
+    series.AddOpen(notReached, "select TagTgb from rvk327tag", {}, statuses[3]);
     int rc = series.Run();
     EXPECT_EQ(rc, c.expected) << c.failing << (readBetween ? " after a read " : " ")
                               << db::SqlLastNativeError();
-    EXPECT_EQ(series.Succeeded(), 1u) << c.failing;
+    // The read before the failure went through; the failing one and those after it have its status.
+    const int reported[] = {0, c.expected, c.expected, c.expected};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(statuses[i], reported[i]) << c.failing << ", " << i;
     EXPECT_STREQ(first, c.pending) << c.failing;
     EXPECT_EQ(second, -1) << c.failing;
     EXPECT_STREQ(third, "-") << c.failing;
@@ -239,13 +244,15 @@ TEST_P(TransactionTest, SeriesOfChangesEndsAsTheChangesOneByOne) {
         default: series.AddChange(guarded, {in(0), in(1), in(2)}, statuses[k]); break;
       }
     }
+    int reads[2] = {-1, -1};
     series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
-               {db::TextOut(read)});
-    series.Add("select count(*) into :b0  from rvk327tag", {}, {db::IntOut(tags)});
+               {db::TextOut(read)}, reads[0]);
+    series.Add("select count(*) into :b0  from rvk327tag", {}, {db::IntOut(tags)}, reads[1]);
     std::string at = "order starting with " + std::to_string(order[0]) + std::to_string(order[1]);
     EXPECT_EQ(series.Run(), 0) << at << ": " << db::SqlLastNativeError();
     for (size_t k = 0; k < 5; ++k) EXPECT_EQ(statuses[k], changes[k].expected) << at << ", " << k;
-    EXPECT_EQ(series.Succeeded(), 2u) << at;
+    EXPECT_EQ(reads[0], 0) << at;
+    EXPECT_EQ(reads[1], 0) << at;
     EXPECT_STREQ(read, "two") << at;
     EXPECT_EQ(tags, 3) << at;
     EXPECT_EQ(SqlExecute("rollback  to B_Sp"), 0) << at;  // set, as by the failed change alone
