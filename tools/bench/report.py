@@ -111,6 +111,8 @@ def add_replay(figures, replayed):
         return
     figures.update(replayed)
     figures["wall_per_replay"] = figures["wall"] / replayed["replay"]
+    # On a shared machine the CPU times compare more closely than the wall times.
+    figures["cpu_per_replay_cpu"] = figures["program_cpu"] / replayed["replay_cpu"]
 
 
 # (key, label, format) in the order printed; a key a backend lacks is left out.
@@ -153,6 +155,7 @@ ROWS = [
     ("replay_cpu", "replay: CPU s", "{:.2f}"),
     ("replay", "replay s (the run's statements alone)", "{:.2f}"),
     ("wall_per_replay", "wall/replay", "{:.2f}"),
+    ("cpu_per_replay_cpu", "program CPU/replay CPU", "{:.2f}"),
 ]
 
 
