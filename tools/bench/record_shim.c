@@ -544,17 +544,20 @@ int PQpipelineSync(PGconn* conn) {
 int PQresultStatus(const PGresult* result);
 
 /* A failed or skipped command: the replay is to meet the same failures. */
+static void NoteFailure(PGconn* conn, const PGresult* result) {
+  NEXT(PQresultStatus);
+  if (result == NULL || Out() == NULL) return;
+  int state = next_PQresultStatus(result);
+  if (state == PGRES_FATAL_ERROR || state == PGRES_PIPELINE_ABORTED) {
+    fprintf(out, "R\t%d\t%d\n", ConnId(conn), state);
+  }
+}
+
 PGresult* PQgetResult(PGconn* conn);
 PGresult* PQgetResult(PGconn* conn) {
   NEXT(PQgetResult);
-  NEXT(PQresultStatus);
   PGresult* result = next_PQgetResult(conn);
-  if (result != NULL && !in_sync_call && Out() != NULL) {
-    int state = next_PQresultStatus(result);
-    if (state == PGRES_FATAL_ERROR || state == PGRES_PIPELINE_ABORTED) {
-      fprintf(out, "R\t%d\t%d\n", ConnId(conn), state);
-    }
-  }
+  if (!in_sync_call) NoteFailure(conn, result);
   return result;
 }
 
@@ -569,6 +572,7 @@ PGresult* PQexec(PGconn* conn, const char* query) {
   ++in_sync_call;
   PGresult* result = next_PQexec(conn, query);
   --in_sync_call;
+  NoteFailure(conn, result);
   return result;
 }
 
