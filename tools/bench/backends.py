@@ -334,7 +334,8 @@ class OdbcBackend(PostgresBackend):
     """The same server and figures; the program reaches it through the ODBC DSN of bench.sh."""
     name = "odbc"
 
-    # The recording run goes through libpq: psqlODBC's own wire cannot be recorded.
+    # The recording run goes through the PostgreSQL backend: the same work as libpq calls, which
+    # the replay can make again; what the ODBC driver sends is its own.
     def net_service(self, through_libpq=False):
         if through_libpq:
             return super().net_service()

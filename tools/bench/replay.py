@@ -9,8 +9,8 @@ its statement count, every statement's outcome as recorded, and the end state of
 
 SQLite: the recording and every replay use the same folder, so that the file names the
 program opened and attached are the replay's too. ODBC: the recording goes through the
-PostgreSQL backend (psqlODBC's wire protocol cannot be recorded at libpq's calls); its replay
-is the floor of both.
+PostgreSQL backend (what the ODBC driver sends is its own, not libpq calls of the program);
+that replay is the floor of both.
 """
 
 import os
