@@ -7,6 +7,9 @@ wall/replay is what the program adds to the statements it runs. Each replay is c
 its statement count, every statement's outcome as recorded, and the end state of the tables
 (the columns the clock sets left out) equal to the recorded run's.
 
+With --groups the replays run at once, one per group, and interleave otherwise than the
+recorded programs did: where two groups share a staffing slot the end state may differ.
+
 SQLite: the recording and every replay use the same folder, so that the file names the
 program opened and attached are the replay's too. ODBC: the recording goes through the
 PostgreSQL backend (what the ODBC driver sends is its own, not libpq calls of the program);
@@ -90,6 +93,10 @@ class Replay:
         else:
             figures["replay_round_trips"] = totals["round_trips"]
         same = "as recorded" if state == self.recorded_state else "NOT as recorded"
+        if state != self.recorded_state and len(self.groups) > 1:
+            # Each replay writes the values its recorded run read; where groups share a slot,
+            # the one that writes last decides, as it did not in the recorded run.
+            same += " (groups replayed at once interleave otherwise than recorded)"
         note = (f"replay {figures['replay']:.2f} s: {figures['replay_statements']:.0f} statements, "
                 f"{figures['replay_mismatches']:.0f} outcomes other than recorded, end state {same}")
         return figures, note
