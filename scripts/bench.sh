@@ -6,9 +6,11 @@
 #                    [--groups N] [--against PROGRAM]
 #
 # Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel, a counting
-# shim (LD_PRELOAD) and the floor tool into build/, generates the suite into a temporary folder
-# (for PostgreSQL: into a throwaway server with durable settings), runs the program K times on
-# fresh copies and prints every run's figures and their medians. Everything it starts or writes
+# and a recording shim (LD_PRELOAD), the floor tool and the replay tools into build/, generates
+# the suite into a temporary folder (for PostgreSQL: into a throwaway server with durable
+# settings), records the statements of one untimed run, then runs the program K times on fresh
+# copies, each followed by a replay of the recording on a fresh copy, and prints every run's
+# figures and their medians. Everything it starts or writes
 # is gone when it ends. odbc: the PostgreSQL server, reached through PostgreSQL's ODBC driver
 # with a DSN written into the temporary folder (ODBCSYSINI). --against: after each run, the
 # same run with another kestrumel binary (an older build, say), its figures in a second table.
@@ -50,7 +52,7 @@ done
 readonly RUN_USER=kestrumel-pg
 readonly BENCH_ROLE=kt_bench
 
-# The generator and runner need Python with psycopg2 from Debian, the shim and floor tool gcc.
+# The generator and runner need Python with psycopg2 from Debian, the shims and tools gcc/g++.
 install_missing() {
   local p missing=()
   for p in "$@"; do
@@ -66,14 +68,22 @@ install_missing() {
 
 build() {
   scripts/deps.sh
-  install_missing python3 python3-psycopg2 gcc
+  install_missing python3 python3-psycopg2 gcc g++
   cmake -S . -B build >/dev/null
-  cmake --build build -j2 --target kestrumel kestrumel-config >/dev/null
+  cmake --build build -j2 --target kestrumel kestrumel-config kestrumel_runtime >/dev/null
   mkdir -p build/bench
-  gcc -O2 -Wall -Wextra -Werror -fPIC -shared -o build/bench/counts_shim.so \
-    tools/bench/counts_shim.c -ldl
+  local shim
+  for shim in counts_shim record_shim; do
+    gcc -O2 -Wall -Wextra -Werror -fPIC -shared -o "build/bench/$shim.so" "tools/bench/$shim.c" -ldl
+  done
   gcc -O2 -Wall -Wextra -Werror -I"$(pg_config --includedir)" -o build/bench/floor \
     tools/bench/floor.c -lsqlite3 -lpq
+  gcc -O2 -Wall -Wextra -Werror -I"$(pg_config --includedir)" -o build/bench/replay_postgresql \
+    tools/bench/replay_postgresql.c -lpq
+  # The program's own date functions, from its runtime library, as the SQLite backend
+  # registers them.
+  g++ -std=c++20 -O2 -Wall -Wextra -Werror -Isrc -o build/bench/replay_sqlite \
+    tools/bench/replay_sqlite.cpp build/libkestrumel_runtime.a -lsqlite3
 }
 
 # ---- a throwaway PostgreSQL server with durable settings ----------------------------------

@@ -5,6 +5,7 @@ transaction each; a run gets copies of both. PostgreSQL: the template is a datab
 COPY, vacuumed and analysed; a run gets a database created from it.
 """
 
+import hashlib
 import io
 import os
 import shutil
@@ -34,6 +35,11 @@ SELECT count(*) FROM {prefix}Rvk725Bsm s LEFT JOIN (
   ON d.BdpBdt = s.BsmBdt AND d.BdpEso = s.BsmEso AND d.BdpEsa = s.BsmEsa
     AND d.BdpSzv = s.BsmSzv AND d.BdpSzb = s.BsmSzb AND d.BdpAsw = s.BsmAsw
 WHERE s.BsmIst <> coalesce(d.n, 0)"""
+
+
+# Columns the program sets to the clock (sysdate): they differ between any two runs, and the
+# comparison of end states leaves them out.
+CLOCK_COLUMNS = ("bdpdat", "bsmdat", "errdat")
 
 
 def write_config(tool, path, net, login, password):
@@ -75,7 +81,7 @@ class SqliteBackend:
         db.execute("PRAGMA journal_mode=WAL")
         db.close()
 
-    def prepare_run(self, run_dir, config_tool):
+    def prepare_run(self, run_dir, config_tool, through_libpq=False):
         db_dir = os.path.join(run_dir, "db")
         shutil.copytree(self.template, db_dir)
         write_config(config_tool, os.path.join(run_dir, "kestrumel.cfg"), "sqlite:../db",
@@ -109,6 +115,30 @@ class SqliteBackend:
 
     def floor_env(self):
         return os.environ
+
+    def replay_arguments(self):
+        return []
+
+    def replay_env(self):
+        return os.environ
+
+    def end_state(self, run_dir):
+        """Per table its row count and the sum of its rows' hashes: equal for equal contents."""
+        db = sqlite3.connect(os.path.join(run_dir, "db", SCHEMA + ".db"))
+        state = []
+        tables = db.execute("SELECT name FROM sqlite_master WHERE type = 'table' "
+                            "AND name NOT LIKE 'sqlite%' ORDER BY name").fetchall()
+        for (table,) in tables:
+            columns = [row[1] for row in db.execute(f"PRAGMA table_info({table})")
+                       if row[1].lower() not in CLOCK_COLUMNS]
+            count = total = 0
+            for row in db.execute(f"SELECT {','.join(columns)} FROM {table}"):
+                digest = hashlib.blake2b(repr(row).encode(), digest_size=8).digest()
+                total += int.from_bytes(digest, "little")
+                count += 1
+            state.append((table.lower(), count, total % 2**64))
+        db.close()
+        return state
 
 
 class PostgresBackend:
@@ -159,7 +189,7 @@ class PostgresBackend:
         source = CopySource(rows)
         cursor.copy_expert(f"COPY {table} ({','.join(columns)}) FROM STDIN", source)
 
-    def prepare_run(self, run_dir, config_tool):
+    def prepare_run(self, run_dir, config_tool, through_libpq=False):
         self.run_number += 1
         self.database = f"kbench_run{self.run_number}"
         admin = self.connect("postgres")
@@ -170,10 +200,10 @@ class PostgresBackend:
         cursor.execute("CHECKPOINT")
         self.before = self._server_counts(cursor)
         admin.close()
-        write_config(config_tool, os.path.join(run_dir, "kestrumel.cfg"), self.net_service(),
-                     self.user, self.password)
+        write_config(config_tool, os.path.join(run_dir, "kestrumel.cfg"),
+                     self.net_service(through_libpq), self.user, self.password)
 
-    def net_service(self):
+    def net_service(self, through_libpq=False):
         return f"postgresql://{self.host}:{self.port}/{self.database}"
 
     # The run's backend reports its statistics when it ends, shortly after the program.
@@ -254,6 +284,29 @@ class PostgresBackend:
         return dict(os.environ, PGHOST=self.host, PGPORT=self.port, PGUSER=self.user,
                     PGPASSWORD=self.password, PGDATABASE="postgres")
 
+    def replay_arguments(self):
+        return [self.database]
+
+    def replay_env(self):
+        return self.floor_env()
+
+    def end_state(self, run_dir):
+        """Per table its row count and the sum of its rows' hashes: equal for equal contents."""
+        db = self.connect(self.database)
+        cursor = db.cursor()
+        cursor.execute("SELECT lower(table_name), string_agg(quote_ident(column_name), ',' "
+                       "ORDER BY ordinal_position) FROM information_schema.columns "
+                       "WHERE table_schema = %s AND lower(column_name) <> ALL(%s) "
+                       "GROUP BY table_name ORDER BY 1", (SCHEMA.lower(), list(CLOCK_COLUMNS)))
+        state = []
+        for table, columns in cursor.fetchall():
+            cursor.execute(f"SELECT count(*), coalesce(sum(('x' || substr(md5(ROW({columns})::text), "
+                           f"1, 15))::bit(60)::bigint), 0) FROM {SCHEMA.lower()}.{table}")
+            count, total = cursor.fetchone()
+            state.append((table, int(count), int(total)))
+        db.close()
+        return state
+
 
 class CopySource(io.RawIOBase):
     """Rows as COPY text, produced as the server asks for it."""
@@ -281,5 +334,9 @@ class OdbcBackend(PostgresBackend):
     """The same server and figures; the program reaches it through the ODBC DSN of bench.sh."""
     name = "odbc"
 
-    def net_service(self):
+    # The recording run goes through the PostgreSQL backend: the same work as libpq calls, which
+    # the replay can make again; what the ODBC driver sends is its own.
+    def net_service(self, through_libpq=False):
+        if through_libpq:
+            return super().net_service()
         return f"odbc:DSN={os.environ['KESTRUMEL_BENCH_ODBC_DSN']};Database={self.database}"

@@ -149,9 +149,18 @@ int sqlite3_reset(sqlite3_stmt* statement);
 int sqlite3_exec(sqlite3* db, const char* sql, int (*callback)(void*, int, char**, char**),
                  void* argument, char** error);
 
+/* SQLite calls itself through its exported names: sqlite3_exec prepares and steps each of its
+ * statements, and a prepare reads the schema with an sqlite3_exec of its own. What counts is
+ * what the program asked for: its own calls (depth 0) and the statements of its sqlite3_exec
+ * (depth 1 inside it), not the schema reads. */
+static int depth;
+static int in_program_exec;
+
+static int Counted(void) { return depth == 0 || (depth == 1 && in_program_exec); }
+
 /* The statement compiled is the text up to the tail SQLite hands back. */
 static void NoteCompiled(const char* sql, const char* tail, sqlite3_stmt* statement) {
-  if (statement == NULL || sql == NULL) return;
+  if (statement == NULL || sql == NULL || !Counted()) return;
   size_t length = tail != NULL && tail >= sql ? (size_t)(tail - sql) : strlen(sql);
   while (length > 0 && (sql[length - 1] == ';' || sql[length - 1] == ' ')) --length;
   int index = TextIndex(sql, length);
@@ -163,7 +172,9 @@ int sqlite3_prepare_v2(sqlite3* db, const char* sql, int bytes, sqlite3_stmt** s
                        const char** tail) {
   NEXT(sqlite3_prepare_v2);
   const char* end = NULL;
+  ++depth;
   int rc = next_sqlite3_prepare_v2(db, sql, bytes, statement, &end);
+  --depth;
   if (tail != NULL) *tail = end;
   if (statement != NULL) NoteCompiled(sql, end, *statement);
   return rc;
@@ -173,7 +184,9 @@ int sqlite3_prepare_v3(sqlite3* db, const char* sql, int bytes, unsigned int fla
                        sqlite3_stmt** statement, const char** tail) {
   NEXT(sqlite3_prepare_v3);
   const char* end = NULL;
+  ++depth;
   int rc = next_sqlite3_prepare_v3(db, sql, bytes, flags, statement, &end);
+  --depth;
   if (tail != NULL) *tail = end;
   if (statement != NULL) NoteCompiled(sql, end, *statement);
   return rc;
@@ -182,12 +195,14 @@ int sqlite3_prepare_v3(sqlite3* db, const char* sql, int bytes, unsigned int fla
 /* An execution starts with the first step after preparing, a reset or the end of the last. */
 int sqlite3_step(sqlite3_stmt* statement) {
   NEXT(sqlite3_step);
-  HandleEntry* entry = HandleSlot(statement);
+  HandleEntry* entry = Counted() ? HandleSlot(statement) : NULL;
   if (entry != NULL && entry->handle == statement && !entry->running) {
     NoteExecution(entry->text);
     entry->running = 1;
   }
+  ++depth;
   int rc = next_sqlite3_step(statement);
+  --depth;
   if (entry != NULL && entry->handle == statement && rc != SQLITE_ROW) entry->running = 0;
   return rc;
 }
@@ -205,8 +220,13 @@ int sqlite3_exec(sqlite3* db, const char* sql, int (*callback)(void*, int, char*
                  void* argument, char** error) {
   NEXT(sqlite3_exec);
   unsigned long before = counts.prepares;
+  int program = depth == 0;
+  in_program_exec |= program;
+  ++depth;
   int rc = next_sqlite3_exec(db, sql, callback, argument, error);
-  if (counts.prepares == before && sql != NULL) {
+  --depth;
+  if (program) in_program_exec = 0;
+  if (program && counts.prepares == before && sql != NULL) {
     int index = TextIndex(sql, strlen(sql));
     NotePrepare(index);
     NoteExecution(index);

@@ -105,6 +105,16 @@ def run_figures(backend, wall, totals, texts, server, floor_costs):
     return figures
 
 
+def add_replay(figures, replayed):
+    """The replay of the same round next to a run's figures; nothing of a failed replay."""
+    if not replayed:
+        return
+    figures.update(replayed)
+    figures["wall_per_replay"] = figures["wall"] / replayed["replay"]
+    # On a shared machine the CPU times compare more closely than the wall times.
+    figures["cpu_per_replay_cpu"] = figures["program_cpu"] / replayed["replay_cpu"]
+
+
 # (key, label, format) in the order printed; a key a backend lacks is left out.
 ROWS = [
     ("requests", "requests", "{:.0f}"),
@@ -139,6 +149,13 @@ ROWS = [
     ("round_trip_us", "floor: one round trip us", "{:.1f}"),
     ("floor", "floor s", "{:.2f}"),
     ("wall_per_floor", "wall/floor", "{:.2f}"),
+    ("replay_statements", "replay: statements", "{:.0f}"),
+    ("replay_syncs", "replay: disk syncs", "{:.0f}"),
+    ("replay_round_trips", "replay: round trips", "{:.0f}"),
+    ("replay_cpu", "replay: CPU s", "{:.2f}"),
+    ("replay", "replay s (the run's statements alone)", "{:.2f}"),
+    ("wall_per_replay", "wall/replay", "{:.2f}"),
+    ("cpu_per_replay_cpu", "program CPU/replay CPU", "{:.2f}"),
 ]
 
 
@@ -149,10 +166,12 @@ def table(backend, runs):
     header = ["", *[f"run {i + 1}" for i in range(len(runs))], "median"]
     lines = [header]
     for key, label, fmt in ROWS:
-        if key not in runs[0]:
+        present = [run[key] for run in runs if key in run]
+        if not present:
             continue
-        values = [run[key] for run in runs]
-        cells = [fmt.format(v) for v in values] + [fmt.format(statistics.median(values))]
+        # A replay that failed leaves its round's cell empty and out of the median.
+        cells = [fmt.format(run[key]) if key in run else "-" for run in runs]
+        cells.append(fmt.format(statistics.median(present)))
         lines.append([label or sync_label, *cells])
     width = max(len(line[0]) for line in lines)
     cell = max(len(c) for line in lines for c in line[1:])
