@@ -91,7 +91,10 @@ int SendCommands(Link& link, std::span<const Command> commands, std::vector<Step
       size_t end = done + 1;
       while (combine && end < commands.size() && IsSavepointCommand(commands[end])) ++end;
       std::string sql = link.TakeHeldBack();
-      for (size_t i = done; i < end; ++i) sql += (sql.empty() ? "" : ";") + ControlSql(commands[i]);
+      for (size_t i = done; i < end; ++i) {
+        if (!sql.empty()) sql += ';';
+        sql += ControlSql(commands[i]);
+      }
       rc = link.ExecuteControl(sql);
       if (rc != status::kOk) return rc;
       done = end;

@@ -41,7 +41,10 @@ class Link {
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
   // A savepoint command held back to go out in front of the next one, and taking it.
-  void HoldBack(const std::string& sql) { heldBack_ += (heldBack_.empty() ? "" : ";") + sql; }
+  void HoldBack(const std::string& sql) {
+    if (!heldBack_.empty()) heldBack_ += ';';
+    heldBack_ += sql;
+  }
   std::string TakeHeldBack() { return std::exchange(heldBack_, std::string()); }
   // Autocommit off opens a transaction, on ends it; a client-side switch, no round trip.
   int SetAutocommit(bool on);
