@@ -120,8 +120,7 @@ class Session : public BackendSession {
       return link_->FailWith(status::kNotAllVariablesBound,
                              "placeholders do not match the inputs: " + parsed.text);
     }
-    prepared = std::make_unique<Statement>(std::move(text),
-                                           parsed.kind == ParsedStatement::Kind::Modify);
+    prepared = std::make_unique<Statement>(std::move(text));
     return status::kOk;
   }
 
@@ -158,7 +157,7 @@ class Session : public BackendSession {
     if (link_->ServerDialect() == Dialect::Oracle) {
       return link_->ExecuteControl("ALTER SESSION SET CURRENT_SCHEMA=" + schema);
     }
-    Statement lookup({kPostgresSwitchSchema, 1, {}}, false);
+    Statement lookup({kPostgresSwitchSchema, 1, {}});
     BackendStep step{&lookup, {SqlValue{SqlValue::Kind::Text, 0, LowerCase(schema)}}, false,
                      false, {}};
     Command command{Command::Kind::Statement, {}, &step};

@@ -31,7 +31,7 @@ int BindParameters(Link& link, SQLHSTMT handle, Parameters& parameters, SQLUSMAL
 
 class Statement : public BackendStatement {
  public:
-  Statement(DialectText text, bool modifies) : text_(std::move(text)), modifies_(modifies) {}
+  explicit Statement(DialectText text) : text_(std::move(text)) {}
 
   // Checks `inputs` against the markers and puts them in the driver's form (dates in ISO).
   // Returns 0, or the status of the first that does not fit.
@@ -40,11 +40,9 @@ class Statement : public BackendStatement {
   std::string TextFor(Dialect dialect, const Parameters& parameters) const {
     return TextForInputs(dialect, text_.sql, parameters.integer);
   }
-  bool Modifies() const { return modifies_; }
 
  private:
   DialectText text_;
-  bool modifies_;
 };
 
 }  // namespace db::odbc
