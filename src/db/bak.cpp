@@ -51,3 +51,9 @@ int Bak_Calc(int32_t mode, int32_t days, const char* date, char (&resultDate)[9]
   CopyField(resultDate, day.BakDtm);
   return rc;
 }
+
+void Bak_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Bak_DayRead", Bak_DayRead_Sql},
+  });
+}

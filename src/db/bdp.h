@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "db/statement_list.h"
+
 namespace db {
 class SqlSeries;
 }
@@ -80,3 +82,7 @@ int Bdp_PnrVonBis_Close();
 void Bdp_PKeyDel(db::SqlSeries& series, const BdpRecord& record, int& status);
 // The person's latest duty-plan date (yyyymmdd) into `lastDate`, set when its status is 0.
 void GetLastPlnDat(db::SqlSeries& series, const char* person, char (&lastDate)[9], int& status);
+
+// The statements of the walks by day and by date range that reach a table.
+void BdpDay_Statements(std::vector<db::NamedStatement>& statements);
+void BdpRange_Statements(std::vector<db::NamedStatement>& statements);

@@ -82,3 +82,10 @@ void Bdp_PKeyUpd(db::SqlSeries& series, const BdpRecord& record, int& status) {
       db::IntIn(buffers.BdpAsw),
   }, status);
 }
+
+void BdpDay_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Bdp_PnrBszDmy_Open", Bdp_PnrBszDmy_Open_Sql},
+      {"Bdp_PKeyUpd", Bdp_PKeyUpd_Sql},
+  });
+}

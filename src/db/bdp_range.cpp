@@ -66,3 +66,11 @@ void GetLastPlnDat(db::SqlSeries& series, const char* person, char (&lastPlanDat
   series.Add(GetLastPlnDat_Sql, {db::TextIn(buffers.BdpPnr)}, {db::TextOut(lastDate)}, status,
              [&lastPlanDate] { CopyField(lastPlanDate, lastDate); });
 }
+
+void BdpRange_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Bdp_PnrVonBis_Open", Bdp_PnrVonBis_Open_Sql},
+      {"Bdp_PKeyDel", Bdp_PKeyDel_Sql},
+      {"GetLastPlnDat", GetLastPlnDat_Sql},
+  });
+}

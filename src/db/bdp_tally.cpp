@@ -91,3 +91,14 @@ void Bdp_SlotTally(db::SqlSeries& series, BdpTally& tally, int& status) {
   series.Add(Bdp_SlotTally_Fc3_Sql, {day, eso, esa, szv, szb, asw}, {db::IntOut(buffers.cntFc3)},
              status, [&tally] { tally.cntFc3 = buffers.cntFc3; });
 }
+
+void BdpTally_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Bdp_SlotTally_UM", Bdp_SlotTally_UM_Sql},
+      {"Bdp_SlotTally_Exact", Bdp_SlotTally_Exact_Sql},
+      {"Bdp_SlotTally_Partial", Bdp_SlotTally_Partial_Sql},
+      {"Bdp_SlotTally_Fc1", Bdp_SlotTally_Fc1_Sql},
+      {"Bdp_SlotTally_Fc2", Bdp_SlotTally_Fc2_Sql},
+      {"Bdp_SlotTally_Fc3", Bdp_SlotTally_Fc3_Sql},
+  });
+}

@@ -2,6 +2,8 @@
 // The six counts of duty-plan rows that make up a staffing slot's recount.
 #include <cstdint>
 
+#include "db/statement_list.h"
+
 struct BdpTally {
   char BdpBdt[9];
   char BdpEso[6];
@@ -26,3 +28,6 @@ class SqlSeries;
 // failing count, whose field and every later one keep their entry values. `status` gets 0
 // once all six are taken, else the status that stopped them.
 void Bdp_SlotTally(db::SqlSeries& series, BdpTally& tally, int& status);
+
+// The module's statements that reach a table.
+void BdpTally_Statements(std::vector<db::NamedStatement>& statements);

@@ -142,3 +142,10 @@ void Bsm_PKeyUpd(db::SqlSeries& series, const BsmRecord& record, int& status) {
       db::IntIn(buffers.BsmAsw),
   }, status);
 }
+
+void Bsm_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Bsm_PKeyRead", Bsm_PKeyRead_Sql},
+      {"Bsm_PKeyUpd", Bsm_PKeyUpd_Sql},
+  });
+}

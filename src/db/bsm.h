@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "db/statement_list.h"
+
 namespace db {
 class SqlSeries;
 }
@@ -56,3 +58,6 @@ using BsmRecord = BsmRow<10, 15>;
 // the key arrives as "" or 0, and a failed read leaves the record as it was.
 void Bsm_PKeyRead(db::SqlSeries& series, BsmRecord& record, int& status);
 void Bsm_PKeyUpd(db::SqlSeries& series, const BsmRecord& record, int& status);
+
+// The module's statements that reach a table.
+void Bsm_Statements(std::vector<db::NamedStatement>& statements);

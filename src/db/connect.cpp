@@ -8,8 +8,9 @@
 
 // User, password and service go to the runtime apart, so no connect text is ever cut. A
 // schema that is not a plain identifier is refused before any SQL is built from it.
-int dbConnect(const char* user, const char* password, const char* netService, const char* schema) {
-  int rc = db::SqlConnect(user, password, netService);
+int dbConnect(const char* user, const char* password, const char* netService, const char* schema,
+              db::Access access) {
+  int rc = db::SqlConnect(user, password, netService, access);
   if (rc != db::status::kOk) return rc;
   if (schema == nullptr || !db::IsPlainIdentifier(schema)) return db::status::kInvalidCharacter;
   std::string text = std::string("ALTER SESSION SET CURRENT_SCHEMA=") + schema;

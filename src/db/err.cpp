@@ -50,3 +50,9 @@ void Err_Insert(db::SqlSeries& series, const ErrRecord& record, int& status) {
       db::TextIn(buffers.ErrJbd), db::TextIn(buffers.ErrJbk),
   }, status);
 }
+
+void Err_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Err_Insert", Err_Insert_Sql},
+  });
+}

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "db/statement_list.h"
+
 namespace db {
 class SqlSeries;
 }
@@ -32,3 +34,6 @@ using ErrRecord = ErrRow<9>;
 // Goes out when `series` runs; its status goes to `status`. The row's values are taken at
 // once: `record` may change before then.
 void Err_Insert(db::SqlSeries& series, const ErrRecord& record, int& status);
+
+// The module's statements that reach a table.
+void Err_Statements(std::vector<db::NamedStatement>& statements);

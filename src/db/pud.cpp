@@ -91,3 +91,11 @@ int Pud_KngDel(const char* planGroup, int32_t state) {
                                  .onSuccess = Commit_Sql},
                                 {db::TextIn(buffers.PudPlg), db::IntIn(buffers.PudKng)});
 }
+
+void Pud_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Pud_TSCur_Open", Pud_TSCur_Open_Sql},
+      {"Pud_PKeyUpd", Pud_PKeyUpd_Sql},
+      {"Pud_KngDel", Pud_KngDel_Sql},
+  });
+}

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "db/statement_list.h"
+
 namespace db {
 class SqlSeries;
 }
@@ -30,3 +32,6 @@ int Pud_TSCur_Close();
 // The write-back goes out when `series` runs; its status goes to `status`.
 void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status);
 int Pud_KngDel(const char* planGroup, int32_t state);
+
+// The module's statements that reach a table.
+void Pud_Statements(std::vector<db::NamedStatement>& statements);

@@ -40,3 +40,9 @@ void Read_UrlKrk_Tgb(db::SqlSeries& series, TagRecord& record, int& status) {
     TakeCodeIfSet(record.TagHtn, buffers.TagHtn);
   });
 }
+
+void Tag_Statements(std::vector<db::NamedStatement>& statements) {
+  statements.insert(statements.end(), {
+      {"Read_UrlKrk_Tgb", Read_UrlKrk_Tgb_Sql},
+  });
+}

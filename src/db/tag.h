@@ -2,6 +2,8 @@
 // rvk327tag: the three day codes of a person and day.
 #include <cstddef>
 
+#include "db/statement_list.h"
+
 // The one description of a day-code row. The record and the lookup's transfer buffers share it
 // and differ only in the width of the day, which the lookup announces as 11.
 template <size_t DayWidth>
@@ -21,3 +23,6 @@ class SqlSeries;
 
 // Goes out when `series` runs, its status to `status`; `record` must live until then.
 void Read_UrlKrk_Tgb(db::SqlSeries& series, TagRecord& record, int& status);
+
+// The module's statements that reach a table.
+void Tag_Statements(std::vector<db::NamedStatement>& statements);

@@ -87,7 +87,7 @@ int AskDialect(SQLHDBC connection, Dialect& dialect) {
 }  // namespace
 
 int OpenLink(const char* user, const char* password, const char* netService,
-             std::shared_ptr<Link>& link) {
+             [[maybe_unused]] Access access, std::shared_ptr<Link>& link) {
   std::string connectionString;
   int rc = BuildConnectionString(netService, user, password, connectionString);
   if (rc != status::kOk) return rc;

@@ -4,13 +4,15 @@
 #include <memory>
 
 #include "db/odbc/session.h"
+#include "db/runtime/catalog.h"
 
 namespace db::odbc {
 
 // `user`, `password` and `netService` are not empty (the runtime core checks them). Returns 0
 // and the link, or the Oracle status of the failure (-12154 for a connection string carrying
 // credentials of its own or an unknown server, or the server's own refusal).
-int OpenLink(const char* user, const char* password, const char* netService,
+// A read-only link cannot change anything.
+int OpenLink(const char* user, const char* password, const char* netService, Access access,
              std::shared_ptr<Link>& link);
 
 }  // namespace db::odbc

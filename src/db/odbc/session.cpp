@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "db/odbc/catalog.h"
 #include "db/odbc/command_text.h"
 #include "db/odbc/connect.h"
 #include "db/odbc/error.h"
@@ -170,6 +171,20 @@ class Session : public BackendSession {
     return rc;
   }
 
+  int Describe(BackendStatement& statement) override { return odbc::Describe(*link_, statement); }
+  int Columns(const std::string& schema, const std::string& table,
+              std::vector<CatalogColumn>& columns) override {
+    return odbc::Columns(*link_, schema, table, columns);
+  }
+  int Indexes(const std::string& schema, const std::string& table,
+              std::vector<std::vector<std::string>>& indexes) override {
+    return odbc::Indexes(*link_, schema, table, indexes);
+  }
+  int Privileges(const std::string& schema, const std::string& table,
+                 TablePrivileges& granted) override {
+    return odbc::Privileges(*link_, schema, table, granted);
+  }
+
   std::string LastNativeError() const override { return link_->LastError(); }
   int FailWith(int status, const std::string& message) override {
     return link_->FailWith(status, message);
@@ -181,9 +196,9 @@ class Session : public BackendSession {
 };
 
 int OpenSession(const char* user, const char* password, const char* netService,
-                std::unique_ptr<BackendSession>& session) {
+                Access access, std::unique_ptr<BackendSession>& session) {
   std::shared_ptr<Link> link;
-  int rc = OpenLink(user, password, netService, link);
+  int rc = OpenLink(user, password, netService, access, link);
   if (rc == status::kOk) session = std::make_unique<Session>(std::move(link));
   return rc;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/dialect/postgresql_text.h"
+#include "db/postgresql/catalog.h"
 #include "db/postgresql/connect.h"
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
@@ -117,6 +118,20 @@ class Session : public BackendSession {
     return status::kOk;
   }
 
+  int Describe(BackendStatement& statement) override { return postgresql::Describe(link_, statement); }
+  int Columns(const std::string& schema, const std::string& table,
+              std::vector<CatalogColumn>& columns) override {
+    return postgresql::Columns(link_, schema, table, columns);
+  }
+  int Indexes(const std::string& schema, const std::string& table,
+              std::vector<std::vector<std::string>>& indexes) override {
+    return postgresql::Indexes(link_, schema, table, indexes);
+  }
+  int Privileges(const std::string& schema, const std::string& table,
+                 TablePrivileges& granted) override {
+    return postgresql::Privileges(link_, schema, table, granted);
+  }
+
   std::string LastNativeError() const override { return link_.channel.LastError(); }
   int FailWith(int status, const std::string& message) override {
     return link_.channel.FailWith(status, message);
@@ -131,9 +146,9 @@ class Session : public BackendSession {
 };
 
 int OpenSession(const char* user, const char* password, const char* netService,
-                std::unique_ptr<BackendSession>& session) {
+                Access access, std::unique_ptr<BackendSession>& session) {
   ConnectionHandle connection;
-  int rc = OpenConnection(user, password, netService, connection);
+  int rc = OpenConnection(user, password, netService, access, connection);
   if (rc == status::kOk) session = std::make_unique<Session>(std::move(connection));
   return rc;
 }

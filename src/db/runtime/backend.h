@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/runtime/catalog.h"
 #include "db/runtime/sql_rows.h"
 #include "db/runtime/sql_value.h"
 
@@ -81,7 +82,26 @@ struct TransactionTraits {
   bool locksRows = true;
 };
 
-class BackendSession {
+// What a check of the database reads of the catalog; it changes nothing. A schema is "" for
+// the session's schema, else named as the program's statements name it (RVKSTAMM), and a
+// table likewise: the backend matches them as its server resolves such names. A table that
+// does not exist gives kNoSuchTable.
+class BackendCatalog {
+ public:
+  virtual ~BackendCatalog() = default;
+  // Has the server compile a prepared statement, without running it.
+  virtual int Describe(BackendStatement& statement) = 0;
+  virtual int Columns(const std::string& schema, const std::string& table,
+                      std::vector<CatalogColumn>& columns) = 0;
+  // Every index of the table (the primary key and unique constraints included), each as its
+  // column names in order; an index on an expression lists "" for it.
+  virtual int Indexes(const std::string& schema, const std::string& table,
+                      std::vector<std::vector<std::string>>& indexes) = 0;
+  virtual int Privileges(const std::string& schema, const std::string& table,
+                         TablePrivileges& granted) = 0;
+};
+
+class BackendSession : public BackendCatalog {
  public:
   virtual ~BackendSession() = default;
   virtual int Prepare(const ParsedStatement& statement,
@@ -112,7 +132,7 @@ struct BackendEntry {
   const char* name;               // the folder's name: "sqlite", "postgresql"
   const char* prefixes[3];        // net service prefixes, unused places null
   // Called with a non-empty user, password and service that starts with one of the prefixes.
-  int (*open)(const char* user, const char* password, const char* netService,
+  int (*open)(const char* user, const char* password, const char* netService, Access access,
               std::unique_ptr<BackendSession>& session);
 };
 

@@ -249,7 +249,7 @@ const BackendEntry* BackendServing(std::string_view netService) {
 
 }  // namespace
 
-int SqlConnect(const char* user, const char* password, const char* netService) {
+int SqlConnect(const char* user, const char* password, const char* netService, Access access) {
   SqlDisconnect();
   int rc = CheckLogon(user, password, netService);
   if (rc != status::kOk) return rc;
@@ -258,7 +258,7 @@ int SqlConnect(const char* user, const char* password, const char* netService) {
   std::unique_ptr<BackendSession> session;
   Transaction transaction;  // over the session
   Current().fault = status::kOk;
-  rc = backend->open(user, password, netService, session);
+  rc = backend->open(user, password, netService, access, session);
   if (rc != status::kOk) return rc;
   Current().session = std::move(session);
   Current().transaction.Attach(Current().session.get());
@@ -269,6 +269,35 @@ void SqlDisconnect() {
   Current().cache.clear();  // statements before the session they belong to
   Current().transaction.Attach(nullptr);
   Current().session.reset();
+}
+
+// Not cached: a statement checked is not thereby one the connection runs.
+int SqlDescribe(const char* text) {
+  if (!Current().session) return status::kNotConnected;
+  PreparedEntry entry;
+  int rc = PrepareEntry(text, entry);
+  if (rc != status::kOk || entry.statement == nullptr) return rc;
+  return Current().session->Describe(*entry.statement);
+}
+
+int SqlColumns(const std::string& schema, const std::string& table,
+               std::vector<CatalogColumn>& columns) {
+  columns.clear();
+  if (!Current().session) return status::kNotConnected;
+  return Current().session->Columns(schema, table, columns);
+}
+
+int SqlIndexes(const std::string& schema, const std::string& table,
+               std::vector<std::vector<std::string>>& indexes) {
+  indexes.clear();
+  if (!Current().session) return status::kNotConnected;
+  return Current().session->Indexes(schema, table, indexes);
+}
+
+int SqlPrivileges(const std::string& schema, const std::string& table, TablePrivileges& granted) {
+  granted = {};
+  if (!Current().session) return status::kNotConnected;
+  return Current().session->Privileges(schema, table, granted);
 }
 
 std::string SqlLastNativeError() {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "db/runtime/catalog.h"
 #include "db/runtime/status.h"
 
 namespace db {
@@ -58,8 +59,10 @@ using HostList = std::initializer_list<HostVar>;
 
 // Opens the one connection of the process. The net service name selects the backend
 // ("sqlite:DIR", "postgresql://HOST[:PORT]/DB"). User and password are passed apart, never
-// joined into a connect string. A second connect replaces the first.
-int SqlConnect(const char* user, const char* password, const char* netService);
+// joined into a connect string. A second connect replaces the first. A read-only connection
+// is for looking: any change fails.
+int SqlConnect(const char* user, const char* password, const char* netService,
+               Access access = Access::ReadWrite);
 
 // Ends the connection; pending work is not kept. The program itself never calls it (the
 // connection ends with the process); tests do.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/stop_request.h"
+#include "db/sqlite/catalog.h"
 #include "db/dialect/sqlite_text.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
@@ -95,8 +96,10 @@ int AttachCalendar(sqlite3* handle, const std::string& calendar) {
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
-int Configure(sqlite3* handle, const std::string& mainPath, const std::string& directory) {
-  bool fileMain = mainPath != ":memory:";
+int Configure(sqlite3* handle, const std::string& mainPath, const std::string& directory,
+              bool readOnly) {
+  // A read-only handle leaves the file's journal as it finds it.
+  bool setsJournal = mainPath != ":memory:" && !readOnly;
   sqlite3_extended_result_codes(handle, 1);
   sqlite3_busy_handler(handle, WaitForLock, nullptr);
   sqlite3_progress_handler(handle, kStepsBetweenStopChecks, InterruptWhenStopDue, nullptr);
@@ -110,7 +113,7 @@ int Configure(sqlite3* handle, const std::string& mainPath, const std::string& d
   // A checkpoint copies every page changed since the last one back into the file: every
   // 10,000 pages (40 MB of log) instead of 1,000, a page changed by many requests is copied
   // once where it was copied several times.
-  if (rc == SQLITE_OK && fileMain) {
+  if (rc == SQLITE_OK && setsJournal) {
     rc = sqlite3_exec(handle,
                       "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; "
                       "PRAGMA wal_autocheckpoint=10000",
@@ -154,9 +157,9 @@ int CheckCalendar(const std::string& directory) {
 
 class Session : public BackendSession {
  public:
-  explicit Session(std::string directory)
-      : link_(std::make_shared<Link>()) {
+  Session(std::string directory, Access access) : link_(std::make_shared<Link>()) {
     link_->directory = std::move(directory);
+    link_->readOnly = access == Access::ReadOnly;
   }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
@@ -205,6 +208,20 @@ class Session : public BackendSession {
     return link_->Open(path);
   }
 
+  int Describe(BackendStatement& statement) override { return sqlite::Describe(*link_, statement); }
+  int Columns(const std::string& schema, const std::string& table,
+              std::vector<CatalogColumn>& columns) override {
+    return sqlite::Columns(*link_, schema, table, columns);
+  }
+  int Indexes(const std::string& schema, const std::string& table,
+              std::vector<std::vector<std::string>>& indexes) override {
+    return sqlite::Indexes(*link_, schema, table, indexes);
+  }
+  int Privileges(const std::string& schema, const std::string& table,
+                 TablePrivileges& granted) override {
+    return sqlite::Privileges(*link_, schema, table, granted);
+  }
+
   std::string LastNativeError() const override { return link_->LastNativeError(); }
   int FailWith(int status, const std::string& message) override {
     return link_->FailWith(status, message);
@@ -237,12 +254,12 @@ class Session : public BackendSession {
 };
 
 // User, password and service are given (checked by the runtime core).
-int OpenSession(const char*, const char*, const char* netService,
+int OpenSession(const char*, const char*, const char* netService, Access access,
                 std::unique_ptr<BackendSession>& session) {
   std::string directory;
   if (!ResolveDirectory(netService, directory)) return status::kServiceUnresolved;
   if (int rc = CheckCalendar(directory); rc != status::kOk) return rc;
-  session = std::make_unique<Session>(directory);
+  session = std::make_unique<Session>(directory, access);
   return status::kOk;
 }
 
@@ -250,10 +267,11 @@ int OpenSession(const char*, const char*, const char* netService,
 
 int Link::Open(const std::string& mainPath) {
   sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(mainPath.c_str(), &raw,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
+  int access = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  int rc = sqlite3_open_v2(mainPath.c_str(), &raw, access | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
+                           nullptr);
   Handle fresh(raw);  // also a handle whose open failed must be closed
-  if (rc == SQLITE_OK) rc = Configure(fresh.get(), mainPath, directory);
+  if (rc == SQLITE_OK) rc = Configure(fresh.get(), mainPath, directory, readOnly);
   if (rc != SQLITE_OK) return Record(fresh.get(), fresh ? sqlite3_extended_errcode(fresh.get()) : rc);
   compiled.clear();  // before the handle they were compiled on closes
   control.clear();

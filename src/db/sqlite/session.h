@@ -62,6 +62,7 @@ struct Link {
   std::unordered_map<const Statement*, NativeStatement> compiled;
   std::unordered_map<std::string, NativeStatement> control;  // OwnStatement's
   std::string directory;  // of the net service: the schemas' files and the calendar
+  bool readOnly = false;  // files opened for reading only: nothing can change them
 
  private:
   int Record(sqlite3* on, int code);
