@@ -5,6 +5,24 @@ install(TARGETS kestrumel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET kestrumel-config)
   install(TARGETS kestrumel-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# Stripping (`--strip`, the package) keeps the compiler's .comment section; Debian's own
+# packages drop it and .note as well.
+set(kestrumel_programs kestrumel)
+if(TARGET kestrumel-config)
+  list(APPEND kestrumel_programs kestrumel-config)
+endif()
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program ${kestrumel_programs})
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()")
+# The programs' relocations are all done at start, so that their tables can be made read-only.
+foreach(program ${kestrumel_programs})
+  target_link_options(${program} PRIVATE LINKER:-z,now)
+endforeach()
 install(DIRECTORY schema/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kestrumel/schema
   FILES_MATCHING PATTERN "*.sql")
 
