@@ -7,8 +7,9 @@ set -euo pipefail
 packages=(g++ cmake make libgtest-dev libsqlite3-dev sqlite3 libpq-dev postgresql libssl-dev
   unixodbc-dev odbc-postgresql)  # the last two: the ODBC backend and its tests
 if [ "${1:-}" = "--package" ]; then
-  # dpkg-shlibdeps and file compute the package's dependencies; groff checks the manual pages.
-  packages+=(dpkg-dev file groff-base man-db)
+  # dpkg-shlibdeps and file compute the package's dependencies; groff checks the manual pages;
+  # lintian the package itself.
+  packages+=(dpkg-dev file groff-base man-db lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do
