@@ -4,7 +4,7 @@
 
 namespace db::odbc {
 
-int Describe(Link&, BackendStatement&) { return status::kInternal; }
+int Describe(Link&, BackendStatement&, const std::vector<bool>&) { return status::kInternal; }
 
 int Columns(Link&, const std::string&, const std::string&, std::vector<CatalogColumn>&) {
   return status::kInternal;

@@ -171,7 +171,9 @@ class Session : public BackendSession {
     return rc;
   }
 
-  int Describe(BackendStatement& statement) override { return odbc::Describe(*link_, statement); }
+  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
+    return odbc::Describe(*link_, statement, integerInputs);
+  }
   int Columns(const std::string& schema, const std::string& table,
               std::vector<CatalogColumn>& columns) override {
     return odbc::Columns(*link_, schema, table, columns);

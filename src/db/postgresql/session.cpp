@@ -118,7 +118,9 @@ class Session : public BackendSession {
     return status::kOk;
   }
 
-  int Describe(BackendStatement& statement) override { return postgresql::Describe(link_, statement); }
+  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
+    return postgresql::Describe(link_, statement, integerInputs);
+  }
   int Columns(const std::string& schema, const std::string& table,
               std::vector<CatalogColumn>& columns) override {
     return postgresql::Columns(link_, schema, table, columns);

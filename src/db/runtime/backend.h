@@ -89,8 +89,9 @@ struct TransactionTraits {
 class BackendCatalog {
  public:
   virtual ~BackendCatalog() = default;
-  // Has the server compile a prepared statement, without running it.
-  virtual int Describe(BackendStatement& statement) = 0;
+  // Has the server compile a prepared statement, without running it. `integerInputs` tells,
+  // by position, the inputs that stand where only a number fits; the others are texts.
+  virtual int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) = 0;
   virtual int Columns(const std::string& schema, const std::string& table,
                       std::vector<CatalogColumn>& columns) = 0;
   // Every index of the table (the primary key and unique constraints included), each as its

@@ -14,6 +14,7 @@
 #include "db/runtime/fault_seam.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/precompiler.h"
+#include "db/runtime/sql_scanner.h"
 #include "db/runtime/status_kind.h"
 #include "db/runtime/transaction.h"
 
@@ -65,6 +66,24 @@ Connection& Current() {
 int Noted(int rc) {
   if (Current().fault == status::kOk && status::IsFault(rc)) Current().fault = rc;
   return rc;
+}
+
+// The inputs next to a + or -: a number there, as in "date + days", which a server that types
+// inputs from their place cannot tell otherwise.
+std::vector<bool> ArithmeticInputs(const std::string& body) {
+  std::vector<SqlToken> tokens = TokenizeSql(body);
+  std::vector<bool> arithmetic;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].kind != SqlTokenKind::Marker) continue;
+    size_t before = i;
+    while (before > 0 && tokens[before - 1].IsSpace()) --before;
+    size_t after = SkipSpace(tokens, i + 1);
+    auto isSign = [&](size_t at) {
+      return at < tokens.size() && (tokens[at].Is("+") || tokens[at].Is("-"));
+    };
+    arithmetic.push_back((before > 0 && isSign(before - 1)) || isSign(after));
+  }
+  return arithmetic;
 }
 
 int PrepareEntry(const char* text, PreparedEntry& entry) {
@@ -277,7 +296,7 @@ int SqlDescribe(const char* text) {
   PreparedEntry entry;
   int rc = PrepareEntry(text, entry);
   if (rc != status::kOk || entry.statement == nullptr) return rc;
-  return Current().session->Describe(*entry.statement);
+  return Current().session->Describe(*entry.statement, ArithmeticInputs(entry.parsed.body));
 }
 
 int SqlColumns(const std::string& schema, const std::string& table,

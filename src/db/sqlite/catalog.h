@@ -8,7 +8,7 @@
 
 namespace db::sqlite {
 
-int Describe(Link& link, BackendStatement& statement);
+int Describe(Link& link, BackendStatement& statement, const std::vector<bool>& integerInputs);
 int Columns(Link& link, const std::string& schema, const std::string& table,
             std::vector<CatalogColumn>& columns);
 int Indexes(Link& link, const std::string& schema, const std::string& table,

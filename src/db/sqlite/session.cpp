@@ -208,7 +208,9 @@ class Session : public BackendSession {
     return link_->Open(path);
   }
 
-  int Describe(BackendStatement& statement) override { return sqlite::Describe(*link_, statement); }
+  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
+    return sqlite::Describe(*link_, statement, integerInputs);
+  }
   int Columns(const std::string& schema, const std::string& table,
               std::vector<CatalogColumn>& columns) override {
     return sqlite::Columns(*link_, schema, table, columns);
