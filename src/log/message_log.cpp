@@ -15,7 +15,6 @@ using message_log::LockedLogFile;
 using message_log::WaitDeadline;
 
 constexpr const char* kDefaultFileName = "msg.dat";
-constexpr int32_t kDefaultEntryLimit = 3000;
 // How long an entry waits for another writer's hold on the file, then goes in without the lock.
 constexpr double kDefaultLockWaitSeconds = 30.0;
 
@@ -23,7 +22,7 @@ struct LogState {
   int32_t mask = 0;
   std::string fileName = kDefaultFileName;
   std::string companionName = message_log::CompanionName(kDefaultFileName);
-  int32_t entryLimit = kDefaultEntryLimit;
+  int32_t entryLimit = kLogEntryLimit;
   double lockWaitSeconds = kDefaultLockWaitSeconds;
   // Entries this process wrote into `countedFile`, the file generation they went to.
   int32_t entryCount = 0;
@@ -91,7 +90,7 @@ void SetLogFile(int32_t mask, const char* fileName) noexcept {
     // Out of memory: the previous names stay in force, still a consistent pair.
   }
   state.mask = mask;
-  state.entryLimit = kDefaultEntryLimit;
+  state.entryLimit = kLogEntryLimit;
   state.lockWaitSeconds = kDefaultLockWaitSeconds;
 }
 

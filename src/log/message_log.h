@@ -19,6 +19,10 @@ struct LogEntry {
   int32_t dumpLength;
 };
 
+// A process that has written more entries than this since it started or last rotated the file
+// renames the file to its companion name before its next entry.
+constexpr int32_t kLogEntryLimit = 3000;
+
 // Sets the enable mask and the file name (nullptr keeps the default "msg.dat"); the name is
 // taken whole, whatever its length.
 void SetLogFile(int32_t mask, const char* fileName) noexcept;

@@ -1,0 +1,54 @@
+#include "run/startup_values.h"
+
+#include <cstring>
+
+#include "common/text_field.h"
+#include "config/config_reader.h"
+
+namespace {
+
+void Wipe(void* memory, size_t size) { explicit_bzero(memory, size); }
+
+// The deciphered value of `key`, or "" when there is no configuration file or no such key.
+// The configuration result is wiped right away: it may hold the password.
+std::string LookUpValue(const char* key, const char* configPath) {
+  if (configPath == nullptr) return "";
+  GetConfigValue("", key, 0, configPath);
+  char* found = g_configRecord.value;
+  std::string value(found, strnlen(found, sizeof g_configRecord.value));
+  Wipe(g_configRecord.value, sizeof g_configRecord.value);
+  return value;
+}
+
+// Takes a value of 1 to N-1 characters; any other length leaves the field empty.
+template <size_t N>
+void TakeValue(char (&field)[N], std::string value) {
+  if (!value.empty() && value.size() <= N - 1) CopyField(field, value.c_str());
+  Wipe(value.data(), value.size());
+}
+
+// The schema is stored with one trailing character more than its name: 1 to 21 characters
+// give a name of 0 to 20.
+void TakeSchema(char (&field)[21], std::string value) {
+  if (!value.empty() && value.size() <= sizeof field) {
+    value.pop_back();
+    CopyField(field, value.c_str());
+  }
+  Wipe(value.data(), value.size());
+}
+
+}  // namespace
+
+void ReadStartupValues(const char* configPath, StartupValues& values) {
+  std::memset(&values, 0, sizeof values);
+  TakeValue(values.netService, LookUpValue("NET8", configPath));
+  TakeSchema(values.schema, LookUpValue("SCHEMA", configPath));
+  TakeValue(values.user, LookUpValue("LOGIN", configPath));
+  TakeValue(values.password, LookUpValue("PASS", configPath));
+}
+
+void WipeStartupValues(StartupValues& values) { Wipe(&values, sizeof values); }
+
+std::string LogFileName(const char* schema) {
+  return std::string("../quelborne_php/log/kestrumel_") + schema + ".log";
+}
