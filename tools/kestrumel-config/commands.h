@@ -18,3 +18,13 @@ int RunWrite(const WriteOptions& options);
 
 // Prints what the program's lookup finds for each key, the password masked unless asked.
 int RunShow(const std::string& path, bool showPassword);
+
+struct CheckOptions {
+  std::string configPath;
+  std::string planGroup;  // "" for every group
+  bool json = false;
+};
+
+// Checks the configuration, its database and the log directory without changing anything and
+// prints the report: 0 nothing failed, 1 a check failed, 2 the configuration is not usable.
+int RunCheck(const CheckOptions& options);

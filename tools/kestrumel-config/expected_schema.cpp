@@ -28,7 +28,7 @@ const std::vector<ExpectedTable>& ExpectedTables() {
           {{"PudPlg", "PudKng", "PudDat"},
            "every read of the queue and every done mark scans the whole queue"},
        },
-       true},
+       "sud"},
       {"",
        "Rvk730Bdp",
        {
@@ -89,7 +89,7 @@ const std::vector<ExpectedTable>& ExpectedTables() {
           {{"BdpBdt", "BdpEso", "BdpEsa", "BdpSzv", "BdpAsw", "BdpSzb"},
            "every tally is a full scan of the duty plan"},
        },
-       true},
+       "sud"},
       {"",
        "Rvk725Bsm",
        {
@@ -133,7 +133,7 @@ const std::vector<ExpectedTable>& ExpectedTables() {
           {{"BsmBdt", "BsmEso", "BsmEsa", "BsmSzv", "BsmAsw"},
            "every staffing read and save is a full scan of the staffing rows"},
        },
-       true},
+       "su"},
       {"",
        "Rvk746Err",
        {
@@ -157,7 +157,7 @@ const std::vector<ExpectedTable>& ExpectedTables() {
           {{"ErrPlg", "ErrKng", "ErrDat", "ErrLfn"},
            "reading a group's deviations scans them all"},
        },
-       true},
+       "i"},
       {"",
        "rvk327tag",
        {
@@ -171,7 +171,7 @@ const std::vector<ExpectedTable>& ExpectedTables() {
           {{"TagPnr", "TagTag"},
            "every day-code read is a full scan of the day codes"},
        },
-       false},
+       "s"},
       {"RVKSTAMM",
        "Rvk133Bak",
        {
@@ -187,7 +187,7 @@ const std::vector<ExpectedTable>& ExpectedTables() {
           {{"BakDtm"},
            "every calendar read is a full scan of the calendar"},
        },
-       false},
+       "s"},
   };
   return tables;
 }

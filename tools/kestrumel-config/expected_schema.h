@@ -21,7 +21,7 @@ struct ExpectedTable {
   const char* name;
   std::vector<ExpectedColumn> columns;
   std::vector<ExpectedIndex> indexes;
-  bool changed;  // the program inserts, updates or deletes rows of it
+  const char* privileges;  // what the program does with it: s select, i insert, u update, d delete
 };
 
 const std::vector<ExpectedTable>& ExpectedTables();

@@ -11,6 +11,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: kestrumel-config write FILE --net NET8VALUE --schema SCHEMA --login LOGIN\n"
     "       kestrumel-config show FILE [--show-password]\n"
+    "       kestrumel-config check FILE [PLANGROUP] [--format text|json]\n"
     "       kestrumel-config --help\n"
     "       kestrumel-config --version\n"
     "\n"
@@ -20,7 +21,8 @@ constexpr const char* kUsage =
     "       the password is masked unless --show-password is given.\n"
     "\n"
     "Exit status: 0 done, 1 file not readable or writable or a key missing, 2 bad command\n"
-    "line or a value the program could not use.\n";
+    "line or a value the program could not use. check: 0 nothing failed (warnings may be\n"
+    "shown), 1 a check failed, 2 a bad command line or a configuration not usable.\n";
 
 enum class Parsed { kRun, kHelp, kBad };
 
@@ -63,6 +65,28 @@ Parsed ParseShow(const Arguments& args, bool& showPassword) {
   return Parsed::kRun;
 }
 
+// PLANGROUP as the program takes its planning group: five characters, cut at a blank.
+Parsed ParseCheck(const Arguments& args, CheckOptions& options) {
+  options = {args[1], "", false};
+  bool groupSeen = false, formatSeen = false;
+  for (size_t i = 2; i < args.size(); ++i) {
+    if (args[i] == "--help") return Parsed::kHelp;
+    if (args[i] == "--format" && !formatSeen && i + 1 < args.size() &&
+        (args[i + 1] == "json" || args[i + 1] == "text")) {
+      options.json = args[++i] == "json";
+      formatSeen = true;
+    } else if (!groupSeen && IsFileArgument(args[i])) {
+      options.planGroup = args[i].substr(0, 5);
+      options.planGroup = options.planGroup.substr(0, options.planGroup.find(' '));
+      groupSeen = true;
+    } else {
+      return Parsed::kBad;
+    }
+  }
+  return groupSeen && (options.planGroup.empty() || options.planGroup == "00000") ? Parsed::kBad
+                                                                                 : Parsed::kRun;
+}
+
 int Usage(Parsed parsed) {
   std::fputs(kUsage, parsed == Parsed::kHelp ? stdout : stderr);
   return parsed == Parsed::kHelp ? kExitOk : kExitRefused;
@@ -91,6 +115,11 @@ int main(int argc, char** argv) {
     bool showPassword = false;
     Parsed parsed = ParseShow(args, showPassword);
     return parsed == Parsed::kRun ? RunShow(args[1], showPassword) : Usage(parsed);
+  }
+  if (args[0] == "check") {
+    CheckOptions options;
+    Parsed parsed = ParseCheck(args, options);
+    return parsed == Parsed::kRun ? RunCheck(options) : Usage(parsed);
   }
   return Usage(Parsed::kBad);
 }

@@ -140,7 +140,5 @@ struct BackendEntry {
 // Every registered backend, in the order the build lists them.
 const std::vector<const BackendEntry*>& RegisteredBackends();
 
-// The last native error of the current session ("" when none), for tests and diagnostics.
-std::string SqlLastNativeError();
 
 }  // namespace db

@@ -27,6 +27,13 @@ struct TablePrivileges {
   bool remove = false;
 };
 
+// The last native error of the current session ("" when none), for tests and diagnostics.
+std::string SqlLastNativeError();
+
+// The name of the backend that serves `netService` ("sqlite", "postgresql", "odbc"), or null
+// when none does.
+const char* SqlBackendServing(const char* netService);
+
 // Precompiles `text` as the runtime would run it and has the server compile it, without
 // running it; the status tells why it would fail (a missing table or column, a type).
 int SqlDescribe(const char* text);

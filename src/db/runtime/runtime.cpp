@@ -290,6 +290,11 @@ void SqlDisconnect() {
   Current().session.reset();
 }
 
+const char* SqlBackendServing(const char* netService) {
+  const BackendEntry* backend = netService != nullptr ? BackendServing(netService) : nullptr;
+  return backend != nullptr ? backend->name : nullptr;
+}
+
 // Not cached: a statement checked is not thereby one the connection runs.
 int SqlDescribe(const char* text) {
   if (!Current().session) return status::kNotConnected;
