@@ -1,0 +1,144 @@
+// kestrumel-config check on a real database of every backend: a healthy one passes, each fault
+// an operator meets shows on its own line with the right exit status, and nothing changes.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <chrono>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/backend_test.h"
+#include "common/program_run.h"
+#include "common/test_db.h"
+
+namespace {
+
+using testing_db::Backend;
+using testing_db::TestDb;
+using testing_run::RunDir;
+
+struct Fault {
+  const char* name;
+  std::function<void(TestDb&, const RunDir&)> make;
+  std::string check;    // the one line that is not ok ("" for none)
+  std::string verdict;  // its verdict
+  std::string finding;  // a text the report shows for it
+  int exitStatus;
+};
+
+bool IsSqlite(const TestDb& db) { return db.NetService().rfind("sqlite:", 0) == 0; }
+
+// A pending date-range request whose date and the day after are in the calendar.
+void Seed(TestDb& db) {
+  db.Exec("insert into Rvk740Pud (PudPnr, PudDtm, PudTyp, PudKng, PudTxc, PudPlg, PudErf, PudDat) "
+          "values ('4711', '2026-12-14 00:00:00', 2, 1, 0, 'PLG01', 'x', '2026-12-08 09:00:00')");
+  db.Exec("insert into Rvk740Pud (PudPnr, PudDtm, PudTyp, PudKng, PudTxc, PudPlg, PudErf, PudDat) "
+          "values ('4711', '2026-12-13 00:00:00', 1, 3, 0, 'PLG01', 'x', '2026-12-08 08:00:00')");
+  for (const char* day : {"2026-12-14", "2026-12-15"}) {
+    db.Exec(std::string("insert into RVKSTAMM.Rvk133Bak (BakDtm, BakJhr, BakMon, BakTag, BakWch, "
+                        "BakWtg, BakJtg) values ('") + day + " 00:00:00', 2026, 12, 14, 51, 1, 348)");
+  }
+}
+
+// A date no run can read: SQLite keeps any text once its checks are off; PostgreSQL has no
+// impossible date, but a five-digit year does not fit the program's eight characters.
+void AddImpossibleDate(TestDb& db) {
+  std::string date = IsSqlite(db) ? "2026-02-30 00:00:00" : "12026-02-01 00:00:00";
+  if (IsSqlite(db)) {
+    db.Exec("PRAGMA ignore_check_constraints = 1");
+  } else {
+    db.Exec("alter table Rvk740Pud drop constraint rvk740pud_puddtm_check");
+  }
+  db.Exec("insert into Rvk740Pud (PudPnr, PudDtm, PudTyp, PudKng, PudTxc, PudPlg, PudErf, PudDat) "
+          "values ('0815', '" + date + "', 1, 1, 0, 'PLG01', 'x', '2026-12-08 09:30:00')");
+}
+
+const Fault kFaults[] = {
+    {"none", [](TestDb&, const RunDir&) {}, "", "", "", 0},
+    {"missing index", [](TestDb& db, const RunDir&) { db.Exec("drop index Rvk730Bdp_Slot"); },
+     "indexes", "warn", "every tally is a full scan", 0},
+    {"missing calendar day",
+     [](TestDb& db, const RunDir&) {
+       db.Exec("delete from RVKSTAMM.Rvk133Bak where BakDtm = '2026-12-15 00:00:00'");
+     },
+     "calendar", "FAIL", "the day after 2026-12-14", 1},
+    {"missing log directory", [](TestDb&, const RunDir& dir) { dir.RemoveLogDir(); }, "log",
+     "FAIL", "../quelborne_php/log does not exist", 1},
+    {"impossible date", [](TestDb& db, const RunDir&) { AddImpossibleDate(db); }, "queue", "FAIL",
+     "PudPnr=0815", 1},
+    {"missing column",
+     [](TestDb& db, const RunDir&) { db.Exec("alter table Rvk725Bsm drop column BsmKor"); },
+     "tables", "FAIL", "Rvk725Bsm.BsmKor: no such column", 1},
+};
+
+// The report's lines as check name -> verdict, and the whole text.
+std::vector<std::pair<std::string, std::string>> Verdicts(const std::string& report) {
+  std::vector<std::pair<std::string, std::string>> verdicts;
+  size_t start = report.find('\n') + 1;  // after the heading
+  for (size_t end; (end = report.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = report.substr(start, end - start);
+    if (line.empty() || line[0] == ' ') continue;  // a finding or an advice
+    size_t gap = line.find(' ');
+    size_t name = line.find_first_not_of(' ', gap);
+    verdicts.emplace_back(line.substr(name, line.find(' ', name) - name), line.substr(0, gap));
+  }
+  return verdicts;
+}
+
+// What the check must leave alone: SQLite's files byte for byte (with their write-ahead logs);
+// on a server, the rows inserted, updated and deleted in the database once the check's session
+// is gone (its read-only statements count as committed transactions, so those may grow).
+std::string Footprint(TestDb& db) {
+  if (IsSqlite(db)) {
+    std::string directory = db.NetService().substr(7), sums;
+    for (const std::string& file : {std::string("RVKSTAMM.db"), db.Schema() + ".db"}) {
+      for (const char* suffix : {"", "-wal"}) {
+        std::string bytes = testing_run::ReadFile(directory + "/" + file + suffix);
+        sums += std::to_string(std::hash<std::string>{}(bytes)) + " ";
+      }
+    }
+    return sums;
+  }
+  for (int i = 0; i < 100 && db.Count("select count(*) from pg_stat_activity where "
+                                      "application_name = 'kestrumel' and datname = "
+                                      "current_database()") > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  db.Query("select pg_stat_force_next_flush()");
+  return *db.Scalar("select tup_inserted || ' ' || tup_updated || ' ' || tup_deleted "
+                    "from pg_stat_database where datname = current_database()");
+}
+
+class CheckCommandTest : public testing::TestWithParam<Backend> {};
+
+TEST_P(CheckCommandTest, HealthyPassesEachFaultShowsOnItsLineAndNothingChanges) {
+  for (const Fault& fault : kFaults) {
+    SCOPED_TRACE(fault.name);
+    auto db = TestDb::Create(GetParam());
+    ASSERT_NE(db, nullptr);
+    RunDir dir(*db);
+    Seed(*db);
+    fault.make(*db, dir);
+    std::string before = Footprint(*db);
+    auto result = testing_run::RunExecutable(testing_run::ConfigToolPath(),
+                                             {"check", dir.ConfigPath()}, dir.RunPath());
+    EXPECT_EQ(Footprint(*db), before);
+    EXPECT_EQ(result.exitStatus, fault.exitStatus) << result.out << result.err;
+    auto verdicts = Verdicts(result.out);
+    EXPECT_EQ(verdicts.size(), 8u) << result.out;
+    for (const auto& [check, verdict] : verdicts) {
+      EXPECT_EQ(verdict, check == fault.check ? fault.verdict : "ok") << check << "\n" << result.out;
+    }
+    EXPECT_NE(result.out.find(fault.finding), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find(db->Password()), std::string::npos) << result.out;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CheckCommandTest, testing::ValuesIn(testing_db::TestBackends()),
+                         testing_db::BackendTestName);
+
+}  // namespace
