@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds, creates a small demo database, runs kestrumel for planning
-# group PLG01 and shows what the run changed.
+# Sets up what is missing, builds, creates a small demo database, checks the setup, runs
+# kestrumel for planning group PLG01 and shows what the run changed.
 #   scripts/demo.sh                SQLite files in demo/db
 #   scripts/demo.sh --postgresql   database kdemo on a throwaway PostgreSQL server
 #   --installed PREFIX             the programs in PREFIX/bin and the schema files in
@@ -120,6 +120,10 @@ show_state() {
      from Rvk746Err order by ErrLfn"
 }
 
+echo "######## Checking the setup first: kestrumel-config check ../kestrumel.cfg PLG01"
+(cd demo/run && "$bin/kestrumel-config" check ../kestrumel.cfg PLG01) ||
+  { echo "the check found a fault: no run" >&2; exit 1; }
+echo
 echo "######## Before the run"
 show_state
 echo
