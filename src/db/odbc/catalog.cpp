@@ -1,21 +1,420 @@
 #include "db/odbc/catalog.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "db/odbc/error.h"
+#include "db/odbc/statement.h"
+#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
+namespace {
 
-int Describe(Link&, BackendStatement&, const std::vector<bool>&) { return status::kInternal; }
+// The schema of unqualified names before any schema switch, asked of the server.
+constexpr const char* kOracleCurrentSchema = "select sys_context('USERENV', 'CURRENT_SCHEMA') from dual";
+constexpr const char* kPostgresCurrentSchema = "select current_schema()";
 
-int Columns(Link&, const std::string&, const std::string&, std::vector<CatalogColumn>&) {
-  return status::kInternal;
+// PostgreSQL's driver reads a grant to PUBLIC as one to another user and knows nothing of
+// role membership: the server answers for the connected user itself.
+constexpr const char* kPostgresPrivileges =
+    "select has_table_privilege(c.oid, 'SELECT'), has_table_privilege(c.oid, 'INSERT'),"
+    " has_table_privilege(c.oid, 'UPDATE'), has_table_privilege(c.oid, 'DELETE')"
+    " from pg_catalog.pg_class c join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
+    " where n.nspname = ? and c.relname = ?";
+
+// Used while PostgreSQL compiles a statement inside an open transaction, whose failure would
+// otherwise spoil the transaction.
+constexpr const char* kDescribeSavepoint = "kestrumel_describe";
+
+SQLCHAR* Native(const std::string& text) {
+  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
 }
 
-int Indexes(Link&, const std::string&, const std::string&, std::vector<std::vector<std::string>>&) {
-  return status::kInternal;
+int NewStatement(Link& link, StatementHandle& statement) {
+  if (link.Lost()) return link.FailNotConnected();
+  SQLHANDLE handle = SQL_NULL_HANDLE;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, link.Connection(), &handle))) {
+    return link.Fail(SQL_HANDLE_DBC, link.Connection());
+  }
+  statement.reset(handle);
+  return status::kOk;
 }
 
-int Privileges(Link&, const std::string&, const std::string&, TablePrivileges&) {
-  return status::kInternal;
+// A text column of the current row; `present` false for NULL.
+int ReadText(Link& link, SQLHSTMT handle, SQLUSMALLINT column, std::string& text, bool* present = nullptr) {
+  text.clear();
+  char buffer[256];
+  SQLLEN length = 0;
+  SQLRETURN rc = SQLGetData(handle, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
+  if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
+  if (present != nullptr) *present = length != SQL_NULL_DATA;
+  if (length == SQL_NULL_DATA) return status::kOk;
+  bool whole = length != SQL_NO_TOTAL && length < static_cast<SQLLEN>(sizeof buffer);
+  text.assign(buffer, whole ? static_cast<size_t>(length) : sizeof buffer - 1);
+  return status::kOk;
+}
+
+// A number column of the current row; `present` false for NULL.
+int ReadNumber(Link& link, SQLHSTMT handle, SQLUSMALLINT column, long& number, bool* present = nullptr) {
+  SQLINTEGER value = 0;
+  SQLLEN length = 0;
+  if (!SQL_SUCCEEDED(SQLGetData(handle, column, SQL_C_SLONG, &value, 0, &length))) {
+    return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  if (present != nullptr) *present = length != SQL_NULL_DATA;
+  number = length == SQL_NULL_DATA ? 0 : value;
+  return status::kOk;
+}
+
+// Runs `sql` with text inputs and reads the text columns of its first row (none: no row).
+int QueryRow(Link& link, const std::string& sql, const std::vector<std::string>& inputs,
+             std::vector<std::string>& row) {
+  row.clear();
+  StatementHandle statement;
+  int rc = NewStatement(link, statement);
+  if (rc != status::kOk) return rc;
+  SQLHSTMT handle = statement.get();
+  std::vector<std::string> texts = inputs;
+  std::vector<SQLLEN> lengths(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    lengths[i] = static_cast<SQLLEN>(texts[i].size());
+    SQLRETURN bound = SQLBindParameter(handle, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                       SQL_C_CHAR, SQL_VARCHAR, texts[i].empty() ? 1 : texts[i].size(),
+                                       0, texts[i].data(), lengths[i], &lengths[i]);
+    if (!SQL_SUCCEEDED(bound)) return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  if (!SQL_SUCCEEDED(SQLExecDirect(handle, Native(sql), SQL_NTS))) {
+    return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  SQLSMALLINT columns = 0;
+  if (!SQL_SUCCEEDED(SQLNumResultCols(handle, &columns))) return link.Fail(SQL_HANDLE_STMT, handle);
+  SQLRETURN fetched = SQLFetch(handle);
+  if (fetched == SQL_NO_DATA) return status::kOk;
+  if (!SQL_SUCCEEDED(fetched)) return link.Fail(SQL_HANDLE_STMT, handle);
+  row.resize(static_cast<size_t>(columns));
+  for (SQLSMALLINT c = 1; c <= columns && rc == status::kOk; ++c) {
+    rc = ReadText(link, handle, static_cast<SQLUSMALLINT>(c), row[static_cast<size_t>(c - 1)]);
+  }
+  return rc;
+}
+
+// A name as the server keeps an unquoted one.
+std::string Folded(const Link& link, const std::string& name) {
+  return link.ServerDialect() == Dialect::Oracle ? UpperCase(name) : LowerCase(name);
+}
+
+// The schema to ask the catalog for: "" is the session's, the one the schema switch made
+// current or, before any, the server's.
+int CatalogSchema(Link& link, const std::string& schema, std::string& resolved) {
+  if (!schema.empty()) {
+    resolved = Folded(link, schema);
+    return status::kOk;
+  }
+  resolved = link.SwitchedSchema();
+  if (!resolved.empty()) return status::kOk;
+  std::vector<std::string> row;
+  bool oracle = link.ServerDialect() == Dialect::Oracle;
+  int rc = QueryRow(link, oracle ? kOracleCurrentSchema : kPostgresCurrentSchema, {}, row);
+  if (rc != status::kOk) return rc;
+  if (row.empty() || row[0].empty()) return link.FailWith(status::kSchemaUnknown, "no current schema");
+  resolved = row[0];
+  return status::kOk;
+}
+
+// Catalog functions read schema and table arguments as patterns: '_' and '%' stand for
+// themselves only behind the driver's escape.
+std::string Pattern(Link& link, const std::string& name) {
+  SQLCHAR escape[8] = {};
+  SQLSMALLINT length = 0;
+  SQLGetInfo(link.Connection(), SQL_SEARCH_PATTERN_ESCAPE, escape, sizeof escape, &length);
+  std::string prefix(reinterpret_cast<const char*>(escape));
+  if (prefix.empty()) return name;
+  std::string out;
+  for (char c : name) {
+    if (c == '_' || c == '%') out += prefix;
+    out += c;
+  }
+  return out;
+}
+
+CatalogColumn::Kind KindOf(SQLSMALLINT type, long decimalDigits, bool hasDigits) {
+  switch (type) {
+    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR:
+    case SQL_WCHAR: case SQL_WVARCHAR: case SQL_WLONGVARCHAR:
+      return CatalogColumn::Kind::Text;
+    case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT: case SQL_TINYINT:
+      return CatalogColumn::Kind::Integer;
+    case SQL_NUMERIC: case SQL_DECIMAL:
+      return hasDigits && decimalDigits == 0 ? CatalogColumn::Kind::Integer : CatalogColumn::Kind::Other;
+    case SQL_TYPE_DATE: case SQL_TYPE_TIMESTAMP: case SQL_DATE: case SQL_TIMESTAMP:
+      return CatalogColumn::Kind::Date;
+    default:
+      return CatalogColumn::Kind::Other;
+  }
+}
+
+// The driver's type name with the length or precision that tells a column from another.
+std::string TypeText(const std::string& name, SQLSMALLINT type, long size, long digits, bool hasDigits) {
+  switch (type) {
+    case SQL_CHAR: case SQL_VARCHAR: case SQL_WCHAR: case SQL_WVARCHAR:
+      return name + "(" + std::to_string(size) + ")";
+    case SQL_NUMERIC: case SQL_DECIMAL:
+      if (!hasDigits) return name;
+      return name + "(" + std::to_string(size) + "," + std::to_string(digits) + ")";
+    default:
+      return name;
+  }
+}
+
+// One row of SQLColumns: COLUMN_NAME 4, DATA_TYPE 5, TYPE_NAME 6, COLUMN_SIZE 7,
+// DECIMAL_DIGITS 9.
+int ReadColumn(Link& link, SQLHSTMT handle, CatalogColumn& column) {
+  std::string typeName;
+  long type = 0, size = 0, digits = 0;
+  bool hasDigits = false;
+  int rc = ReadText(link, handle, 4, column.name);
+  if (rc == status::kOk) rc = ReadNumber(link, handle, 5, type);
+  if (rc == status::kOk) rc = ReadText(link, handle, 6, typeName);
+  if (rc == status::kOk) rc = ReadNumber(link, handle, 7, size);
+  if (rc == status::kOk) rc = ReadNumber(link, handle, 9, digits, &hasDigits);
+  if (rc != status::kOk) return rc;
+  auto dataType = static_cast<SQLSMALLINT>(type);
+  column.kind = KindOf(dataType, digits, hasDigits);
+  column.type = TypeText(typeName, dataType, size, digits, hasDigits);
+  return status::kOk;
+}
+
+int NoSuchTable(Link& link, const std::string& schema, const std::string& table) {
+  return link.FailWith(status::kNoSuchTable, "no table " + schema + "." + table);
+}
+
+// Reads every row of a catalog call's result with `read`, which returns a status.
+template <typename Read>
+int ReadRows(Link& link, SQLHSTMT handle, Read read) {
+  for (;;) {
+    SQLRETURN fetched = SQLFetch(handle);
+    if (fetched == SQL_NO_DATA) return status::kOk;
+    if (!SQL_SUCCEEDED(fetched)) return link.Fail(SQL_HANDLE_STMT, handle);
+    int rc = read(handle);
+    if (rc != status::kOk) return rc;
+  }
+}
+
+// The columns of `table` in `schema` (both as the server keeps them), in the table's order.
+int ReadColumns(Link& link, const std::string& schema, const std::string& table,
+                std::vector<CatalogColumn>& columns) {
+  StatementHandle statement;
+  int rc = NewStatement(link, statement);
+  if (rc != status::kOk) return rc;
+  SQLHSTMT handle = statement.get();
+  std::string schemaPattern = Pattern(link, schema), tablePattern = Pattern(link, table);
+  if (!SQL_SUCCEEDED(SQLColumns(handle, nullptr, 0, Native(schemaPattern), SQL_NTS,
+                                Native(tablePattern), SQL_NTS, nullptr, 0))) {
+    return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  rc = ReadRows(link, handle, [&](SQLHSTMT h) {
+    CatalogColumn column;
+    int read = ReadColumn(link, h, column);
+    if (read == status::kOk) columns.push_back(std::move(column));
+    return read;
+  });
+  if (rc != status::kOk) columns.clear();
+  if (rc == status::kOk && columns.empty()) rc = NoSuchTable(link, schema, table);
+  return rc;
+}
+
+// One index being read: its name and its columns by position.
+struct IndexColumns {
+  std::string qualifier;
+  std::string name;
+  std::vector<std::string> columns;
+};
+
+// Columns of a catalog row are read left to right, as drivers require of SQLGetData.
+
+// A row of SQLStatistics: INDEX_QUALIFIER 5, INDEX_NAME 6, TYPE 7, ORDINAL_POSITION 8,
+// COLUMN_NAME 9. A column that is none of the table's is an expression.
+int ReadIndexRow(Link& link, SQLHSTMT handle, const std::vector<CatalogColumn>& tableColumns,
+                 std::vector<IndexColumns>& found) {
+  long type = 0, position = 0;
+  std::string qualifier, name, column;
+  int rc = ReadText(link, handle, 5, qualifier);
+  if (rc == status::kOk) rc = ReadText(link, handle, 6, name);
+  if (rc == status::kOk) rc = ReadNumber(link, handle, 7, type);
+  if (rc != status::kOk || type == SQL_TABLE_STAT) return rc;
+  rc = ReadNumber(link, handle, 8, position);
+  if (rc == status::kOk) rc = ReadText(link, handle, 9, column);
+  if (rc != status::kOk) return rc;
+  bool known = std::any_of(tableColumns.begin(), tableColumns.end(),
+                           [&](const CatalogColumn& c) { return c.name == column; });
+  auto index = std::find_if(found.begin(), found.end(), [&](const IndexColumns& i) {
+    return i.qualifier == qualifier && i.name == name;
+  });
+  if (index == found.end()) index = found.insert(found.end(), {qualifier, name, {}});
+  size_t at = position > 0 ? static_cast<size_t>(position - 1) : index->columns.size();
+  if (index->columns.size() <= at) index->columns.resize(at + 1);
+  index->columns[at] = known ? column : std::string();
+  return status::kOk;
+}
+
+// The primary key's columns in key order (none: the table has no primary key): COLUMN_NAME 4,
+// KEY_SEQ 5.
+int ReadPrimaryKey(Link& link, const std::string& schema, const std::string& table,
+                   std::vector<std::string>& key) {
+  StatementHandle statement;
+  int rc = NewStatement(link, statement);
+  if (rc != status::kOk) return rc;
+  SQLHSTMT handle = statement.get();
+  if (!SQL_SUCCEEDED(SQLPrimaryKeys(handle, nullptr, 0, Native(schema), SQL_NTS, Native(table),
+                                    SQL_NTS))) {
+    return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  return ReadRows(link, handle, [&](SQLHSTMT h) {
+    long sequence = 0;
+    std::string column;
+    int read = ReadText(link, h, 4, column);
+    if (read == status::kOk) read = ReadNumber(link, h, 5, sequence);
+    size_t at = sequence > 0 ? static_cast<size_t>(sequence - 1) : key.size();
+    if (key.size() <= at) key.resize(at + 1);
+    key[at] = column;
+    return read;
+  });
+}
+
+bool GrantedTo(const std::string& grantee, const std::string& user) {
+  return SameIgnoringCase(grantee, user) || SameIgnoringCase(grantee, "PUBLIC");
+}
+
+// What the driver's privilege list grants the connected user or PUBLIC: GRANTEE 5,
+// PRIVILEGE 6.
+int DriverPrivileges(Link& link, const std::string& schema, const std::string& table,
+                     TablePrivileges& granted) {
+  SQLCHAR user[256] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(link.Connection(), SQL_USER_NAME, user, sizeof user, &length))) {
+    return link.Fail(SQL_HANDLE_DBC, link.Connection());
+  }
+  std::string userName(reinterpret_cast<const char*>(user));
+  StatementHandle statement;
+  int rc = NewStatement(link, statement);
+  if (rc != status::kOk) return rc;
+  SQLHSTMT handle = statement.get();
+  std::string schemaPattern = Pattern(link, schema), tablePattern = Pattern(link, table);
+  if (!SQL_SUCCEEDED(SQLTablePrivileges(handle, nullptr, 0, Native(schemaPattern), SQL_NTS,
+                                        Native(tablePattern), SQL_NTS))) {
+    return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  return ReadRows(link, handle, [&](SQLHSTMT h) {
+    std::string grantee, privilege;
+    int read = ReadText(link, h, 5, grantee);
+    if (read == status::kOk) read = ReadText(link, h, 6, privilege);
+    if (read != status::kOk || !GrantedTo(grantee, userName)) return read;
+    if (SameIgnoringCase(privilege, "SELECT")) granted.select = true;
+    if (SameIgnoringCase(privilege, "INSERT")) granted.insert = true;
+    if (SameIgnoringCase(privilege, "UPDATE")) granted.update = true;
+    if (SameIgnoringCase(privilege, "DELETE")) granted.remove = true;
+    return status::kOk;
+  });
+}
+
+// PostgreSQL's drivers give a boolean as "1" or "t", by their settings.
+bool IsTrue(const std::string& text) { return text == "1" || text == "t" || text == "true"; }
+
+int PostgresPrivileges(Link& link, const std::string& schema, const std::string& table,
+                       TablePrivileges& granted) {
+  std::vector<std::string> row;
+  int rc = QueryRow(link, kPostgresPrivileges, {schema, table}, row);
+  if (rc != status::kOk) return rc;
+  if (row.size() != 4) return NoSuchTable(link, schema, table);
+  granted = {IsTrue(row[0]), IsTrue(row[1]), IsTrue(row[2]), IsTrue(row[3])};
+  return status::kOk;
+}
+
+// Has the server compile the prepared `handle`: PostgreSQL's driver defers the parse until
+// it needs the result's shape, which the column count asks for.
+int Compile(Link& link, SQLHSTMT handle, const std::string& sql) {
+  if (!SQL_SUCCEEDED(SQLPrepare(handle, Native(sql), SQL_NTS))) return link.Fail(SQL_HANDLE_STMT, handle);
+  SQLSMALLINT columns = 0;
+  if (!SQL_SUCCEEDED(SQLNumResultCols(handle, &columns))) return link.Fail(SQL_HANDLE_STMT, handle);
+  return status::kOk;
+}
+
+}  // namespace
+
+// On a statement handle of its own, not the session's prepared texts: a statement checked is
+// not thereby one the session runs.
+int Describe(Link& link, BackendStatement& statement, const std::vector<bool>& integerInputs) {
+  Parameters types;
+  types.integer = integerInputs;
+  std::string sql = static_cast<const Statement&>(statement).TextFor(link.ServerDialect(), types);
+  bool guard = link.InTransaction() && link.ServerDialect() == Dialect::Postgres;
+  if (guard) {
+    int rc = link.ExecuteControl(std::string("SAVEPOINT ") + kDescribeSavepoint);
+    if (rc != status::kOk) return rc;
+  }
+  StatementHandle prepared;
+  int rc = NewStatement(link, prepared);
+  if (rc == status::kOk) rc = Compile(link, prepared.get(), sql);
+  prepared.reset();
+  if (guard && !link.Lost()) {
+    // The failure's diagnostics stay the last error.
+    std::string error = link.LastError();
+    std::string undo = rc == status::kOk ? "" : std::string("ROLLBACK TO SAVEPOINT ") + kDescribeSavepoint + ";";
+    int ended = link.ExecuteControl(undo + "RELEASE SAVEPOINT " + kDescribeSavepoint);
+    if (rc != status::kOk) link.FailWith(rc, error);
+    if (rc == status::kOk) rc = ended;
+  }
+  return rc;
+}
+
+int Columns(Link& link, const std::string& schema, const std::string& table,
+            std::vector<CatalogColumn>& columns) {
+  std::string resolved;
+  int rc = CatalogSchema(link, schema, resolved);
+  if (rc != status::kOk) return rc;
+  return ReadColumns(link, resolved, Folded(link, table), columns);
+}
+
+int Indexes(Link& link, const std::string& schema, const std::string& table,
+            std::vector<std::vector<std::string>>& indexes) {
+  std::string resolved;
+  std::vector<CatalogColumn> tableColumns;
+  std::string name = Folded(link, table);
+  int rc = CatalogSchema(link, schema, resolved);
+  if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
+  StatementHandle statement;
+  if (rc == status::kOk) rc = NewStatement(link, statement);
+  if (rc != status::kOk) return rc;
+  SQLHSTMT handle = statement.get();
+  if (!SQL_SUCCEEDED(SQLStatistics(handle, nullptr, 0, Native(resolved), SQL_NTS, Native(name),
+                                   SQL_NTS, SQL_INDEX_ALL, SQL_QUICK))) {
+    return link.Fail(SQL_HANDLE_STMT, handle);
+  }
+  std::vector<IndexColumns> found;
+  rc = ReadRows(link, handle, [&](SQLHSTMT h) { return ReadIndexRow(link, h, tableColumns, found); });
+  std::vector<std::string> key;
+  if (rc == status::kOk) rc = ReadPrimaryKey(link, resolved, name, key);
+  if (rc != status::kOk) return rc;
+  for (IndexColumns& index : found) indexes.push_back(std::move(index.columns));
+  // A driver may leave the primary key out of the statistics.
+  if (!key.empty() && std::find(indexes.begin(), indexes.end(), key) == indexes.end()) {
+    indexes.push_back(std::move(key));
+  }
+  return status::kOk;
+}
+
+int Privileges(Link& link, const std::string& schema, const std::string& table,
+               TablePrivileges& granted) {
+  std::string resolved;
+  std::vector<CatalogColumn> tableColumns;
+  std::string name = Folded(link, table);
+  int rc = CatalogSchema(link, schema, resolved);
+  if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
+  if (rc != status::kOk) return rc;
+  if (link.ServerDialect() == Dialect::Postgres) return PostgresPrivileges(link, resolved, name, granted);
+  return DriverPrivileges(link, resolved, name, granted);
 }
 
 }  // namespace db::odbc

@@ -16,6 +16,10 @@ constexpr SQLULEN kLoginTimeoutSeconds = 30;
 // statement fails with "resource busy" instead of hanging the run.
 constexpr const char* kPostgresSessionSettings[] = {"SET lock_timeout = 10000"};
 
+// PostgreSQL's driver takes the ODBC access mode and ignores it: the server is told itself,
+// so that every transaction of the session refuses changes.
+constexpr const char* kPostgresReadOnly = "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
+
 // A server that falls silent becomes a lost connection within two minutes, as on the native
 // backend: PostgreSQL's driver takes the keepalive times itself and hands the probe count and
 // the user timeout to libpq. A connection string that names any of them keeps its own.
@@ -63,15 +67,23 @@ bool IsPostgresDriver(SQLHDBC connection) {
   return driver.rfind("psqlodbc", 0) == 0;
 }
 
-int Connect(SQLHENV environment, std::string& connectionString, ConnectionHandle& connection) {
+// A driver may take the access mode only before the connect, another only after it: both.
+void AskReadOnly(SQLHDBC connection) {
+  SQLSetConnectAttr(connection, SQL_ATTR_ACCESS_MODE, Number(SQL_MODE_READ_ONLY), SQL_IS_UINTEGER);
+}
+
+int Connect(SQLHENV environment, std::string& connectionString, Access access,
+            ConnectionHandle& connection) {
   int rc = NewConnection(environment, connection);
   if (rc != status::kOk) return rc;
+  if (access == Access::ReadOnly) AskReadOnly(connection.get());
   SQLRETURN connected = SQLDriverConnect(
       connection.get(), nullptr, reinterpret_cast<SQLCHAR*>(connectionString.data()), SQL_NTS,
       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(connected)) {
     return StatusFromConnectFailure(ReadDiagnostic(SQL_HANDLE_DBC, connection.get()));
   }
+  if (access == Access::ReadOnly) AskReadOnly(connection.get());
   return status::kOk;
 }
 
@@ -87,7 +99,7 @@ int AskDialect(SQLHDBC connection, Dialect& dialect) {
 }  // namespace
 
 int OpenLink(const char* user, const char* password, const char* netService,
-             [[maybe_unused]] Access access, std::shared_ptr<Link>& link) {
+             Access access, std::shared_ptr<Link>& link) {
   std::string connectionString;
   int rc = BuildConnectionString(netService, user, password, connectionString);
   if (rc != status::kOk) return rc;
@@ -97,7 +109,7 @@ int OpenLink(const char* user, const char* password, const char* netService,
   Dialect dialect{};
   bool ownRollback = false;
   rc = NewEnvironment(environment);
-  if (rc == status::kOk) rc = Connect(environment.get(), connectionString, connection);
+  if (rc == status::kOk) rc = Connect(environment.get(), connectionString, access, connection);
   if (rc == status::kOk) rc = AskDialect(connection.get(), dialect);
   // PostgreSQL's driver sets its statement savepoint in a round trip of its own: it is turned
   // off (the transaction model does that work), which only a new connect can do.
@@ -105,7 +117,7 @@ int OpenLink(const char* user, const char* password, const char* netService,
     connection.reset();
     connectionString += "Protocol=7.4-0;";
     AddPostgresKeepalives(connectionString);
-    rc = Connect(environment.get(), connectionString, connection);
+    rc = Connect(environment.get(), connectionString, access, connection);
     ownRollback = true;
   }
   connectionString.assign(connectionString.size(), '\0');  // the password goes at once
@@ -117,6 +129,8 @@ int OpenLink(const char* user, const char* password, const char* netService,
       rc = opened->ExecuteControl(setting);
       if (rc != status::kOk) return rc;
     }
+    if (access == Access::ReadOnly) rc = opened->ExecuteControl(kPostgresReadOnly);
+    if (rc != status::kOk) return rc;
   }
   link = std::move(opened);
   return status::kOk;

@@ -156,7 +156,9 @@ class Session : public BackendSession {
   // changes only between transactions, in autocommit.
   int SetSchema(const std::string& schema) override {
     if (link_->ServerDialect() == Dialect::Oracle) {
-      return link_->ExecuteControl("ALTER SESSION SET CURRENT_SCHEMA=" + schema);
+      int rc = link_->ExecuteControl("ALTER SESSION SET CURRENT_SCHEMA=" + schema);
+      if (rc == status::kOk) link_->SetSwitchedSchema(UpperCase(schema));
+      return rc;
     }
     Statement lookup({kPostgresSwitchSchema, 1, {}});
     BackendStep step{&lookup, {SqlValue{SqlValue::Kind::Text, 0, LowerCase(schema)}}, false,
@@ -168,6 +170,7 @@ class Session : public BackendSession {
     if (rc == status::kOk && results[0].rows.empty()) {
       rc = link_->FailWith(status::kSchemaUnknown, "no schema " + LowerCase(schema));
     }
+    if (rc == status::kOk) link_->SetSwitchedSchema(LowerCase(schema));
     return rc;
   }
 

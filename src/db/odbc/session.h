@@ -34,6 +34,10 @@ class Link {
   SQLHDBC Connection() const { return connection_.get(); }
   Dialect ServerDialect() const { return dialect_; }
   bool OwnRollback() const { return ownRollback_; }
+  // The schema the last schema switch made current, as the server keeps its name ("" before
+  // any): the catalog is asked for it by that name.
+  const std::string& SwitchedSchema() const { return switchedSchema_; }
+  void SetSwitchedSchema(std::string schema) { switchedSchema_ = std::move(schema); }
 
   // `sql` prepared on a statement of its own at its first use. Null on failure, recorded.
   PreparedText* Prepared(const std::string& sql, int& status);
@@ -78,6 +82,7 @@ class Link {
   StatementHandle control_;
   Dialect dialect_;
   bool ownRollback_;
+  std::string switchedSchema_;
   bool inTransaction_ = false;
   std::string heldBack_;
   std::string lastError_;

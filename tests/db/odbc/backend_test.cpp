@@ -8,10 +8,12 @@
 #include <string>
 
 #include "common/test_db.h"
+#include "db/connect.h"
 #include "db/odbc/connection_string.h"
 #include "db/odbc/dialect.h"
 #include "db/odbc/error.h"
 #include "db/runtime/backend.h"
+#include "db/runtime/catalog.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 
@@ -156,6 +158,72 @@ TEST(OdbcConnect, QuotedPasswordReachesTheServer) {
   EXPECT_EQ(db::SqlConnect(role.c_str(), "a;b}c{d", database->NetService().c_str()),
             status::kLogonDenied);
   database->Exec("DROP ROLE " + role);
+}
+
+// The catalog a check reads, through the real driver on a read-only connection: the driver
+// ignores the access mode, the server must refuse the change all the same.
+TEST(OdbcCatalog, ReadsTheCatalogAndRefusesChangesWhenReadOnly) {
+  using Kind = db::CatalogColumn::Kind;
+  const testing_db::Backend odbcBackend{"odbc"};
+  auto backends = testing_db::TestBackends();
+  if (std::find(backends.begin(), backends.end(), odbcBackend) == backends.end()) {
+    GTEST_SKIP() << "no ODBC DSN for the PostgreSQL test server";
+  }
+  auto database = testing_db::TestDb::Create(odbcBackend);
+  ASSERT_NE(database, nullptr);
+  database->Exec("CREATE INDEX Rvk740Pud_Expr ON Rvk740Pud (lower(PudErf), PudDat)");
+  database->Exec("CREATE TABLE Rvk_X (Nr numeric(5,0), Betrag numeric(7,2), Kz varchar(8))");
+  ASSERT_EQ(dbConnect(database->User().c_str(), database->Password().c_str(),
+                      database->NetService().c_str(), database->Schema().c_str(), db::Access::ReadOnly),
+            0) << db::SqlLastNativeError();
+
+  std::vector<db::CatalogColumn> columns;
+  ASSERT_EQ(db::SqlColumns("", "Rvk740Pud", columns), 0) << db::SqlLastNativeError();
+  ASSERT_EQ(columns.size(), 8u);
+  EXPECT_EQ(columns[0].name, "pudpnr");
+  EXPECT_EQ(columns[0].kind, Kind::Text);
+  EXPECT_EQ(columns[1].kind, Kind::Date);
+  EXPECT_EQ(columns[2].kind, Kind::Integer);
+  ASSERT_EQ(db::SqlColumns("", "RVK_X", columns), 0) << db::SqlLastNativeError();
+  ASSERT_EQ(columns.size(), 3u);
+  EXPECT_EQ(columns[0].kind, Kind::Integer);
+  EXPECT_EQ(columns[1].kind, Kind::Other);
+  EXPECT_EQ(columns[2].type, "varchar(8)");
+  ASSERT_EQ(db::SqlColumns("RVKSTAMM", "Rvk133Bak", columns), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(columns.at(0).kind, Kind::Date);
+  EXPECT_EQ(db::SqlColumns("", "RvkX", columns), db::status::kNoSuchTable);  // '_' is no pattern
+  EXPECT_TRUE(columns.empty());
+
+  std::vector<std::vector<std::string>> indexes;
+  ASSERT_EQ(db::SqlIndexes("", "Rvk740Pud", indexes), 0) << db::SqlLastNativeError();
+  using Index = std::vector<std::string>;
+  EXPECT_NE(std::find(indexes.begin(), indexes.end(), Index{"puddat", "pudpnr", "puddtm", "pudtyp"}),
+            indexes.end());
+  EXPECT_NE(std::find(indexes.begin(), indexes.end(), Index{"", "puddat"}), indexes.end());
+  ASSERT_EQ(db::SqlIndexes("RVKSTAMM", "Rvk133Bak", indexes), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(indexes, std::vector<Index>{Index{"bakdtm"}});
+  EXPECT_EQ(db::SqlIndexes("", "Rvk999Xyz", indexes), db::status::kNoSuchTable);
+
+  db::TablePrivileges granted;
+  ASSERT_EQ(db::SqlPrivileges("", "Rvk740Pud", granted), 0) << db::SqlLastNativeError();
+  EXPECT_TRUE(granted.select && granted.insert && granted.update && granted.remove);
+  EXPECT_EQ(db::SqlPrivileges("", "Rvk999Xyz", granted), db::status::kNoSuchTable);
+
+  const char* update = "update Rvk740Pud set PudTyp=:b0 where PudDat=TO_DATE(:b1,'yyyymmddHH24MISS')";
+  EXPECT_EQ(db::SqlDescribe(update), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(db::SqlDescribe("update Rvk740Pud set PudNix=:b0"), db::status::kInvalidIdentifier);
+  EXPECT_NE(db::SqlLastNativeError().find("pudnix"), std::string::npos) << db::SqlLastNativeError();
+  EXPECT_EQ(db::SqlDescribe("select PudTyp into :b0 from Rvk999Xyz"), db::status::kNoSuchTable);
+  EXPECT_EQ(db::SqlDescribe("select BakJhr into :b0 from RVKSTAMM.Rvk133Bak where "
+                            "BakDtm=(TO_DATE(:b1,'yyyymmdd')+:b2)"),
+            0) << db::SqlLastNativeError();
+
+  EXPECT_EQ(db::SqlExecute(update, {db::IntIn(1), db::TextIn("20240301070000", 15)}),
+            db::status::kDatabaseReadOnly);
+  db::SqlExecute("rollback");
+  ASSERT_EQ(database->ConnectRuntime(), 0);
+  EXPECT_EQ(db::SqlExecute(update, {db::IntIn(1), db::TextIn("20240301070000", 15)}), db::status::kNoData);
+  db::SqlDisconnect();
 }
 
 }  // namespace
