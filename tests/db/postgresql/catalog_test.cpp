@@ -78,6 +78,8 @@ TEST_F(PostgresCatalogTest, CatalogAsTheServerResolvesNamesAndReadOnlyRefusesCha
   std::string schema = "ALTER SESSION SET CURRENT_SCHEMA=" + db->Schema();
   ASSERT_EQ(SqlExecute(schema.c_str()), 0);
   EXPECT_EQ(db::SqlDescribe(update), 0) << "compiled, not run";
+  EXPECT_EQ(db::SqlDescribe("select TagTgb  into :b0  from rvk327tag where TagPnr=:b1 for update"),
+            0);
   EXPECT_EQ(SqlExecute(update, {TextIn("b", 4), TextIn("P1", 9)}), status::kDatabaseReadOnly);
   EXPECT_EQ(SqlExecute("rollback"), 0);
   EXPECT_EQ(countShifted(), 0);
