@@ -1,21 +1,176 @@
 #include "db/postgresql/catalog.h"
 
+#include <cstdlib>
+#include <cstring>
+
+#include "db/postgresql/statement.h"
+#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db::postgresql {
+namespace {
 
-int Describe(Link&, BackendStatement&, const std::vector<bool>&) { return status::kInternal; }
+constexpr Oid kInt2Type = 21;
+constexpr Oid kInt4Type = 23;
+constexpr Oid kInt8Type = 20;
+constexpr Oid kTextType = 25;
+constexpr Oid kCharType = 1042;  // bpchar
+constexpr Oid kVarcharType = 1043;
+constexpr Oid kNumericType = 1700;
+constexpr Oid kDateType = 1082;
+constexpr Oid kTimestampType = 1114;
+constexpr Oid kTimestampZoneType = 1184;
 
-int Columns(Link&, const std::string&, const std::string&, std::vector<CatalogColumn>&) {
-  return status::kInternal;
+// Guards a describe inside an open transaction, which a failed parse would otherwise abort.
+constexpr const char* kDescribeSavepoint = "kestrumel_describe";
+
+// The table, as the server resolves an unquoted name: in the session's schema unless one is
+// named. Every read below gives at least one row when the table exists, none when not.
+constexpr const char* kTable =
+    "with t as (select c.oid from pg_catalog.pg_class c"
+    " join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
+    " where n.nspname = coalesce(nullif($1::text, ''), pg_catalog.current_schema())"
+    " and c.relname = $2::text and c.relkind in ('r', 'p', 'v', 'm', 'f')) ";
+
+// A domain is read as the type it is based on; the scale of a numeric is in its type modifier.
+constexpr const char* kColumns =
+    "select a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod),"
+    " coalesce(nullif(y.typbasetype, 0), a.atttypid),"
+    " (case when y.typbasetype <> 0 then y.typtypmod else a.atttypmod end - 4) & 65535"
+    " from t left join pg_catalog.pg_attribute a"
+    " on a.attrelid = t.oid and a.attnum > 0 and not a.attisdropped"
+    " left join pg_catalog.pg_type y on y.oid = a.atttypid order by a.attnum";
+
+// Key columns only: an index's included columns give it no order. Attribute 0 is an expression.
+constexpr const char* kIndexes =
+    "select i.indexrelid, a.attname from t"
+    " left join pg_catalog.pg_index i on i.indrelid = t.oid"
+    " left join pg_catalog.pg_class x on x.oid = i.indexrelid"
+    " left join lateral unnest(i.indkey::int2[]) with ordinality k(attnum, place)"
+    " on k.place <= i.indnkeyatts"
+    " left join pg_catalog.pg_attribute a on a.attrelid = t.oid and a.attnum = k.attnum"
+    " order by x.relname, i.indexrelid, k.place";
+
+// For the current user: owner, grants to it, to PUBLIC and through the roles it inherits.
+constexpr const char* kPrivileges =
+    "select pg_catalog.has_table_privilege(t.oid, 'SELECT'),"
+    " pg_catalog.has_table_privilege(t.oid, 'INSERT'),"
+    " pg_catalog.has_table_privilege(t.oid, 'UPDATE'),"
+    " pg_catalog.has_table_privilege(t.oid, 'DELETE') from t";
+
+// Runs a read of `table`'s catalog; kNoSuchTable when it gives no row.
+int ReadTable(Link& link, const char* read, const std::string& schema, const std::string& table,
+              Result& rows) {
+  std::string schemaName = LowerCase(schema);  // as the schema switch names it
+  std::string tableName = LowerCase(table);
+  Command command = TextCommand(std::string(kTable) + read);
+  command.values = {schemaName.c_str(), tableName.c_str()};
+  Outcome outcome;
+  if (!link.channel.Run({command}, outcome)) return link.channel.Fail(outcome);
+  rows = std::move(outcome.results[0]);
+  if (PQntuples(rows.get()) == 0) {
+    std::string where = schema.empty() ? std::string() : schemaName + ".";
+    return link.channel.FailWith(status::kNoSuchTable, "no table " + where + tableName);
+  }
+  return status::kOk;
 }
 
-int Indexes(Link&, const std::string&, const std::string&, std::vector<std::vector<std::string>>&) {
-  return status::kInternal;
+CatalogColumn::Kind KindOf(Oid type, int numericScale) {
+  switch (type) {
+    case kTextType:
+    case kCharType:
+    case kVarcharType: return CatalogColumn::Kind::Text;
+    case kInt2Type:
+    case kInt4Type:
+    case kInt8Type: return CatalogColumn::Kind::Integer;
+    case kNumericType:
+      return numericScale == 0 ? CatalogColumn::Kind::Integer : CatalogColumn::Kind::Other;
+    case kDateType:
+    case kTimestampType:
+    case kTimestampZoneType: return CatalogColumn::Kind::Date;
+    default: return CatalogColumn::Kind::Other;
+  }
 }
 
-int Privileges(Link&, const std::string&, const std::string&, TablePrivileges&) {
-  return status::kInternal;
+bool IsTrue(const PGresult* rows, int column) {
+  return std::strcmp(PQgetvalue(rows, 0, column), "t") == 0;
+}
+
+// Undoes a failed describe inside a transaction, back to where it stood.
+void UndoDescribe(Link& link) {
+  std::string name = kDescribeSavepoint;
+  Outcome ignored;
+  link.channel.Run({TextCommand("ROLLBACK TO SAVEPOINT " + name),
+                    TextCommand("RELEASE SAVEPOINT " + name)},
+                   ignored);
+}
+
+}  // namespace
+
+// Parsed under the unnamed statement, which the next parameterised command replaces: nothing
+// stays that a later run of the same text would find.
+int Describe(Link& link, BackendStatement& statement, const std::vector<bool>& integerInputs) {
+  const dialect::PostgresText& text = static_cast<const Statement&>(statement).Text();
+  std::vector<Oid> types(static_cast<size_t>(text.parameterCount), 0);
+  for (size_t i = 0; i < types.size() && i < integerInputs.size(); ++i) {
+    if (integerInputs[i]) types[i] = kInt4Type;
+  }
+  bool guarded = link.channel.InTransactionBlock() && !link.channel.InFailedTransaction();
+  std::string savepoint = kDescribeSavepoint;
+  std::vector<Command> commands;
+  if (guarded) commands.push_back(TextCommand("SAVEPOINT " + savepoint));
+  commands.push_back({Command::Kind::Prepare, text.sql, std::string(), types, {}});
+  if (guarded) commands.push_back(TextCommand("RELEASE SAVEPOINT " + savepoint));
+  Outcome outcome;
+  if (link.channel.Run(commands, outcome)) return status::kOk;
+  int rc = link.channel.Fail(outcome);
+  if (guarded && outcome.failed > 0 && !link.channel.Broken()) UndoDescribe(link);
+  return rc;
+}
+
+int Columns(Link& link, const std::string& schema, const std::string& table,
+            std::vector<CatalogColumn>& columns) {
+  Result rows;
+  int rc = ReadTable(link, kColumns, schema, table, rows);
+  if (rc != status::kOk) return rc;
+  const PGresult* result = rows.get();
+  for (int r = 0; r < PQntuples(result); ++r) {
+    if (PQgetisnull(result, r, 0)) continue;  // a table without columns
+    CatalogColumn column;
+    column.name = PQgetvalue(result, r, 0);
+    column.type = PQgetvalue(result, r, 1);
+    Oid type = static_cast<Oid>(std::strtoul(PQgetvalue(result, r, 2), nullptr, 10));
+    column.kind = KindOf(type, std::atoi(PQgetvalue(result, r, 3)));
+    columns.push_back(std::move(column));
+  }
+  return status::kOk;
+}
+
+int Indexes(Link& link, const std::string& schema, const std::string& table,
+            std::vector<std::vector<std::string>>& indexes) {
+  Result rows;
+  int rc = ReadTable(link, kIndexes, schema, table, rows);
+  if (rc != status::kOk) return rc;
+  const PGresult* result = rows.get();
+  std::string current;
+  for (int r = 0; r < PQntuples(result); ++r) {
+    if (PQgetisnull(result, r, 0)) continue;  // a table without indexes
+    std::string index = PQgetvalue(result, r, 0);
+    if (indexes.empty() || index != current) indexes.emplace_back();
+    current = index;
+    indexes.back().push_back(PQgetvalue(result, r, 1));  // "" for an expression
+  }
+  return status::kOk;
+}
+
+int Privileges(Link& link, const std::string& schema, const std::string& table,
+               TablePrivileges& granted) {
+  Result rows;
+  int rc = ReadTable(link, kPrivileges, schema, table, rows);
+  if (rc != status::kOk) return rc;
+  const PGresult* result = rows.get();
+  granted = {IsTrue(result, 0), IsTrue(result, 1), IsTrue(result, 2), IsTrue(result, 3)};
+  return status::kOk;
 }
 
 }  // namespace db::postgresql

@@ -50,6 +50,8 @@ class Statement : public BackendStatement {
  public:
   Statement(dialect::PostgresText text, bool modifies) : text_(std::move(text)), modifies_(modifies) {}
 
+  const dialect::PostgresText& Text() const { return text_; }
+
   // Appends the commands that run this statement with `inputs`, converted into `parameters`
   // (which must stay put until the pipeline has run). `preparing` holds the keys that an
   // earlier command of the same pipeline prepares. Returns 0, or the status of an input that
