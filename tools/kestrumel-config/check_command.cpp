@@ -101,7 +101,7 @@ CheckResult CheckConnection(const StartupValues& values) {
     result.summary = std::string("connected read-only, schema ") + values.schema;
     return result;
   }
-  std::string native = db::SqlLastNativeError();
+  std::string native = FirstLine(db::SqlLastNativeError());
   result.verdict = Verdict::kFail;
   result.summary = "status " + std::to_string(rc) + (native.empty() ? "" : ": " + native);
   result.advice = ConnectAdvice(rc);

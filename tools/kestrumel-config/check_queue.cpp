@@ -56,7 +56,7 @@ struct KeyBuffers {
 };
 
 std::string StatusText(int status) {
-  std::string native = db::SqlLastNativeError();
+  std::string native = FirstLine(db::SqlLastNativeError());
   return "status " + std::to_string(status) + (native.empty() ? "" : ": " + native);
 }
 

@@ -40,6 +40,11 @@ bool CheckReport::Failed() const {
   return false;
 }
 
+std::string FirstLine(const std::string& text) {
+  size_t end = text.find_first_of("\r\n");
+  return end == std::string::npos ? text : text.substr(0, end);
+}
+
 std::string Masked(std::string text, const std::string& secret) {
   if (secret.empty()) return text;
   for (size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at)) {

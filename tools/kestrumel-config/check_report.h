@@ -23,6 +23,9 @@ struct CheckReport {
   bool Failed() const;
 };
 
+// The first line of a driver's message: a report line holds one finding.
+std::string FirstLine(const std::string& text);
+
 // A text with every occurrence of `secret` replaced by asterisks.
 std::string Masked(std::string text, const std::string& secret);
 

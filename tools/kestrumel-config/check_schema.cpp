@@ -36,7 +36,7 @@ bool Readable(Kind expected, Kind found) {
 }
 
 std::string Failure(int status) {
-  std::string native = db::SqlLastNativeError();
+  std::string native = FirstLine(db::SqlLastNativeError());
   return "status " + std::to_string(status) + (native.empty() ? "" : ": " + native);
 }
 
