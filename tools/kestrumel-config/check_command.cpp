@@ -130,6 +130,7 @@ void MaskPassword(CheckReport& report, const std::string& password) {
     result.summary = Masked(result.summary, password);
     result.advice = Masked(result.advice, password);
     for (std::string& problem : result.problems) problem = Masked(problem, password);
+    for (std::string& detail : result.details) detail = Masked(detail, password);
   }
 }
 

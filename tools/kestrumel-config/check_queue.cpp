@@ -112,7 +112,7 @@ GroupCount& CountOf(std::vector<GroupCount>& groups, const std::string& group) {
   for (GroupCount& count : groups) {
     if (count.group == group) return count;
   }
-  groups.push_back({group, 0, 0});
+  groups.push_back({group, 0, 0, ""});
   return groups.back();
 }
 
@@ -127,7 +127,8 @@ int ReadPending(const std::string& planGroup, QueueState& queue) {
     int keyStatus = FetchKey(keys, key);
     if (rowStatus == db::status::kNoData && keyStatus == db::status::kNoData) break;
     if (keyStatus != db::status::kOk) return keyStatus;  // the rows cannot be told apart
-    ++CountOf(queue.groups, key.plg).pending;
+    GroupCount& count = CountOf(queue.groups, key.plg);
+    ++count.pending;
     // The conversion that failed is the row's own: the last native error is another's.
     std::string wrong = rowStatus == db::status::kOk
                             ? Unusable(row)
@@ -136,6 +137,7 @@ int ReadPending(const std::string& planGroup, QueueState& queue) {
       queue.unreadable.push_back(KeyText(key) + ": " + wrong);
     } else {
       queue.readable.push_back({row.plg, row.dtm, row.dat});
+      if (count.oldest.empty()) count.oldest = row.dat;  // the rows come oldest first
     }
   }
   return db::status::kOk;
@@ -158,6 +160,12 @@ int ReadDoneCounts(const std::string& planGroup, QueueState& queue) {
 std::string ShownStamp(const std::string& stamp) {
   return stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + " " +
          stamp.substr(8, 2) + ":" + stamp.substr(10, 2) + ":" + stamp.substr(12, 2);
+}
+
+std::string Counts(int pending, int done, const std::string& oldest) {
+  return std::to_string(pending) + " pending" +
+         (oldest.empty() ? "" : " (oldest queued " + ShownStamp(oldest) + ")") + ", " +
+         std::to_string(done) + " done not deleted yet";
 }
 
 std::string ShownDay(const std::string& day) {
@@ -191,19 +199,17 @@ CheckResult CheckQueue(const QueueState& queue) {
     return result;
   }
   int pending = 0, done = 0;
+  std::string oldest;
   for (const GroupCount& group : queue.groups) {
     pending += group.pending;
     done += group.done;
+    if (!group.oldest.empty() && (oldest.empty() || group.oldest < oldest)) oldest = group.oldest;
+    result.details.push_back(group.group + ": " + Counts(group.pending, group.done, group.oldest));
   }
-  // The program reads each group oldest first: the first readable row of a group is its oldest.
-  std::string oldest;
-  for (const PendingRequest& request : queue.readable) {
-    if (oldest.empty() || request.stamp < oldest) oldest = request.stamp;
-  }
-  result.summary = std::to_string(pending) + " pending in " + std::to_string(queue.groups.size()) +
-                   (queue.groups.size() == 1 ? " group" : " groups") +
-                   (oldest.empty() ? "" : ", oldest queued " + ShownStamp(oldest)) + "; " +
-                   std::to_string(done) + " done, not deleted yet";
+  result.summary = std::to_string(queue.groups.size());
+  result.summary += queue.groups.size() == 1 ? " group: " : " groups: ";
+  result.summary += Counts(pending, done, oldest);
+  if (queue.groups.size() == 1) result.details.clear();
   if (queue.unreadable.empty()) return result;
   result.verdict = Verdict::kFail;
   result.problems = queue.unreadable;

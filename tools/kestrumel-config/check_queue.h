@@ -14,7 +14,8 @@ struct PendingRequest {
 struct GroupCount {
   std::string group;
   int pending = 0;
-  int done = 0;  // done, not yet deleted
+  int done = 0;        // done, not yet deleted
+  std::string oldest;  // time stamp of the oldest readable pending request
 };
 
 // What the check reads of the queue, for `planGroup` or, when empty, every group.

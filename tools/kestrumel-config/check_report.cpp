@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr size_t kMaxProblemsShown = 10;
+constexpr size_t kMaxLinesShown = 10;
 
 const char* VerdictText(Verdict verdict) {
   switch (verdict) {
@@ -12,6 +12,13 @@ const char* VerdictText(Verdict verdict) {
     case Verdict::kSkipped: return "skip";
   }
   return "?";
+}
+
+// Under their check, the first ten of a long list and then their count.
+void PrintLines(const std::vector<std::string>& lines, FILE* out) {
+  size_t shown = lines.size() < kMaxLinesShown ? lines.size() : kMaxLinesShown;
+  for (size_t i = 0; i < shown; ++i) std::fprintf(out, "%20s%s\n", "", lines[i].c_str());
+  if (shown < lines.size()) std::fprintf(out, "%20sand %zu more\n", "", lines.size() - shown);
 }
 
 std::string JsonString(const std::string& text) {
@@ -29,6 +36,15 @@ std::string JsonString(const std::string& text) {
     }
   }
   return quoted + "\"";
+}
+
+std::string JsonList(const std::vector<std::string>& texts) {
+  std::string list = "[";
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) list += ",";
+    list += JsonString(texts[i]);
+  }
+  return list + "]";
 }
 
 }  // namespace
@@ -54,19 +70,14 @@ std::string Masked(std::string text, const std::string& secret) {
   return text;
 }
 
-// A finding per line under its check, the first ten of a long list and then their count.
 void PrintText(const CheckReport& report, FILE* out) {
   std::fprintf(out, "kestrumel-config check %s%s%s\n", report.config.c_str(),
                report.planGroup.empty() ? "" : ", planning group ", report.planGroup.c_str());
   for (const CheckResult& result : report.results) {
     std::fprintf(out, "%-5s %-13s %s\n", VerdictText(result.verdict), result.name.c_str(),
                  result.summary.c_str());
-    size_t shown = result.problems.size() < kMaxProblemsShown ? result.problems.size()
-                                                               : kMaxProblemsShown;
-    for (size_t i = 0; i < shown; ++i) std::fprintf(out, "%20s%s\n", "", result.problems[i].c_str());
-    if (shown < result.problems.size()) {
-      std::fprintf(out, "%20sand %zu more\n", "", result.problems.size() - shown);
-    }
+    PrintLines(result.details, out);
+    PrintLines(result.problems, out);
     if (!result.advice.empty()) std::fprintf(out, "%20s-> %s\n", "", result.advice.c_str());
   }
 }
@@ -83,12 +94,9 @@ void PrintJson(const CheckReport& report, FILE* out) {
     json += "{\"name\":" + JsonString(result.name);
     json += ",\"verdict\":" + JsonString(VerdictText(result.verdict));
     json += ",\"summary\":" + JsonString(result.summary);
-    json += ",\"problems\":[";
-    for (size_t k = 0; k < result.problems.size(); ++k) {
-      if (k > 0) json += ",";
-      json += JsonString(result.problems[k]);
-    }
-    json += "],\"advice\":" + JsonString(result.advice) + "}";
+    json += ",\"details\":" + JsonList(result.details);
+    json += ",\"problems\":" + JsonList(result.problems);
+    json += ",\"advice\":" + JsonString(result.advice) + "}";
   }
   json += "]}\n";
   std::fputs(json.c_str(), out);

@@ -11,6 +11,7 @@ struct CheckResult {
   std::string name;                   // "configuration", "connection", ...
   Verdict verdict = Verdict::kOk;
   std::string summary;                // what was checked, or what is wrong
+  std::vector<std::string> details;   // what was found, one line each (a count per group)
   std::vector<std::string> problems;  // one per finding, for a check that is not ok
   std::string advice;                 // what to do, for a check that is not ok
 };
