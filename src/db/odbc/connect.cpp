@@ -73,7 +73,7 @@ void AskReadOnly(SQLHDBC connection) {
 }
 
 int Connect(SQLHENV environment, std::string& connectionString, Access access,
-            ConnectionHandle& connection) {
+            ConnectionHandle& connection, std::string& failure) {
   int rc = NewConnection(environment, connection);
   if (rc != status::kOk) return rc;
   if (access == Access::ReadOnly) AskReadOnly(connection.get());
@@ -81,7 +81,9 @@ int Connect(SQLHENV environment, std::string& connectionString, Access access,
       connection.get(), nullptr, reinterpret_cast<SQLCHAR*>(connectionString.data()), SQL_NTS,
       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(connected)) {
-    return StatusFromConnectFailure(ReadDiagnostic(SQL_HANDLE_DBC, connection.get()));
+    Diagnostic diagnostic = ReadDiagnostic(SQL_HANDLE_DBC, connection.get());
+    failure = diagnostic.sqlState + ": " + diagnostic.message;
+    return StatusFromConnectFailure(diagnostic);
   }
   if (access == Access::ReadOnly) AskReadOnly(connection.get());
   return status::kOk;
@@ -99,7 +101,7 @@ int AskDialect(SQLHDBC connection, Dialect& dialect) {
 }  // namespace
 
 int OpenLink(const char* user, const char* password, const char* netService,
-             Access access, std::shared_ptr<Link>& link) {
+             Access access, std::shared_ptr<Link>& link, std::string& failure) {
   std::string connectionString;
   int rc = BuildConnectionString(netService, user, password, connectionString);
   if (rc != status::kOk) return rc;
@@ -109,7 +111,7 @@ int OpenLink(const char* user, const char* password, const char* netService,
   Dialect dialect{};
   bool ownRollback = false;
   rc = NewEnvironment(environment);
-  if (rc == status::kOk) rc = Connect(environment.get(), connectionString, access, connection);
+  if (rc == status::kOk) rc = Connect(environment.get(), connectionString, access, connection, failure);
   if (rc == status::kOk) rc = AskDialect(connection.get(), dialect);
   // PostgreSQL's driver sets its statement savepoint in a round trip of its own: it is turned
   // off (the transaction model does that work), which only a new connect can do.
@@ -117,7 +119,7 @@ int OpenLink(const char* user, const char* password, const char* netService,
     connection.reset();
     connectionString += "Protocol=7.4-0;";
     AddPostgresKeepalives(connectionString);
-    rc = Connect(environment.get(), connectionString, access, connection);
+    rc = Connect(environment.get(), connectionString, access, connection, failure);
     ownRollback = true;
   }
   connectionString.assign(connectionString.size(), '\0');  // the password goes at once

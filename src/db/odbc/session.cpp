@@ -201,9 +201,9 @@ class Session : public BackendSession {
 };
 
 int OpenSession(const char* user, const char* password, const char* netService,
-                Access access, std::unique_ptr<BackendSession>& session) {
+                Access access, std::unique_ptr<BackendSession>& session, std::string& failure) {
   std::shared_ptr<Link> link;
-  int rc = OpenLink(user, password, netService, access, link);
+  int rc = OpenLink(user, password, netService, access, link, failure);
   if (rc == status::kOk) session = std::make_unique<Session>(std::move(link));
   return rc;
 }

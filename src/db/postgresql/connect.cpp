@@ -112,11 +112,12 @@ bool CompleteConnect(PGconn* connection) {
 }  // namespace
 
 int OpenConnection(const char* user, const char* password, const char* netService,
-                   Access access, ConnectionHandle& connection) {
+                   Access access, ConnectionHandle& connection, std::string& failure) {
   ConnectionHandle opening;
   int rc = StartConnect(user, password, netService, access, opening);
   if (rc != status::kOk) return rc;
   if (PQstatus(opening.get()) == CONNECTION_BAD || !CompleteConnect(opening.get())) {
+    failure = PQerrorMessage(opening.get());
     return dialect::StatusFromPostgresConnectFailure(PQerrorMessage(opening.get()),
                                                      PQconnectionUsedPassword(opening.get()) == 1);
   }

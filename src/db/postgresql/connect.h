@@ -8,8 +8,8 @@ namespace db::postgresql {
 
 // User, password and service are given (checked by the runtime core). Returns 0 and the
 // connection in pipeline mode with a silent notice processor, or the Oracle status of the
-// failure (-1017, -12154). A read-only connection's every transaction is read-only.
+// failure (-1017, -12154) and libpq's message. A read-only connection's every transaction is read-only.
 int OpenConnection(const char* user, const char* password, const char* netService,
-                   Access access, ConnectionHandle& connection);
+                   Access access, ConnectionHandle& connection, std::string& failure);
 
 }  // namespace db::postgresql

@@ -148,9 +148,9 @@ class Session : public BackendSession {
 };
 
 int OpenSession(const char* user, const char* password, const char* netService,
-                Access access, std::unique_ptr<BackendSession>& session) {
+                Access access, std::unique_ptr<BackendSession>& session, std::string& failure) {
   ConnectionHandle connection;
-  int rc = OpenConnection(user, password, netService, access, connection);
+  int rc = OpenConnection(user, password, netService, access, connection, failure);
   if (rc == status::kOk) session = std::make_unique<Session>(std::move(connection));
   return rc;
 }

@@ -133,8 +133,9 @@ struct BackendEntry {
   const char* name;               // the folder's name: "sqlite", "postgresql"
   const char* prefixes[3];        // net service prefixes, unused places null
   // Called with a non-empty user, password and service that starts with one of the prefixes.
+  // On failure `failure` says why in the driver's words (never with the password).
   int (*open)(const char* user, const char* password, const char* netService, Access access,
-              std::unique_ptr<BackendSession>& session);
+              std::unique_ptr<BackendSession>& session, std::string& failure);
 };
 
 // Every registered backend, in the order the build lists them.

@@ -55,6 +55,8 @@ struct Connection {
   // The first fault of the open transaction (0 when none): from then on nothing is sent until
   // a rollback, so that no work that met a fault can become permanent.
   int fault = status::kOk;
+  // Why the last connect failed, in the driver's words: there is no session to ask.
+  std::string connectFailure;
 };
 
 Connection& Current() {
@@ -270,14 +272,18 @@ const BackendEntry* BackendServing(std::string_view netService) {
 
 int SqlConnect(const char* user, const char* password, const char* netService, Access access) {
   SqlDisconnect();
+  Current().connectFailure.clear();
   int rc = CheckLogon(user, password, netService);
   if (rc != status::kOk) return rc;
   const BackendEntry* backend = BackendServing(netService);
-  if (backend == nullptr) return status::kServiceUnresolved;
+  if (backend == nullptr) {
+    Current().connectFailure = "no backend serves this net service";
+    return status::kServiceUnresolved;
+  }
   std::unique_ptr<BackendSession> session;
   Transaction transaction;  // over the session
   Current().fault = status::kOk;
-  rc = backend->open(user, password, netService, access, session);
+  rc = backend->open(user, password, netService, access, session, Current().connectFailure);
   if (rc != status::kOk) return rc;
   Current().session = std::move(session);
   Current().transaction.Attach(Current().session.get());
@@ -325,7 +331,7 @@ int SqlPrivileges(const std::string& schema, const std::string& table, TablePriv
 }
 
 std::string SqlLastNativeError() {
-  return Current().session ? Current().session->LastNativeError() : std::string();
+  return Current().session ? Current().session->LastNativeError() : Current().connectFailure;
 }
 
 int SqlFault() { return Current().fault; }

@@ -257,10 +257,16 @@ class Session : public BackendSession {
 
 // User, password and service are given (checked by the runtime core).
 int OpenSession(const char*, const char*, const char* netService, Access access,
-                std::unique_ptr<BackendSession>& session) {
+                std::unique_ptr<BackendSession>& session, std::string& failure) {
   std::string directory;
-  if (!ResolveDirectory(netService, directory)) return status::kServiceUnresolved;
-  if (int rc = CheckCalendar(directory); rc != status::kOk) return rc;
+  if (!ResolveDirectory(netService, directory)) {
+    failure = "no directory " + std::string(netService + std::string(kPrefix).size());
+    return status::kServiceUnresolved;
+  }
+  if (int rc = CheckCalendar(directory); rc != status::kOk) {
+    failure = "no calendar " + directory + "/" + kCalendarSchema + ".db";
+    return rc;
+  }
   session = std::make_unique<Session>(directory, access);
   return status::kOk;
 }
