@@ -60,8 +60,8 @@ void CheckColumns(const ExpectedTable& table, std::vector<std::string>& problems
     if (found == nullptr) {
       problems.push_back(name + ": no such column");
     } else if (!Readable(expected.kind, found->kind)) {
-      problems.push_back(name + " is " + found->type + ", the program reads " +
-                         KindText(expected.kind));
+      std::string type = found->type.empty() ? "untyped" : found->type;
+      problems.push_back(name + " is " + type + ", the program reads " + KindText(expected.kind));
     }
   }
 }
