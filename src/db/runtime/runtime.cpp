@@ -336,6 +336,10 @@ std::string SqlLastNativeError() {
 
 int SqlFault() { return Current().fault; }
 
+bool SqlConnectionLost() {
+  return !Current().session || Current().session->Transaction() == ServerTransaction::Lost;
+}
+
 int SqlExecute(const char* text, HostList in, HostList out) {
   if (!Current().session) return status::kNotConnected;
   std::shared_ptr<PreparedEntry> entry;

@@ -185,6 +185,10 @@ int SqlChangeAlone(void (*add)(SqlSeries&, const Record&, int&), const Record& r
 // no work of the transaction can become permanent. "rollback" forgets it.
 int SqlFault();
 
+// Whether the connection is gone (lost, or never made): nothing can be sent until a new
+// connect, whatever status the statement that found out returned.
+bool SqlConnectionLost();
+
 // For diagnostics and tests: the texts of the statements in the current connection's cache,
 // as the table modules handed them over, sorted.
 std::vector<std::string> SqlPreparedTexts();
