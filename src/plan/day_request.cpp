@@ -8,7 +8,7 @@
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
 #include "db/tag.h"
-#include "log/message_log.h"
+#include "plan/failure_report.h"
 #include "plan/slot_update.h"
 
 namespace {
@@ -48,11 +48,11 @@ int MarkOpenDayAndReadCodes(const PudRecord& request, TagRecord& codes) {
   first.Run();
   if (db::status::IsFault(marked)) return marked;  // nothing after it went out
   if (db::status::IsFault(opened)) {
-    LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", opened);
+    ReportFailure("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", opened);
     return marked;
   }
   if (opened != 0) read = ReadCodes(codes);
-  if (read != 0) LogError("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", read);
+  if (read != 0) ReportFailure("Read_UrlKrk_Tgb()", "Fehler: Read Rvk327Tag", read);
   return marked;
 }
 
@@ -80,7 +80,7 @@ int ProcessDayRequest(const PudRecord& request) {
   }
   Bdp_PnrBszDmy_Close();
   if (status != 0 && status != db::status::kNoData) {
-    LogError("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
+    ReportFailure("Bdp_PnrBszDmy_Read", "Fehler Cursor Read", status);
   }
   return marked;
 }

@@ -7,7 +7,7 @@
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
-#include "log/message_log.h"
+#include "plan/failure_report.h"
 #include "plan/slot_update.h"
 
 namespace {
@@ -31,7 +31,7 @@ int MarkAndFindLastDate(const PudRecord& request, char (&lastPlannedDate)[9]) {
   GetLastPlnDat(first, request.PudPnr, lastPlannedDate, found);
   first.Run();
   if (db::status::IsFault(marked)) return marked;  // nothing after it went out
-  if (found != 0) LogError("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", found);
+  if (found != 0) ReportFailure("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", found);
   return marked;
 }
 
@@ -47,7 +47,7 @@ void DeleteRows(const PudRecord& request, const char* lastPlannedDate) {
   }
   Bdp_PnrVonBis_Close();
   if (status != 0 && status != db::status::kNoData) {
-    LogError("Bdp_PnrVonBis_Read", "Fehler Cursor Read", status);
+    ReportFailure("Bdp_PnrVonBis_Read", "Fehler Cursor Read", status);
   }
 }
 
@@ -62,7 +62,7 @@ int ProcessRangeRequest(const PudRecord& request) {
   // read must not decide which rows go.
   int status = Bak_Calc(2, 1, request.PudDtm, followingDay);
   if (db::status::IsFault(status)) {
-    LogError("Bak_Calc()", "Fehler: Read Kalender", status);
+    ReportFailure("Bak_Calc()", "Fehler: Read Kalender", status);
     return marked;
   }
   // Nothing is planned after the request date (an unknown date is empty and sorts first).

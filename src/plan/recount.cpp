@@ -9,8 +9,8 @@
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
-#include "log/message_log.h"
 #include "plan/deviation.h"
+#include "plan/failure_report.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ int Bsm_Count(BsmRecord& record, const BdpTally* counted) {
 int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
   const int tallied = Bsm_Count(record, counted);
   if (db::status::IsFault(tallied)) {  // the request is over: nothing rests on these counts
-    LogError("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
+    ReportFailure("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
     return 0;
   }
   db::SqlSeries writes;
@@ -104,7 +104,7 @@ int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
   Bsm_PKeyUpd(writes, record, saved);
   Bsm_CheckErr(writes, record, RunErrRecord(), recorded);
   writes.Run();
-  if (saved != 0) LogError("Bsm_PKeyUpd", "Fehler: Update BsmSatz", saved);
-  if (recorded != 0) LogError("Err_Insert()", "Fehler Insert", recorded);
+  if (saved != 0) ReportFailure("Bsm_PKeyUpd", "Fehler: Update BsmSatz", saved);
+  if (recorded != 0) ReportFailure("Err_Insert()", "Fehler Insert", recorded);
   return saved == 0 ? 1 : 0;
 }

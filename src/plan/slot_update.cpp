@@ -6,7 +6,7 @@
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
-#include "log/message_log.h"
+#include "plan/failure_report.h"
 #include "plan/recount.h"
 
 namespace {
@@ -39,16 +39,16 @@ void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChange& 
     Bdp_SlotTally(work, likely, tallied);
   }
   work.Run();
-  if (changed != 0) LogError(change.function, change.message, changed);
+  if (changed != 0) ReportFailure(change.function, change.message, changed);
   // A fault holds back what follows it, which then reads nothing: only its own statement is
   // told, and the request is over.
   if (!counts || db::status::IsFault(changed)) return;
   if (read != 0) {
-    LogError("Bsm_PKeyRead()", "Fehler: Read BsmSatz", read);
+    ReportFailure("Bsm_PKeyRead()", "Fehler: Read BsmSatz", read);
     return;
   }
   if (db::status::IsFault(tallied)) {
-    LogError("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
+    ReportFailure("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
     return;
   }
   Bsm_Recount(slot, &likely);

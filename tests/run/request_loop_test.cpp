@@ -253,11 +253,11 @@ TEST_P(RequestLoopTest, FetchErrorStopsTheLoopAfterTheOldestRequests) {
 
   auto result = testing_run::RunMainInChild(
       dir_->RunPath(), CommandLine(dir_->ConfigPath(), kGroup),
-      [] { db::FaultSeam_Arm(db::FaultOp::Fetch, "from Rvk740Pud", 3, -3113); });
+      [] { db::FaultSeam_Arm(db::FaultOp::Fetch, "from Rvk740Pud", 3, db::status::kIoError); });
 
   ExpectQuietSuccess(result);
   EXPECT_EQ(Requests(), Pending({"F3", "F4", "F5"}));
-  ExpectEntries(Log(), {{"Pud_TSCur_Read", "Fehler Cursor Read", -3113}});
+  ExpectEntries(Log(), {{"Pud_TSCur_Read", "Fehler Cursor Read", db::status::kIoError}});
 }
 
 // A request whose date does not exist (held by a database made before the schema refused
