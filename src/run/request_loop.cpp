@@ -9,7 +9,9 @@
 #include "db/work.h"
 #include "log/message_log.h"
 #include "plan/day_request.h"
+#include "plan/failure_report.h"
 #include "plan/range_request.h"
+#include "run/reconnect.h"
 #include "run/stop_signal.h"
 
 namespace {
@@ -38,7 +40,7 @@ int HandleRequest(PudRecord& request) {
 // been reported where it failed. The mark's failure is told after whatever the handler told.
 // Returns the fault that rolled the request back, or 0.
 int FinishRequest(int marked) {
-  if (marked != 0) LogError("Pud_PKeyUpd", "Fehler PudSatz updaten", marked);
+  if (marked != 0) ReportFailure("Pud_PKeyUpd", "Fehler PudSatz updaten", marked);
   const int fault = db::SqlFault();
   if (fault != 0 || marked != 0) {
     Work_Rollback();
@@ -46,7 +48,7 @@ int FinishRequest(int marked) {
   }
   int status = Work_Commit();
   if (status == 0) return db::status::kOk;
-  LogError("ProcessRequests()", "Fehler: Commit", status);
+  ReportFailure("ProcessRequests()", "Fehler: Commit", status);
   Work_Rollback();
   return db::status::IsFault(status) ? status : db::status::kOk;
 }
@@ -58,7 +60,7 @@ int NextRequest(PudRecord& request) {
     request = PudRecord{};
     int status = Pud_TSCur_Read(request);
     if (!db::status::IsUnreadableValue(status)) return status;
-    LogError("Pud_TSCur_Read", "Fehler Cursor Read", status);
+    ReportFailure("Pud_TSCur_Read", "Fehler Cursor Read", status);
   }
 }
 
@@ -74,9 +76,24 @@ class RunCourse {
       faultsInARow_ = 0;
       return;
     }
+    TakeFault(fault);
+    if (!retrying && db::status::IsWorthRetrying(fault)) retries_.push_back(request);
+  }
+  // A fault outside a request (the queue's read, the final delete). A connection found gone
+  // counts as lost whatever the status that found it (a commit's lost work, say).
+  void TakeFault(int fault) {
+    if (!db::status::IsConnectionLost(fault) && db::SqlConnectionLost()) {
+      fault = db::status::kNotConnected;
+    }
     lastFault_ = fault;
     ++faultsInARow_;
-    if (!retrying && db::status::IsWorthRetrying(fault)) retries_.push_back(request);
+  }
+  // On a new connection: the queue is read anew, and the requests kept for another try are
+  // in it again if they are still pending.
+  void Resume() {
+    faultsInARow_ = 0;
+    lastFault_ = 0;
+    retries_.clear();
   }
   bool Ending() const { return ConnectionLost() || GivingUp() || StopSignal() != 0; }
   // Nothing is sent after a lost connection, so the last fault is the loss.
@@ -96,11 +113,9 @@ void WorkOff(PudRecord request, RunCourse& course, bool retrying) {
   course.Take(request, fault, retrying);
 }
 
-}  // namespace
-
-void ProcessRequests(const RunParameters& parameters) {
-  WatchStopSignals();
-  RunCourse course;
+// Works the group's pending requests off, oldest first, then once more those rolled back for a
+// lock or a deadlock.
+void WorkOffQueue(const RunParameters& parameters, RunCourse& course) {
   PudRecord request{};
   // A failed open shows as a failed first fetch.
   Pud_TSCur_Open(parameters.planGroup);
@@ -110,24 +125,47 @@ void ProcessRequests(const RunParameters& parameters) {
   }
   Pud_TSCur_Close();
   if (IsError(status)) {
-    LogError("Pud_TSCur_Read", "Fehler Cursor Read", status);
+    ReportFailure("Pud_TSCur_Read", "Fehler Cursor Read", status);
     Work_Rollback();  // a fault at the fetch leaves nothing pending behind it
+    if (db::status::IsFault(status)) course.TakeFault(status);
   }
   for (const PudRecord& again : course.TakeRetries()) {
     if (course.Ending()) break;
     WorkOff(again, course, true);
   }
+}
 
-  // Nothing more can be sent; the requests not done stay pending for the next run.
-  if (course.ConnectionLost()) {
-    LogError("ProcessRequests()", "Abbruch: Verbindung verloren", course.LastFault());
-    return;
+// Deletes the group's finished requests; false when the connection was lost on the way.
+bool DeleteFinished(const RunParameters& parameters, RunCourse& course) {
+  int status = Pud_KngDel(parameters.planGroup, kRequestDone);
+  if (IsError(status)) ReportFailure("Pud_KngDel", "Fehler Saetze loeschen", status);
+  if (db::status::IsFault(status)) course.TakeFault(status);
+  return !course.ConnectionLost();
+}
+
+}  // namespace
+
+// A lost connection (a server gone, a failover) costs a pause, not the run: the request at hand
+// went with its transaction and is still pending, so the queue is read anew on a new
+// connection and worked off from there.
+void ProcessRequests(const RunParameters& parameters) {
+  WatchStopSignals();
+  RunCourse course;
+  for (;;) {
+    WorkOffQueue(parameters, course);
+    if (!course.ConnectionLost()) {
+      if (course.GivingUp()) {
+        LogError("ProcessRequests()", "Abbruch: wiederholte DB-Fehler", course.LastFault());
+      }
+      if (DeleteFinished(parameters, course)) break;
+    }
+    // Nothing more can be sent; the requests not done stay pending for the next run.
+    if (StopSignal() != 0 || !Reconnect(course.LastFault())) {
+      LogError("ProcessRequests()", "Abbruch: Verbindung verloren", course.LastFault());
+      return;
+    }
+    course.Resume();
   }
-  if (course.GivingUp()) {
-    LogError("ProcessRequests()", "Abbruch: wiederholte DB-Fehler", course.LastFault());
-  }
-  status = Pud_KngDel(parameters.planGroup, kRequestDone);
-  if (IsError(status)) LogError("Pud_KngDel", "Fehler Saetze loeschen", status);
 
   // The requests not reached stay pending, untouched, for the next run.
   if (int signal = StopSignal()) LogError("ProcessRequests()", "Abbruch durch Signal", signal);
