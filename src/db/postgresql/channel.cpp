@@ -175,6 +175,8 @@ int Channel::Fail(const Outcome& outcome) {
   lastError_ =
       (outcome.sqlState.empty() ? std::string("libpq") : outcome.sqlState) + ": " + outcome.message;
   if (outcome.notConnected) return status::kNotConnected;
+  // A connection dropped without a word from the server shows only once libpq reads its end.
+  if (outcome.sqlState.empty() && !Broken()) PQconsumeInput(connection_.get());
   // The session ended under these commands, whatever the server managed to say first.
   int rc = status::kEndOfFileOnChannel;
   if (!Broken()) {
