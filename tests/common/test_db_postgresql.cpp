@@ -1,7 +1,9 @@
 // The PostgreSQL half of the test database fixture: a fresh database per TestDb on the server
 // that scripts/pg-test-server.sh started, with the test schema and RVKSTAMM made from
 // schema/postgresql, reached by the runtime through its URI and by the test through a
-// connection of its own; dropped at the end.
+// connection of its own; dropped at the end. On a pair (start-pair: host and port name both
+// servers) the database is made on the primary, and every connection goes to whichever server
+// is primary at the time.
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/test_db_backends.h"
 #include "db/runtime/backend.h"
@@ -20,11 +23,30 @@ namespace testing_db {
 namespace {
 
 struct ServerSettings {
-  std::string host;
-  std::string port;
+  std::string host;  // one, or a list "h1,h2" as the connection library takes it
+  std::string port;  // one per host
   std::string user;
   std::string password;
+  // A primary and its standby: connections go to the one that takes writes.
+  bool Several() const { return host.find(',') != std::string::npos; }
 };
+
+std::vector<std::string> Split(const std::string& list) {
+  std::vector<std::string> items;
+  std::stringstream in(list);
+  for (std::string item; std::getline(in, item, ',');) items.push_back(item);
+  return items;
+}
+
+// "h1:p1,h2:p2" of a URI.
+std::string HostsAndPorts(const ServerSettings& server) {
+  std::vector<std::string> hosts = Split(server.host), ports = Split(server.port);
+  std::string text;
+  for (size_t i = 0; i < hosts.size(); ++i) {
+    text += (i > 0 ? "," : "") + hosts[i] + ":" + (i < ports.size() ? ports[i] : ports.back());
+  }
+  return text;
+}
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -55,9 +77,12 @@ std::string ReadSchemaFile(const std::string& name) {
 void IgnoreNotice(void*, const char*) {}
 
 PGconn* ConnectTo(const ServerSettings& server, const std::string& database) {
-  const char* keywords[] = {"host", "port", "dbname", "user", "password", nullptr};
-  const char* values[] = {server.host.c_str(), server.port.c_str(),     database.c_str(),
-                          server.user.c_str(), server.password.c_str(), nullptr};
+  const char* keywords[] = {"host",     "port",     "dbname", "user",
+                            "password", "target_session_attrs", nullptr};
+  const char* values[] = {server.host.c_str(),     server.port.c_str(),
+                          database.c_str(),        server.user.c_str(),
+                          server.password.c_str(), server.Several() ? "read-write" : "any",
+                          nullptr};
   PGconn* connection = PQconnectdbParams(keywords, values, 0);
   if (PQstatus(connection) != CONNECTION_OK) {
     ADD_FAILURE() << "cannot connect to " << database << ": " << PQerrorMessage(connection);
@@ -68,15 +93,18 @@ PGconn* ConnectTo(const ServerSettings& server, const std::string& database) {
   return connection;
 }
 
-// Runs `sql` (one or more statements); a failure fails the test.
-bool ExecOn(PGconn* connection, const std::string& sql) {
-  if (connection == nullptr) return false;
-  PGresult* result = PQexec(connection, sql.c_str());
+// Whether `result` of `sql` is a success; a failure fails the test. Takes the result.
+bool Succeeded(PGresult* result, const std::string& sql) {
   ExecStatusType state = PQresultStatus(result);
   bool ok = state == PGRES_COMMAND_OK || state == PGRES_TUPLES_OK;
   if (!ok) ADD_FAILURE() << PQresultErrorMessage(result) << "  in: " << sql;
   PQclear(result);
   return ok;
+}
+
+// Runs `sql` (one or more statements); a failure fails the test.
+bool ExecOn(PGconn* connection, const std::string& sql) {
+  return connection != nullptr && Succeeded(PQexec(connection, sql.c_str()), sql);
 }
 
 std::string NewDatabaseName() {
@@ -102,7 +130,7 @@ class PostgresTestDb : public TestDb {
   ~PostgresTestDb() override {
     PQfinish(connection_);
     // FORCE ends the runtime's connection too, should the test have left it open.
-    if (created_) ExecOn(admin_, "DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
+    if (created_) ExecAgain(admin_, "DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
     PQfinish(admin_);
   }
 
@@ -120,18 +148,22 @@ class PostgresTestDb : public TestDb {
   }
 
   std::string NetService() const override {
+    if (server_.Several()) {
+      return "postgresql://" + HostsAndPorts(server_) + "/" + database_ +
+             "?target_session_attrs=read-write";
+    }
     return "postgresql://" + server_.host + ":" + server_.port + "/" + database_;
   }
   std::string User() const override { return server_.user; }
   std::string Password() const override { return server_.password; }
   std::string Schema() const override { return schema_; }
 
-  void Exec(const std::string& sql) override { ExecOn(connection_, sql); }
+  void Exec(const std::string& sql) override { ExecAgain(connection_, sql, SessionSettings()); }
 
   Rows Query(const std::string& sql) override {
     Rows rows;
     if (connection_ == nullptr) return rows;
-    PGresult* result = PQexec(connection_, sql.c_str());
+    PGresult* result = RunAgain(connection_, sql, SessionSettings());
     if (PQresultStatus(result) != PGRES_TUPLES_OK) {
       ADD_FAILURE() << PQresultErrorMessage(result) << "  in: " << sql;
     } else {
@@ -151,8 +183,7 @@ class PostgresTestDb : public TestDb {
     PGconn* connection = ConnectTo(server_, database_);
     if (connection == nullptr) return nullptr;
     auto held = std::make_unique<PostgresHeldTransaction>(connection);
-    if (!ExecOn(connection, "SET DateStyle TO ISO, YMD; SET search_path TO " + LowerCase(schema_) +
-                                   "; BEGIN; " + sql)) {
+    if (!ExecOn(connection, SessionSettings() + "; BEGIN; " + sql)) {
       return nullptr;
     }
     return held;
@@ -172,6 +203,27 @@ class PostgresTestDb : public TestDb {
   }
 
  private:
+  std::string SessionSettings() const {
+    return "SET DateStyle TO ISO, YMD; SET search_path TO " + LowerCase(schema_);
+  }
+
+  // The result of `sql` on `connection`. A failover ends the test's connections too: on a
+  // pair, a lost one is opened anew, to whichever server is primary now, `setup` restores its
+  // session, and `sql` goes once more.
+  PGresult* RunAgain(PGconn* connection, const std::string& sql,
+                     const std::string& setup = "") const {
+    PGresult* result = PQexec(connection, sql.c_str());
+    if (!server_.Several() || PQstatus(connection) != CONNECTION_BAD) return result;
+    PQclear(result);
+    PQreset(connection);
+    if (!setup.empty()) PQclear(PQexec(connection, setup.c_str()));
+    return PQexec(connection, sql.c_str());
+  }
+
+  bool ExecAgain(PGconn* connection, const std::string& sql, const std::string& setup = "") {
+    return connection != nullptr && Succeeded(RunAgain(connection, sql, setup), sql);
+  }
+
   ServerSettings server_;
   std::string schema_;
   std::string database_;

@@ -25,8 +25,10 @@ namespace {
 
 using run_tests::Describe;
 using run_tests::ExpectQuietSuccess;
+using run_tests::NormalDoneMarks;
 using run_tests::Outcome;
 using run_tests::PlanShape;
+using run_tests::SlowDoneMarks;
 using run_tests::Snapshot;
 using run_tests::Tree;
 using testing_db::Backend;
@@ -62,18 +64,6 @@ void ExpectAtMostOneEntryPerPendingRequest(const Tree& tree, const ParsedLog& lo
       std::count_if(log.entries.begin(), log.entries.end(),
                     [](const LogRecord& entry) { return entry.func != "ProcessRequests()"; });
   EXPECT_LE(requestEntries, tree.Pending()) << Describe(log);
-}
-
-// PostgreSQL only: each done mark's update sleeps, so that a run lasts long enough to be
-// disturbed, or that a statement timeout strikes every request.
-void SlowDoneMarks(TestDb& db, double seconds) {
-  db.Exec("CREATE FUNCTION kt_slow_mark() RETURNS trigger LANGUAGE plpgsql AS "
-          "$$BEGIN PERFORM pg_sleep(" + std::to_string(seconds) + "); RETURN NEW; END$$;"
-          " CREATE TRIGGER kt_slow_mark BEFORE UPDATE ON Rvk740Pud FOR EACH ROW "
-          "EXECUTE FUNCTION kt_slow_mark()");
-}
-void NormalDoneMarks(TestDb& db) {
-  db.Exec("DROP TRIGGER kt_slow_mark ON Rvk740Pud; DROP FUNCTION kt_slow_mark()");
 }
 
 class FaultTest : public testing::TestWithParam<Backend> {
@@ -137,15 +127,6 @@ class FaultTest : public testing::TestWithParam<Backend> {
                     "and wait_event_type='Lock'") == 0) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       std::this_thread::sleep_for(20ms);
-    }
-    return true;
-  }
-
-  static bool WaitUntilDone(const Tree& tree, long count) {
-    auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (tree.Done() < count) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(5ms);
     }
     return true;
   }

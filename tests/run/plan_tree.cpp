@@ -1,7 +1,10 @@
 #include "run/plan_tree.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "run/log_expectations.h"
@@ -134,7 +137,11 @@ Outcome Snapshot(TestDb& db) {
 }
 
 Tree Tree::Generate(const testing_db::Backend& backend, const PlanShape& shape) {
-  Tree tree{TestDb::Create(backend), nullptr};
+  return GenerateOn(TestDb::Create(backend), shape);
+}
+
+Tree Tree::GenerateOn(std::unique_ptr<TestDb> db, const PlanShape& shape) {
+  Tree tree{std::move(db), nullptr};
   if (tree.db == nullptr) return tree;
   GenerateTree(*tree.db, shape);
   tree.dir = std::make_unique<testing_run::RunDir>(*tree.db);
@@ -158,6 +165,26 @@ testing_run::ParsedLog Tree::Log() const {
 
 long Tree::Pending() const { return db->Count("select count(*) from Rvk740Pud where PudKng=1"); }
 long Tree::Done() const { return db->Count("select count(*) from Rvk740Pud where PudKng=3"); }
+
+void SlowDoneMarks(TestDb& db, double seconds) {
+  db.Exec("CREATE FUNCTION kt_slow_mark() RETURNS trigger LANGUAGE plpgsql AS "
+          "$$BEGIN PERFORM pg_sleep(" + std::to_string(seconds) + "); RETURN NEW; END$$;"
+          " CREATE TRIGGER kt_slow_mark BEFORE UPDATE ON Rvk740Pud FOR EACH ROW "
+          "EXECUTE FUNCTION kt_slow_mark()");
+}
+
+void NormalDoneMarks(TestDb& db) {
+  db.Exec("DROP TRIGGER kt_slow_mark ON Rvk740Pud; DROP FUNCTION kt_slow_mark()");
+}
+
+bool WaitUntilDone(const Tree& tree, long count) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (tree.Done() < count) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 void ExpectRerunCompletesLikeAWholeRun(const Tree& tree, const std::string& group,
                                        const testing_db::Backend& backend,

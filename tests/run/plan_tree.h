@@ -47,6 +47,8 @@ struct Tree {
 
   // Null members (after a reported failure) when the database cannot be made.
   static Tree Generate(const testing_db::Backend& backend, const PlanShape& shape);
+  // The same on a database made elsewhere (null: one that could not be made).
+  static Tree GenerateOn(std::unique_ptr<testing_db::TestDb> db, const PlanShape& shape);
 
   testing_run::ProgramResult RunWhole(const std::string& group) const;
   std::unique_ptr<testing_run::RunningProgram> Start(const std::string& group) const;
@@ -54,6 +56,14 @@ struct Tree {
   long Pending() const;  // requests of state 1
   long Done() const;     // requests of state 3, finished and not yet deleted
 };
+
+// PostgreSQL only: each done mark's update sleeps, so that a run lasts long enough to be
+// disturbed, or that a statement timeout strikes every request.
+void SlowDoneMarks(testing_db::TestDb& db, double seconds);
+void NormalDoneMarks(testing_db::TestDb& db);
+
+// Whether `count` requests of `tree` are marked done within a generous time.
+bool WaitUntilDone(const Tree& tree, long count);
 
 // A run of `group` on `tree` completes what is pending; the database is sound and as
 // `expected` (the result of the undisturbed runs).
