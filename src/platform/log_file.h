@@ -32,7 +32,6 @@ class AppendOnlyFile {
   // Opens `path`, creating it if missing (readable by all, writable by its owner), never its
   // directory. Others may still open, rename and delete it. Returns 0 or an errno value.
   int Open(const std::string& path);
-  bool IsOpen() const;
   // Takes the exclusive lock on the file without waiting: 0, an error for which
   // IsHeldByAnother holds while another process has it, or another errno value.
   int TryLock();
@@ -49,7 +48,9 @@ class AppendOnlyFile {
   int Close();
 
  private:
-  int descriptor_ = -1;
+  // The system's own handle on the file (a POSIX descriptor; a Windows HANDLE fits as well),
+  // -1 while closed.
+  intptr_t native_ = -1;
 };
 
 // The identity of the file `path` now leads to: 0, ENOENT when it leads nowhere, or another

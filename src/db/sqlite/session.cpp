@@ -46,8 +46,6 @@ int WaitForLock(void*, int attempt) {
   return 1;
 }
 
-bool IsFile(const std::string& path) { return platform::IsRegularFile(path); }
-
 // "sqlite:DIR" with DIR an existing directory, made absolute so that a later change of the
 // working directory does not move the database.
 bool ResolveDirectory(const char* netService, std::string& directory) {
@@ -196,8 +194,8 @@ class Session : public BackendSession {
   int SetSchema(const std::string& schema) override {
     const std::string& directory = link_->directory;
     std::string path = directory + "/" + schema + ".db";
-    if (!IsFile(path)) path = directory + "/" + UpperCase(schema) + ".db";
-    if (!IsFile(path)) return link_->FailWith(status::kSchemaUnknown, "no database " + path);
+    if (!platform::IsRegularFile(path)) path = directory + "/" + UpperCase(schema) + ".db";
+    if (!platform::IsRegularFile(path)) return link_->FailWith(status::kSchemaUnknown, "no database " + path);
     return link_->Open(path);
   }
 

@@ -24,6 +24,8 @@ int UnlessInterrupted(Call call) {
   }
 }
 
+int Fd(intptr_t native) { return static_cast<int>(native); }
+
 }  // namespace
 
 bool IsHeldByAnother(int error) { return error == EBUSY || error == ETXTBSY || error == EWOULDBLOCK; }
@@ -34,20 +36,18 @@ int AppendOnlyFile::Open(const std::string& path) {
   Close();
   // O_APPEND puts every write at the end, O_SYNC through to disk.
   return UnlessInterrupted([&] {
-    descriptor_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_SYNC | O_CLOEXEC | O_NOCTTY, 0644);
-    return descriptor_ < 0 ? -1 : 0;
+    native_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_SYNC | O_CLOEXEC | O_NOCTTY, 0644);
+    return native_ < 0 ? -1 : 0;
   });
 }
 
-bool AppendOnlyFile::IsOpen() const { return descriptor_ >= 0; }
-
 int AppendOnlyFile::TryLock() {
-  return UnlessInterrupted([&] { return ::flock(descriptor_, LOCK_EX | LOCK_NB); });
+  return UnlessInterrupted([&] { return ::flock(Fd(native_), LOCK_EX | LOCK_NB); });
 }
 
 int AppendOnlyFile::Identity(FileIdentity& identity) const {
   struct stat opened {};
-  if (::fstat(descriptor_, &opened) != 0) return errno;
+  if (::fstat(Fd(native_), &opened) != 0) return errno;
   identity = IdentityOf(opened);
   return 0;
 }
@@ -55,7 +55,7 @@ int AppendOnlyFile::Identity(FileIdentity& identity) const {
 int AppendOnlyFile::Write(const char* data, size_t size, size_t& written) {
   ssize_t count = 0;
   do {  // again only when a signal came before it wrote anything
-    count = ::write(descriptor_, data, size);
+    count = ::write(Fd(native_), data, size);
   } while (count < 0 && errno == EINTR);
   written = count > 0 ? static_cast<size_t>(count) : 0;
   return count < 0 ? errno : 0;
@@ -63,20 +63,20 @@ int AppendOnlyFile::Write(const char* data, size_t size, size_t& written) {
 
 int AppendOnlyFile::EndOfLastWrite(uint64_t& offset) const {
   // With O_APPEND the position is just past this process's last write, not the file's end.
-  const off_t end = ::lseek(descriptor_, 0, SEEK_CUR);
+  const off_t end = ::lseek(Fd(native_), 0, SEEK_CUR);
   if (end < 0) return errno;
   offset = static_cast<uint64_t>(end);
   return 0;
 }
 
 void AppendOnlyFile::CutBackTo(uint64_t length) {
-  if (::ftruncate(descriptor_, static_cast<off_t>(length)) == 0) ::fsync(descriptor_);
+  if (::ftruncate(Fd(native_), static_cast<off_t>(length)) == 0) ::fsync(Fd(native_));
 }
 
 int AppendOnlyFile::Close() {
-  if (descriptor_ < 0) return 0;
-  const int result = ::close(descriptor_);
-  descriptor_ = -1;
+  if (native_ < 0) return 0;
+  const int result = ::close(Fd(native_));
+  native_ = -1;
   // After EINTR the descriptor is closed all the same, and the data is already on disk.
   return result == 0 || errno == EINTR ? 0 : errno;
 }

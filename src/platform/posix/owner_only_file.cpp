@@ -54,8 +54,8 @@ int ReplaceWithOwnerOnlyFile(const std::string& path, const std::string& content
     return errno;
   }
   // Durable before it becomes visible under the real name.
-  bool done = fchmod(file.Get(), kOwnerOnly) == 0 && WriteAll(file.Get(), content) && fsync(file.Get()) == 0 &&
-              file.Close() == 0 && std::rename(tempName.data(), path.c_str()) == 0;
+  bool done = fchmod(file.Get(), kOwnerOnly) == 0 && WriteAll(file.Get(), content) &&
+              fsync(file.Get()) == 0 && file.Close() == 0 && std::rename(tempName.data(), path.c_str()) == 0;
   if (!done) {
     int error = errno;
     unlink(tempName.data());
