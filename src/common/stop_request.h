@@ -3,18 +3,19 @@
 // first signal and the moment it came, on the monotonic clock. Noting it is safe inside a
 // signal handler; whatever waits (a statement, a lock, the log file) asks how long ago it was.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <ctime>
 
 namespace stop_request {
 
 inline std::atomic<int> firstSignal{0};
 inline std::atomic<int64_t> notedAtNanos{0};
 
+// The steady clock is the system's monotonic one (CLOCK_MONOTONIC), which a signal handler
+// may read.
 inline int64_t MonotonicNanos() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
 }
 
 // Async-signal-safe: the first signal wins, later ones change nothing.

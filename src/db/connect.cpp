@@ -1,12 +1,11 @@
 #include "db/connect.h"
 
-#include <string.h>
-
 #include <string>
 
 #include "db/runtime/precompiler.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
+#include "platform/secure_zero.h"
 
 namespace {
 
@@ -17,7 +16,7 @@ struct Credentials {
   bool known = false;
 
   void Forget() {
-    explicit_bzero(password.data(), password.size());
+    platform::SecureZero(password.data(), password.size());
     *this = Credentials{};
   }
 };

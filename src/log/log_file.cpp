@@ -3,12 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 #include "common/stop_request.h"
 
@@ -17,34 +12,17 @@ namespace {
 
 constexpr int64_t kWaitStepNanos = 333000000;
 
-// The errors that mean "in use by another process": the operation is tried again after a
-// pause, until the deadline. Permission errors are not among them, since on this platform they
-// never go away by waiting.
-bool IsHeldByAnother(int error) { return error == EBUSY || error == ETXTBSY || error == EWOULDBLOCK; }
-
-// Runs `operation` (0 on success, -1 with errno on failure) until it succeeds, fails with an
-// error other than "in use", or the deadline has passed. Returns 0 or the last errno value.
+// Runs `operation` (0 or an errno value) until it succeeds, fails with an error other than
+// "in use", or the deadline has passed. Returns 0 or the last errno value.
 template <typename Operation>
 int RetryWhileHeld(Operation operation, const WaitDeadline& deadline) {
   for (;;) {
-    if (operation() == 0) return 0;
-    const int error = errno;
-    if (error == EINTR) continue;
-    if (!IsHeldByAnother(error) || deadline.Passed()) return error;
+    const int error = operation();
+    if (error == 0) return 0;
+    if (!platform::IsHeldByAnother(error) || deadline.Passed()) return error;
     deadline.Pause();
   }
 }
-
-// One write() call, again only when a signal came before it wrote anything.
-ssize_t WriteOnce(int fd, const char* data, size_t size) {
-  ssize_t count = 0;
-  do {
-    count = ::write(fd, data, size);
-  } while (count < 0 && errno == EINTR);
-  return count;
-}
-
-FileIdentity IdentityOf(const struct stat& status) { return FileIdentity{status.st_dev, status.st_ino}; }
 
 }  // namespace
 
@@ -78,71 +56,56 @@ int LockedLogFile::Open(const std::string& path, const WaitDeadline& deadline) {
 }
 
 int LockedLogFile::OpenAndLock(const std::string& path, const WaitDeadline& deadline) {
-  int error = RetryWhileHeld(
-      [&] {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_SYNC | O_CLOEXEC | O_NOCTTY, 0644);
-        return fd_ < 0 ? -1 : 0;
-      },
-      deadline);
+  int error = RetryWhileHeld([&] { return file_.Open(path); }, deadline);
   if (error == 0) {
-    error = RetryWhileHeld([&] { return ::flock(fd_, LOCK_EX | LOCK_NB); }, deadline);
+    error = RetryWhileHeld([&] { return file_.TryLock(); }, deadline);
     locked_ = error == 0;
-    if (error == EWOULDBLOCK) error = 0;  // still held at the deadline: append without the lock
+    if (platform::IsHeldByAnother(error)) error = 0;  // still held at the deadline: append without the lock
   }
-  struct stat opened {};
-  if (error == 0 && ::fstat(fd_, &opened) != 0) error = errno;
-  if (error == 0) identity_ = IdentityOf(opened);
+  if (error == 0) error = file_.Identity(identity_);
   return error;
 }
 
 int LockedLogFile::IsStillNamed(const std::string& path, bool& stillNamed) const {
-  struct stat named {};
-  if (::stat(path.c_str(), &named) == 0) {
-    stillNamed = IdentityOf(named) == identity_;
-    return 0;
-  }
-  stillNamed = false;
-  return errno == ENOENT ? 0 : errno;
+  FileIdentity named;
+  const int error = platform::IdentityOfName(path, named);
+  stillNamed = error == 0 && named == identity_;
+  return error == ENOENT ? 0 : error;
 }
 
 int LockedLogFile::AppendWhole(const std::string& bytes) {
-  const ssize_t count = WriteOnce(fd_, bytes.data(), bytes.size());
-  if (count < 0) return errno;
-  const size_t written = static_cast<size_t>(count);
+  size_t written = 0;
+  if (int error = file_.Write(bytes.data(), bytes.size(), written); error != 0) return error;
   if (written == bytes.size()) return 0;
   if (!locked_) return EIO;
-  // O_APPEND put this part at the end, behind whatever an unlocked writer appended before it.
-  const off_t end = ::lseek(fd_, 0, SEEK_CUR);
-  if (end < 0) return errno;
-  return AppendRest(bytes, written, end - count);
+  // The part went to the end, behind whatever an unlocked writer appended before it.
+  uint64_t end = 0;
+  if (int error = file_.EndOfLastWrite(end); error != 0) return error;
+  return AppendRest(bytes, written, end - written);
 }
 
-int LockedLogFile::AppendRest(const std::string& bytes, size_t written, off_t start) {
+int LockedLogFile::AppendRest(const std::string& bytes, size_t written, uint64_t start) {
   while (written < bytes.size()) {
-    const ssize_t count = WriteOnce(fd_, bytes.data() + written, bytes.size() - written);
-    if (count <= 0) {
-      const int error = count < 0 ? errno : EIO;
-      if (::ftruncate(fd_, start) == 0) ::fsync(fd_);
-      return error;
+    size_t count = 0;
+    int error = file_.Write(bytes.data() + written, bytes.size() - written, count);
+    if (error != 0 || count == 0) {
+      file_.CutBackTo(start);
+      return error != 0 ? error : EIO;
     }
-    written += static_cast<size_t>(count);
+    written += count;
   }
   return 0;
 }
 
 int LockedLogFile::Close() {
-  if (fd_ < 0) return 0;
-  const int result = ::close(fd_);
-  fd_ = -1;
   locked_ = false;
-  // After EINTR the descriptor is closed all the same, and the data is already on disk.
-  return result == 0 || errno == EINTR ? 0 : errno;
+  return file_.Close();
 }
 
 int RotateLogFile(const std::string& path, const std::string& companion, const WaitDeadline& deadline) {
   // A companion name equal to the log name would make the deletion remove the log itself.
-  if (companion != path) RetryWhileHeld([&] { return ::unlink(companion.c_str()); }, deadline);
-  return RetryWhileHeld([&] { return ::rename(path.c_str(), companion.c_str()); }, deadline);
+  if (companion != path) RetryWhileHeld([&] { return platform::DeleteFileNamed(companion); }, deadline);
+  return RetryWhileHeld([&] { return platform::RenameFile(path, companion); }, deadline);
 }
 
 }  // namespace message_log

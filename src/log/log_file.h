@@ -6,7 +6,8 @@
 // entries.
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
+
+#include "platform/log_file.h"
 
 namespace message_log {
 
@@ -23,12 +24,7 @@ class WaitDeadline {
   int64_t atNanos_;
 };
 
-// Which file a name led to; a rotation gives the name a new file.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
+using platform::FileIdentity;
 
 // The log file, opened for appending and locked against other writers unless the deadline
 // ended the wait for the lock; closing unlocks it.
@@ -58,9 +54,9 @@ class LockedLogFile {
   int OpenAndLock(const std::string& path, const WaitDeadline& deadline);
   // Whether `path` still leads to the open file (not when it leads nowhere). 0 or errno.
   int IsStillNamed(const std::string& path, bool& stillNamed) const;
-  int AppendRest(const std::string& bytes, size_t written, off_t start);
+  int AppendRest(const std::string& bytes, size_t written, uint64_t start);
 
-  int fd_ = -1;
+  platform::AppendOnlyFile file_;
   bool locked_ = false;
   FileIdentity identity_;
 };

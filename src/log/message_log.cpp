@@ -7,6 +7,7 @@
 #include "log/entry_text.h"
 #include "log/log_file.h"
 #include "log/message_log_testing.h"
+#include "platform/local_time.h"
 
 namespace {
 
@@ -35,12 +36,7 @@ LogState& State() {
   return state;
 }
 
-std::tm LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
-}
+std::tm LocalTimeNow() { return platform::LocalTime(std::time(nullptr)); }
 
 // When another process has rotated the file (or someone replaced it), the entries counted so
 // far went to a generation that is already rotated; counting them against the new file would

@@ -4,10 +4,11 @@
 
 #include "common/text_field.h"
 #include "config/config_reader.h"
+#include "platform/secure_zero.h"
 
 namespace {
 
-void Wipe(void* memory, size_t size) { explicit_bzero(memory, size); }
+void Wipe(void* memory, size_t size) { platform::SecureZero(memory, size); }
 
 // The deciphered value of `key`, or "" when there is no configuration file or no such key.
 // The configuration result is wiped right away: it may hold the password.

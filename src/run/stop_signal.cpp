@@ -1,22 +1,8 @@
 #include "run/stop_signal.h"
 
-#include <csignal>
-
 #include "common/stop_request.h"
+#include "platform/stop_request_source.h"
 
-namespace {
-
-void NoteStopSignal(int signal) { stop_request::Note(signal); }
-
-}  // namespace
-
-void WatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = NoteStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-}
+void WatchStopSignals() { platform::CatchStopRequests(); }
 
 int StopSignal() { return stop_request::Signal(); }

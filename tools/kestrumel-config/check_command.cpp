@@ -15,6 +15,7 @@
 #include "kestrumel-config/check_schema.h"
 #include "kestrumel-config/commands.h"
 #include "kestrumel-config/config_entries.h"
+#include "platform/secure_zero.h"
 #include "run/client_environment.h"
 #include "run/startup_values.h"
 
@@ -37,7 +38,7 @@ std::string RecordProblem(const char* key, const std::string& path) {
   size_t length = strnlen(record.value, sizeof record.value);
   bool found = record.number != 0 || record.name[0] != '\0' || record.section[0] != '\0';
   bool printable = Printable(record.value);
-  explicit_bzero(record.value, sizeof record.value);
+  platform::SecureZero(record.value, sizeof record.value);
   std::string name = key;
   if (!found) return name + ": no record";
   if (length == 0) return name + ": the value does not decipher";

@@ -1,13 +1,13 @@
 #include "kestrumel-config/check_log.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "log/message_log.h"
+#include "platform/file_access.h"
+#include "platform/paths.h"
 #include "run/startup_values.h"
 
 namespace {
@@ -22,8 +22,8 @@ std::string Directory(const std::string& path) {
 
 // The working directory, so that an operator sees where the relative name leads.
 std::string WorkingDirectory() {
-  char here[4096];
-  return getcwd(here, sizeof here) != nullptr ? here : "(unknown)";
+  std::string here = platform::WorkingDirectory();
+  return !here.empty() ? here : "(unknown)";
 }
 
 int CountEntries(const std::string& path) {
@@ -44,8 +44,7 @@ CheckResult CheckLog(const std::string& schema) {
   result.name = "log";
   std::string path = LogFileName(schema.c_str());
   std::string directory = Directory(path);
-  if (access(directory.c_str(), W_OK | X_OK) != 0) {
-    int error = errno;
+  if (int error = platform::MayChangeEntriesOf(directory); error != 0) {
     result.verdict = Verdict::kFail;
     result.summary = directory + (error == ENOENT ? " does not exist" : " is not writable") +
                      ": every entry would be lost";
@@ -54,8 +53,8 @@ CheckResult CheckLog(const std::string& schema) {
                                     : "let the user running the program write it";
     return result;
   }
-  bool exists = access(path.c_str(), F_OK) == 0;
-  if (exists && access(path.c_str(), W_OK) != 0) {
+  bool exists = platform::Exists(path);
+  if (exists && platform::MayWrite(path) != 0) {
     result.verdict = Verdict::kFail;
     result.summary = path + " is not writable: every entry of a run would be lost";
     result.advice = "let the user running the program write it";

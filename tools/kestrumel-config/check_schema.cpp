@@ -1,11 +1,10 @@
 #include "kestrumel-config/check_schema.h"
 
-#include <strings.h>
-
 #include <string>
 #include <vector>
 
 #include "db/runtime/catalog.h"
+#include "db/runtime/letter_case.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/statement_list.h"
@@ -15,9 +14,7 @@ namespace {
 
 using Kind = db::CatalogColumn::Kind;
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
-}
+bool SameName(const std::string& a, const std::string& b) { return db::SameIgnoringCase(a, b); }
 
 const char* KindText(Kind kind) {
   switch (kind) {

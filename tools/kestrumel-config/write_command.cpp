@@ -2,35 +2,27 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <termios.h>
-#include <unistd.h>
 
-#include "kestrumel-config/atomic_file.h"
 #include "kestrumel-config/commands.h"
 #include "kestrumel-config/config_entries.h"
 #include "kestrumel-config/value_rules.h"
+#include "platform/hidden_input.h"
+#include "platform/owner_only_file.h"
 
 namespace {
-
-constexpr mode_t kOwnerOnly = 0600;  // the file holds the database password
 
 // The first line of standard input without its line end (LF or CR LF); on a terminal the
 // typing is not echoed.
 std::string ReadPassword() {
-  termios saved{};
-  bool quiet = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (quiet) {
-    termios noEcho = saved;
-    noEcho.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &noEcho);
-    std::fputs("Password: ", stderr);
-  }
   std::string line;
-  std::getline(std::cin, line);
-  if (quiet) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    std::fputs("\n", stderr);
+  bool quiet = false;
+  {
+    platform::HiddenInput hidden;
+    quiet = hidden.IsTerminal();
+    if (quiet) std::fputs("Password: ", stderr);
+    std::getline(std::cin, line);
   }
+  if (quiet) std::fputs("\n", stderr);
   if (!line.empty() && line.back() == '\r') {
     line.pop_back();
   }
@@ -52,7 +44,7 @@ int RunWrite(const WriteOptions& options) {
   for (const ConfigEntry& entry : EntriesFor(values)) {
     content += RecordText(entry);
   }
-  int error = WriteFileAtomically(options.path, content, kOwnerOnly);
+  int error = platform::ReplaceWithOwnerOnlyFile(options.path, content);
   if (error != 0) {
     std::fprintf(stderr, "kestrumel-config: cannot write %s: %s\n", options.path.c_str(), std::strerror(error));
     return kExitFailure;

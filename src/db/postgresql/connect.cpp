@@ -1,7 +1,6 @@
 #include "db/postgresql/connect.h"
 
 #include <poll.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>

@@ -8,6 +8,7 @@
 
 #include "db/runtime/sql_scanner.h"
 #include "db/runtime/status.h"
+#include "platform/local_time.h"
 
 namespace db {
 namespace {
@@ -135,9 +136,7 @@ int* Field(DateTime& value, Element element) {
 }
 
 DateTime TodayDefaults() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(std::time(nullptr));
   DateTime value;
   value.year = local.tm_year + 1900;
   value.month = local.tm_mon + 1;

@@ -1,11 +1,10 @@
 #include "db/sqlite/catalog.h"
 
-#include <unistd.h>
-
 #include <string_view>
 
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
+#include "platform/file_access.h"
 
 namespace db::sqlite {
 namespace {
@@ -104,8 +103,8 @@ int Privileges(Link& link, const std::string& schema, const std::string& table,
   std::string file = FileOf(link, schema);
   if (file.empty()) return link.FailWith(status::kInternal, "no file for " + DatabaseName(schema));
   std::string directory = file.substr(0, file.find_last_of('/') + 1);
-  bool writable = access(file.c_str(), W_OK) == 0 && access(directory.c_str(), W_OK | X_OK) == 0;
-  granted.select = access(file.c_str(), R_OK) == 0;
+  bool writable = platform::MayWrite(file) == 0 && platform::MayChangeEntriesOf(directory) == 0;
+  granted.select = platform::MayRead(file) == 0;
   granted.insert = granted.update = granted.remove = writable;
   return status::kOk;
 }

@@ -1,9 +1,5 @@
 #include "db/sqlite/session.h"
 
-#include <sys/stat.h>
-
-#include <climits>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -17,6 +13,7 @@
 #include "db/sqlite/functions.h"
 #include "db/sqlite/keyed_update.h"
 #include "db/sqlite/statement.h"
+#include "platform/paths.h"
 
 namespace db {
 namespace sqlite {
@@ -49,20 +46,14 @@ int WaitForLock(void*, int attempt) {
   return 1;
 }
 
-bool IsFile(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 // "sqlite:DIR" with DIR an existing directory, made absolute so that a later change of the
 // working directory does not move the database.
 bool ResolveDirectory(const char* netService, std::string& directory) {
   std::string net = netService;
   if (net.rfind(kPrefix, 0) != 0 || net.size() == std::string(kPrefix).size()) return false;
-  char resolved[PATH_MAX];
-  if (realpath(net.c_str() + std::string(kPrefix).size(), resolved) == nullptr) return false;
-  struct stat info {};
-  if (stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  std::string resolved;
+  if (!platform::ResolvePath(net.substr(std::string(kPrefix).size()), resolved)) return false;
+  if (!platform::IsDirectory(resolved)) return false;
   directory = resolved;
   return true;
 }
@@ -203,8 +194,8 @@ class Session : public BackendSession {
   int SetSchema(const std::string& schema) override {
     const std::string& directory = link_->directory;
     std::string path = directory + "/" + schema + ".db";
-    if (!IsFile(path)) path = directory + "/" + UpperCase(schema) + ".db";
-    if (!IsFile(path)) return link_->FailWith(status::kSchemaUnknown, "no database " + path);
+    if (!platform::IsRegularFile(path)) path = directory + "/" + UpperCase(schema) + ".db";
+    if (!platform::IsRegularFile(path)) return link_->FailWith(status::kSchemaUnknown, "no database " + path);
     return link_->Open(path);
   }
 

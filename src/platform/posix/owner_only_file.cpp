@@ -1,4 +1,4 @@
-#include "kestrumel-config/atomic_file.h"
+#include "platform/owner_only_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,10 @@
 #include <unistd.h>
 #include <vector>
 
+namespace platform {
 namespace {
+
+constexpr mode_t kOwnerOnly = 0600;
 
 // Owns a descriptor until it is closed explicitly, where the close result matters.
 class Descriptor {
@@ -42,7 +45,7 @@ bool WriteAll(int fd, const std::string& content) {
 
 }  // namespace
 
-int WriteFileAtomically(const std::string& path, const std::string& content, mode_t mode) {
+int ReplaceWithOwnerOnlyFile(const std::string& path, const std::string& content) {
   std::string pattern = path + ".XXXXXX";
   std::vector<char> tempName(pattern.begin(), pattern.end());
   tempName.push_back('\0');
@@ -51,8 +54,8 @@ int WriteFileAtomically(const std::string& path, const std::string& content, mod
     return errno;
   }
   // Durable before it becomes visible under the real name.
-  bool done = fchmod(file.Get(), mode) == 0 && WriteAll(file.Get(), content) && fsync(file.Get()) == 0 &&
-              file.Close() == 0 && std::rename(tempName.data(), path.c_str()) == 0;
+  bool done = fchmod(file.Get(), kOwnerOnly) == 0 && WriteAll(file.Get(), content) &&
+              fsync(file.Get()) == 0 && file.Close() == 0 && std::rename(tempName.data(), path.c_str()) == 0;
   if (!done) {
     int error = errno;
     unlink(tempName.data());
@@ -60,3 +63,5 @@ int WriteFileAtomically(const std::string& path, const std::string& content, mod
   }
   return 0;
 }
+
+}  // namespace platform
