@@ -78,6 +78,16 @@ std::string ColumnList(const std::vector<std::string>& columns) {
   return "(" + list + ")";
 }
 
+// Whether the catalog of `table` was read (`rc` 0); a missing table is the tables check's to name.
+bool CatalogRead(int rc, const ExpectedTable& table, const char* what,
+                 std::vector<std::string>& problems) {
+  if (rc == db::status::kOk) return true;
+  if (rc != db::status::kNoSuchTable) {
+    problems.push_back(QualifiedName(table) + ": " + what + " not readable, " + Failure(rc));
+  }
+  return false;
+}
+
 bool Needs(const ExpectedTable& table, char privilege) {
   return std::string(table.privileges).find(privilege) != std::string::npos;
 }
@@ -119,11 +129,7 @@ CheckResult CheckIndexes() {
   for (const ExpectedTable& table : ExpectedTables()) {
     std::vector<std::vector<std::string>> indexes;
     int rc = db::SqlIndexes(table.schema, table.name, indexes);
-    if (rc == db::status::kNoSuchTable) continue;  // the tables check names it
-    if (rc != db::status::kOk) {
-      result.problems.push_back(QualifiedName(table) + ": indexes not readable, " + Failure(rc));
-      continue;
-    }
+    if (!CatalogRead(rc, table, "indexes", result.problems)) continue;
     for (const ExpectedIndex& expected : table.indexes) {
       ++expectedCount;
       bool found = false;
@@ -154,11 +160,7 @@ CheckResult CheckPrivileges() {
   for (const ExpectedTable& table : ExpectedTables()) {
     db::TablePrivileges granted;
     int rc = db::SqlPrivileges(table.schema, table.name, granted);
-    if (rc == db::status::kNoSuchTable) continue;  // the tables check names it
-    if (rc != db::status::kOk) {
-      result.problems.push_back(QualifiedName(table) + ": privileges not readable, " + Failure(rc));
-      continue;
-    }
+    if (!CatalogRead(rc, table, "privileges", result.problems)) continue;
     const bool has[] = {granted.select, granted.insert, granted.update, granted.remove};
     std::string missing;
     for (size_t i = 0; i < 4; ++i) {
