@@ -15,8 +15,8 @@ if [ "${1:-}" = "--package" ]; then
 fi
 if [ "${1:-}" = "--windows" ]; then
   # The posix flavour of MinGW has std::thread; googletest is its source; dpkg-dev and tcl
-  # unpack and assemble SQLite's; zip packs the Windows archive.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev tcl zip)
+  # unpack and assemble SQLite's; unzip lists the Windows archive.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev tcl unzip)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -91,4 +91,6 @@ std::string WorkingDirectory() {
   return Utf8(here.data(), length);
 }
 
+size_t LastPathSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
 }  // namespace platform
