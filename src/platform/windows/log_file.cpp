@@ -48,8 +48,11 @@ AppendOnlyFile::~AppendOnlyFile() { Close(); }
 int AppendOnlyFile::Open(const std::string& path) {
   Close();
   // The right to append data without the right to write it puts every write at the end of
-  // the file, where it is then; with both, Windows writes at the handle's own position.
-  HANDLE file = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+  // the file, where it is then; with both, Windows writes at the handle's own position. The
+  // right to read is for the lock, which Windows grants only to a handle that may read or
+  // write data.
+  const DWORD access = FILE_APPEND_DATA | FILE_READ_DATA;
+  HANDLE file = CreateFileW(Wide(path).c_str(), access, kShareAll, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
   if (file == INVALID_HANDLE_VALUE) return LastErrno();
   native_ = reinterpret_cast<intptr_t>(file);
