@@ -16,8 +16,8 @@ using windows::LastErrno;
 using windows::Wide;
 
 // Windows locks bar others from reading and writing the bytes they cover. The lock is on one
-// byte far past any end a log file reaches, so that it keeps out other writers' locks and
-// nothing else.
+// byte far past any end a log file reaches (near the largest signed 64-bit offset, which file
+// systems take as a position), so that it keeps out other writers' locks and nothing else.
 constexpr DWORD kLockOffsetLow = 0xFFFFFFFE;
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 
@@ -40,16 +40,19 @@ OVERLAPPED LockRange() {
 
 }  // namespace
 
-// A lock or a file held by another process, as the Windows errors are told here.
-bool IsHeldByAnother(int error) { return error == EBUSY || error == EWOULDBLOCK; }
+// What a lock or a file held by another process is told as here (system_error.cpp).
+bool IsHeldByAnother(int error) { return error == EBUSY; }
 
 AppendOnlyFile::~AppendOnlyFile() { Close(); }
 
 int AppendOnlyFile::Open(const std::string& path) {
   Close();
   // The right to append data without the right to write it puts every write at the end of
-  // the file, where it is then; with both, Windows writes at the handle's own position.
-  HANDLE file = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+  // the file, where it is then; with both, Windows writes at the handle's own position. The
+  // right to read is for the lock, which Windows grants only to a handle that may read or
+  // write data. A new file takes the permissions its directory passes on.
+  const DWORD access = FILE_APPEND_DATA | FILE_READ_DATA;
+  HANDLE file = CreateFileW(Wide(path).c_str(), access, kShareAll, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
   if (file == INVALID_HANDLE_VALUE) return LastErrno();
   native_ = reinterpret_cast<intptr_t>(file);
