@@ -43,8 +43,8 @@ std::unique_ptr<testing_run::RunningProgram> Start(const std::string& name,
 
 Flag::Flag() {
   std::error_code error;
-  path_ = testing_files::UniqueName(testing_files::TextOf(std::filesystem::temp_directory_path(error)),
-                                    "kestrumel-flag-");
+  std::string folder = testing_files::TextOf(std::filesystem::temp_directory_path(error));
+  path_ = testing_files::UniqueName(folder, "kestrumel-flag-");
 }
 
 Flag::~Flag() {

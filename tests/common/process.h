@@ -35,7 +35,8 @@ class Process {
              const std::string& workingDir, const Redirection& io);
   bool Running() const;  // started and not yet collected
   // Waits at most `limit` (kForever: no limit) for the end; true when the process has ended
-  // and is collected, with `exitStatus` set.
+  // and is collected, with `exitStatus` set. True at once, `exitStatus` untouched, when no
+  // process runs.
   bool Collect(std::chrono::milliseconds limit, int& exitStatus);
   // Asks the process to stop as an operator would (SIGTERM; Ctrl-Break on Windows).
   void AskToStop() const;

@@ -127,7 +127,9 @@ void RunDir::RemoveLogDir() const {
 }
 
 std::string ProgramPath() { return KESTRUMEL_BINARY_DIR "/kestrumel" KESTRUMEL_EXE_SUFFIX; }
-std::string ConfigToolPath() { return KESTRUMEL_BINARY_DIR "/kestrumel-config" KESTRUMEL_EXE_SUFFIX; }
+std::string ConfigToolPath() {
+  return KESTRUMEL_BINARY_DIR "/kestrumel-config" KESTRUMEL_EXE_SUFFIX;
+}
 
 std::vector<std::string> CommandLine(const std::string& configPath, const std::string& planGroup,
                                      const std::string& erf, const std::string& jbd,

@@ -86,7 +86,8 @@ std::unique_ptr<RunningProgram> StartWriter(const std::string& log, int writer, 
 testing::AssertionResult EndsWell(RunningProgram& child) {
   testing_run::ProgramResult result = child.Wait();
   if (result.exitStatus == 0) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "child ended with " << result.exitStatus << ": " << result.err;
+  return testing::AssertionFailure() << "child ended with " << result.exitStatus << ": "
+                                     << result.err;
 }
 
 // Every writer's entries, once each and in its own order, none broken: the concatenation of

@@ -51,8 +51,9 @@ std::string Text(const LogRecord& entry) {
 }
 
 long CountEntries(const ParsedLog& log, const std::string& message) {
-  return static_cast<long>(std::count_if(log.entries.begin(), log.entries.end(),
-                                         [&](const LogRecord& entry) { return entry.message == message; }));
+  return static_cast<long>(
+      std::count_if(log.entries.begin(), log.entries.end(),
+                    [&](const LogRecord& entry) { return entry.message == message; }));
 }
 
 // Requests met by a fault leave one entry each; what was not reached leaves none.

@@ -15,9 +15,10 @@ constexpr UINT kKilledExitCode = 0xFFFFFFFFu;
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return L"";
-  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int length = static_cast<int>(utf8.size());
+  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
   std::wstring wide(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), size);
   return wide;
 }
 
