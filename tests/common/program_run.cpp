@@ -1,90 +1,37 @@
 #include "common/program_run.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <csignal>
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
+#include "common/temp_path.h"
 #include "common/test_db.h"
-
-extern char** environ;
 
 namespace testing_run {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string MakeTempDir(const char* prefix) {
-  std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
-  if (mkdtemp(pattern.data()) == nullptr) return "";
-  return pattern;
-}
-
-// A temporary file name in the system temp folder; the file exists (empty) afterwards.
-std::string MakeTempFile(const char* prefix) {
-  std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
-  int fd = mkstemp(pattern.data());
-  if (fd < 0) return "";
-  close(fd);
-  return pattern;
-}
+using testing_files::MakeTempFile;
+using testing_files::PathOf;
 
 void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::ofstream file(PathOf(path), std::ios::binary | std::ios::trunc);
   file << text;
 }
 
 std::string TakeFile(const std::string& path) {
   std::string text = ReadFile(path);
   std::error_code ignored;
-  fs::remove(path, ignored);
+  fs::remove(PathOf(path), ignored);
   return text;
 }
 
-int ExitStatusOf(int waitStatus) {
-  return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
-}
-
-std::vector<char*> ArgvOf(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
+std::vector<std::string> WithArgumentZero(const std::string& path,
+                                          const std::vector<std::string>& args) {
+  std::vector<std::string> argv{path};
+  argv.insert(argv.end(), args.begin(), args.end());
   return argv;
-}
-
-// Spawns `path` in `workingDir` with stdin, stdout and stderr redirected to files; -1 on failure.
-int Spawn(const std::string& path, const std::vector<std::string>& args,
-          const std::string& workingDir, const std::string& inPath, const std::string& outPath,
-          const std::string& errPath) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
-  posix_spawn_file_actions_addopen(&actions, 0, inPath.empty() ? "/dev/null" : inPath.c_str(),
-                                   O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_TRUNC, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_TRUNC, 0);
-  std::vector<char*> argv = ArgvOf(args);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
-}
-
-int WaitFor(int pid) {
-  int waitStatus = 0;
-  while (waitpid(pid, &waitStatus, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return ExitStatusOf(waitStatus);
 }
 
 // A small cursor over log text; every Expect* moves on only when it matches.
@@ -154,18 +101,18 @@ std::string ParseEntry(LogScanner& scanner, LogRecord& entry) {
 }  // namespace
 
 RunDir::RunDir() {
-  root_ = MakeTempDir("kestrumel-run-");
+  root_ = testing_files::MakeTempDir("kestrumel-run-");
   run_ = root_ + "/run";
   logDir_ = root_ + "/quelborne_php/log";
-  fs::create_directories(run_);
-  fs::create_directories(logDir_);
+  fs::create_directories(PathOf(run_));
+  fs::create_directories(PathOf(logDir_));
 }
 
 RunDir::RunDir(const testing_db::TestDb& db) : RunDir() { db.WriteConfig(ConfigPath()); }
 
 RunDir::~RunDir() {
   std::error_code ignored;
-  if (!root_.empty()) fs::remove_all(root_, ignored);
+  if (!root_.empty()) fs::remove_all(PathOf(root_), ignored);
 }
 
 std::string RunDir::ConfigPath() const { return run_ + "/kestrumel.cfg"; }
@@ -176,11 +123,13 @@ std::string RunDir::LogPath(const std::string& schema) const {
 
 void RunDir::RemoveLogDir() const {
   std::error_code ignored;
-  fs::remove_all(root_ + "/quelborne_php", ignored);
+  fs::remove_all(PathOf(root_ + "/quelborne_php"), ignored);
 }
 
-std::string ProgramPath() { return KESTRUMEL_BINARY_DIR "/kestrumel"; }
-std::string ConfigToolPath() { return KESTRUMEL_BINARY_DIR "/kestrumel-config"; }
+std::string ProgramPath() { return KESTRUMEL_BINARY_DIR "/kestrumel" KESTRUMEL_EXE_SUFFIX; }
+std::string ConfigToolPath() {
+  return KESTRUMEL_BINARY_DIR "/kestrumel-config" KESTRUMEL_EXE_SUFFIX;
+}
 
 std::vector<std::string> CommandLine(const std::string& configPath, const std::string& planGroup,
                                      const std::string& erf, const std::string& jbd,
@@ -191,42 +140,33 @@ std::vector<std::string> CommandLine(const std::string& configPath, const std::s
 RunningProgram::RunningProgram(const std::string& path, const std::vector<std::string>& args,
                                const std::string& workingDir)
     : outPath_(MakeTempFile("kestrumel-out-")), errPath_(MakeTempFile("kestrumel-err-")) {
-  std::vector<std::string> argv{path};
-  argv.insert(argv.end(), args.begin(), args.end());
-  pid_ = Spawn(path, argv, workingDir, "", outPath_, errPath_);
+  process_.Start(path, WithArgumentZero(path, args), workingDir, {"", outPath_, errPath_});
 }
 
 RunningProgram::~RunningProgram() { Wait(); }
 
 ProgramResult RunningProgram::Wait() {
-  if (collected_) return result_;
-  collected_ = true;
-  if (pid_ > 0) result_.exitStatus = WaitFor(pid_);
-  result_.out = TakeFile(outPath_);
-  result_.err = TakeFile(errPath_);
+  EndsWithin(testing_process::kForever);
   return result_;
 }
 
 bool RunningProgram::EndsWithin(std::chrono::milliseconds limit) {
-  if (collected_ || pid_ <= 0) return true;
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  int waitStatus = 0;
-  int waited = 0;
-  while (true) {
-    waited = waitpid(pid_, &waitStatus, WNOHANG);
-    if (waited == pid_ || (waited < 0 && errno != EINTR)) break;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  if (collected_) return true;
+  int exitStatus = -1;  // also when the process never started
+  if (!process_.Collect(limit, exitStatus)) return false;
   collected_ = true;
-  result_.exitStatus = waited == pid_ ? ExitStatusOf(waitStatus) : -1;
+  result_.exitStatus = exitStatus;
   result_.out = TakeFile(outPath_);
   result_.err = TakeFile(errPath_);
   return true;
 }
 
-void RunningProgram::Signal(int signal) const {
-  if (!collected_ && pid_ > 0) kill(pid_, signal);
+void RunningProgram::AskToStop() const {
+  if (!collected_) process_.AskToStop();
+}
+
+void RunningProgram::Kill() const {
+  if (!collected_) process_.Kill();
 }
 
 ProgramResult RunExecutable(const std::string& path, const std::vector<std::string>& args,
@@ -235,11 +175,11 @@ ProgramResult RunExecutable(const std::string& path, const std::vector<std::stri
   std::string outPath = MakeTempFile("kestrumel-out-");
   std::string errPath = MakeTempFile("kestrumel-err-");
   WriteFile(inPath, stdinText);
-  std::vector<std::string> argv{path};
-  argv.insert(argv.end(), args.begin(), args.end());
   ProgramResult result;
-  int pid = Spawn(path, argv, workingDir, inPath, outPath, errPath);
-  if (pid > 0) result.exitStatus = WaitFor(pid);
+  testing_process::Process process;
+  if (process.Start(path, WithArgumentZero(path, args), workingDir, {inPath, outPath, errPath})) {
+    process.Collect(testing_process::kForever, result.exitStatus);
+  }
   TakeFile(inPath);
   result.out = TakeFile(outPath);
   result.err = TakeFile(errPath);
@@ -253,7 +193,7 @@ ProgramResult RunProgram(const std::string& workingDir, const std::vector<std::s
 ProgramResult WriteConfigWithTool(const std::string& path, const std::string& net,
                                   const std::string& schema, const std::string& login,
                                   const std::string& password) {
-  std::string directory = fs::path(path).parent_path().string();
+  std::string directory = testing_files::TextOf(PathOf(path).parent_path());
   return RunExecutable(ConfigToolPath(),
                        {"write", path, "--net", net, "--schema", schema, "--login", login},
                        directory.empty() ? "." : directory, password + "\n");
@@ -285,11 +225,11 @@ ParsedLog ReadLog(const std::string& path) {
 
 bool FileExists(const std::string& path) {
   std::error_code ignored;
-  return fs::exists(path, ignored);
+  return fs::exists(PathOf(path), ignored);
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(PathOf(path), std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();

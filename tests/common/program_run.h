@@ -1,14 +1,17 @@
 #pragma once
 // Running the program the way it is run in production: from a working directory whose
 // sibling "quelborne_php/log" receives the log, with a configuration file and a command line.
-// Either the built executable (a separate process) or Main in a forked child of the test, so
-// that in-process seams (fault injection) can be armed first. Also reads the log back as
-// entries for assertions.
+// Either the built executable (a separate process) or Main in a child run of the test
+// executable, so that in-process seams (fault injection) can be armed first. Also reads the
+// log back as entries for assertions.
 #include <chrono>
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "common/process.h"
+#include "db/runtime/fault_seam.h"
 
 namespace testing_db {
 class TestDb;
@@ -51,8 +54,8 @@ struct ProgramResult {
 };
 
 // The built program and the configuration tool.
-std::string ProgramPath();     // KESTRUMEL_BINARY_DIR "/kestrumel"
-std::string ConfigToolPath();  // KESTRUMEL_BINARY_DIR "/kestrumel-config"
+std::string ProgramPath();     // KESTRUMEL_BINARY_DIR "/kestrumel" (".exe" on Windows)
+std::string ConfigToolPath();  // KESTRUMEL_BINARY_DIR "/kestrumel-config" (".exe" on Windows)
 
 // The eight arguments of a complete command line (argument 0 is added by the runners):
 // config file, erf, three unused, jbd, jbk, planning group.
@@ -66,7 +69,7 @@ std::vector<std::string> CommandLine(const std::string& configPath, const std::s
 ProgramResult RunExecutable(const std::string& path, const std::vector<std::string>& args,
                             const std::string& workingDir, const std::string& stdinText = "");
 
-// A running process started by StartExecutable; Wait() collects it (once).
+// A running process, its stdout and stderr going to files; Wait() collects it (once).
 class RunningProgram {
  public:
   RunningProgram(const std::string& path, const std::vector<std::string>& args,
@@ -77,11 +80,13 @@ class RunningProgram {
   ProgramResult Wait();
   // Waits at most `limit` for the process to end; true when it has ended (then collected).
   bool EndsWithin(std::chrono::milliseconds limit);
-  // Sends `signal` to the process unless it has been collected.
-  void Signal(int signal) const;
+  // Unless the process has been collected: asks it to stop as an operator would (SIGTERM;
+  // Ctrl-Break on Windows), or ends it at once (SIGKILL; TerminateProcess).
+  void AskToStop() const;
+  void Kill() const;
 
  private:
-  int pid_ = -1;
+  testing_process::Process process_;
   std::string outPath_;
   std::string errPath_;
   bool collected_ = false;
@@ -91,11 +96,20 @@ class RunningProgram {
 // The built program in `workingDir`, run to its end.
 ProgramResult RunProgram(const std::string& workingDir, const std::vector<std::string>& args);
 
-// Main of this test executable in a forked child: the child changes to `workingDir`, calls
-// `beforeMain` (arm fault seams here), runs Main with argument 0 ProgramPath() and `args`,
-// and ends with _exit(Main's result). The parent waits; output of the child is captured.
+// A fault for the child to arm before Main: the `nthCall`-th call of `op` whose statement
+// text contains `textFragment` returns `status` (db::FaultSeam_Arm).
+struct ChildFault {
+  db::FaultOp op = db::FaultOp::Execute;
+  std::string textFragment;
+  int nthCall = 1;
+  int status = 0;
+};
+
+// Main of this test executable in a child process working in `workingDir`: the child arms
+// `fault`, runs Main with argument 0 ProgramPath() and `args`, and ends with Main's result.
+// The parent waits; output of the child is captured.
 ProgramResult RunMainInChild(const std::string& workingDir, const std::vector<std::string>& args,
-                             const std::function<void()>& beforeMain = {});
+                             const std::optional<ChildFault>& fault = std::nullopt);
 
 // Writes a configuration file record by record with the configuration tool
 // ("write FILE --net N --schema S --login L", the password on stdin); returns its result.

@@ -1,83 +1,47 @@
 // Kept apart from program_run.cpp: only test executables that link the program's own code
-// (and so have Main) pull this in.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// (and so have Main) pull this in, and with it the child body that runs Main.
+#include <string>
+#include <vector>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-
+#include "common/child_body.h"
 #include "common/program_run.h"
 #include "run/main_entry.h"
 
 namespace testing_run {
 namespace {
 
-std::string TempFileName(const char* prefix) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
-  int fd = mkstemp(pattern.data());
-  if (fd < 0) return "";
-  close(fd);
-  return pattern;
-}
+constexpr const char* kMainBody = "program-main";
+constexpr const char* kNoFault = "-";
 
-void RedirectTo(int target, const std::string& path) {
-  int fd = open(path.c_str(), O_WRONLY | O_TRUNC);
-  if (fd < 0) return;
-  dup2(fd, target);
-  close(fd);
-}
-
-[[noreturn]] void RunChild(const std::string& workingDir, const std::vector<std::string>& args,
-                           const std::function<void()>& beforeMain, const std::string& outPath,
-                           const std::string& errPath) {
-  RedirectTo(1, outPath);
-  RedirectTo(2, errPath);
-  if (chdir(workingDir.c_str()) != 0) _exit(126);
-  if (beforeMain) beforeMain();
+// Arguments: the fault (op, n-th call, status, statement text; op "-" for none), then the
+// program's arguments. The child was started in the program's working directory.
+int MainBody(const std::vector<std::string>& args) {
+  if (args.size() < 4) return 125;
+  if (args[0] != kNoFault) {
+    db::FaultSeam_Arm(static_cast<db::FaultOp>(std::stoi(args[0])), args[3].c_str(),
+                      std::stoi(args[1]), std::stoi(args[2]));
+  }
   std::vector<std::string> argvText{ProgramPath()};
-  argvText.insert(argvText.end(), args.begin(), args.end());
+  argvText.insert(argvText.end(), args.begin() + 4, args.end());
   std::vector<char*> argv;
   for (std::string& arg : argvText) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  int status = Main(static_cast<int>(argvText.size()), argv.data());
-  fflush(stdout);
-  fflush(stderr);
-  _exit(status);
+  return Main(static_cast<int>(argvText.size()), argv.data());
 }
 
-std::string TakeFile(const std::string& path) {
-  std::string text = ReadFile(path);
-  std::remove(path.c_str());
-  return text;
-}
+const testing_child::Registration kMain(kMainBody, &MainBody);
 
 }  // namespace
 
 ProgramResult RunMainInChild(const std::string& workingDir, const std::vector<std::string>& args,
-                             const std::function<void()>& beforeMain) {
-  std::string outPath = TempFileName("kestrumel-out-");
-  std::string errPath = TempFileName("kestrumel-err-");
-  // Nothing buffered in the parent may be written twice.
-  fflush(stdout);
-  fflush(stderr);
-  ProgramResult result;
-  pid_t pid = fork();
-  if (pid == 0) RunChild(workingDir, args, beforeMain, outPath, errPath);
-  if (pid > 0) {
-    int waitStatus = 0;
-    int waited = -1;
-    do {
-      waited = waitpid(pid, &waitStatus, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited == pid && WIFEXITED(waitStatus)) result.exitStatus = WEXITSTATUS(waitStatus);
+                             const std::optional<ChildFault>& fault) {
+  std::vector<std::string> bodyArgs{kNoFault, "0", "0", ""};
+  if (fault) {
+    bodyArgs = {std::to_string(static_cast<int>(fault->op)), std::to_string(fault->nthCall),
+                std::to_string(fault->status), fault->textFragment};
   }
-  result.out = TakeFile(outPath);
-  result.err = TakeFile(errPath);
-  return result;
+  bodyArgs.insert(bodyArgs.end(), args.begin(), args.end());
+  return testing_child::Start(kMainBody, bodyArgs, workingDir)->Wait();
 }
 
 }  // namespace testing_run

@@ -1,15 +1,14 @@
 #include "common/test_db.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 
+#include "common/program_run.h"
+#include "common/temp_path.h"
 #include "common/test_db_backends.h"
 #include "db/runtime/runtime.h"
 
@@ -20,18 +19,6 @@ namespace {
 std::map<std::string, TestDbMaker>& Makers() {
   static std::map<std::string, TestDbMaker> makers;
   return makers;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
 }
 
 }  // namespace
@@ -76,41 +63,42 @@ long TestDb::Count(const std::string& sql) {
   return count;
 }
 
-int TestDb::ConnectRuntime() {
-  int rc = db::SqlConnect(User().c_str(), Password().c_str(), NetService().c_str());
+int TestDb::ConnectRuntime() { return ConnectRuntimeAs(ConnectArguments()); }
+
+std::vector<std::string> TestDb::ConnectArguments() const {
+  return {User(), Password(), NetService(), Schema()};
+}
+
+int ConnectRuntimeAs(const std::vector<std::string>& connectArguments) {
+  if (connectArguments.size() < 4) return -1;
+  const std::string& user = connectArguments[0];
+  const std::string& password = connectArguments[1];
+  const std::string& netService = connectArguments[2];
+  int rc = db::SqlConnect(user.c_str(), password.c_str(), netService.c_str());
   if (rc != 0) return rc;
-  std::string text = "ALTER SESSION SET CURRENT_SCHEMA=" + Schema();
+  std::string text = "ALTER SESSION SET CURRENT_SCHEMA=" + connectArguments[3];
   return db::SqlExecute(text.c_str());
 }
 
 void TestDb::WriteConfig(const std::string& path) const {
-  std::string command = std::string(KESTRUMEL_BINARY_DIR) + "/kestrumel-config write " +
-                        ShellQuoted(path) + " --net " + ShellQuoted(NetService()) + " --schema " +
-                        ShellQuoted(Schema()) + " --login " + ShellQuoted(User());
-  FILE* tool = popen(command.c_str(), "w");
-  if (tool == nullptr) {
-    ADD_FAILURE() << "cannot start: " << command;
-    return;
-  }
-  std::string password = Password();  // no newline: a tool reading a line or all of stdin gets the same
-  std::fwrite(password.data(), 1, password.size(), tool);
-  int status = pclose(tool);
-  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    ADD_FAILURE() << "configuration tool failed (" << status << "): " << command;
+  // No newline: a tool reading a line or all of stdin gets the same.
+  testing_run::ProgramResult result = testing_run::RunExecutable(
+      testing_run::ConfigToolPath(),
+      {"write", path, "--net", NetService(), "--schema", Schema(), "--login", User()},
+      testing_files::TextOf(std::filesystem::current_path()), Password());
+  if (result.exitStatus != 0) {
+    ADD_FAILURE() << "configuration tool failed (" << result.exitStatus << ") writing " << path
+                  << ": " << result.err;
   }
 }
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kestrumel-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed for " << pattern;
-  }
-  path_ = pattern;
+TempDir::TempDir() : path_(testing_files::MakeTempDir("kestrumel-")) {
+  if (path_.empty()) ADD_FAILURE() << "cannot make a temporary directory";
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  if (!path_.empty()) std::filesystem::remove_all(testing_files::PathOf(path_), ignored);
 }
 
 }  // namespace testing_db

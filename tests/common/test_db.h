@@ -61,6 +61,9 @@ class TestDb {
   // Connects the runtime of this process (SqlConnect + schema switch through dbConnect's
   // statement); returns the status.
   int ConnectRuntime();
+  // What ConnectRuntime connects with (user, password, net service, schema), for a child
+  // process to connect its runtime through ConnectRuntimeAs.
+  std::vector<std::string> ConnectArguments() const;
 
   // Makes every later `operation` ('insert'/'update'/'delete') on `table` fail through a
   // trigger raising an error, so that failures are real database failures.
@@ -82,6 +85,10 @@ class TestDb {
   // the program reads it back.
   void WriteConfig(const std::string& path) const;
 };
+
+// Connects the runtime of this process with the first four of `connectArguments` (see
+// TestDb::ConnectArguments); returns the status.
+int ConnectRuntimeAs(const std::vector<std::string>& connectArguments);
 
 // A temporary directory removed at destruction.
 class TempDir {

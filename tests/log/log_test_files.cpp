@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "common/temp_path.h"
 
 namespace log_test {
 namespace {
@@ -15,32 +15,35 @@ const std::string kEntryStart = "\r\nSystem-Date: ";
 
 }  // namespace
 
-ScratchDir::ScratchDir() : ScratchDir(std::filesystem::temp_directory_path().string()) {}
+ScratchDir::ScratchDir() : ScratchDir("") {}
 
-ScratchDir::ScratchDir(const std::string& parent) {
-  std::string pattern = parent + "/kestrumel-log-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  path_ = pattern;
+ScratchDir::ScratchDir(const std::string& parent)
+    : path_(testing_files::MakeTempDir("kestrumel-log-", parent)) {
+  if (path_.empty()) std::abort();
 }
 
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  std::filesystem::remove_all(testing_files::PathOf(path_), ignored);
 }
 
 std::string FastScratchParent() {
-  return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::filesystem::temp_directory_path().string();
+  std::error_code ignored;
+  return std::filesystem::is_directory("/dev/shm", ignored) ? "/dev/shm" : "";
 }
 
-bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::exists(testing_files::PathOf(path), ignored);
+}
 
 std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(testing_files::PathOf(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteWhole(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+  std::ofstream(testing_files::PathOf(path), std::ios::binary) << bytes;
 }
 
 std::vector<std::string> SplitEntries(const std::string& text) {
@@ -77,23 +80,6 @@ std::vector<std::string> MessagesOf(const std::string& path) {
     messages.push_back(parsed.whole ? parsed.message : "<broken>");
   }
   return messages;
-}
-
-pid_t ForkChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  return pid;
-}
-
-int WaitChild(pid_t pid) {
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
-bool HasExited(pid_t pid) {
-  int status = 0;
-  return ::waitpid(pid, &status, WNOHANG) == pid;
 }
 
 }  // namespace log_test

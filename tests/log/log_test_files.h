@@ -1,15 +1,12 @@
 #pragma once
-// Helpers for the message log tests: a scratch directory, reading the log back as entries,
-// and child processes that write to the log at the same time as others.
-#include <functional>
+// Helpers for the message log tests: a scratch directory and reading the log back as entries.
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace log_test {
 
-// A fresh directory under the system's temporary directory (or under `parent`), removed with
-// all its content.
+// A fresh directory under the system's temporary directory (or under `parent` unless it is
+// empty), removed with all its content.
 class ScratchDir {
  public:
   ScratchDir();
@@ -23,8 +20,9 @@ class ScratchDir {
   std::string path_;
 };
 
-// A directory in memory when the system has one: write-through costs nothing there, so that
-// thousands of entries take a fraction of a second whatever the disk's load.
+// A directory in memory when the system has one, else "" (the temporary directory):
+// write-through costs nothing there, so that thousands of entries take a fraction of a second
+// whatever the disk's load.
 std::string FastScratchParent();
 
 bool FileExists(const std::string& path);
@@ -45,11 +43,5 @@ struct ParsedEntry {
 };
 ParsedEntry ParseEntry(const std::string& entry);
 std::vector<std::string> MessagesOf(const std::string& path);  // "<broken>" for a broken entry
-
-// Runs `body` in a forked child, which ends with body's result as its exit status.
-pid_t ForkChild(const std::function<int()>& body);
-// The child's exit status, or -1 if it did not exit normally.
-int WaitChild(pid_t pid);
-bool HasExited(pid_t pid);  // without waiting; a child reaped here reports -1 to WaitChild
 
 }  // namespace log_test

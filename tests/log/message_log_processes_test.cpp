@@ -1,25 +1,25 @@
 // Several processes writing one log file: turns, waiting, and rotation by one of them.
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <string>
-#include <sys/file.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
+#include "common/child_body.h"
 #include "common/stop_request.h"
 #include "log/log_test_files.h"
 #include "log/message_log.h"
 #include "log/message_log_testing.h"
+#include "platform/log_file.h"
 
 namespace {
 
-using log_test::ForkChild;
 using log_test::MessagesOf;
-using log_test::WaitChild;
+using testing_run::RunningProgram;
 
 std::string Message(int writer, int number) { return "W" + std::to_string(writer) + " #" + std::to_string(number); }
 
@@ -32,6 +32,62 @@ int WriteAsWriter(const std::string& log, int writer, int first, int last, int32
   MessageLog_SetLockWaitForTesting(lockWaitSeconds);
   for (int i = first; i <= last; ++i) LogError("Writer()", Message(writer, i).c_str(), i);
   return 0;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The child writers. Arguments: log, writer, first, last, limit, lock wait in seconds, and a
+// flag to raise just before the first entry ("" for none).
+int WriterBody(const std::vector<std::string>& args) {
+  if (args.size() != 7) return 125;
+  if (!args[6].empty()) testing_child::Raise(args[6]);
+  return WriteAsWriter(args[0], std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]),
+                       std::stoi(args[4]), std::stod(args[5]));
+}
+
+// Arguments: log. Asked to stop first, then writes entry W0 #1; fails if it waited for that.
+int WriterAfterStopBody(const std::vector<std::string>& args) {
+  if (args.size() != 1) return 125;
+  stop_request::Note(SIGTERM);
+  const auto start = std::chrono::steady_clock::now();
+  WriteAsWriter(args[0], 0, 1, 1, 3000);
+  return SecondsSince(start) < 0.5 ? 0 : 1;
+}
+
+// Arguments: log, writer, ready flag, go flag. Fills the log past a limit of 3, raises "ready",
+// and writes entry #5, which is due to rotate, once "go" is raised.
+int DueToRotateBody(const std::vector<std::string>& args) {
+  if (args.size() != 4) return 125;
+  const int writer = std::stoi(args[1]);
+  WriteAsWriter(args[0], writer, 1, 4, 3);
+  testing_child::Raise(args[2]);
+  if (!testing_child::WaitRaised(args[3], std::chrono::seconds(60))) return 2;
+  LogError("Writer()", Message(writer, 5).c_str(), 5);
+  return 0;
+}
+
+const testing_child::Registration kWriter("log-writer", &WriterBody);
+const testing_child::Registration kWriterAfterStop("log-writer-after-stop", &WriterAfterStopBody);
+const testing_child::Registration kDueToRotate("log-writer-due-to-rotate", &DueToRotateBody);
+
+std::unique_ptr<RunningProgram> StartWriter(const std::string& log, int writer, int first,
+                                            int last, int32_t limit, double lockWaitSeconds = 30.0,
+                                            const std::string& startedFlag = "") {
+  char wait[32];
+  std::snprintf(wait, sizeof wait, "%.3f", lockWaitSeconds);
+  return testing_child::Start("log-writer", {log, std::to_string(writer), std::to_string(first),
+                                             std::to_string(last), std::to_string(limit), wait,
+                                             startedFlag});
+}
+
+// The child's exit status, with what it wrote to stderr when that is not 0.
+testing::AssertionResult EndsWell(RunningProgram& child) {
+  testing_run::ProgramResult result = child.Wait();
+  if (result.exitStatus == 0) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "child ended with " << result.exitStatus << ": "
+                                     << result.err;
 }
 
 // Every writer's entries, once each and in its own order, none broken: the concatenation of
@@ -51,28 +107,20 @@ void ExpectEveryEntryOnce(const std::vector<std::string>& files, const std::vect
   for (size_t w = 0; w < counts.size(); ++w) EXPECT_EQ(nextOf[w] - 1, counts[w]) << "writer " << w;
 }
 
-// The test's own hold on the log file, as another writer would have it. A forked child shares
-// the lock through its copy of the descriptor and must release that copy.
+// The test's own hold on the log file, as another writer would have it.
 class FileHold {
  public:
-  explicit FileHold(const std::string& path) : fd_(::open(path.c_str(), O_WRONLY | O_CREAT, 0644)) {
-    ::flock(fd_, LOCK_EX);
+  explicit FileHold(const std::string& path) {
+    EXPECT_EQ(file_.Open(path), 0);
+    EXPECT_EQ(file_.TryLock(), 0);
   }
-  ~FileHold() { Release(); }
-  void Release() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
+  void Release() { file_.Close(); }
 
  private:
-  int fd_;
+  platform::AppendOnlyFile file_;
 };
 
 void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 class MessageLogProcessesTest : public testing::Test {
  protected:
@@ -83,11 +131,9 @@ class MessageLogProcessesTest : public testing::Test {
 
 TEST_F(MessageLogProcessesTest, ConcurrentWritersNeitherInterleaveNorLoseEntries) {
   const std::vector<int> counts(4, 250);
-  std::vector<pid_t> children;
-  for (int w = 0; w < 4; ++w) {
-    children.push_back(ForkChild([&, w] { return WriteAsWriter(log_, w, 1, counts[w], 3000); }));
-  }
-  for (pid_t child : children) EXPECT_EQ(WaitChild(child), 0);
+  std::vector<std::unique_ptr<RunningProgram>> children;
+  for (int w = 0; w < 4; ++w) children.push_back(StartWriter(log_, w, 1, counts[w], 3000));
+  for (auto& child : children) EXPECT_TRUE(EndsWell(*child));
   EXPECT_FALSE(log_test::FileExists(old_));
   ExpectEveryEntryOnce({log_}, counts);
 }
@@ -96,11 +142,9 @@ TEST_F(MessageLogProcessesTest, ConcurrentWritersNeitherInterleaveNorLoseEntries
 TEST_F(MessageLogProcessesTest, RotationAmongConcurrentWritersLosesNothing) {
   const int32_t limit = 150;
   const std::vector<int> counts = {200, 150, 150, 150};
-  std::vector<pid_t> children;
-  for (int w = 0; w < 4; ++w) {
-    children.push_back(ForkChild([&, w] { return WriteAsWriter(log_, w, 1, counts[w], limit); }));
-  }
-  for (pid_t child : children) EXPECT_EQ(WaitChild(child), 0);
+  std::vector<std::unique_ptr<RunningProgram>> children;
+  for (int w = 0; w < 4; ++w) children.push_back(StartWriter(log_, w, 1, counts[w], limit));
+  for (auto& child : children) EXPECT_TRUE(EndsWell(*child));
   const size_t rotated = MessagesOf(old_).size();
   EXPECT_GT(rotated, static_cast<size_t>(limit));
   ExpectEveryEntryOnce({old_, log_}, counts);
@@ -108,15 +152,14 @@ TEST_F(MessageLogProcessesTest, RotationAmongConcurrentWritersLosesNothing) {
 
 TEST_F(MessageLogProcessesTest, WriterWaitsWhileAnotherHoldsTheFile) {
   FileHold hold(log_);
-  const pid_t child = ForkChild([&] {
-    hold.Release();  // the child's copy only: the lock stays with the test
-    return WriteAsWriter(log_, 0, 1, 1, 3000);
-  });
+  testing_child::Flag started;
+  auto child = StartWriter(log_, 0, 1, 1, 3000, 30.0, started.Path());
+  ASSERT_TRUE(started.WaitRaised(std::chrono::seconds(60)));
   Pause(500);
-  EXPECT_FALSE(log_test::HasExited(child));
+  EXPECT_FALSE(child->EndsWithin(std::chrono::milliseconds(0)));
   EXPECT_EQ(log_test::ReadWhole(log_), "");
   hold.Release();
-  EXPECT_EQ(WaitChild(child), 0);
+  EXPECT_TRUE(EndsWell(*child));
   EXPECT_EQ(MessagesOf(log_), std::vector<std::string>{Message(0, 1)});
 }
 
@@ -126,17 +169,12 @@ TEST_F(MessageLogProcessesTest, WritersGiveUpWaitingAtTheBoundAndRotateOnlyWithT
   const double bound = 1.0;
   WriteAsWriter(log_, 0, 1, 4, 3, bound);  // past the limit of 3: the next entry rotates
   FileHold hold(log_);
-  std::vector<pid_t> children;
-  for (int w = 1; w <= 2; ++w) {
-    children.push_back(ForkChild([&, w] {
-      hold.Release();  // the child's copy only: the lock stays with the test
-      return WriteAsWriter(log_, w, 1, 2, 3000, bound);
-    }));
-  }
+  std::vector<std::unique_ptr<RunningProgram>> children;
+  for (int w = 1; w <= 2; ++w) children.push_back(StartWriter(log_, w, 1, 2, 3000, bound));
   const auto start = std::chrono::steady_clock::now();
   LogError("Writer()", Message(0, 5).c_str(), 5);
   const double waited = SecondsSince(start);
-  for (pid_t child : children) EXPECT_EQ(WaitChild(child), 0);
+  for (auto& child : children) EXPECT_TRUE(EndsWell(*child));
   EXPECT_GE(waited, bound - 0.05);
   EXPECT_LT(waited, bound + 2.0);
   EXPECT_FALSE(log_test::FileExists(old_));
@@ -154,14 +192,8 @@ TEST_F(MessageLogProcessesTest, WritersGiveUpWaitingAtTheBoundAndRotateOnlyWithT
 // After a stop, a writer no longer waits for the hold, whatever the bound.
 TEST_F(MessageLogProcessesTest, StopRequestEndsTheWaitAtOnce) {
   FileHold hold(log_);
-  const pid_t child = ForkChild([&] {
-    hold.Release();  // the child's copy only: the lock stays with the test
-    stop_request::Note(SIGTERM);
-    const auto start = std::chrono::steady_clock::now();
-    WriteAsWriter(log_, 0, 1, 1, 3000);
-    return SecondsSince(start) < 0.5 ? 0 : 1;
-  });
-  EXPECT_EQ(WaitChild(child), 0) << "waited for the hold after the stop";
+  auto child = testing_child::Start("log-writer-after-stop", {log_});
+  EXPECT_TRUE(EndsWell(*child)) << "waited for the hold after the stop";
   EXPECT_EQ(MessagesOf(log_), std::vector<std::string>{Message(0, 1)});
 }
 
@@ -169,16 +201,15 @@ TEST_F(MessageLogProcessesTest, StopRequestEndsTheWaitAtOnce) {
 // in the new file, not in the companion.
 TEST_F(MessageLogProcessesTest, WaitingWriterFollowsTheNameAfterARotation) {
   FileHold hold(log_);
-  const pid_t child = ForkChild([&] {
-    hold.Release();  // the child's copy only: the lock stays with the test
-    return WriteAsWriter(log_, 0, 1, 1, 3000);
-  });
+  testing_child::Flag started;
+  auto child = StartWriter(log_, 0, 1, 1, 3000, 30.0, started.Path());
+  ASSERT_TRUE(started.WaitRaised(std::chrono::seconds(60)));
   Pause(200);
-  ASSERT_EQ(::rename(log_.c_str(), old_.c_str()), 0);
+  ASSERT_EQ(platform::RenameFile(log_, old_), 0);
   WriteAsWriter(log_, 1, 1, 1, 3000);  // the rotating writer's entry starts the new file
   MessageLog_ResetForTesting();
   hold.Release();
-  EXPECT_EQ(WaitChild(child), 0);
+  EXPECT_TRUE(EndsWell(*child));
   EXPECT_EQ(log_test::ReadWhole(old_), "");
   EXPECT_EQ(MessagesOf(log_), (std::vector<std::string>{Message(1, 1), Message(0, 1)}));
 }
@@ -186,28 +217,19 @@ TEST_F(MessageLogProcessesTest, WaitingWriterFollowsTheNameAfterARotation) {
 // Two writers both past the limit wait for the file at once: the first rotates it, the
 // second finds the new file and writes to it, rather than rotating the older generation away.
 TEST_F(MessageLogProcessesTest, TwoWritersDueToRotateRotateOnce) {
-  int ready[2];
-  int go[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(go), 0);
-  std::vector<pid_t> children;
+  testing_child::Flag ready[2];
+  testing_child::Flag go;
+  std::vector<std::unique_ptr<RunningProgram>> children;
   for (int w = 0; w < 2; ++w) {
-    children.push_back(ForkChild([&, w] {
-      WriteAsWriter(log_, w, 1, 4, 3);
-      char signal = 'r';
-      if (::write(ready[1], &signal, 1) != 1 || ::read(go[0], &signal, 1) != 1) return 2;
-      LogError("Writer()", Message(w, 5).c_str(), 5);
-      return 0;
-    }));
+    children.push_back(testing_child::Start(
+        "log-writer-due-to-rotate", {log_, std::to_string(w), ready[w].Path(), go.Path()}));
   }
-  char signals[2];
-  ASSERT_EQ(::read(ready[0], signals, 1) + ::read(ready[0], signals + 1, 1), 2);
+  for (const auto& flag : ready) ASSERT_TRUE(flag.WaitRaised(std::chrono::seconds(60)));
   FileHold hold(log_);
-  ASSERT_EQ(::write(go[1], "gg", 2), 2);
+  testing_child::Raise(go.Path());
   Pause(200);
   hold.Release();
-  for (pid_t child : children) EXPECT_EQ(WaitChild(child), 0);
-  for (int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
+  for (auto& child : children) EXPECT_TRUE(EndsWell(*child));
 
   EXPECT_EQ(MessagesOf(old_).size(), 8u);
   EXPECT_EQ(MessagesOf(log_).size(), 2u);

@@ -1,10 +1,6 @@
 // Faults of the database or the machine during a run never become permanent: the request that
 // met one is undone whole and stays pending, a lost session or a stop signal ends the run, and
 // once the fault is gone the next run ends as one undisturbed run does.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +14,7 @@
 #include "common/program_run.h"
 #include "common/test_db.h"
 #include "db/runtime/fault_seam.h"
+#include "platform/log_file.h"
 #include "run/log_expectations.h"
 #include "run/plan_tree.h"
 
@@ -54,15 +51,16 @@ std::string Text(const LogRecord& entry) {
 }
 
 long CountEntries(const ParsedLog& log, const std::string& message) {
-  return std::count_if(log.entries.begin(), log.entries.end(),
-                       [&](const LogRecord& entry) { return entry.message == message; });
+  return static_cast<long>(
+      std::count_if(log.entries.begin(), log.entries.end(),
+                    [&](const LogRecord& entry) { return entry.message == message; }));
 }
 
 // Requests met by a fault leave one entry each; what was not reached leaves none.
 void ExpectAtMostOneEntryPerPendingRequest(const Tree& tree, const ParsedLog& log) {
-  long requestEntries =
+  long requestEntries = static_cast<long>(
       std::count_if(log.entries.begin(), log.entries.end(),
-                    [](const LogRecord& entry) { return entry.func != "ProcessRequests()"; });
+                    [](const LogRecord& entry) { return entry.func != "ProcessRequests()"; }));
   EXPECT_LE(requestEntries, tree.Pending()) << Describe(log);
 }
 
@@ -225,7 +223,7 @@ TEST_P(FaultTest, FullDiskUndoesTheRequestThatMetIt) {
   ASSERT_NE(tree.db, nullptr);
   ExpectQuietSuccess(testing_run::RunMainInChild(
       tree.dir->RunPath(), testing_run::CommandLine(tree.dir->ConfigPath(), kGroup),
-      [] { db::FaultSeam_Arm(db::FaultOp::Execute, "insert into Rvk746Err", 3, kDiskFull); }));
+      testing_run::ChildFault{db::FaultOp::Execute, "insert into Rvk746Err", 3, kDiskFull}));
 
   ParsedLog log = tree.Log();
   EXPECT_EQ(tree.Pending(), 1);
@@ -275,7 +273,7 @@ TEST_P(FaultTest, SignalWhileWaitingForALockEndsTheRunSoon) {
   ASSERT_NE(held, nullptr);
   auto program = tree.Start(kGroup);
   ASSERT_TRUE(WaitUntilWaitingForALock(*tree.db));
-  program->Signal(SIGTERM);
+  program->AskToStop();
   bool ended = program->EndsWithin(kStopWithin);
   held.reset();
   ASSERT_TRUE(ended) << "still running " << kStopWithin.count() << " s after SIGTERM";
@@ -293,15 +291,15 @@ TEST_P(FaultTest, SignalWhileTheLogFileIsLockedEndsTheRunSoon) {
   Tree tree = NewTree(shape);
   ASSERT_NE(tree.db, nullptr);
   std::string logPath = tree.dir->LogPath(tree.db->Schema());
-  int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  platform::AppendOnlyFile held;  // as another writer holds it
+  ASSERT_EQ(held.Open(logPath), 0);
+  ASSERT_EQ(held.TryLock(), 0);
 
   auto program = tree.Start(kGroup);
   bool endedBeforeSignal = program->EndsWithin(1500ms);
-  program->Signal(SIGTERM);
+  program->AskToStop();
   bool ended = program->EndsWithin(kStopWithin);
-  close(fd);
+  held.Close();
   EXPECT_FALSE(endedBeforeSignal) << "the run did not wait for the log file";
   ASSERT_TRUE(ended) << "still running " << kStopWithin.count() << " s after SIGTERM";
   ExpectQuietSuccess(program->Wait());

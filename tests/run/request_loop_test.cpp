@@ -1,5 +1,6 @@
-// The request loop end to end: the built program (or Main in a forked child) against a real
-// database on each backend, checked through the database and the log.
+// The request loop end to end: the built program (or Main in a child run of the test
+// executable) against a real database on each backend, checked through the database and the
+// log.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -220,7 +221,7 @@ TEST_P(RequestLoopTest, FailedCommitUndoesTheRequestAndTheRunGoesOn) {
 
   auto result = testing_run::RunMainInChild(
       dir_->RunPath(), CommandLine(dir_->ConfigPath(), kGroup),
-      [] { db::FaultSeam_Arm(db::FaultOp::Execute, "commit", 1, db::status::kTablespaceFull); });
+      testing_run::ChildFault{db::FaultOp::Execute, "commit", 1, db::status::kTablespaceFull});
 
   ExpectQuietSuccess(result);
   EXPECT_EQ(Requests(), Pending({"K1"}));
@@ -253,7 +254,7 @@ TEST_P(RequestLoopTest, FetchErrorStopsTheLoopAfterTheOldestRequests) {
 
   auto result = testing_run::RunMainInChild(
       dir_->RunPath(), CommandLine(dir_->ConfigPath(), kGroup),
-      [] { db::FaultSeam_Arm(db::FaultOp::Fetch, "from Rvk740Pud", 3, db::status::kIoError); });
+      testing_run::ChildFault{db::FaultOp::Fetch, "from Rvk740Pud", 3, db::status::kIoError});
 
   ExpectQuietSuccess(result);
   EXPECT_EQ(Requests(), Pending({"F3", "F4", "F5"}));

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "common/program_run.h"
 #include "common/backend_test.h"
+#include "common/process.h"
+#include "common/program_run.h"
 #include "common/test_db.h"
 #include "run/log_expectations.h"
 
@@ -126,14 +127,14 @@ TEST_P(StartupTest, ClientEnvironmentDoesNotSteerTheConnection) {
       {"PGOPTIONS", "-c search_path=nowhere"}, {"PGSSLMODE", "require"},
       {"PGDATABASE", "kt_no_such_database"},  {"PGPASSFILE", "/nonexistent"},
   };
-  for (const auto& [name, value] : variables) setenv(name, value.c_str(), 1);
+  for (const auto& [name, value] : variables) testing_process::SetVariable(name, value);
   ExpectQuietSuccess(RunProgram(dir_->RunPath(), CommandLine(dir_->ConfigPath(), "PG1")));
   bool connected = !testing_run::FileExists(dir_->LogPath(db_->Schema()));
   if (GetParam() != Backend::Sqlite) {
     std::string config = SaveConfig(ToolConfig(db_->Password() + "-wrong", db_->NetService()));
     ExpectQuietSuccess(RunProgram(dir_->RunPath(), CommandLine(config, "PG1")));
   }
-  for (const auto& [name, value] : variables) unsetenv(name);
+  for (const auto& [name, value] : variables) testing_process::RemoveVariable(name);
   EXPECT_TRUE(connected) << testing_run::ReadFile(dir_->LogPath(db_->Schema()));
   if (GetParam() != Backend::Sqlite) {
     ExpectEntries(ReadLog(dir_->LogPath(db_->Schema())), {kConnectFailed});

@@ -90,7 +90,7 @@ TEST_P(StopTest, KilledRunIsCompletedByTheNextAsIfWhole) {
   ForEachStop([&](const Tree& tree, testing_run::RunningProgram& program) {
     double after = moment(random);
     std::this_thread::sleep_for(std::chrono::duration<double>(after));
-    program.Signal(SIGKILL);
+    program.Kill();
     program.Wait();
     ExpectCompletedLikeAWholeRun(
         tree, "SIGKILL after " + std::to_string(after) + " s, seed " + std::to_string(seed_));
@@ -107,8 +107,8 @@ TEST_P(StopTest, TerminatedRunWindsDownAndTheNextCompletesIt) {
     std::string what = "SIGTERM after " + std::to_string(done) + " requests, seed " +
                        std::to_string(seed_);
     ASSERT_TRUE(WaitUntilDone(*tree.db, done)) << what;
-    program.Signal(SIGTERM);
-    program.Signal(SIGTERM);  // a second one changes nothing
+    program.AskToStop();
+    program.AskToStop();  // a second request changes nothing
     run_tests::ExpectQuietSuccess(program.Wait());
 
     Rows left = tree.db->Query("select PudPnr, PudKng from Rvk740Pud order by PudDat");

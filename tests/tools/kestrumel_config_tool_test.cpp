@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_run.h"
 #include "config/config_reader.h"
 
 namespace {
@@ -21,41 +21,21 @@ struct Outcome {
   std::string err;
 };
 
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
 class KestrumelConfigToolTest : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::path(testing::TempDir()) /
            (std::string("kestrumel_config_") + testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_ / "io");
+    std::filesystem::create_directories(dir_);
     file_ = (dir_ / "kestrumel.cfg").string();
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
-    std::ofstream(dir_ / "io" / "in", std::ios::binary) << input;
-    std::string command = ShellQuoted(KESTRUMEL_BINARY_DIR "/kestrumel-config");
-    for (const std::string& arg : args) {
-      command += " " + ShellQuoted(arg);
-    }
-    std::string io = (dir_ / "io").string();
-    command += " <" + ShellQuoted(io + "/in") + " >" + ShellQuoted(io + "/out") + " 2>" + ShellQuoted(io + "/err");
-    int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir_ / "io" / "out"), ReadAll(dir_ / "io" / "err")};
+    testing_run::ProgramResult result = testing_run::RunExecutable(
+        testing_run::ConfigToolPath(), args, std::filesystem::current_path().string(), input);
+    return {result.exitStatus, result.out, result.err};
   }
 
   Outcome Write(const std::string& net, const std::string& schema, const std::string& login,
@@ -74,7 +54,7 @@ TEST_F(KestrumelConfigToolTest, WrittenFileGivesTheProgramEachValue) {
   struct stat info {};
   ASSERT_EQ(stat(file_.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2) << "a temporary file was left";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1) << "a temporary file was left";
 
   struct Expected {
     const char* key;

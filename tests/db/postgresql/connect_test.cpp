@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/stop_request.h"
-#include "db/runtime/child_process.h"
+#include "forked_child.h"
 #include "db/runtime/status.h"
 #include "fixture.h"
 

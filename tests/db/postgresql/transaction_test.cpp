@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "db/runtime/child_process.h"
+#include "forked_child.h"
 #include "db/runtime/status.h"
 #include "fixture.h"
 

@@ -7,6 +7,7 @@
 
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/status.h"
+#include "platform/local_time.h"
 
 namespace {
 
@@ -52,8 +53,7 @@ TEST(OracleDate, ReadsTextByItsFormatModel) {
 // As in Oracle: the current year and month where the model has none, the first day, midnight.
 TEST(OracleDate, ElementsMissingFromTheModelTakeTheCurrentMonth) {
   std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(now);
   char month[8];
   std::strftime(month, sizeof month, "%Y-%m", &local);
   EXPECT_EQ(Reformatted("12:30", "hh24:mi"), std::string(month) + "-01 12:30:00");

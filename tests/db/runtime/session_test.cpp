@@ -1,8 +1,10 @@
 // Connecting, switching the schema, and the status of each class of failure.
-#include <functional>
+#include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
-#include "child_process.h"
+#include "common/child_body.h"
 #include "runtime_fixture.h"
 
 namespace {
@@ -13,6 +15,19 @@ INSTANTIATE_BACKEND_TEST(SessionTest);
 using db::SqlExecute;
 using db::TextIn;
 namespace status = db::status;
+
+// Arguments: TestDb::ConnectArguments, a flag. Updates P1, raises the flag once it holds the
+// write lock, and waits to be killed.
+int LockHolderBody(const std::vector<std::string>& args) {
+  if (args.size() != 5) return 125;
+  if (testing_db::ConnectRuntimeAs(args) != 0) return 1;
+  if (SqlExecute(kUpdateTgb, {TextIn("h", 4), TextIn("P1", 9)}) != 0) return 2;
+  testing_child::Raise(args[4]);
+  std::this_thread::sleep_for(std::chrono::seconds(60));  // killed by the parent long before
+  return 3;
+}
+
+const testing_child::Registration kLockHolder("runtime-lock-holder", &LockHolderBody);
 
 TEST_P(SessionTest, ConnectRefusesMissingCredentialsAndUnknownServices) {
   db::SqlDisconnect();
@@ -128,18 +143,15 @@ TEST_P(SessionTest, FaultSeamFailsTheChosenCallOnly) {
 TEST_P(SessionTest, LockHeldByAnotherProcessIsResourceBusy) {
   InsertTag("P1", "2024-01-05", "abc");
   db::SqlDisconnect();
-  ChildProcess holder([&](const ChildProcess& self) {
-    if (db->ConnectRuntime() != 0) return 1;
-    if (SqlExecute(kUpdateTgb, {TextIn("h", 4), TextIn("P1", 9)}) != 0) return 2;
-    self.SignalReady();
-    sleep(60);  // killed by the parent long before
-    return 3;
-  });
-  ASSERT_TRUE(holder.WaitReady(30));
+  testing_child::Flag ready;
+  std::vector<std::string> args = db->ConnectArguments();
+  args.push_back(ready.Path());
+  auto holder = testing_child::Start("runtime-lock-holder", args);
+  ASSERT_TRUE(ready.WaitRaised(std::chrono::seconds(30)));
   ASSERT_EQ(db->ConnectRuntime(), 0);
   EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("p", 4), TextIn("P1", 9)}), status::kResourceBusy);
-  holder.Kill();
-  holder.Wait();
+  holder->Kill();
+  holder->Wait();
   // The lock is free now, but the transaction that met the fault must go back first.
   EXPECT_EQ(SqlExecute(kUpdateTgb, {TextIn("p", 4), TextIn("P1", 9)}), status::kResourceBusy);
   EXPECT_EQ(SqlExecute("rollback"), 0);

@@ -1,9 +1,11 @@
 // Oracle transactions on the runtime: implicit begin, savepoints, statement-level failure,
 // commit, and what becomes of work that no commit follows.
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "child_process.h"
+#include "common/child_body.h"
 #include "runtime_fixture.h"
 
 namespace {
@@ -17,6 +19,54 @@ namespace status = db::status;
 
 int UpdateTgb(const char* pnr, const char* value) {
   return SqlExecute(kUpdateTgb, {TextIn(value, 4), TextIn(pnr, 9)});
+}
+
+// The child bodies' first four arguments connect them (TestDb::ConnectArguments).
+constexpr size_t kConnect = 4;
+
+// Arguments: connection, value, ready flag. Sets P1 to the value without a commit; then ends
+// at once, or with a flag raises it and waits to be killed.
+int UncommittedUpdateBody(const std::vector<std::string>& args) {
+  if (args.size() != kConnect + 2) return 125;
+  if (testing_db::ConnectRuntimeAs(args) != 0) return 1;
+  if (UpdateTgb("P1", args[kConnect].c_str()) != 0) return 2;
+  if (args[kConnect + 1].empty()) return 0;  // ends without commit
+  testing_child::Raise(args[kConnect + 1]);
+  std::this_thread::sleep_for(std::chrono::seconds(60));
+  return 3;
+}
+
+// Arguments: connection, group. Commits rows of its group one by one, each with an update of
+// P0 that the other writer makes too; returns how many failed.
+constexpr int kRows = 40;
+int GroupWriterBody(const std::vector<std::string>& args) {
+  if (args.size() != kConnect + 1) return 125;
+  if (testing_db::ConnectRuntimeAs(args) != 0) return 100;
+  const char* group = args[kConnect].c_str();
+  int failures = 0;
+  for (int32_t i = 0; i < kRows; ++i) {
+    SqlExecute("savepoint Err_Insert_Sp");
+    int rc = SqlExecute("insert into Rvk746Err (ErrPlg,ErrDat,ErrLfn) values (:b0,sysdate,:b1)",
+                        {TextIn(group, 6), db::IntIn(i)});
+    if (rc == 0) rc = UpdateTgb("P0", group);  // both write one row too
+    if (rc == 0) rc = SqlExecute("commit");
+    if (rc != 0) {
+      SqlExecute("rollback  to Err_Insert_Sp");
+      ++failures;
+    }
+  }
+  return failures;
+}
+
+const testing_child::Registration kUncommittedUpdate("runtime-uncommitted-update",
+                                                     &UncommittedUpdateBody);
+const testing_child::Registration kGroupWriter("runtime-group-writer", &GroupWriterBody);
+
+std::vector<std::string> WithConnection(const testing_db::TestDb& db,
+                                        const std::vector<std::string>& args) {
+  std::vector<std::string> all = db.ConnectArguments();
+  all.insert(all.end(), args.begin(), args.end());
+  return all;
 }
 
 TEST_P(TransactionTest, CommitMakesAllPendingWorkPermanent) {
@@ -267,20 +317,16 @@ TEST_P(TransactionTest, UncommittedWorkDiesWithTheProcess) {
   InsertTag("P1", "2024-01-05", "abc");
   db::SqlDisconnect();
   for (bool killed : {false, true}) {
-    ChildProcess child([&](const ChildProcess& self) {
-      if (db->ConnectRuntime() != 0) return 1;
-      if (UpdateTgb("P1", killed ? "kil" : "ext") != 0) return 2;
-      if (!killed) return 0;  // _exit without commit
-      self.SignalReady();
-      sleep(60);
-      return 3;
-    });
+    testing_child::Flag ready;
+    auto child = testing_child::Start(
+        "runtime-uncommitted-update",
+        WithConnection(*db, {killed ? "kil" : "ext", killed ? ready.Path() : ""}));
     if (killed) {
-      ASSERT_TRUE(child.WaitReady(30));
-      child.Kill();
-      EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+      ASSERT_TRUE(ready.WaitRaised(std::chrono::seconds(30)));
+      child->Kill();
+      EXPECT_EQ(child->Wait().exitStatus, -1) << "not killed";
     } else {
-      EXPECT_EQ(child.Wait(), 0);
+      EXPECT_EQ(child->Wait().exitStatus, 0);
     }
     EXPECT_EQ(TagTgb("P1"), "abc") << (killed ? "killed" : "exited");
   }
@@ -294,29 +340,10 @@ TEST_P(TransactionTest, UncommittedWorkDiesWithTheProcess) {
 TEST_P(TransactionTest, TwoProcessesWriteOneSchemaAtTheSameTime) {
   InsertTag("P0", "2024-01-05", "0");
   db::SqlDisconnect();
-  constexpr int kRows = 40;
-  auto writer = [&](const char* group) {
-    return [&, group](const ChildProcess&) {
-      if (db->ConnectRuntime() != 0) return 100;
-      int failures = 0;
-      for (int32_t i = 0; i < kRows; ++i) {
-        SqlExecute("savepoint Err_Insert_Sp");
-        int rc = SqlExecute("insert into Rvk746Err (ErrPlg,ErrDat,ErrLfn) values (:b0,sysdate,:b1)",
-                            {TextIn(group, 6), db::IntIn(i)});
-        if (rc == 0) rc = UpdateTgb("P0", group);  // both write one row too
-        if (rc == 0) rc = SqlExecute("commit");
-        if (rc != 0) {
-          SqlExecute("rollback  to Err_Insert_Sp");
-          ++failures;
-        }
-      }
-      return failures;
-    };
-  };
-  ChildProcess first(writer("G1"));
-  ChildProcess second(writer("G2"));
-  EXPECT_EQ(first.Wait(), 0);
-  EXPECT_EQ(second.Wait(), 0);
+  auto first = testing_child::Start("runtime-group-writer", WithConnection(*db, {"G1"}));
+  auto second = testing_child::Start("runtime-group-writer", WithConnection(*db, {"G2"}));
+  EXPECT_EQ(first->Wait().exitStatus, 0);
+  EXPECT_EQ(second->Wait().exitStatus, 0);
   EXPECT_EQ(db->Count("select count(*) from Rvk746Err where ErrPlg='G1'"), kRows);
   EXPECT_EQ(db->Count("select count(*) from Rvk746Err where ErrPlg='G2'"), kRows);
 }

@@ -1,4 +1,4 @@
-#include "common/server_pair.h"
+#include "common/posix/server_pair.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,7 +1,8 @@
 #pragma once
-// Forked children for tests that need a second process on the same database. A child never
-// returns into the test framework: it ends with _exit and the value of its body. Fork only
-// while this process has no runtime connection: a handle must not cross a fork.
+// Forked children for the PostgreSQL tests that need a second process on the same server, with
+// pipes between the two; the backend, and so these tests, exist on POSIX systems only. A child
+// never returns into the test framework: it ends with _exit and the value of its body. Fork
+// only while this process has no runtime connection: a handle must not cross a fork.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/program_run.h"
-#include "common/server_pair.h"
+#include "common/posix/server_pair.h"
 #include "common/test_db.h"
 #include "run/log_expectations.h"
 #include "run/plan_tree.h"
