@@ -13,7 +13,6 @@
 
 #include "common/postgresql_sql.h"
 #include "common/test_db_backends.h"
-#include "db/runtime/backend.h"
 
 namespace testing_db {
 namespace {
@@ -204,18 +203,9 @@ std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string& schema) {
   return db;
 }
 
-bool ProgramHasPostgresBackend() {
-  for (const db::BackendEntry* backend : db::RegisteredBackends()) {
-    if (std::string(backend->name) == "postgresql") return true;
-  }
-  return false;
-}
-
 // With the server required, PostgreSQL stays in the list even without it, so that its tests
-// fail in Create instead of disappearing. A program built without its PostgreSQL backend
-// still has this half for the ODBC half's databases, but no PostgreSQL tests.
+// fail in Create instead of disappearing.
 bool ServerGiven() {
-  if (!ProgramHasPostgresBackend()) return false;
   return !Env("KESTRUMEL_TEST_PG_PORT").empty() || Env("KESTRUMEL_REQUIRE_PG") == "1";
 }
 
