@@ -1,12 +1,14 @@
 # cmake -DSOURCE_DIR=... -P check_backend_folders.cmake: fails when code outside a backend
 # reaches into it, so that every backend folder can be deleted and the rest still builds. Only
 # src/db/NAME, tests/db/NAME and tests/common/test_db_NAME.cpp may include NAME's headers or
-# its driver's header, or name its namespace; the dialects in src/db/dialect belong to none.
+# its driver's header (src/platform/NAME_api.h too, which does nothing else), or name its
+# namespace; the dialects in src/db/dialect belong to none.
 
-# Each backend's driver header, which only its own files include.
+# Each backend's driver header, which only its own files include. ODBC's come through
+# src/platform/odbc_api.h, as on Windows <windows.h> must precede them.
 set(native_postgresql "libpq-fe\\.h")
 set(native_sqlite "sqlite3\\.h")
-set(native_odbc "sqlext?\\.h")
+set(native_odbc "(sql(ext)?\\.h|platform/odbc_api\\.h)")
 
 file(GLOB backend_files ${SOURCE_DIR}/src/db/*/backend.cmake)
 set(backends "")
@@ -22,7 +24,8 @@ set(faults "")
 foreach(source ${sources})
   file(RELATIVE_PATH path ${SOURCE_DIR} ${source})
   foreach(name ${backends})
-    if(path MATCHES "^(src|tests)/db/${name}/" OR path STREQUAL "tests/common/test_db_${name}.cpp")
+    if(path MATCHES "^(src|tests)/db/${name}/" OR path STREQUAL "tests/common/test_db_${name}.cpp"
+       OR path STREQUAL "src/platform/${name}_api.h")
       continue()
     endif()
     set(native "db/${name}/")

@@ -5,6 +5,7 @@
 #   scripts/demo.sh --postgresql   database kdemo on a throwaway PostgreSQL server
 #   --installed PREFIX             the programs in PREFIX/bin and the schema files in
 #                                  PREFIX/share/kestrumel/schema instead of a build in build/
+#   --windows BUILD                the Windows programs of a cross-build in BUILD, under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -17,6 +18,8 @@ backend=sqlite
 bin=$root/build
 schema_dir=$root/schema
 installed=no
+exe=""
+runner=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --postgresql) backend=postgresql ;;
@@ -28,10 +31,23 @@ while [ $# -gt 0 ]; do
       installed=yes
       shift
       ;;
+    --windows)
+      [ $# -ge 2 ] || usage
+      bin=$(cd "$2" && pwd)
+      installed=yes
+      exe=.exe
+      export WINEPREFIX=$bin/wine WINEDEBUG=-all
+      runner=(wine)
+      shift
+      ;;
     *) usage ;;
   esac
   shift
 done
+
+# The two programs, run directly or through Wine.
+kestrumel_config() { ${runner[@]+"${runner[@]}"} "$bin/kestrumel-config$exe" "$@"; }
+kestrumel() { ${runner[@]+"${runner[@]}"} "$bin/kestrumel$exe" "$@"; }
 
 # SQLite: schema KDEMO is the file demo/db/KDEMO.db, the calendar demo/db/RVKSTAMM.db.
 sqlite_setup() {
@@ -40,7 +56,7 @@ sqlite_setup() {
   sqlite3 demo/db/RVKSTAMM.db < "$schema_dir/sqlite/rvkstamm.sql" >/dev/null
   (cd demo/db && sqlite3 KDEMO.db < "$root/scripts/demo/seed.sql")
   echo "demo-password" |
-    "$bin/kestrumel-config" write demo/kestrumel.cfg --net sqlite:../db --schema KDEMO --login demo
+    kestrumel_config write demo/kestrumel.cfg --net sqlite:../db --schema KDEMO --login demo
 }
 sqlite_query() { sqlite3 -header -column demo/db/KDEMO.db "$1"; }
 sqlite_column() { echo "$1"; }
@@ -68,7 +84,7 @@ postgresql_setup() {
     cat "$schema_dir/postgresql/schema.sql" scripts/demo/seed-postgresql.sql
   } | psql_kdemo -d kdemo >/dev/null
   printf '%s\n' "$KESTRUMEL_TEST_PG_PASSWORD" |
-    "$bin/kestrumel-config" write demo/kestrumel.cfg --schema KDEMO \
+    kestrumel_config write demo/kestrumel.cfg --schema KDEMO \
       --net "postgresql://$KESTRUMEL_TEST_PG_HOST:$KESTRUMEL_TEST_PG_PORT/kdemo" \
       --login "$KESTRUMEL_TEST_PG_USER"
 }
@@ -121,7 +137,7 @@ show_state() {
 }
 
 echo "######## Checking the setup first: kestrumel-config check ../kestrumel.cfg PLG01"
-(cd demo/run && "$bin/kestrumel-config" check ../kestrumel.cfg PLG01) ||
+(cd demo/run && kestrumel_config check ../kestrumel.cfg PLG01) ||
   { echo "the check found a fault: no run" >&2; exit 1; }
 echo
 echo "######## Before the run"
@@ -131,7 +147,7 @@ echo
 # the program did not run at all (a missing library, a crash), and ends the demo.
 run_kestrumel() {
   local status=0
-  (cd demo/run && "$bin/kestrumel" ../kestrumel.cfg "$@") || status=$?
+  (cd demo/run && kestrumel ../kestrumel.cfg "$@") || status=$?
   echo "exit status $status"
   [ "$status" -eq 0 ]
 }

@@ -4,12 +4,16 @@
 #   scripts/test.sh             normal build in build/
 #   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 #   scripts/test.sh --release   Release build (-O3) in build-release/, as packaged
+#   scripts/test.sh --windows   Windows cross-build in build-windows/, its tests under Wine (the
+#                               PostgreSQL server reached through Wine's ODBC), then its zip
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 build=build
 flags=(-DKESTRUMEL_WERROR=ON -DKESTRUMEL_FAULT_SEAM=ON)
+deps=()
+windows=""
 case "${1:-}" in
   "") ;;
   --sanitize)
@@ -22,13 +26,21 @@ case "${1:-}" in
     build=build-release
     flags+=(-DCMAKE_BUILD_TYPE=Release)
     ;;
+  --windows)
+    build=build-windows
+    windows=1
+    deps=(--windows)
+    flags+=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"
+      -DKESTRUMEL_WINDOWS_PREFIX="$root/build-windows-libraries")
+    ;;
   *)
-    echo "usage: $0 [--sanitize | --release]" >&2
+    echo "usage: $0 [--sanitize | --release | --windows]" >&2
     exit 2
     ;;
 esac
 
-scripts/deps.sh
+scripts/deps.sh ${deps[@]+"${deps[@]}"}
+[ -z "$windows" ] || scripts/windows-libraries.sh build-windows-libraries
 cmake -S . -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
@@ -51,5 +63,15 @@ eval "$pgenv"
 server_dir=$KESTRUMEL_TEST_PG_DIR
 export KESTRUMEL_REQUIRE_PG=1
 
+if [ -n "$windows" ]; then
+  # A Wine prefix of the build's own, made before the tests start in parallel.
+  export WINEPREFIX=$root/$build/wine WINEDEBUG=-all
+  wineboot --init >/dev/null 2>&1
+fi
+
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"
+if [ -n "$windows" ]; then
+  cpack -G ZIP >/dev/null
+  echo "$0: $(ls "$root/$build"/kestrumel-*-win64.zip)"
+fi

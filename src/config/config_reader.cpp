@@ -122,7 +122,8 @@ bool IsSelected(const ConfigRecord& record, const char* section, const char* nam
 
 void GetConfigValue(const char* section, const char* name, int32_t number, const char* path) {
   g_configRecord = ConfigRecord{};
-  FileHandle file(std::fopen(path, "r"));
+  // Binary: a Windows C library would otherwise turn CR LF into LF and end the file at a ^Z.
+  FileHandle file(std::fopen(path, "rb"));
   if (!file) {
     return;
   }

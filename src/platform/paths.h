@@ -13,5 +13,8 @@ bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // The working directory, or "" when it cannot be told.
 std::string WorkingDirectory();
+// Where the last separator of a directory in `path` stands, or npos when it has none: '/' on
+// POSIX, '/' or '\\' on Windows.
+size_t LastPathSeparator(const std::string& path);
 
 }  // namespace platform

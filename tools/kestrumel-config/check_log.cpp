@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kEntryStart = "\r\nSystem-Date: ";
 
 std::string Directory(const std::string& path) {
-  size_t slash = path.find_last_of('/');
+  size_t slash = platform::LastPathSeparator(path);
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 

@@ -4,11 +4,11 @@
 // calls SQLCancel, the one call ODBC allows on a statement busy in another thread. A server
 // that takes no cancel is not waited out here: the driver offers no way to close a connection
 // under a running call, so its keepalives are what end that wait.
-#include <sql.h>
-
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include "platform/odbc_api.h"
 
 namespace db::odbc {
 

@@ -1,10 +1,9 @@
 #include "db/odbc/error.h"
 
-#include <sqlext.h>
-
 #include "db/dialect/oracle_errors.h"
 #include "db/dialect/postgresql_errors.h"
 #include "db/runtime/status.h"
+#include "platform/odbc_api.h"
 
 namespace db::odbc {
 namespace {

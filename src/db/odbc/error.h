@@ -2,12 +2,11 @@
 // The one translation from the driver's reports to the Oracle statuses of status.h. Oracle's
 // driver gives the ORA number as the native error; PostgreSQL's gives the server's SQLSTATE,
 // read by the PostgreSQL dialect's table.
-#include <sql.h>
-
 #include <cstdint>
 #include <string>
 
 #include "db/odbc/dialect.h"
+#include "platform/odbc_api.h"
 
 namespace db::odbc {
 

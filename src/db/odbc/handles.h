@@ -1,10 +1,9 @@
 #pragma once
 // Every ODBC handle of the backend is owned: a connection is closed and freed with its
 // owner, a statement freed with its owner, the environment last.
-#include <sql.h>
-#include <sqlext.h>
-
 #include <memory>
+
+#include "platform/odbc_api.h"
 
 namespace db::odbc {
 

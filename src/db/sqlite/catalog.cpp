@@ -5,6 +5,7 @@
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 #include "platform/file_access.h"
+#include "platform/paths.h"
 
 namespace db::sqlite {
 namespace {
@@ -102,7 +103,7 @@ int Privileges(Link& link, const std::string& schema, const std::string& table,
   if (int rc = Columns(link, schema, table, columns); rc != status::kOk) return rc;
   std::string file = FileOf(link, schema);
   if (file.empty()) return link.FailWith(status::kInternal, "no file for " + DatabaseName(schema));
-  std::string directory = file.substr(0, file.find_last_of('/') + 1);
+  std::string directory = file.substr(0, platform::LastPathSeparator(file) + 1);
   bool writable = platform::MayWrite(file) == 0 && platform::MayChangeEntriesOf(directory) == 0;
   granted.select = platform::MayRead(file) == 0;
   granted.insert = granted.update = granted.remove = writable;

@@ -27,6 +27,8 @@ bool IsDirectory(const std::string& path) { return ModeIs(path, S_IFDIR); }
 
 bool IsRegularFile(const std::string& path) { return ModeIs(path, S_IFREG); }
 
+size_t LastPathSeparator(const std::string& path) { return path.find_last_of('/'); }
+
 std::string WorkingDirectory() {
   char here[4096];
   return ::getcwd(here, sizeof here) != nullptr ? here : "";
