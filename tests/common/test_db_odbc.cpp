@@ -3,8 +3,6 @@
 // wrote for it (KESTRUMEL_TEST_ODBC_DSN), as the PostgreSQL half does through libpq. The test
 // side has connections of its own, apart from the runtime's, and needs no PostgreSQL library.
 #include <gtest/gtest.h>
-#include <sql.h>
-#include <sqlext.h>
 
 #include <memory>
 #include <string>
@@ -12,6 +10,7 @@
 
 #include "common/postgresql_sql.h"
 #include "common/test_db_backends.h"
+#include "platform/odbc_api.h"
 
 namespace testing_db {
 namespace {
