@@ -6,21 +6,18 @@
 // is primary at the time.
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cctype>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/postgresql_sql.h"
 #include "common/test_db_backends.h"
-#include "db/runtime/backend.h"
 
 namespace testing_db {
 namespace {
+
+using namespace postgresql_sql;
 
 struct ServerSettings {
   std::string host;  // one, or a list "h1,h2" as the connection library takes it
@@ -48,30 +45,11 @@ std::string HostsAndPorts(const ServerSettings& server) {
   return text;
 }
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
 bool ReadServerSettings(ServerSettings& settings) {
   settings = {Env("KESTRUMEL_TEST_PG_HOST"), Env("KESTRUMEL_TEST_PG_PORT"),
               Env("KESTRUMEL_TEST_PG_USER"), Env("KESTRUMEL_TEST_PG_PASSWORD")};
   if (settings.host.empty()) settings.host = "127.0.0.1";
   return !settings.port.empty() && !settings.user.empty();
-}
-
-std::string LowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string ReadSchemaFile(const std::string& name) {
-  std::string path = std::string(KESTRUMEL_SOURCE_DIR) + "/schema/postgresql/" + name;
-  std::ifstream in(path);
-  if (!in) ADD_FAILURE() << "cannot read " << path;
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 void IgnoreNotice(void*, const char*) {}
@@ -107,11 +85,6 @@ bool ExecOn(PGconn* connection, const std::string& sql) {
   return connection != nullptr && Succeeded(PQexec(connection, sql.c_str()), sql);
 }
 
-std::string NewDatabaseName() {
-  static std::atomic<int> counter{0};
-  return "kt_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
-}
-
 // A connection of its own with a transaction open.
 class PostgresHeldTransaction : public TestDb::HeldTransaction {
  public:
@@ -129,22 +102,19 @@ class PostgresTestDb : public TestDb {
 
   ~PostgresTestDb() override {
     PQfinish(connection_);
-    // FORCE ends the runtime's connection too, should the test have left it open.
-    if (created_) ExecAgain(admin_, "DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
+    if (created_) ExecAgain(admin_, DropDatabase(database_));
     PQfinish(admin_);
   }
 
   bool Init() {
     admin_ = ConnectTo(server_, "postgres");
-    created_ = ExecOn(admin_, "CREATE DATABASE " + database_);
+    created_ = ExecOn(admin_, CreateDatabase(database_));
     if (!created_) return false;
     connection_ = ConnectTo(server_, database_);
-    std::string schema = LowerCase(schema_);
-    return ExecOn(connection_, "SET DateStyle TO ISO, YMD; CREATE SCHEMA rvkstamm; CREATE SCHEMA " +
-                                   schema + "; SET search_path TO rvkstamm") &&
-           ExecOn(connection_, ReadSchemaFile("rvkstamm.sql")) &&
-           ExecOn(connection_, "SET search_path TO " + schema) &&
-           ExecOn(connection_, ReadSchemaFile("schema.sql"));
+    for (const std::string& sql : SchemaSetup(schema_)) {
+      if (!ExecOn(connection_, sql)) return false;
+    }
+    return true;
   }
 
   std::string NetService() const override {
@@ -158,12 +128,14 @@ class PostgresTestDb : public TestDb {
   std::string Password() const override { return server_.password; }
   std::string Schema() const override { return schema_; }
 
-  void Exec(const std::string& sql) override { ExecAgain(connection_, sql, SessionSettings()); }
+  void Exec(const std::string& sql) override {
+    ExecAgain(connection_, sql, SessionSettings(schema_));
+  }
 
   Rows Query(const std::string& sql) override {
     Rows rows;
     if (connection_ == nullptr) return rows;
-    PGresult* result = RunAgain(connection_, sql, SessionSettings());
+    PGresult* result = RunAgain(connection_, sql, SessionSettings(schema_));
     if (PQresultStatus(result) != PGRES_TUPLES_OK) {
       ADD_FAILURE() << PQresultErrorMessage(result) << "  in: " << sql;
     } else {
@@ -183,30 +155,17 @@ class PostgresTestDb : public TestDb {
     PGconn* connection = ConnectTo(server_, database_);
     if (connection == nullptr) return nullptr;
     auto held = std::make_unique<PostgresHeldTransaction>(connection);
-    if (!ExecOn(connection, SessionSettings() + "; BEGIN; " + sql)) {
+    if (!ExecOn(connection, SessionSettings(schema_) + "; BEGIN; " + sql)) {
       return nullptr;
     }
     return held;
   }
 
-  // A row trigger, as on SQLite: a statement that touches no row does not fail.
   void FailOn(const std::string& table, const std::string& operation) override {
-    std::string name = "kt_fail_" + LowerCase(table) + "_" + LowerCase(operation);
-    for (char& c : name) {
-      if (c == '.') c = '_';
-    }
-    Exec("CREATE FUNCTION " + name +
-         "() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION 'injected'; END$$;"
-         " CREATE TRIGGER " +
-         name + " BEFORE " + operation + " ON " + table + " FOR EACH ROW EXECUTE FUNCTION " + name +
-         "()");
+    Exec(FailOnTrigger(table, operation));
   }
 
  private:
-  std::string SessionSettings() const {
-    return "SET DateStyle TO ISO, YMD; SET search_path TO " + LowerCase(schema_);
-  }
-
   // The result of `sql` on `connection`. A failover ends the test's connections too: on a
   // pair, a lost one is opened anew, to whichever server is primary now, `setup` restores its
   // session, and `sql` goes once more.
@@ -244,18 +203,9 @@ std::unique_ptr<TestDb> CreatePostgresTestDb(const std::string& schema) {
   return db;
 }
 
-bool ProgramHasPostgresBackend() {
-  for (const db::BackendEntry* backend : db::RegisteredBackends()) {
-    if (std::string(backend->name) == "postgresql") return true;
-  }
-  return false;
-}
-
 // With the server required, PostgreSQL stays in the list even without it, so that its tests
-// fail in Create instead of disappearing. A program built without its PostgreSQL backend
-// still has this half for the ODBC half's databases, but no PostgreSQL tests.
+// fail in Create instead of disappearing.
 bool ServerGiven() {
-  if (!ProgramHasPostgresBackend()) return false;
   return !Env("KESTRUMEL_TEST_PG_PORT").empty() || Env("KESTRUMEL_REQUIRE_PG") == "1";
 }
 
