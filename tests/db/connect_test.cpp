@@ -62,6 +62,9 @@ TEST(ConnectSqliteTest, LongServiceNameIsNotCut) {
   ASSERT_NE(database, nullptr);
   std::string directory = database->NetService().substr(std::string("sqlite:").size());
   std::string longPath = directory + "/" + std::string(150, 'd');
+#ifdef _WIN32
+  GTEST_SKIP() << "MinGW's C++ library makes no directory links";
+#endif
   std::filesystem::create_directory_symlink(directory, longPath);
   EXPECT_EQ(dbConnect(database->User().c_str(), database->Password().c_str(),
                       ("sqlite:" + longPath).c_str(), database->Schema().c_str()),

@@ -2,7 +2,9 @@
 // stop of a running statement and its handle per schema file.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
+#ifndef _WIN32
+#include <sys/resource.h>  // the file size limit that stands in for a full disk
+#endif
 
 #include <chrono>
 #include <csignal>
@@ -149,6 +151,9 @@ TEST_F(SqliteSessionTest, SchemaSwitchWithPendingWorkIsRefusedUntilTheRollback) 
 TEST_F(SqliteSessionTest, ServiceDirectoryMayBeRelativeAndLong) {
   std::string dir = Directory(*testDb);
   std::string longLink = dir + "/" + std::string(120, 'l');
+#ifdef _WIN32
+  GTEST_SKIP() << "MinGW's C++ library makes no directory links";
+#endif
   std::filesystem::create_directory_symlink(dir, longLink);
   std::string relative = std::filesystem::relative(longLink).string();
   ASSERT_EQ(Connect("sqlite:" + relative), 0) << relative;
@@ -199,6 +204,7 @@ TEST_F(SqliteSessionTest, FaultsOfTheFilesKeepTheirOwnStatus) {
             db::status::kDatabaseReadOnly);
   ASSERT_EQ(db::SqlExecute("rollback"), 0);
 
+#ifndef _WIN32  // Windows has no file size limit to stand in for a full disk
   testDb->Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4000) "
                "INSERT INTO Rvk746Err (ErrPlg, ErrLfn) SELECT 'G', i FROM n");
   testDb->Exec("PRAGMA wal_checkpoint(TRUNCATE)");
@@ -219,6 +225,7 @@ TEST_F(SqliteSessionTest, FaultsOfTheFilesKeepTheirOwnStatus) {
   ASSERT_EQ(db::SqlExecute(update, {db::TextIn("after", 51)}), 0);
   ASSERT_EQ(db::SqlExecute("commit"), 0);
   EXPECT_EQ(testDb->Count("select count(*) from Rvk746Err where ErrErf = 'after'"), 4000);
+#endif
 }
 
 // Five seconds after a stop signal a statement still running is cut short, and a lock held
