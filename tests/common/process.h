@@ -48,6 +48,10 @@ class Process {
   intptr_t handle_ = 0;     // Windows: the process handle; unused elsewhere
 };
 
+// The signal number the program logs for AskToStop: SIGTERM; for Ctrl-Break on Windows as
+// well, but SIGINT under Wine, where the request is a Ctrl-C.
+int StopSignalNumber();
+
 // Sets or removes an environment variable of this process, for the processes it starts later
 // (and the libraries it calls) to see.
 void SetVariable(const std::string& name, const std::string& value);

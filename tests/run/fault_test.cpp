@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "common/backend_test.h"
+#include "common/process.h"
 #include "common/program_run.h"
 #include "common/test_db.h"
 #include "db/runtime/fault_seam.h"
@@ -259,7 +260,8 @@ TEST_P(FaultTest, LostSessionIsResumedOnANewConnection) {
 void ExpectEndedBySignal(const Tree& tree, const ParsedLog& log) {
   ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
   EXPECT_EQ(Text(log.entries.back()),
-            "ProcessRequests()|Abbruch durch Signal|" + std::to_string(SIGTERM)) << Describe(log);
+            "ProcessRequests()|Abbruch durch Signal|" +
+                  std::to_string(testing_process::StopSignalNumber())) << Describe(log);
   EXPECT_EQ(CountEntries(log, "Abbruch durch Signal"), 1) << Describe(log);
   ExpectAtMostOneEntryPerPendingRequest(tree, log);
 }

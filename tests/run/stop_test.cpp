@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/process.h"
 #include "common/program_run.h"
 #include "common/backend_test.h"
 #include "common/test_db.h"
@@ -118,7 +119,8 @@ TEST_P(StopTest, TerminatedRunWindsDownAndTheNextCompletesIt) {
     ASSERT_TRUE(log.whole && !log.entries.empty()) << what << run_tests::Describe(log);
     const testing_run::LogRecord& last = log.entries.back();
     EXPECT_EQ(last.func + "|" + last.message + "|" + std::to_string(last.code),
-              "ProcessRequests()|Abbruch durch Signal|" + std::to_string(SIGTERM)) << what;
+              "ProcessRequests()|Abbruch durch Signal|" +
+                  std::to_string(testing_process::StopSignalNumber())) << what;
     EXPECT_EQ(std::count_if(log.entries.begin(), log.entries.end(),
                             [](const auto& entry) { return entry.func == "ProcessRequests()"; }),
               1) << what;

@@ -74,6 +74,8 @@ void Process::AskToStop() const {
   if (id_ > 0) kill(static_cast<pid_t>(id_), SIGTERM);
 }
 
+int StopSignalNumber() { return SIGTERM; }
+
 void Process::Kill() const {
   if (id_ > 0) kill(static_cast<pid_t>(id_), SIGKILL);
 }

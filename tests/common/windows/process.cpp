@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <csignal>
 #include <cstdlib>
 
 namespace testing_process {
@@ -101,6 +102,33 @@ class ChildHandles {
 
 HANDLE HandleOf(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
+// Wine delivers no Ctrl-Break, and a Ctrl-C only on a console: there the tests hold a console
+// of their own, share it with the processes they start and send those a Ctrl-C, which the
+// tests themselves let pass.
+bool UnderWine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+BOOL WINAPI LetCtrlCPass(DWORD event) { return event == CTRL_C_EVENT ? TRUE : FALSE; }
+
+void HoldAConsole() {
+  static const bool held = [] {
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE), out = GetStdHandle(STD_OUTPUT_HANDLE),
+           err = GetStdHandle(STD_ERROR_HANDLE);
+    FreeConsole();
+    bool allocated = AllocConsole() != 0;
+    // The test's own output still goes where ctest reads it.
+    SetStdHandle(STD_INPUT_HANDLE, in);
+    SetStdHandle(STD_OUTPUT_HANDLE, out);
+    SetStdHandle(STD_ERROR_HANDLE, err);
+    SetConsoleCtrlHandler(LetCtrlCPass, TRUE);
+    return allocated;
+  }();
+  (void)held;
+}
+
 }  // namespace
 
 Process::~Process() {
@@ -118,8 +146,10 @@ bool Process::Start(const std::string& path, const std::vector<std::string>& arg
   std::wstring application = Wide(path);
   std::wstring commandLine = CommandLineOf(args);  // CreateProcessW may write into it
   std::wstring directory = Wide(workingDir);
-  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                      CREATE_NEW_PROCESS_GROUP, nullptr, directory.c_str(), &startup, &started)) {
+  if (UnderWine()) HoldAConsole();
+  const DWORD group = UnderWine() ? 0 : CREATE_NEW_PROCESS_GROUP;
+  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, group,
+                      nullptr, directory.c_str(), &startup, &started)) {
     return false;
   }
   CloseHandle(started.hThread);
@@ -146,8 +176,15 @@ bool Process::Collect(std::chrono::milliseconds limit, int& exitStatus) {
 }
 
 void Process::AskToStop() const {
-  if (id_ > 0) GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(id_));
+  if (id_ <= 0) return;
+  if (UnderWine()) {
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  } else {
+    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(id_));
+  }
 }
+
+int StopSignalNumber() { return UnderWine() ? SIGINT : SIGTERM; }
 
 void Process::Kill() const {
   if (id_ > 0) TerminateProcess(HandleOf(handle_), kKilledExitCode);
