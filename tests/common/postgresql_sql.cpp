@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace testing_db::postgresql_sql {
@@ -33,9 +34,13 @@ std::string LowerCase(std::string text) {
   return text;
 }
 
+// Windows gives a finished process's id to the next one at once: the random part keeps a
+// database that a killed test left behind out of a later test's way.
 std::string NewDatabaseName() {
   static std::atomic<int> counter{0};
-  return "kt_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+  static const unsigned salt = std::random_device{}() % 1000000;
+  return "kt_" + std::to_string(getpid()) + "_" + std::to_string(salt) + "_" +
+         std::to_string(++counter);
 }
 
 std::string CreateDatabase(const std::string& database) { return "CREATE DATABASE " + database; }

@@ -11,7 +11,7 @@ namespace testing_db::postgresql_sql {
 std::string Env(const char* name);
 std::string LowerCase(std::string text);
 
-// A database name unique to this process and call: tests run in parallel on one server.
+// A database name unique to this call: tests run in parallel on one server.
 std::string NewDatabaseName();
 std::string CreateDatabase(const std::string& database);
 // FORCE ends the runtime's connection too, should the test have left it open.
