@@ -1,12 +1,7 @@
 #include "tools/owner_only.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows/win32.h"
+
 #include <aclapi.h>
 
 #include <memory>
