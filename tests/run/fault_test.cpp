@@ -29,6 +29,7 @@ using run_tests::PlanShape;
 using run_tests::SlowDoneMarks;
 using run_tests::Snapshot;
 using run_tests::Tree;
+using run_tests::WaitUntilWaitingForALock;
 using testing_db::Backend;
 using testing_db::TestDb;
 using testing_run::LogRecord;
@@ -113,21 +114,6 @@ class FaultTest : public testing::TestWithParam<Backend> {
     return db.Hold("select BsmIst from Rvk725Bsm where BsmBdt='" + *key[0] + "' and BsmEso='" +
                    *key[1] + "' and BsmEsa='" + *key[2] + "' and BsmSzv=" + *key[3] +
                    " and BsmAsw=" + *key[4] + " for update");
-  }
-
-  // Whether the program waits for a lock (on SQLite: assumed after a second).
-  bool WaitUntilWaitingForALock(TestDb& db) {
-    if (GetParam() == Backend::Sqlite) {
-      std::this_thread::sleep_for(1s);
-      return true;
-    }
-    auto deadline = std::chrono::steady_clock::now() + 8s;
-    while (db.Count("select count(*) from pg_stat_activity where datname=current_database() "
-                    "and wait_event_type='Lock'") == 0) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(20ms);
-    }
-    return true;
   }
 };
 
@@ -274,7 +260,7 @@ TEST_P(FaultTest, SignalWhileWaitingForALockEndsTheRunSoon) {
   auto held = HoldWhatTheQueueNeeds(*tree.db);
   ASSERT_NE(held, nullptr);
   auto program = tree.Start(kGroup);
-  ASSERT_TRUE(WaitUntilWaitingForALock(*tree.db));
+  ASSERT_TRUE(WaitUntilWaitingForALock(*tree.db, GetParam()));
   program->AskToStop();
   bool ended = program->EndsWithin(kStopWithin);
   held.reset();

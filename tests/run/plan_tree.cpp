@@ -186,6 +186,20 @@ bool WaitUntilDone(const Tree& tree, long count) {
   return true;
 }
 
+bool WaitUntilWaitingForALock(TestDb& db, const testing_db::Backend& backend) {
+  if (backend == testing_db::Backend::Sqlite) {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    return true;
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  while (db.Count("select count(*) from pg_stat_activity where datname=current_database() "
+                  "and wait_event_type='Lock'") == 0) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 void ExpectRerunCompletesLikeAWholeRun(const Tree& tree, const std::string& group,
                                        const testing_db::Backend& backend,
                                        const Outcome& expected, const std::string& what) {

@@ -65,6 +65,10 @@ void NormalDoneMarks(testing_db::TestDb& db);
 // Whether `count` requests of `tree` are marked done within a generous time.
 bool WaitUntilDone(const Tree& tree, long count);
 
+// Whether a run on `db` waits for a lock within a few seconds: as a PostgreSQL server shows
+// it; on SQLite, which shows no waits, assumed after a second.
+bool WaitUntilWaitingForALock(testing_db::TestDb& db, const testing_db::Backend& backend);
+
 // A run of `group` on `tree` completes what is pending; the database is sound and as
 // `expected` (the result of the undisturbed runs).
 void ExpectRerunCompletesLikeAWholeRun(const Tree& tree, const std::string& group,

@@ -76,6 +76,8 @@ void Process::AskToStop() const {
 
 int StopSignalNumber() { return SIGTERM; }
 
+bool StopMayHangHostLibraries() { return false; }
+
 void Process::Kill() const {
   if (id_ > 0) kill(static_cast<pid_t>(id_), SIGKILL);
 }

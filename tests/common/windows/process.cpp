@@ -186,6 +186,8 @@ void Process::AskToStop() const {
 
 int StopSignalNumber() { return UnderWine() ? SIGINT : SIGTERM; }
 
+bool StopMayHangHostLibraries() { return UnderWine(); }
+
 void Process::Kill() const {
   if (id_ > 0) TerminateProcess(HandleOf(handle_), kKilledExitCode);
 }
