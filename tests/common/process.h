@@ -55,8 +55,9 @@ int StopSignalNumber();
 // Whether AskToStop may hang a program that is busy in a library of the host system. Under
 // Wine a Ctrl-C arrives as a Unix signal on the program's main thread, and Wine's handler
 // starts a thread right there: when the signal lands inside the host's malloc (in the ODBC
-// driver Wine hands the program's calls to), the process deadlocks on the lock it holds. A
-// fault of Wine, not of the program; Windows starts the handler's thread from outside.
+// driver Wine hands the program's calls to, or in Wine's own file calls), the process
+// deadlocks on the lock it holds. A fault of Wine, not of the program; Windows starts the
+// handler's thread from outside.
 bool StopMayHangHostLibraries();
 
 // Sets or removes an environment variable of this process, for the processes it starts later
