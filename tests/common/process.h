@@ -60,6 +60,9 @@ int StopSignalNumber();
 // handler's thread from outside.
 bool StopMayHangHostLibraries();
 
+// Whether this runs under Wine, whose Windows differs from the real one where tests look.
+bool UnderWine();
+
 // Sets or removes an environment variable of this process, for the processes it starts later
 // (and the libraries it calls) to see.
 void SetVariable(const std::string& name, const std::string& value);

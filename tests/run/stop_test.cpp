@@ -65,9 +65,8 @@ class StopTest : public testing::TestWithParam<Backend> {
   // chosen number of requests. A run on SQLite holds the write lock from each request's start
   // to its commit, leaving the test no moment to win it: there the lock is taken before the
   // start, and the run stops at its first request.
-  bool StopsOnlyWhileWaiting() const { return testing_process::StopMayHangHostLibraries(); }
   bool HoldsBeforeStart() const {
-    return StopsOnlyWhileWaiting() && GetParam() == Backend::Sqlite;
+    return testing_process::StopMayHangHostLibraries() && GetParam() == Backend::Sqlite;
   }
 
   // kStops times: a fresh tree, the program started on it, then `stopAndCheck(tree, program,
@@ -116,7 +115,7 @@ TEST_P(StopTest, TerminatedRunWindsDownAndTheNextCompletesIt) {
     std::string what = "SIGTERM after " + std::to_string(done) + " requests, seed " +
                        std::to_string(seed_);
     ASSERT_TRUE(run_tests::WaitUntilDone(tree, done)) << what;
-    if (StopsOnlyWhileWaiting()) {
+    if (testing_process::StopMayHangHostLibraries()) {
       if (held == nullptr) held = tree.db->Hold("lock table Rvk740Pud in exclusive mode");
       ASSERT_NE(held, nullptr) << what;
       ASSERT_TRUE(run_tests::WaitUntilWaitingForALock(*tree.db, GetParam())) << what;

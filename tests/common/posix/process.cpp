@@ -78,6 +78,8 @@ int StopSignalNumber() { return SIGTERM; }
 
 bool StopMayHangHostLibraries() { return false; }
 
+bool UnderWine() { return false; }
+
 void Process::Kill() const {
   if (id_ > 0) kill(static_cast<pid_t>(id_), SIGKILL);
 }

@@ -105,12 +105,6 @@ HANDLE HandleOf(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 // Wine delivers no Ctrl-Break, and a Ctrl-C only on a console: there the tests hold a console
 // of their own, share it with the processes they start and send those a Ctrl-C, which the
 // tests themselves let pass.
-bool UnderWine() {
-  static const bool wine =
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-  return wine;
-}
-
 BOOL WINAPI LetCtrlCPass(DWORD event) { return event == CTRL_C_EVENT ? TRUE : FALSE; }
 
 void HoldAConsole() {
@@ -187,6 +181,12 @@ void Process::AskToStop() const {
 int StopSignalNumber() { return UnderWine() ? SIGINT : SIGTERM; }
 
 bool StopMayHangHostLibraries() { return UnderWine(); }
+
+bool UnderWine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
 
 void Process::Kill() const {
   if (id_ > 0) TerminateProcess(HandleOf(handle_), kKilledExitCode);

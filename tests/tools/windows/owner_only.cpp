@@ -1,5 +1,7 @@
 #include "tools/owner_only.h"
 
+#include "common/process.h"
+
 #include "platform/windows/win32.h"
 
 #include <aclapi.h>
@@ -27,9 +29,7 @@ std::vector<unsigned char> CurrentUserSid() {
 
 }  // namespace
 
-bool AccessIsKeptAsWritten() {
-  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
-}
+bool AccessIsKeptAsWritten() { return !testing_process::UnderWine(); }
 
 // Owner alone: an access list protected from inheritance whose one entry allows the user.
 bool OnlyTheOwnerMayUse(const std::string& path, std::string& why) {
