@@ -1,5 +1,6 @@
 #include "run/startup_values.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/text_field.h"
@@ -52,4 +53,38 @@ void WipeStartupValues(StartupValues& values) { Wipe(&values, sizeof values); }
 
 std::string LogFileName(const char* schema) {
   return std::string("../quelborne_php/log/kestrumel_") + schema + ".log";
+}
+
+namespace {
+
+bool IsPlainNameCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-';
+}
+
+std::string EscapedForFileName(const char* text) {
+  std::string escaped;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (IsPlainNameCharacter(*c)) {
+      escaped += *c;
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(*c));
+      escaped += hex;
+    }
+  }
+  return escaped;
+}
+
+}  // namespace
+
+std::string RunReportFileName(const char* schema, const char* group) {
+  return "../quelborne_php/log/kestrumel_" + EscapedForFileName(schema) + "_" +
+         EscapedForFileName(group) + ".json";
+}
+
+std::string ReportedGroup(const char* argument) {
+  if (argument == nullptr) return "";
+  std::string group(argument, strnlen(argument, 5));
+  return group.substr(0, group.find(' '));
 }

@@ -18,3 +18,12 @@ void WipeStartupValues(StartupValues& values);
 
 // The shared log of all runs of a schema, next to the working directory.
 std::string LogFileName(const char* schema);
+
+// The report of the runs of one schema and planning group, beside the log. The group is the
+// command line's argument as the run takes it (first five characters, cut before the first
+// blank, "00000" kept); a character that could lead out of the log's folder or that a file
+// name cannot hold is written as %XX, so every schema and group has a name of its own.
+std::string RunReportFileName(const char* schema, const char* group);
+
+// The planning group argument as the report's name and content give it.
+std::string ReportedGroup(const char* argument);
