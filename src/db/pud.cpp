@@ -26,6 +26,9 @@ static const char* Pud_KngDel_Savepoint_Sql = "savepoint Pub_KngDel_Sp";
 static const char* Pud_KngDel_Sql = "delete  from Rvk740Pud  where (PudPlg=:b0 and PudKng=:b1)";
 static const char* Pud_KngDel_Rollback_Sql = "rollback  to Pub_KngDel_Sp";
 static const char* Commit_Sql = "commit";
+// The queue's index answers it, as it answers the cursor.
+static const char* Pud_PendingCount_Sql =
+    "select count(*) into :b0  from Rvk740Pud  where (PudPlg=:b1 and PudKng=1)";
 
 namespace {
 
@@ -92,8 +95,17 @@ int Pud_KngDel(const char* planGroup, int32_t state) {
                                 {db::TextIn(buffers.PudPlg), db::IntIn(buffers.PudKng)});
 }
 
+int Pud_PendingCount(const char* planGroup, int32_t& count) {
+  CopyField(buffers.PudPlg, planGroup);
+  int32_t counted = 0;
+  int rc = db::SqlExecute(Pud_PendingCount_Sql, {db::TextIn(buffers.PudPlg)}, {db::IntOut(counted)});
+  if (rc == 0) count = counted;
+  return rc;
+}
+
 void Pud_Statements(std::vector<db::NamedStatement>& statements) {
   statements.insert(statements.end(), {
+      {"Pud_PendingCount", Pud_PendingCount_Sql},
       {"Pud_TSCur_Open", Pud_TSCur_Open_Sql},
       {"Pud_PKeyUpd", Pud_PKeyUpd_Sql},
       {"Pud_KngDel", Pud_KngDel_Sql},

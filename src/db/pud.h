@@ -32,6 +32,8 @@ int Pud_TSCur_Close();
 // The write-back goes out when `series` runs; its status goes to `status`.
 void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status);
 int Pud_KngDel(const char* planGroup, int32_t state);
+// The group's pending requests, for the run's report.
+int Pud_PendingCount(const char* planGroup, int32_t& count);
 
 // The module's statements that reach a table.
 void Pud_Statements(std::vector<db::NamedStatement>& statements);

@@ -31,6 +31,17 @@ struct LogState {
   FileIdentity countedFile;
 };
 
+// Not part of LogState: a new log file name does not make the process's entries unwritten.
+struct EntryTally {
+  int32_t written = 0;
+  int32_t lost = 0;
+};
+
+EntryTally& Tally() {
+  static EntryTally tally;
+  return tally;
+}
+
 LogState& State() {
   static LogState state;
   return state;
@@ -61,17 +72,19 @@ bool RotateIfDue(LogState& state, LockedLogFile& file, const WaitDeadline& deadl
 
 // One deadline for all of the entry's waits, so that the entry as a whole holds the run no
 // longer than the bound.
-void AppendEntry(LogState& state, const std::string& text) {
+// Returns whether the entry is in the file.
+bool AppendEntry(LogState& state, const std::string& text) {
   const WaitDeadline deadline(state.lockWaitSeconds);
   LockedLogFile file;
-  if (file.Open(state.fileName, deadline) != 0) return;
-  if (!RotateIfDue(state, file, deadline)) return;
-  if (file.AppendWhole(text) != 0) return;
+  if (file.Open(state.fileName, deadline) != 0) return false;
+  if (!RotateIfDue(state, file, deadline)) return false;
+  if (file.AppendWhole(text) != 0) return false;
   const FileIdentity written = file.Identity();
-  if (file.Close() != 0) return;
+  if (file.Close() != 0) return false;
   ++state.entryCount;
   state.hasCountedFile = true;
   state.countedFile = written;
+  return true;
 }
 
 }  // namespace
@@ -93,12 +106,18 @@ void SetLogFile(int32_t mask, const char* fileName) noexcept {
 void WriteLogEntry(const LogEntry& entry) noexcept {
   LogState& state = State();
   if ((entry.kind & state.mask) == 0) return;
+  bool written = false;
   try {
-    AppendEntry(state, message_log::FormatEntryText(entry, state.mask, LocalTimeNow()));
+    written = AppendEntry(state, message_log::FormatEntryText(entry, state.mask, LocalTimeNow()));
   } catch (...) {
     // Out of memory: the entry is lost like any other failed entry.
   }
+  ++(written ? Tally().written : Tally().lost);
 }
+
+int32_t LogEntriesWritten() noexcept { return Tally().written; }
+
+int32_t LogEntriesLost() noexcept { return Tally().lost; }
 
 void MessageLog_SetEntryLimitForTesting(int32_t limit) { State().entryLimit = limit; }
 

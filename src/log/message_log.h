@@ -32,6 +32,11 @@ void SetLogFile(int32_t mask, const char* fileName) noexcept;
 // without the lock.
 void WriteLogEntry(const LogEntry& entry) noexcept;
 
+// Entries of an enabled kind this process has written since it started, and those it could
+// not write (no file, a lock or write that failed, no memory): what the run's report counts.
+int32_t LogEntriesWritten() noexcept;
+int32_t LogEntriesLost() noexcept;
+
 // The usual entry of this program: kind FMSG with a function name, message and status.
 inline void LogError(const char* funcName, const char* message, int32_t errorCode) noexcept {
   WriteLogEntry(LogEntry{funcName, message, FMSG, errorCode, nullptr, 0});

@@ -5,5 +5,7 @@
 namespace platform {
 
 std::tm LocalTime(std::time_t moment);
+// The calendar time in UTC, read the same safe way.
+std::tm UtcTime(std::time_t moment);
 
 }  // namespace platform

@@ -1,14 +1,22 @@
 #include "run/main_entry.h"
 
+#include <ctime>
 #include <string>
 
 #include "db/connect.h"
+#include "db/pud.h"
+#include "db/runtime/status.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
+#include "platform/process_identity.h"
 #include "run/client_environment.h"
+#include "run/group_lock.h"
+#include "run/reconnect.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
+#include "run/run_report.h"
 #include "run/startup_values.h"
+#include "run/stop_signal.h"
 
 namespace {
 
@@ -19,33 +27,124 @@ constexpr int32_t kUpdateJob = 4;
 // Read by the request loop and the deviation rows for the whole run.
 RunParameters g_runParameters;
 
-// Connects; false (after logging) when the connect or the schema switch failed.
-bool Connect(const StartupValues& values) {
-  int status = dbConnect(values.user, values.password, values.netService, values.schema);
+// The run's report, written when the run has its group and again at its end.
+class ReportedRun {
+ public:
+  ReportedRun(const char* schema, const char* groupArgument)
+      : path_(RunReportFileName(schema, ReportedGroup(groupArgument).c_str())) {
+    report_.pid = platform::CurrentProcessId();
+    report_.host = platform::HostName();
+    report_.version = KESTRUMEL_VERSION;
+    report_.schema = schema;
+    report_.group = ReportedGroup(groupArgument);
+    report_.started = std::time(nullptr);
+  }
+  RunReport& Report() { return report_; }
+  const std::string& Path() const { return path_; }
+  // A report nobody can write (no log folder) leaves the run as it is.
+  void Running() { WriteRunReport(path_, report_); }
+  void End(const char* endedBy, int status) {
+    report_.ended = true;
+    report_.endedAt = std::time(nullptr);
+    report_.endedBy = endedBy;
+    report_.status = status;
+    report_.entries = LogEntriesWritten();
+    report_.entriesLost = LogEntriesLost();
+    WriteRunReport(path_, report_);
+  }
+
+ private:
+  std::string path_;
+  RunReport report_;
+};
+
+int ConnectOnce(const void* context) {
+  const auto& values = *static_cast<const StartupValues*>(context);
+  return dbConnect(values.user, values.password, values.netService, values.schema);
+}
+
+// Connects, riding out a server that is not there yet as a lost connection is ridden out;
+// logs a connect that fails for good. Returns its status.
+int Connect(const StartupValues& values, RunReport& report) {
+  int status = ConnectRidingOutAbsence(ConnectOnce, &values, report.connectTries);
   if (status != 0) LogError("dbConnect", "Fehlerhafter Connect mit der DB ", 0);
-  return status == 0;
+  return status;
+}
+
+const char* EndedBy(RunAccount::End end) {
+  switch (end) {
+    case RunAccount::End::kQueueDone: return "queue done";
+    case RunAccount::End::kConnectionLost: return "connection lost";
+    case RunAccount::End::kRepeatedFaults: return "repeated faults";
+    case RunAccount::End::kSignal: return "signal";
+  }
+  return "queue done";
+}
+
+// The group's pending requests, while a connection is left to count them.
+void CountPending(RunReport& report) {
+  int32_t pending = 0;
+  if (Pud_PendingCount(g_runParameters.planGroup, pending) == 0) report.pending = pending;
+}
+
+// Waits for the group's lock; false (after logging and reporting) when the run ends instead.
+bool HoldGroup(ReportedRun& run) {
+  std::string lockFile = run.Path().substr(0, run.Path().size() - 5) + ".lock";
+  switch (TakeGroupLock(run.Report().schema, run.Report().group, lockFile)) {
+    case GroupLockResult::kHeld: return true;
+    case GroupLockResult::kBusy:
+      LogError("Main()", "Abbruch: Planungsgruppe wird bereits bearbeitet",
+               db::status::kResourceBusy);
+      CountPending(run.Report());
+      run.End("group busy", db::status::kResourceBusy);
+      return false;
+    case GroupLockResult::kStopped:
+      LogError("ProcessRequests()", "Abbruch durch Signal", StopSignal());
+      run.End("signal", StopSignal());
+      return false;
+    case GroupLockResult::kConnectionLost: break;
+  }
+  LogError("ProcessRequests()", "Abbruch: Verbindung verloren", db::status::kNotConnected);
+  run.End("connection lost", db::status::kNotConnected);
+  return false;
 }
 
 }  // namespace
 
 int Main(int argc, char** argv) {
   ClearClientEnvironment();
+  WatchStopSignals();
   StartupValues values;
   ReadStartupValues(argc > 1 ? argv[1] : nullptr, values);
   // Lives as long as the run, whatever the log keeps of it.
   std::string logFileName = LogFileName(values.schema);
   SetLogFile(kLogMask, logFileName.c_str());
-  bool connected = Connect(values);
+  ReportedRun run(values.schema, argc >= kMinimumArgumentCount ? argv[8] : nullptr);
+  int connected = Connect(values, run.Report());
   WipeStartupValues(values);
-  if (!connected) return 0;
+  if (connected != 0) {
+    run.End("connect failed", connected);
+    return 0;
+  }
 
   if (argc < kMinimumArgumentCount) {
     LogError("Main()", "Mindestanzahl Parameter(9) unterschritten", argc);
+    run.End("too few arguments", 0);
     return 0;
   }
   ParseRunParameters(argc, argv, g_runParameters);
   Err_Init(g_runParameters.planGroup, RunErrRecord(), g_runParameters.erfText,
            g_runParameters.jbdText, g_runParameters.jbkText, kUpdateJob);
-  ProcessRequests(g_runParameters);
+  if (!HoldGroup(run)) return 0;
+  run.Running();
+  RunAccount account;
+  ProcessRequests(g_runParameters, account);
+  RunReport& report = run.Report();
+  report.done = account.done;
+  report.rolledBack = account.rolledBack;
+  report.skipped = account.skipped;
+  report.reconnects = account.reconnects;
+  if (account.end != RunAccount::End::kConnectionLost) CountPending(report);
+  run.End(EndedBy(account.end), account.status);
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "db/connect.h"
 #include "db/runtime/status.h"
+#include "db/runtime/status_kind.h"
 #include "log/message_log.h"
 #include "run/stop_signal.h"
 
@@ -31,18 +32,34 @@ bool Pause(milliseconds pause, Clock::time_point deadline) {
   return StopSignal() == 0;
 }
 
+// Tries after each pause until `done` says the status ends the tries or the bound passes.
+template <typename Try, typename Done>
+int TryWithPauses(milliseconds pause, Try attempt, Done done) {
+  Clock::time_point deadline = Clock::now() + kReconnectFor;
+  int status = db::status::kNotConnected;
+  while (pause.count() == 0 || Pause(pause, deadline)) {
+    status = attempt();
+    if (done(status) || Clock::now() >= deadline) break;
+    pause = std::clamp(pause * 2, kFirstPause, kLongestPause);
+  }
+  return status;
+}
+
 }  // namespace
 
 bool Reconnect(int lossStatus) {
-  Clock::time_point deadline = Clock::now() + kReconnectFor;
-  milliseconds pause = kFirstPause;
-  while (Pause(pause, deadline)) {
-    if (dbReconnect() == db::status::kOk) {
-      LogError("ProcessRequests()", "Verbindung wiederhergestellt", lossStatus);
-      return true;
-    }
-    if (Clock::now() >= deadline) break;
-    pause = std::min(pause * 2, kLongestPause);
-  }
-  return false;
+  // Whatever the new server says at first: a promotion passes through several states.
+  int status = TryWithPauses(kFirstPause, dbReconnect,
+                             [](int rc) { return rc == db::status::kOk; });
+  if (status != db::status::kOk) return false;
+  LogError("ProcessRequests()", "Verbindung wiederhergestellt", lossStatus);
+  return true;
+}
+
+int ConnectRidingOutAbsence(int (*connect)(const void* context), const void* context,
+                            long& tries) {
+  return TryWithPauses(milliseconds{0}, [&] {
+    ++tries;
+    return connect(context);
+  }, [](int rc) { return rc == db::status::kOk || !db::status::IsWorthReconnecting(rc); });
 }

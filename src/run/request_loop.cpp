@@ -1,5 +1,8 @@
 #include "run/request_loop.h"
 
+#include <algorithm>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "db/pud.h"
@@ -11,6 +14,7 @@
 #include "plan/day_request.h"
 #include "plan/failure_report.h"
 #include "plan/range_request.h"
+#include "run/group_lock.h"
 #include "run/reconnect.h"
 #include "run/stop_signal.h"
 
@@ -38,8 +42,10 @@ int HandleRequest(PudRecord& request) {
 // or not at all. Without the mark its changes are undone too, so that the next run, which
 // finds it pending, does it once and whole; so are they after a fault, whose statement has
 // been reported where it failed. The mark's failure is told after whatever the handler told.
-// Returns the fault that rolled the request back, or 0.
-int FinishRequest(int marked) {
+// Returns the fault that rolled the request back, or 0; `committed` tells whether the request
+// is done.
+int FinishRequest(int marked, bool& committed) {
+  committed = false;
   if (marked != 0) ReportFailure("Pud_PKeyUpd", "Fehler PudSatz updaten", marked);
   const int fault = db::SqlFault();
   if (fault != 0 || marked != 0) {
@@ -47,6 +53,7 @@ int FinishRequest(int marked) {
     return fault;
   }
   int status = Work_Commit();
+  committed = status == 0;
   if (status == 0) return db::status::kOk;
   ReportFailure("ProcessRequests()", "Fehler: Commit", status);
   Work_Rollback();
@@ -55,13 +62,20 @@ int FinishRequest(int marked) {
 
 // Fetches the next request. A row whose values cannot be read is reported and passed over; it
 // stays pending, so that each run reports it once until it is mended.
-int NextRequest(PudRecord& request) {
+int NextRequest(PudRecord& request, long& skipped) {
   for (;;) {
     request = PudRecord{};
     int status = Pud_TSCur_Read(request);
     if (!db::status::IsUnreadableValue(status)) return status;
     ReportFailure("Pud_TSCur_Read", "Fehler Cursor Read", status);
+    ++skipped;
   }
+}
+
+// A request as the queue knows it, so that one undone and then done again counts once.
+std::string RequestKey(const PudRecord& request) {
+  return std::string(request.PudDat) + "|" + request.PudPnr + "|" + request.PudDtm + "|" +
+         std::to_string(request.PudTyp);
 }
 
 bool IsError(int status) { return status != 0 && status != db::status::kNoData; }
@@ -71,14 +85,22 @@ class RunCourse {
  public:
   // Takes the outcome of one request; a request rolled back for a lock or a deadlock is kept
   // to be tried once more after the rest of the queue.
-  void Take(const PudRecord& request, int fault, bool retrying) {
+  void Take(const PudRecord& request, int fault, bool committed, bool retrying) {
+    if (committed) {
+      ++done_;
+      rolledBack_.erase(RequestKey(request));
+    }
     if (fault == db::status::kOk) {
       faultsInARow_ = 0;
       return;
     }
+    rolledBack_.insert(RequestKey(request));
     TakeFault(fault);
     if (!retrying && db::status::IsWorthRetrying(fault)) retries_.push_back(request);
   }
+  // The unreadable rows of one reading of the queue; a queue read again after a reconnect
+  // meets the same ones.
+  void TakeSkipped(long skipped) { skipped_ = std::max(skipped_, skipped); }
   // A fault outside a request (the queue's read, the final delete). A connection found gone
   // counts as lost whatever the status that found it (a commit's lost work, say).
   void TakeFault(int fault) {
@@ -101,16 +123,25 @@ class RunCourse {
   bool GivingUp() const { return faultsInARow_ >= kFaultsInARowToGiveUp; }
   int LastFault() const { return lastFault_; }
   std::vector<PudRecord> TakeRetries() { return std::move(retries_); }
+  void Account(RunAccount& account) const {
+    account.done = done_;
+    account.rolledBack = static_cast<long>(rolledBack_.size());
+    account.skipped = skipped_;
+  }
 
  private:
+  long done_ = 0;
+  long skipped_ = 0;
+  std::set<std::string> rolledBack_;
   int faultsInARow_ = 0;
   int lastFault_ = 0;
   std::vector<PudRecord> retries_;
 };
 
 void WorkOff(PudRecord request, RunCourse& course, bool retrying) {
-  int fault = FinishRequest(HandleRequest(request));
-  course.Take(request, fault, retrying);
+  bool committed = false;
+  int fault = FinishRequest(HandleRequest(request), committed);
+  course.Take(request, fault, committed, retrying);
 }
 
 // Works the group's pending requests off, oldest first, then once more those rolled back for a
@@ -120,10 +151,12 @@ void WorkOffQueue(const RunParameters& parameters, RunCourse& course) {
   // A failed open shows as a failed first fetch.
   Pud_TSCur_Open(parameters.planGroup);
   int status = 0;
-  while (!course.Ending() && (status = NextRequest(request)) == 0) {
+  long skipped = 0;
+  while (!course.Ending() && (status = NextRequest(request, skipped)) == 0) {
     WorkOff(request, course, false);
   }
   Pud_TSCur_Close();
+  course.TakeSkipped(skipped);
   if (IsError(status)) {
     ReportFailure("Pud_TSCur_Read", "Fehler Cursor Read", status);
     Work_Rollback();  // a fault at the fetch leaves nothing pending behind it
@@ -148,25 +181,38 @@ bool DeleteFinished(const RunParameters& parameters, RunCourse& course) {
 // A lost connection (a server gone, a failover) costs a pause, not the run: the request at hand
 // went with its transaction and is still pending, so the queue is read anew on a new
 // connection and worked off from there.
-void ProcessRequests(const RunParameters& parameters) {
-  WatchStopSignals();
+void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
   RunCourse course;
+  account = RunAccount{};
   for (;;) {
     WorkOffQueue(parameters, course);
     if (!course.ConnectionLost()) {
       if (course.GivingUp()) {
         LogError("ProcessRequests()", "Abbruch: wiederholte DB-Fehler", course.LastFault());
+        account.end = RunAccount::End::kRepeatedFaults;
+        account.status = course.LastFault();
       }
       if (DeleteFinished(parameters, course)) break;
     }
-    // Nothing more can be sent; the requests not done stay pending for the next run.
-    if (StopSignal() != 0 || !Reconnect(course.LastFault())) {
+    // Nothing more can be sent; the requests not done stay pending for the next run. The new
+    // session does not hold the group's lock yet, and another run may have taken it meanwhile.
+    if (StopSignal() != 0 || !Reconnect(course.LastFault()) ||
+        RetakeGroupLock() != GroupLockResult::kHeld) {
       LogError("ProcessRequests()", "Abbruch: Verbindung verloren", course.LastFault());
+      course.Account(account);
+      account.end = RunAccount::End::kConnectionLost;
+      account.status = course.LastFault();
       return;
     }
+    ++account.reconnects;
     course.Resume();
   }
 
+  course.Account(account);
   // The requests not reached stay pending, untouched, for the next run.
-  if (int signal = StopSignal()) LogError("ProcessRequests()", "Abbruch durch Signal", signal);
+  if (int signal = StopSignal()) {
+    LogError("ProcessRequests()", "Abbruch durch Signal", signal);
+    account.end = RunAccount::End::kSignal;
+    account.status = signal;
+  }
 }

@@ -1,5 +1,18 @@
 #pragma once
+#include <string>
+
 #include "run/run_parameters.h"
 
+// What the loop did, for the run's report.
+struct RunAccount {
+  enum class End { kQueueDone, kConnectionLost, kRepeatedFaults, kSignal };
+  End end = End::kQueueDone;
+  int status = 0;       // the status (or signal) that ended the loop early, else 0
+  long done = 0;        // requests committed with their done mark
+  long rolledBack = 0;  // requests undone by a fault and still pending at the end
+  long skipped = 0;     // rows of the queue that could not be read
+  long reconnects = 0;
+};
+
 // Works off the pending requests of the planning group and deletes the finished ones.
-void ProcessRequests(const RunParameters& parameters);
+void ProcessRequests(const RunParameters& parameters, RunAccount& account);

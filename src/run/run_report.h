@@ -13,3 +13,30 @@
 //    "entries": 0, "entries_lost": 0, "reconnects": 0, "connect_tries": 1}
 // `status` is the status that ended the run (a failed connect's own), 0 when none; `pending`
 // is null when no connection was left to count them. No credential is ever written.
+#include <ctime>
+#include <string>
+
+struct RunReport {
+  bool ended = false;
+  long pid = 0;
+  std::string host, version, schema, group;
+  std::time_t started = 0;
+  std::time_t endedAt = 0;
+  std::string endedBy;
+  int status = 0;
+  long done = 0;
+  long rolledBack = 0;
+  long skipped = 0;
+  long pending = -1;  // -1: not counted
+  long entries = 0;
+  long entriesLost = 0;
+  long reconnects = 0;
+  long connectTries = 0;
+};
+
+// The report as its file holds it.
+std::string RunReportText(const RunReport& report);
+
+// Replaces the file `path` with the report: written beside it under a name of this process,
+// then renamed over it. Returns 0 or an errno value (the temporary file removed).
+int WriteRunReport(const std::string& path, const RunReport& report);

@@ -73,6 +73,10 @@ int StatusFromPostgresSqlState(const char* sqlState) {
 // The drivers keep the SQLSTATE of a refused login to themselves, so the message is read.
 // The server checks the password before the database, so a refusal after the password was
 // sent is a logon failure unless the message names the database.
+// A refusal of the login or the database is told first: with a host list, the message holds
+// every host's failure, and a wrong password on one host is no server that might come back.
+// What might pass by (a server down, starting, shutting down, a standby where a primary is
+// asked for) keeps a status of its own, so that a connect can be tried again for it.
 int StatusFromPostgresConnectFailure(const char* message, bool passwordSent) {
   if (Contains(message, "database \"") && Contains(message, "does not exist")) {
     return status::kServiceUnresolved;
@@ -80,6 +84,23 @@ int StatusFromPostgresConnectFailure(const char* message, bool passwordSent) {
   if (Contains(message, "authentication failed") || Contains(message, "pg_hba.conf") ||
       (Contains(message, "role \"") && Contains(message, "does not exist"))) {
     return status::kLogonDenied;
+  }
+  if (Contains(message, "session is read-only") || Contains(message, "hot standby") ||
+      Contains(message, "does not allow writes")) {
+    return status::kDatabaseReadOnly;
+  }
+  if (Contains(message, "starting up") || Contains(message, "shutting down") ||
+      Contains(message, "recovery mode") || Contains(message, "not yet accepting connections")) {
+    return status::kStartingOrShuttingDown;
+  }
+  if (Contains(message, "timeout expired")) return status::kConnectTimedOut;
+  if (Contains(message, "Connection refused") || Contains(message, "No such file or directory") ||
+      Contains(message, "No route to host") || Contains(message, "Network is unreachable")) {
+    return status::kNoListener;
+  }
+  if (Contains(message, "server closed the connection") ||
+      Contains(message, "Connection reset by peer")) {
+    return status::kEndOfFileOnChannel;
   }
   return passwordSent ? status::kLogonDenied : status::kServiceUnresolved;
 }

@@ -22,6 +22,9 @@ constexpr const char* kSwitchSchema =
     "select set_config('search_path', quote_ident(nspname), false)"
     " from pg_catalog.pg_namespace where nspname = $1";
 
+// A session-level advisory lock: it ends with the session, so a killed run never keeps it.
+constexpr const char* kTryLockName = "select pg_try_advisory_lock(hashtextextended($1, 0))";
+
 // The SQL of a transaction command.
 std::string ControlSql(const db::Command& command) {
   switch (command.kind) {
@@ -115,6 +118,16 @@ class Session : public BackendSession {
     if (PQntuples(outcome.results[0].get()) == 0) {
       return link_.channel.FailWith(status::kSchemaUnknown, "no schema " + name);
     }
+    return status::kOk;
+  }
+
+  int TryLockName(const std::string& name, bool& taken) override {
+    Command lock = TextCommand(kTryLockName);
+    lock.values.push_back(name.c_str());
+    Outcome outcome;
+    if (!link_.channel.Run({lock}, outcome)) return link_.channel.Fail(outcome);
+    const char* answer = PQgetvalue(outcome.results[0].get(), 0, 0);
+    taken = answer != nullptr && answer[0] == 't';
     return status::kOk;
   }
 

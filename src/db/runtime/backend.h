@@ -119,6 +119,16 @@ class BackendSession : public BackendCatalog {
   // Makes `schema` (already checked to be a plain identifier) the schema of unqualified names;
   // called with no transaction pending.
   virtual int SetSchema(const std::string& schema) = 0;
+  // Takes a lock of the session named `name` if no other session holds it, without waiting;
+  // it lasts as long as the session, whatever becomes of transactions. `taken` says whether it
+  // was free. A server without such locks returns kNoNamedLocks: the caller keeps runs apart
+  // by its own means.
+  virtual int TryLockName(const std::string& name, bool& taken) {
+    (void)name;
+    taken = false;
+    return kNoNamedLocks;
+  }
+  static constexpr int kNoNamedLocks = 1;
   // Diagnostics of the last failure: the native code and message, kept for tests and tools.
   virtual std::string LastNativeError() const = 0;
   // Records a failure found by the runtime itself as the last one and returns `status`.

@@ -290,6 +290,14 @@ int SqlConnect(const char* user, const char* password, const char* netService, A
   return rc;
 }
 
+static_assert(kNoNamedLocks == BackendSession::kNoNamedLocks);
+
+int SqlTryLockName(const char* name, bool& taken) {
+  taken = false;
+  if (SqlConnectionLost()) return status::kNotConnected;
+  return Current().session->TryLockName(name, taken);
+}
+
 void SqlDisconnect() {
   Current().cache.clear();  // statements before the session they belong to
   Current().transaction.Attach(nullptr);

@@ -189,6 +189,12 @@ int SqlFault();
 // connect, whatever status the statement that found out returned.
 bool SqlConnectionLost();
 
+// Takes the session's lock named `name` without waiting: 0 with `taken` telling whether it was
+// free, kNoNamedLocks when the server has no such locks, or the failure's status. Only
+// between transactions.
+constexpr int kNoNamedLocks = 1;
+int SqlTryLockName(const char* name, bool& taken);
+
 // For diagnostics and tests: the texts of the statements in the current connection's cache,
 // as the table modules handed them over, sorted.
 std::vector<std::string> SqlPreparedTexts();

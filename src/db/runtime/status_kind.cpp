@@ -66,6 +66,13 @@ bool IsConnectionLost(int status) {
   return status == kNotConnected || status == kEndOfFileOnChannel;
 }
 
+bool IsWorthReconnecting(int status) {
+  constexpr int kPassing[] = {kNotConnected,           kEndOfFileOnChannel,  kNoListener,
+                              kConnectTimedOut,        kStartingOrShuttingDown, kDatabaseReadOnly,
+                              kServiceNotKnownToListener, kConnectionClosed, kOracleNotAvailable};
+  return IsOneOf(status, kPassing);
+}
+
 bool IsWorthRetrying(int status) {
   return status == kResourceBusy || status == kDeadlock || status == kSerializationFailure;
 }

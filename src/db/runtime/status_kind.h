@@ -20,6 +20,11 @@ bool IsUnreadableValue(int status);
 // Whether the fault means the connection is gone: nothing more can be sent on it.
 bool IsConnectionLost(int status);
 
+// Whether a connect that failed with `status` may succeed when tried again after a pause: no
+// server at the address, a server starting, shutting down or not (yet) a primary, a connection
+// cut on the way. A refused login or an unknown database or schema never mends itself.
+bool IsWorthReconnecting(int status);
+
 // Whether a request that failed with this fault may succeed when tried again later in the same
 // run: a lock not obtained, a deadlock, a serialization failure.
 bool IsWorthRetrying(int status);

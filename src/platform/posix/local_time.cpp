@@ -8,4 +8,10 @@ std::tm LocalTime(std::time_t moment) {
   return local;
 }
 
+std::tm UtcTime(std::time_t moment) {
+  std::tm utc{};
+  gmtime_r(&moment, &utc);
+  return utc;
+}
+
 }  // namespace platform

@@ -131,10 +131,14 @@ TEST(OdbcErrors, NativeNumbersAndStatesBecomeStatuses) {
       {"08001", 12154, "ORA-12154: TNS:could not resolve the connect identifier"},
       {"08001", 101, "FATAL:  password authentication failed for user \"u\""},
       {"08001", 101, "FATAL:  database \"x\" does not exist"},
+      {"08001", 101, "connection to server at \"127.0.0.1\", port 1 failed: Connection refused"},
+      {"08001", 101, "FATAL:  the database system is starting up"},
+      {"08001", 101, "connection to server failed: session is read-only"},
   };
   const int expected[] = {status::kServiceUnresolved, status::kLogonDenied,
                           status::kServiceUnresolved, status::kLogonDenied,
-                          status::kServiceUnresolved};
+                          status::kServiceUnresolved, status::kNoListener,
+                          status::kStartingOrShuttingDown, status::kDatabaseReadOnly};
   for (size_t i = 0; i < std::size(refusals); ++i) {
     EXPECT_EQ(odbc::StatusFromConnectFailure(refusals[i]), expected[i]) << refusals[i].message;
   }

@@ -111,7 +111,7 @@ TEST_F(PostgresConnectTest, RefusedLoginsAndUnreachableServicesHaveOracleStatuse
        "postgresql://" + Host() + ":" + Port() + "/kt_no_such_database",
        status::kServiceUnresolved},
       {"nothing listening", db->User(), db->Password(),
-       "postgresql://127.0.0.1:" + FreePort() + "/" + Database(), status::kServiceUnresolved},
+       "postgresql://127.0.0.1:" + FreePort() + "/" + Database(), status::kNoListener},
       {"unknown host", db->User(), db->Password(),
        "postgresql://kestrumel-no-such-host.invalid:" + Port() + "/" + Database(),
        status::kServiceUnresolved},

@@ -1,0 +1,80 @@
+#include "run/group_lock.h"
+
+#include <chrono>
+#include <thread>
+
+#include "db/runtime/runtime.h"
+#include "db/runtime/status.h"
+#include "platform/log_file.h"
+#include "run/stop_signal.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A run of a group's queue takes seconds to minutes; one still going after this is stuck, and
+// the runs queueing behind it would only pile up.
+constexpr auto kWaitAtMost = std::chrono::minutes(10);
+constexpr auto kTryEvery = std::chrono::milliseconds(250);
+
+struct GroupLock {
+  std::string name;
+  std::string fileName;
+  bool onServer = false;
+  platform::AppendOnlyFile file;  // open and locked while the file holds the lock
+};
+
+GroupLock& Lock() {
+  static GroupLock lock;
+  return lock;
+}
+
+// One try: kHeld, kBusy, or what ends the wait.
+GroupLockResult TryOnce(GroupLock& lock) {
+  if (!lock.onServer) {
+    int error = lock.file.TryLock();
+    if (error == 0) return GroupLockResult::kHeld;
+    // A lock the system cannot give at all (no such folder, no right) keeps nothing apart,
+    // and refusing the run for it would leave the queue undone: the run goes on without it.
+    return platform::IsHeldByAnother(error) ? GroupLockResult::kBusy : GroupLockResult::kHeld;
+  }
+  bool taken = false;
+  int status = db::SqlTryLockName(lock.name.c_str(), taken);
+  if (status != db::status::kOk) return GroupLockResult::kConnectionLost;
+  return taken ? GroupLockResult::kHeld : GroupLockResult::kBusy;
+}
+
+GroupLockResult WaitForLock(GroupLock& lock) {
+  const Clock::time_point deadline = Clock::now() + kWaitAtMost;
+  for (;;) {
+    GroupLockResult result = TryOnce(lock);
+    if (result != GroupLockResult::kBusy) return result;
+    if (StopSignal() != 0) return GroupLockResult::kStopped;
+    if (Clock::now() >= deadline) return GroupLockResult::kBusy;
+    std::this_thread::sleep_for(kTryEvery);
+  }
+}
+
+// Whether the server keeps the lock; a failure to ask shows at the first try.
+bool ServerHasNamedLocks(const std::string& name) {
+  bool taken = false;
+  const int status = db::SqlTryLockName(name.c_str(), taken);
+  return status != db::kNoNamedLocks;
+}
+
+}  // namespace
+
+GroupLockResult TakeGroupLock(const std::string& schema, const std::string& group,
+                              const std::string& lockFileName) {
+  GroupLock& lock = Lock();
+  lock.name = "kestrumel " + schema + " " + group;
+  lock.fileName = lockFileName;
+  lock.onServer = ServerHasNamedLocks(lock.name);
+  if (!lock.onServer && lock.file.Open(lock.fileName) != 0) return GroupLockResult::kHeld;
+  return WaitForLock(lock);
+}
+
+GroupLockResult RetakeGroupLock() {
+  GroupLock& lock = Lock();
+  return lock.onServer ? WaitForLock(lock) : GroupLockResult::kHeld;
+}

@@ -1,0 +1,108 @@
+#include "run/run_report.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "platform/local_time.h"
+#include "platform/log_file.h"
+#include "platform/process_identity.h"
+
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's days_from_civil).
+long long DaysFromCivil(long long year, unsigned month, unsigned day) {
+  year -= month <= 2;
+  const long long era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
+}
+
+long long CivilSeconds(const std::tm& t) {
+  return DaysFromCivil(t.tm_year + 1900LL, static_cast<unsigned>(t.tm_mon + 1),
+                       static_cast<unsigned>(t.tm_mday)) * 86400LL +
+         t.tm_hour * 3600LL + t.tm_min * 60LL + t.tm_sec;
+}
+
+// Local time with its offset from UTC, as monitoring tools compare moments across zones.
+std::string Iso8601(std::time_t moment) {
+  const std::tm local = platform::LocalTime(moment);
+  const long long offset = CivilSeconds(local) - CivilSeconds(platform::UtcTime(moment));
+  const int minutes = static_cast<int>((offset < 0 ? -offset : offset) / 60 % (24 * 60));
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                local.tm_min, local.tm_sec, offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+  return text;
+}
+
+// A command line's or host's bytes need not be UTF-8: every byte outside printable ASCII is
+// written as its own code point, so the file stays valid JSON whatever it holds.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7f) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      quoted += escape;
+    } else {
+      quoted += static_cast<char>(c);
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string Field(const char* name, const std::string& value) {
+  return std::string("\"") + name + "\": " + value;
+}
+
+std::string Number(long value) { return std::to_string(value); }
+
+std::string NullOr(bool present, const std::string& value) { return present ? value : "null"; }
+
+}  // namespace
+
+std::string RunReportText(const RunReport& report) {
+  const std::string requests =
+      "{" + Field("done", Number(report.done)) + ", " +
+      Field("rolled_back", Number(report.rolledBack)) + ", " +
+      Field("skipped", Number(report.skipped)) + ", " +
+      Field("pending", NullOr(report.pending >= 0, Number(report.pending))) + "}";
+  const std::string fields[] = {
+      Field("state", Quoted(report.ended ? "ended" : "running")),
+      Field("pid", Number(report.pid)),
+      Field("host", Quoted(report.host)),
+      Field("version", Quoted(report.version)),
+      Field("schema", Quoted(report.schema)),
+      Field("group", Quoted(report.group)),
+      Field("started", Quoted(Iso8601(report.started))),
+      Field("ended", NullOr(report.ended, Quoted(Iso8601(report.endedAt)))),
+      Field("ended_by", NullOr(report.ended, Quoted(report.endedBy))),
+      Field("status", Number(report.status)),
+      Field("requests", requests),
+      Field("entries", Number(report.entries)),
+      Field("entries_lost", Number(report.entriesLost)),
+      Field("reconnects", Number(report.reconnects)),
+      Field("connect_tries", Number(report.connectTries)),
+  };
+  std::string text = "{";
+  for (const std::string& field : fields) text += (text.size() > 1 ? ",\n  " : "\n  ") + field;
+  return text + "\n}\n";
+}
+
+int WriteRunReport(const std::string& path, const RunReport& report) {
+  const std::string text = RunReportText(report);
+  const std::string temporary = path + "." + std::to_string(platform::CurrentProcessId()) + ".tmp";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) return errno != 0 ? errno : EIO;
+  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  written = std::fclose(file) == 0 && written;
+  int error = written ? platform::RenameFile(temporary, path) : EIO;
+  if (error != 0) platform::DeleteFileNamed(temporary);
+  return error;
+}
