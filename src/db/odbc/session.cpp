@@ -107,6 +107,10 @@ namespace {
 constexpr const char* kPostgresSwitchSchema =
     "select set_config('search_path', quote_ident(nspname), false)"
     " from pg_catalog.pg_namespace where nspname = ?";
+// A session-level advisory lock: it ends with the session, so a killed run never keeps it.
+// Oracle's named locks need a package grant that a site's user may not have: there the run
+// keeps its own means.
+constexpr const char* kPostgresTryLockName = "select pg_try_advisory_lock(hashtextextended(?, 0))";
 
 // PostgreSQL refuses every statement of a transaction that failed as a whole.
 constexpr const char* kTransactionAborted = "25P02";
@@ -172,6 +176,23 @@ class Session : public BackendSession {
     }
     if (rc == status::kOk) link_->SetSwitchedSchema(LowerCase(schema));
     return rc;
+  }
+
+  int TryLockName(const std::string& name, bool& taken) override {
+    taken = false;
+    if (link_->ServerDialect() != Dialect::Postgres) return kNoNamedLocks;
+    Statement lock({kPostgresTryLockName, 1, {}});
+    BackendStep step{&lock, {SqlValue{SqlValue::Kind::Text, 0, name}}, false, false, {}};
+    Command command{Command::Kind::Statement, {}, &step};
+    std::vector<StepResult> results(1);
+    size_t done = 0;
+    int rc = SendCommands(*link_, {&command, 1}, results, done);
+    if (rc != status::kOk) return rc;
+    SqlRow row;
+    if (!results[0].rows.empty()) results[0].rows.Read(0, row);
+    if (row.empty()) return link_->FailWith(status::kInternal, "no answer to the advisory lock");
+    taken = row[0].text == "1" || row[0].text == "t" || row[0].number == 1;
+    return status::kOk;
   }
 
   int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
