@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "common/stop_request.h"
 #include "db/dialect/postgresql_errors.h"
@@ -107,20 +108,34 @@ PGresult* Channel::NextResult() {
 // Polls only while libpq is busy, so an answer that is already there costs nothing. Returns
 // false when the connection was closed for a stop.
 bool Channel::AwaitAnswer() {
+  using Clock = std::chrono::steady_clock;
   if (closed_) return false;
   PGconn* connection = connection_.get();
+  Clock::time_point lastHeard = Clock::now();
   while (PQisBusy(connection) == 1) {
     pollfd wait{PQsocket(connection), POLLIN, 0};
     if (wait.fd < 0) return true;  // broken: PQgetResult reports it
     int ready = poll(&wait, 1, kTickMillis);
     if (ready < 0 && errno != EINTR) return true;
-    if (ready > 0 && PQconsumeInput(connection) == 0) return true;
+    if (ready > 0) {
+      lastHeard = Clock::now();
+      if (PQconsumeInput(connection) == 0) return true;
+    }
     if (!StopAllowsWaiting()) {
       Close();
       return false;
     }
+    if (!HeardWithinBound(std::chrono::duration<double>(Clock::now() - lastHeard).count())) {
+      Close();
+      unanswered_ = true;
+      return false;
+    }
   }
   return true;
+}
+
+bool Channel::HeardWithinBound(double silentSeconds) const {
+  return silentSeconds < answerBoundSeconds_;
 }
 
 // A stop cancels the statement after kCancelAfterSeconds; the cancel gets the rest of
@@ -149,6 +164,12 @@ void Channel::Close() {
 void Channel::NoteFailure(Outcome& outcome, size_t index, const PGresult* result) {
   if (outcome.failed >= 0) return;
   outcome.failed = static_cast<int>(index);
+  if (unanswered_) {
+    outcome.unanswered = true;
+    outcome.message = "no answer from the server within " + std::to_string(answerBoundSeconds_) +
+                      " s: connection closed";
+    return;
+  }
   if (closed_) {
     outcome.notConnected = true;
     outcome.message = "no answer from the server after a stop and a cancel: connection closed";
@@ -174,6 +195,7 @@ bool Channel::InFailedTransaction() const {
 int Channel::Fail(const Outcome& outcome) {
   lastError_ =
       (outcome.sqlState.empty() ? std::string("libpq") : outcome.sqlState) + ": " + outcome.message;
+  if (outcome.unanswered) return status::kEndOfFileOnChannel;
   if (outcome.notConnected) return status::kNotConnected;
   // A connection dropped without a word from the server shows only once libpq reads its end.
   if (outcome.sqlState.empty() && !Broken()) PQconsumeInput(connection_.get());

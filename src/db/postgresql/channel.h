@@ -50,11 +50,17 @@ struct Outcome {
   // Nothing could be sent: the connection was known to be gone before, or was closed here
   // because its server answered no cancel.
   bool notConnected = false;
+  // The server said nothing for the answer bound: the connection was closed here.
+  bool unanswered = false;
 };
 
 class Channel {
  public:
   explicit Channel(ConnectionHandle connection);
+
+  // How long a wait for an answer may go without a byte from the server; then the connection
+  // is closed and the commands fail as on a connection the server ended.
+  void SetAnswerBound(int seconds) { answerBoundSeconds_ = seconds; }
 
   // Sends `commands` and a sync and reads every answer. True when all commands succeeded.
   bool Run(const std::vector<Command>& commands, Outcome& outcome);
@@ -78,12 +84,15 @@ class Channel {
   bool AwaitAnswer();
   bool StopAllowsWaiting();
   void Close();
+  bool HeardWithinBound(double silentSeconds) const;
 
   ConnectionHandle connection_;
   CancelHandle cancel_;  // made at connect: a cancel needs no round trip of the connection
   // Seconds after the stop at which this round trip's cancel went out; negative when none did.
   double cancelledAt_ = -1.0;
   bool closed_ = false;  // closed here, for a stop or after the session ended
+  bool unanswered_ = false;  // closed here because the server fell silent
+  int answerBoundSeconds_ = 120;
   std::string lastError_;
 };
 

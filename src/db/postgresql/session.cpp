@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/dialect/postgresql_text.h"
+#include "db/postgresql/answer_bound.h"
 #include "db/postgresql/catalog.h"
 #include "db/postgresql/connect.h"
 #include "db/postgresql/session.h"
@@ -42,6 +43,8 @@ std::string ControlSql(const db::Command& command) {
 class Session : public BackendSession {
  public:
   explicit Session(ConnectionHandle connection) : link_(std::move(connection)) {}
+
+  void SetAnswerBound(int seconds) { link_.channel.SetAnswerBound(seconds); }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
     dialect::PostgresText text = dialect::AdaptToPostgres(parsed.body);
@@ -162,9 +165,18 @@ class Session : public BackendSession {
 
 int OpenSession(const char* user, const char* password, const char* netService,
                 Access access, std::unique_ptr<BackendSession>& session, std::string& failure) {
+  std::string service;
+  int answerSeconds = kDefaultAnswerSeconds;
+  if (!TakeAnswerBound(netService, service, answerSeconds)) {
+    failure = "kestrumel_answer_timeout takes one whole number of seconds from 1 to 86400";
+    return status::kServiceUnresolved;
+  }
   ConnectionHandle connection;
-  int rc = OpenConnection(user, password, netService, access, connection, failure);
-  if (rc == status::kOk) session = std::make_unique<Session>(std::move(connection));
+  int rc = OpenConnection(user, password, service.c_str(), access, connection, failure);
+  if (rc != status::kOk) return rc;
+  auto opened = std::make_unique<Session>(std::move(connection));
+  opened->SetAnswerBound(answerSeconds);
+  session = std::move(opened);
   return rc;
 }
 
