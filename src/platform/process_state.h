@@ -9,6 +9,9 @@ namespace platform {
 // false for a pid that is not positive or no longer runs.
 bool ProcessRuns(long pid);
 
+// The id of this process, as ProcessRuns takes it.
+long CurrentProcessId();
+
 // This machine's host name as the system names it, or "" when it cannot be told.
 std::string HostName();
 

@@ -15,6 +15,8 @@ bool ProcessRuns(long pid) {
   return errno == EPERM;
 }
 
+long CurrentProcessId() { return static_cast<long>(getpid()); }
+
 std::string HostName() {
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) != 0) return "";

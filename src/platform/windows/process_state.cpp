@@ -17,6 +17,8 @@ bool ProcessRuns(long pid) {
   return runs;
 }
 
+long CurrentProcessId() { return static_cast<long>(GetCurrentProcessId()); }
+
 std::string HostName() {
   wchar_t name[256] = {};
   DWORD size = sizeof name / sizeof name[0];
