@@ -22,6 +22,11 @@ constexpr const char* kSwitchSchema =
     "select set_config('search_path', quote_ident(nspname), false)"
     " from pg_catalog.pg_namespace where nspname = $1";
 
+// A session that only looks: the server refuses any change, whatever is sent. Said once the
+// host is chosen, since said at the login it would make every host of a list that asks for
+// target_session_attrs=read-write look read-only.
+constexpr const char* kReadOnlySession = "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
+
 // The SQL of a transaction command.
 std::string ControlSql(const db::Command& command) {
   switch (command.kind) {
@@ -39,6 +44,15 @@ std::string ControlSql(const db::Command& command) {
 class Session : public BackendSession {
  public:
   explicit Session(ConnectionHandle connection) : link_(std::move(connection)) {}
+
+  // Before any other command of the session; `failure` gets the server's word on a failure.
+  int MakeReadOnly(std::string& failure) {
+    Outcome outcome;
+    if (link_.channel.Run({TextCommand(kReadOnlySession)}, outcome)) return status::kOk;
+    int rc = link_.channel.Fail(outcome);
+    failure = link_.channel.LastError();
+    return rc;
+  }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
     dialect::PostgresText text = dialect::AdaptToPostgres(parsed.body);
@@ -150,8 +164,11 @@ class Session : public BackendSession {
 int OpenSession(const char* user, const char* password, const char* netService,
                 Access access, std::unique_ptr<BackendSession>& session, std::string& failure) {
   ConnectionHandle connection;
-  int rc = OpenConnection(user, password, netService, access, connection, failure);
-  if (rc == status::kOk) session = std::make_unique<Session>(std::move(connection));
+  int rc = OpenConnection(user, password, netService, connection, failure);
+  if (rc != status::kOk) return rc;
+  auto opened = std::make_unique<Session>(std::move(connection));
+  if (access == Access::ReadOnly) rc = opened->MakeReadOnly(failure);
+  if (rc == status::kOk) session = std::move(opened);
   return rc;
 }
 
