@@ -8,7 +8,7 @@
 #include "db/runtime/status.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
-#include "platform/process_identity.h"
+#include "platform/process_state.h"
 #include "run/client_environment.h"
 #include "run/group_lock.h"
 #include "run/reconnect.h"

@@ -6,7 +6,7 @@
 
 #include "platform/local_time.h"
 #include "platform/log_file.h"
-#include "platform/process_identity.h"
+#include "platform/process_state.h"
 
 namespace {
 

@@ -4,7 +4,11 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -28,12 +32,33 @@ struct Fault {
   std::string verdict;  // its verdict
   std::string finding;  // a text the report shows for it
   int exitStatus;
-  bool serverOnly = false;  // SQLite has no logins
+  enum class Only { kAll, kServer, kSqlite, kPostgresUri } only = Only::kAll;  // SQLite has no logins
 };
 
 constexpr const char* kWrongPassword = "Wr0ng-Secret";
 
 bool IsSqlite(const TestDb& db) { return db.NetService().rfind("sqlite:", 0) == 0; }
+
+bool Applies(Fault::Only only, const TestDb& db) {
+  switch (only) {
+    case Fault::Only::kAll: return true;
+    case Fault::Only::kServer: return !IsSqlite(db);
+    case Fault::Only::kSqlite: return IsSqlite(db);
+    case Fault::Only::kPostgresUri: return db.NetService().rfind("postgresql://", 0) == 0;
+  }
+  return false;
+}
+
+// The server's URI behind a first host where nothing listens (a pair's URI lists two already),
+// asking for the host that takes writes or not.
+void WriteHostList(TestDb& db, const RunDir& dir, bool askPrimary) {
+  std::string net = db.NetService();
+  net.erase(std::min(net.find('?'), net.size()));
+  if (net.find(',') == std::string::npos) net.insert(std::strlen("postgresql://"), "127.0.0.1:1,");
+  if (askPrimary) net += "?target_session_attrs=read-write";
+  testing_run::WriteConfigWithTool(dir.ConfigPath(), net, db.Schema(), db.User(),
+                                   db.Password() + "\n");
+}
 
 // A pending date-range request whose date and the day after are in the calendar.
 void Seed(TestDb& db) {
@@ -81,7 +106,25 @@ const Fault kFaults[] = {
        testing_run::WriteConfigWithTool(dir.ConfigPath(), db.NetService(), db.Schema(), db.User(),
                                         std::string(kWrongPassword) + "\n");
      },
-     "connection", "FAIL", "status -1017: ", 1, true},
+     "connection", "FAIL", "status -1017: ", 1, Fault::Only::kServer},
+    {"host list asking for the primary",
+     [](TestDb& db, const RunDir& dir) { WriteHostList(db, dir, true); }, "", "",
+     "connected read-only", 0, Fault::Only::kPostgresUri},
+    {"host list taking any host",
+     [](TestDb& db, const RunDir& dir) { WriteHostList(db, dir, false); }, "connection", "warn",
+     "add target_session_attrs=read-write", 0, Fault::Only::kPostgresUri},
+    {"missing calendar file",
+     [](TestDb& db, const RunDir&) {
+       std::remove((db.NetService().substr(std::strlen("sqlite:")) + "/RVKSTAMM.db").c_str());
+     },
+     "connection", "FAIL", "the file RVKSTAMM.db beside", 1, Fault::Only::kSqlite},
+    {"log of many runs",
+     [](TestDb& db, const RunDir& dir) {
+       std::string entry = "\r\nSystem-Date: 2026-12-09 15:20:00\r\nx\r\n", text;
+       for (int i = 0; i < 3001; ++i) text += entry;
+       std::ofstream(dir.LogPath(db.Schema()), std::ios::binary) << text;
+     },
+     "log", "warn", "logrotate", 0},
 };
 
 // The verdict a check gets when `fault` is the only one: after a failed connection the
@@ -89,7 +132,8 @@ const Fault kFaults[] = {
 std::string ExpectedVerdict(const Fault& fault, const std::string& check) {
   if (check == fault.check) return fault.verdict;
   bool looksAtDatabase = check != "configuration" && check != "connection" && check != "log";
-  return fault.check == "connection" && looksAtDatabase ? "skip" : "ok";
+  bool connected = fault.check != "connection" || fault.verdict != "FAIL";
+  return !connected && looksAtDatabase ? "skip" : "ok";
 }
 
 // The report's lines as check name -> verdict, and the whole text.
@@ -137,7 +181,7 @@ TEST_P(CheckCommandTest, HealthyPassesEachFaultShowsOnItsLineAndNothingChanges) 
     SCOPED_TRACE(fault.name);
     auto db = TestDb::Create(GetParam());
     ASSERT_NE(db, nullptr);
-    if (fault.serverOnly && IsSqlite(*db)) continue;
+    if (!Applies(fault.only, *db)) continue;
     RunDir dir(*db);
     Seed(*db);
     fault.make(*db, dir);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,6 +11,7 @@
 
 #include "common/program_run.h"
 #include "config/config_reader.h"
+#include "platform/process_state.h"
 #include "tools/owner_only.h"
 
 namespace {
@@ -120,6 +122,9 @@ TEST_F(KestrumelConfigToolTest, RefusesValuesTheProgramWouldCutOrReject) {
     Outcome outcome = Write(c.net, c.schema, c.login, c.password);
     EXPECT_EQ(outcome.status, 2);
     EXPECT_NE(outcome.err.find("refused"), std::string::npos) << outcome.err;
+    if (c.net.size() > 96) {
+      EXPECT_NE(outcome.err.find("service=NAME"), std::string::npos) << outcome.err;
+    }
     EXPECT_FALSE(std::filesystem::exists(file_));
   }
 }
@@ -167,6 +172,71 @@ TEST_F(KestrumelConfigToolTest, UsageOnHelpAndOnBadArguments) {
     EXPECT_NE(outcome.err.find("usage:"), std::string::npos);
   }
   EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+// A run report as the program writes it: ended by `endedBy` at `at`, or running as `pid` on
+// `host` since `at` when `endedBy` is empty.
+std::string RunReport(const std::string& at, const std::string& endedBy, int rolledBack = 0,
+                      const char* pending = "0", long pid = 1234, const std::string& host = "planhost") {
+  bool running = endedBy.empty();
+  return "{\"state\": \"" + std::string(running ? "running" : "ended") + "\", \"pid\": " +
+         std::to_string(pid) + ", \"host\": \"" + host + "\", \"version\": \"1.4.0\", " +
+         "\"schema\": \"PLAN1\", \"group\": \"PLG01\", \"started\": \"" + at + "\", \"ended\": " +
+         (running ? "null" : "\"" + at + "\"") + ", \"ended_by\": " +
+         (running ? "null" : "\"" + endedBy + "\"") + ", \"status\": 0, \"requests\": {\"done\": 40, " +
+         "\"rolled_back\": " + std::to_string(rolledBack) + ", \"skipped\": 0, \"pending\": " + pending +
+         "}, \"entries\": 0, \"entries_lost\": 0, \"reconnects\": 0, \"connect_tries\": 1}\n";
+}
+
+TEST_F(KestrumelConfigToolTest, StatusAnswersInOneLineWithTheMonitoringExitStatus) {
+  testing_run::RunDir dir;
+  ASSERT_EQ(Run({"write", dir.ConfigPath(), "--net", "sqlite:/secret-net", "--schema", "PLAN1",
+                 "--login", "l"}, "pw\n").status, 0);
+  char now[32];
+  std::time_t clock = std::time(nullptr);
+  std::strftime(now, sizeof now, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&clock));
+  const std::string here = platform::HostName(), old = "2020-01-01T00:00:00+01:00";
+  const long self = platform::CurrentProcessId(), gone = 2147483646;
+  struct Case {
+    const char* what;
+    std::string report;  // "" for none
+    std::vector<std::string> options;
+    int status;
+    std::string start;  // of stdout
+  };
+  const Case cases[] = {
+      {"queue done", RunReport(now, "queue done"), {}, 0, "KESTRUMEL OK - PLAN1/PLG01 queue done"},
+      {"rolled back", RunReport(now, "queue done", 2), {}, 1, "KESTRUMEL WARNING - "},
+      {"pending", RunReport(now, "queue done", 0, "3"), {}, 1, "KESTRUMEL WARNING - "},
+      {"as JSON", RunReport(now, "queue done", 2), {"--format", "json"}, 1,
+       "{\"verdict\":\"WARNING\",\"code\":1,"},
+      {"connect failed", RunReport(now, "connect failed", 0, "null"), {}, 2, "KESTRUMEL CRITICAL - "},
+      {"running, gone", RunReport(now, "", 0, "null", gone, here), {}, 2, "KESTRUMEL CRITICAL - "},
+      {"running", RunReport(now, "", 0, "null", self, here), {}, 0, "KESTRUMEL OK - "},
+      {"running elsewhere", RunReport(now, "", 0, "null", self, "other.invalid"), {}, 3,
+       "KESTRUMEL UNKNOWN - "},
+      {"malformed", "{\"state\": \"ended\", \"pid\": 12", {}, 3, "KESTRUMEL UNKNOWN - "},
+      {"missing", "", {}, 3, "KESTRUMEL UNKNOWN - "},
+      {"too old", RunReport(old, "queue done"), {"--max-age", "60"}, 3, "KESTRUMEL UNKNOWN - "},
+      {"old, no limit", RunReport(old, "queue done"), {}, 0, "KESTRUMEL OK - "},
+      {"bad command line", RunReport(now, "queue done"), {"--max-age", "soon"}, 3,
+       "KESTRUMEL UNKNOWN - "},
+  };
+  const std::string reportPath = dir.LogDir() + "/kestrumel_PLAN1_PLG01.json";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(reportPath);
+    if (!c.report.empty()) std::ofstream(reportPath, std::ios::binary) << c.report;
+    std::vector<std::string> args = {"status", dir.ConfigPath(), "PLG01"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    testing_run::ProgramResult result =
+        testing_run::RunExecutable(testing_run::ConfigToolPath(), args, dir.RunPath());
+    std::string out = LineFeeds(result.out);
+    EXPECT_EQ(result.exitStatus, c.status) << out << result.err;
+    EXPECT_EQ(out.rfind(c.start, 0), 0u) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
+    EXPECT_EQ(out.find("secret-net"), std::string::npos) << out;
+  }
 }
 
 }  // namespace

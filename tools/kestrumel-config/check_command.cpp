@@ -31,6 +31,8 @@ bool Printable(const char* text) {
   return true;
 }
 
+constexpr const char* kTooLong = ": the value is longer than the program takes";
+
 // Each record as the program's own lookup finds it; the value is wiped right away.
 std::string RecordProblem(const char* key, const std::string& path) {
   GetConfigValue("", key, 0, path.c_str());
@@ -43,7 +45,7 @@ std::string RecordProblem(const char* key, const std::string& path) {
   if (!found) return name + ": no record";
   if (length == 0) return name + ": the value does not decipher";
   if (!printable) return name + ": the value deciphers to control characters (written with another key?)";
-  if (length > LongestValue(key)) return name + ": the value is longer than the program takes";
+  if (length > LongestValue(key)) return name + kTooLong;
   return "";
 }
 
@@ -66,6 +68,10 @@ CheckResult CheckConfiguration(const std::string& path, const StartupValues& val
     result.verdict = Verdict::kFail;
     result.summary = "records missing or not readable";
     result.advice = "write the file anew with kestrumel-config write";
+    if (result.problems.front() == std::string("NET8") + kTooLong) {
+      result.advice += "; for a NET8 too long, name a connection service (postgresql://?service=NAME "
+                       "and pg_service.conf, or an ODBC DSN)";
+    }
     return result;
   }
   usable = true;
@@ -81,18 +87,77 @@ CheckResult CheckConfiguration(const std::string& path, const StartupValues& val
   return result;
 }
 
-const char* ConnectAdvice(int status) {
+// What kind of failure the status is, and what to do: a server that takes no writes is not a
+// wrong password.
+std::string ConnectAdvice(int status, const std::string& backend) {
   switch (status) {
     case db::status::kLogonDenied:
     case db::status::kPasswordMissing: return "check LOGIN and the password (kestrumel-config write)";
-    case db::status::kServiceUnresolved: return "check NET8: the directory, host or database it names";
+    case db::status::kNoListener:
+      return "no server answers at that address: check that the database server is up and the "
+             "host and port in NET8";
+    case db::status::kConnectTimedOut:
+      return "the server did not answer in time: check the network path to the host (a "
+             "firewall?) and that the server is not overloaded";
+    case db::status::kStartingOrShuttingDown:
+      return "the server is starting up, shutting down or recovering: try again once it is up";
+    case db::status::kDatabaseReadOnly:
+      return "the server takes no writes (a standby): name the primary in NET8 or add "
+             "target_session_attrs=read-write";
+    case db::status::kServiceUnresolved:
+      return "NET8 names a database, service or host that is not known: check the directory, "
+             "host name and database it names";
     case db::status::kSchemaUnknown:
     case db::status::kInvalidCharacter: return "check SCHEMA: it must name an existing schema";
+    case db::status::kNoSuchTable:
+      return backend == "sqlite"
+                 ? "the calendar RVKSTAMM.Rvk133Bak is missing: the file RVKSTAMM.db beside the "
+                   "schema's database in the NET8 directory; create it as "
+                   "share/kestrumel/schema/sqlite/rvkstamm.sql does"
+                 : "the calendar RVKSTAMM.Rvk133Bak is missing: create it as "
+                   "share/kestrumel/schema/*/rvkstamm.sql does";
     default: return "check that the database is up and reachable from here";
   }
 }
 
-CheckResult CheckConnection(const StartupValues& values) {
+std::string LowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Several hosts in one NET8: a URI's "h1,h2" before the path, or a host, hostaddr, server or
+// servername setting whose value lists them (a URI's query, an ODBC connection string).
+bool NamesSeveralHosts(const std::string& netService) {
+  std::string net = LowerCase(netService);
+  size_t scheme = net.find("://");
+  if (scheme != std::string::npos) {
+    size_t start = scheme + 3;
+    size_t end = net.find_first_of("/?", start);
+    if (net.substr(start, end == std::string::npos ? end : end - start).find(',') != std::string::npos) {
+      return true;
+    }
+  }
+  for (const std::string key : {"host=", "hostaddr=", "server=", "servername="}) {
+    for (size_t at = net.find(key); at != std::string::npos; at = net.find(key, at + 1)) {
+      if (at > 0 && std::string("?&;{ ").find(net[at - 1]) == std::string::npos) continue;
+      size_t start = at + key.size();
+      size_t end = net.find_first_of("&;} ", start);
+      std::string value = net.substr(start, end == std::string::npos ? end : end - start);
+      if (value.find(',') != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
+bool AsksForPrimary(const std::string& netService) {
+  std::string net = LowerCase(netService);
+  return net.find("target_session_attrs=read-write") != std::string::npos ||
+         net.find("target_session_attrs=primary") != std::string::npos;
+}
+
+CheckResult CheckConnection(const StartupValues& values, const std::string& backend) {
   CheckResult result;
   result.name = "connection";
   ClearClientEnvironment();  // as the program does: only the configuration decides
@@ -100,12 +165,20 @@ CheckResult CheckConnection(const StartupValues& values) {
                      db::Access::ReadOnly);
   if (rc == db::status::kOk) {
     result.summary = std::string("connected read-only, schema ") + values.schema;
+    if (NamesSeveralHosts(values.netService) && !AsksForPrimary(values.netService)) {
+      result.verdict = Verdict::kWarn;
+      result.problems.push_back(
+          "NET8 names several hosts without target_session_attrs=read-write: a run connects to "
+          "whichever host answers first, after a failover perhaps a standby that takes no writes");
+      result.advice = "add target_session_attrs=read-write (postgresql://h1,h2/db?"
+                      "target_session_attrs=read-write; ODBC: Pqopt={target_session_attrs=read-write})";
+    }
     return result;
   }
   std::string native = FirstLine(db::SqlLastNativeError());
   result.verdict = Verdict::kFail;
   result.summary = "status " + std::to_string(rc) + (native.empty() ? "" : ": " + native);
-  result.advice = ConnectAdvice(rc);
+  result.advice = ConnectAdvice(rc, backend);
   return result;
 }
 
@@ -147,8 +220,9 @@ int RunCheck(const CheckOptions& options) {
   if (!usable || report.results.back().verdict == Verdict::kFail) {
     report.results.push_back(Skipped("connection", "not tried: the configuration is not usable"));
   } else {
-    report.results.push_back(CheckConnection(values));
-    connected = report.results.back().verdict == Verdict::kOk;
+    const char* backend = db::SqlBackendServing(values.netService);  // known: the file is usable
+    report.results.push_back(CheckConnection(values, backend != nullptr ? backend : ""));
+    connected = report.results.back().verdict != Verdict::kFail;  // a warning still connected
   }
   if (connected) {
     RunDatabaseChecks(options.planGroup, report);

@@ -15,6 +15,9 @@ namespace {
 // Every entry begins with this line.
 constexpr const char* kEntryStart = "\r\nSystem-Date: ";
 
+// A log this large is worth rotating, whatever its count of entries.
+constexpr size_t kLargeLogBytes = 16u * 1024 * 1024;
+
 std::string Directory(const std::string& path) {
   size_t slash = platform::LastPathSeparator(path);
   return slash == std::string::npos ? "." : path.substr(0, slash);
@@ -26,9 +29,10 @@ std::string WorkingDirectory() {
   return !here.empty() ? here : "(unknown)";
 }
 
-int CountEntries(const std::string& path) {
+int CountEntries(const std::string& path, size_t& bytes) {
   std::ifstream file(path, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  bytes = text.size();
   int count = 0;
   for (size_t at = text.find(kEntryStart); at != std::string::npos;
        at = text.find(kEntryStart, at + 1)) {
@@ -60,8 +64,17 @@ CheckResult CheckLog(const std::string& schema) {
     result.advice = "let the user running the program write it";
     return result;
   }
-  int entries = exists ? CountEntries(path) : 0;
-  result.summary = path + ": " + std::to_string(entries) + " entries (a run rotates it after " +
-                   std::to_string(kLogEntryLimit) + ")";
+  size_t bytes = 0;
+  int entries = exists ? CountEntries(path, bytes) : 0;
+  result.summary = path + ": " + std::to_string(entries) + " entries, " +
+                   std::to_string((bytes + 1023) / 1024) + " KB";
+  // The program counts only the entries of the run itself: a log of many short runs grows on.
+  if (entries > kLogEntryLimit || bytes > kLargeLogBytes) {
+    result.verdict = Verdict::kWarn;
+    result.problems.push_back("a run renames it to .old only after " +
+                              std::to_string(kLogEntryLimit) +
+                              " entries of its own: runs that each write fewer never rotate it");
+    result.advice = "rotate it outside the program, e.g. with logrotate";
+  }
   return result;
 }

@@ -28,3 +28,20 @@ struct CheckOptions {
 // Checks the configuration, its database and the log directory without changing anything and
 // prints the report: 0 nothing failed, 1 a check failed, 2 the configuration is not usable.
 int RunCheck(const CheckOptions& options);
+
+// The monitoring convention's exit statuses, which `status` answers with.
+constexpr int kStatusOk = 0;
+constexpr int kStatusWarning = 1;
+constexpr int kStatusCritical = 2;
+constexpr int kStatusUnknown = 3;  // also a bad command line of `status`
+
+struct StatusOptions {
+  std::string configPath;
+  std::string planGroup;   // as given; the report's name takes it as the program does
+  int maxAgeMinutes = 0;   // 0: any age
+  bool json = false;
+};
+
+// Prints one line (or one JSON object) on the last run of the group from its run report,
+// without a database; returns the monitoring status.
+int RunStatus(const StatusOptions& options);

@@ -12,6 +12,7 @@ constexpr const char* kUsage =
     "usage: kestrumel-config write FILE --net NET8VALUE --schema SCHEMA --login LOGIN\n"
     "       kestrumel-config show FILE [--show-password]\n"
     "       kestrumel-config check FILE [PLANGROUP] [--format text|json]\n"
+    "       kestrumel-config status FILE PLANGROUP [--max-age MINUTES] [--format text|json]\n"
     "       kestrumel-config --help\n"
     "       kestrumel-config --version\n"
     "\n"
@@ -22,10 +23,15 @@ constexpr const char* kUsage =
     "check  connects as the program would, read-only, and checks the configuration, the\n"
     "       tables, indexes, privileges, calendar and queue (of PLANGROUP or of every group)\n"
     "       and the log directory seen from the working directory; it changes nothing.\n"
+    "status reads the run report of PLANGROUP's last run beside the log, without a\n"
+    "       database, and prints one line for monitoring; a report older than MINUTES\n"
+    "       counts as unknown.\n"
     "\n"
     "Exit status: 0 done, 1 file not readable or writable or a key missing, 2 bad command\n"
     "line or a value the program could not use. check: 0 nothing failed (warnings may be\n"
-    "shown), 1 a check failed, 2 a bad command line or a configuration not usable.\n";
+    "shown), 1 a check failed, 2 a bad command line or a configuration not usable.\n"
+    "status: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN (no or an unreadable or too old\n"
+    "report, or a bad command line), as monitoring checks answer.\n";
 
 enum class Parsed { kRun, kHelp, kBad };
 
@@ -90,6 +96,52 @@ Parsed ParseCheck(const Arguments& args, CheckOptions& options) {
                                                                                  : Parsed::kRun;
 }
 
+// MINUTES: a whole number from 1 on.
+bool ParseMinutes(const std::string& text, int& minutes) {
+  if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  minutes = std::stoi(text);
+  return minutes > 0;
+}
+
+Parsed ParseStatus(const Arguments& args, StatusOptions& options) {
+  options = {};
+  bool ageSeen = false, formatSeen = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--help") return Parsed::kHelp;
+  }
+  if (args.size() < 3 || !IsFileArgument(args[1]) || !IsFileArgument(args[2])) return Parsed::kBad;
+  options.configPath = args[1];
+  options.planGroup = args[2];
+  for (size_t i = 3; i < args.size(); ++i) {
+    bool hasValue = i + 1 < args.size();
+    if (args[i] == "--format" && !formatSeen && hasValue &&
+        (args[i + 1] == "json" || args[i + 1] == "text")) {
+      options.json = args[++i] == "json";
+      formatSeen = true;
+    } else if (args[i] == "--max-age" && !ageSeen && hasValue &&
+               ParseMinutes(args[i + 1], options.maxAgeMinutes)) {
+      ++i;
+      ageSeen = true;
+    } else {
+      return Parsed::kBad;
+    }
+  }
+  return Parsed::kRun;
+}
+
+// A monitoring system shows stdout's first line: the usage goes to stderr after it.
+int StatusUsage(Parsed parsed) {
+  if (parsed == Parsed::kHelp) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  std::puts("KESTRUMEL UNKNOWN - bad command line, see kestrumel-config --help");
+  std::fputs(kUsage, stderr);
+  return kStatusUnknown;
+}
+
 int Usage(Parsed parsed) {
   std::fputs(kUsage, parsed == Parsed::kHelp ? stdout : stderr);
   return parsed == Parsed::kHelp ? kExitOk : kExitRefused;
@@ -105,6 +157,11 @@ int main(int argc, char** argv) {
   if (args.size() == 1 && args[0] == "--version") {
     std::printf("kestrumel-config %s\n", KESTRUMEL_VERSION);
     return kExitOk;
+  }
+  if (!args.empty() && args[0] == "status") {
+    StatusOptions options;
+    Parsed parsed = ParseStatus(args, options);
+    return parsed == Parsed::kRun ? RunStatus(options) : StatusUsage(parsed);
   }
   if (args.size() < 2 || !IsFileArgument(args[1])) {
     return Usage(args.size() >= 2 && args[1] == "--help" ? Parsed::kHelp : Parsed::kBad);

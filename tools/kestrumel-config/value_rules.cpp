@@ -16,6 +16,13 @@ constexpr size_t kMaxSchemaChars = 20;
 constexpr size_t kMaxStoredHex = sizeof(ConfigRecord::value) - 1;
 constexpr size_t kMaxSecondLine = kConfigSecondLineSize - 2;
 
+// A connection too long for the file is kept where the client library looks it up by name.
+constexpr const char* kShortNet8 =
+    "; name a connection service instead: postgresql://?service=NAME with NAME's settings in "
+    "pg_service.conf, or for ODBC odbc:DSN=NAME with a data source in odbc.ini";
+
+std::string WayOut(const std::string& key) { return key == "NET8" ? kShortNet8 : ""; }
+
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -33,7 +40,7 @@ void CheckText(const char* key, const std::string& value, size_t maxChars, std::
     refusals.push_back(name + " is empty");
   } else if (value.size() > maxChars) {
     refusals.push_back(name + " has " + std::to_string(value.size()) + " characters, at most " +
-                       std::to_string(maxChars) + " are allowed");
+                       std::to_string(maxChars) + " are allowed" + WayOut(name));
   } else if (value.find_first_of(std::string("\0\r\n", 3)) != std::string::npos) {
     refusals.push_back(name + " contains a NUL, CR or LF character");
   }
@@ -47,7 +54,8 @@ void CheckFits(const ConfigEntry& entry, std::vector<std::string>& refusals) {
     size_t maxStored = room / 2 / 8 * 8;  // whole blocks of 8 bytes, two characters each
     refusals.push_back(std::string(entry.key) + " enciphered takes " + std::to_string(length) +
                        " characters, the configuration file holds at most " + std::to_string(room) +
-                       " (a stored value of at most " + std::to_string(maxStored) + " bytes)");
+                       " (a stored value of at most " + std::to_string(maxStored) + " bytes)" +
+                       WayOut(entry.key));
   }
 }
 

@@ -26,9 +26,6 @@ constexpr const char* kNoPasswordFile = "/dev/null/kestrumel-no-password-file";
 // A row locked by another session is waited for as long as the SQLite backend waits for a
 // locked file, then the statement fails with "resource busy" instead of hanging the run.
 constexpr const char* kSessionOptions = "-c lock_timeout=10000";
-// A connection that only looks: the server refuses any change, whatever is sent.
-constexpr const char* kReadOnlySessionOptions =
-    "-c lock_timeout=10000 -c default_transaction_read_only=on";
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
 
@@ -44,7 +41,7 @@ constexpr const char* kTcpUserTimeoutMillis = "60000";
 
 // Entries before the expanded dbname are defaults that the URI may override; user, password
 // and password file come after it and win.
-int StartConnect(const char* user, const char* password, const char* netService, Access access,
+int StartConnect(const char* user, const char* password, const char* netService,
                  ConnectionHandle& connection) {
   const char* keywords[] = {"connect_timeout",  "options",          "fallback_application_name",
                             "keepalives",       "keepalives_idle",  "keepalives_interval",
@@ -53,7 +50,7 @@ int StartConnect(const char* user, const char* password, const char* netService,
                             nullptr};
   std::string timeout = std::to_string(kDefaultTimeoutSeconds);
   const char* values[] = {timeout.c_str(),
-                          access == Access::ReadOnly ? kReadOnlySessionOptions : kSessionOptions,
+                          kSessionOptions,
                           "kestrumel",
                           "1",
                           kKeepalivesIdleSeconds,
@@ -111,9 +108,9 @@ bool CompleteConnect(PGconn* connection) {
 }  // namespace
 
 int OpenConnection(const char* user, const char* password, const char* netService,
-                   Access access, ConnectionHandle& connection, std::string& failure) {
+                   ConnectionHandle& connection, std::string& failure) {
   ConnectionHandle opening;
-  int rc = StartConnect(user, password, netService, access, opening);
+  int rc = StartConnect(user, password, netService, opening);
   if (rc != status::kOk) return rc;
   if (PQstatus(opening.get()) == CONNECTION_BAD || !CompleteConnect(opening.get())) {
     failure = PQerrorMessage(opening.get());

@@ -26,6 +26,11 @@ constexpr const char* kSwitchSchema =
 // A session-level advisory lock: it ends with the session, so a killed run never keeps it.
 constexpr const char* kTryLockName = "select pg_try_advisory_lock(hashtextextended($1, 0))";
 
+// A session that only looks: the server refuses any change, whatever is sent. Said once the
+// host is chosen, since said at the login it would make every host of a list that asks for
+// target_session_attrs=read-write look read-only.
+constexpr const char* kReadOnlySession = "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
+
 // The SQL of a transaction command.
 std::string ControlSql(const db::Command& command) {
   switch (command.kind) {
@@ -45,6 +50,15 @@ class Session : public BackendSession {
   explicit Session(ConnectionHandle connection) : link_(std::move(connection)) {}
 
   void SetAnswerBound(int seconds) { link_.channel.SetAnswerBound(seconds); }
+
+  // Before any other command of the session; `failure` gets the server's word on a failure.
+  int MakeReadOnly(std::string& failure) {
+    Outcome outcome;
+    if (link_.channel.Run({TextCommand(kReadOnlySession)}, outcome)) return status::kOk;
+    int rc = link_.channel.Fail(outcome);
+    failure = link_.channel.LastError();
+    return rc;
+  }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
     dialect::PostgresText text = dialect::AdaptToPostgres(parsed.body);
@@ -172,11 +186,12 @@ int OpenSession(const char* user, const char* password, const char* netService,
     return status::kServiceUnresolved;
   }
   ConnectionHandle connection;
-  int rc = OpenConnection(user, password, service.c_str(), access, connection, failure);
+  int rc = OpenConnection(user, password, service.c_str(), connection, failure);
   if (rc != status::kOk) return rc;
   auto opened = std::make_unique<Session>(std::move(connection));
   opened->SetAnswerBound(answerSeconds);
-  session = std::move(opened);
+  if (access == Access::ReadOnly) rc = opened->MakeReadOnly(failure);
+  if (rc == status::kOk) session = std::move(opened);
   return rc;
 }
 
