@@ -30,13 +30,13 @@ add_custom_command(OUTPUT ${scheduler_dir}/kestrumel-run.cmd
   COMMAND ${CMAKE_COMMAND} -E make_directory ${scheduler_dir}
   COMMAND sh -c "sed 's/$/\\r/' \"$1\" >\"$2\""
           sh ${PROJECT_SOURCE_DIR}/packaging/windows/kestrumel-run.cmd ${scheduler_dir}/kestrumel-run.cmd
-  DEPENDS packaging/windows/kestrumel-run.cmd VERBATIM)
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/windows/kestrumel-run.cmd VERBATIM)
 add_custom_command(OUTPUT ${scheduler_dir}/kestrumel-task.xml
   COMMAND ${CMAKE_COMMAND} -E make_directory ${scheduler_dir}
   COMMAND sh -c "{ printf '\\377\\376'; sed 's/$/\\r/' \"$2\" | \"$1\" -f UTF-8 -t UTF-16LE; } >\"$3\""
           sh ${KESTRUMEL_ICONV} ${PROJECT_SOURCE_DIR}/packaging/windows/kestrumel-task.xml
           ${scheduler_dir}/kestrumel-task.xml
-  DEPENDS packaging/windows/kestrumel-task.xml VERBATIM)
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/windows/kestrumel-task.xml VERBATIM)
 list(APPEND kestrumel_windows_files ${scheduler_dir}/kestrumel-run.cmd ${scheduler_dir}/kestrumel-task.xml)
 install(FILES ${scheduler_dir}/kestrumel-run.cmd ${scheduler_dir}/kestrumel-task.xml DESTINATION scheduler)
 # Built with the program, as the archive takes them along and the tests run the script.
