@@ -61,6 +61,16 @@ kestrumel_compress(${PROJECT_BINARY_DIR}/packaging/changelog)
 install(FILES README.md packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# What makes the package a scheduled service (docs: README "Running on a schedule"): the
+# templated service and timer, the log rotation and the example settings of a planning group.
+# The first two lie outside any prefix and name the package's user, which only the package
+# makes (postinst): `cmake --install --prefix P` leaves them out, the package takes them in.
+install(FILES "packaging/systemd/kestrumel@.service" "packaging/systemd/kestrumel@.timer"
+  DESTINATION /lib/systemd/system COMPONENT system EXCLUDE_FROM_ALL)
+install(FILES packaging/kestrumel.logrotate DESTINATION /etc/logrotate.d RENAME kestrumel
+  COMPONENT system EXCLUDE_FROM_ALL)
+install(FILES packaging/PLG01.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
 # Built with the program, since an install of it takes them along.
 add_custom_target(kestrumel_compressed ALL DEPENDS ${kestrumel_compressed})
 add_dependencies(kestrumel kestrumel_compressed)
@@ -84,4 +94,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, postgresql-client")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# postinst makes the user kestrumel with adduser; conffiles keeps an operator's rotation.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+# The whole install, then the component it leaves out.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+  "${PROJECT_BINARY_DIR};kestrumel;ALL;/" "${PROJECT_BINARY_DIR};kestrumel;system;/")
 include(CPack)

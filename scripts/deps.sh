@@ -7,16 +7,18 @@
 set -euo pipefail
 
 packages=(g++ cmake make libgtest-dev libsqlite3-dev sqlite3 libpq-dev postgresql libssl-dev
-  unixodbc-dev odbc-postgresql)  # the last two: the ODBC backend and its tests
+  unixodbc-dev odbc-postgresql  # these two: the ODBC backend and its tests
+  logrotate)  # the log's rotation by the shipped configuration, among running writers
 if [ "${1:-}" = "--package" ]; then
   # dpkg-shlibdeps and file compute the package's dependencies; groff checks the manual pages;
-  # lintian the package itself.
-  packages+=(dpkg-dev file groff-base man-db lintian)
+  # lintian the package itself; systemd-analyze its service and timer.
+  packages+=(dpkg-dev file groff-base man-db lintian systemd)
 fi
 if [ "${1:-}" = "--windows" ]; then
   # The posix flavour of MinGW has std::thread; googletest is its source; dpkg-dev and tcl
-  # unpack and assemble SQLite's; unzip lists the Windows archive.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev tcl unzip)
+  # unpack and assemble SQLite's; unzip lists the Windows archive; groff renders the manual
+  # pages as text for it.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev tcl unzip groff-base)
 fi
 missing=()
 for p in "${packages[@]}"; do

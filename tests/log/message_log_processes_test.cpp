@@ -1,12 +1,15 @@
 // Several processes writing one log file: turns, waiting, and rotation by one of them.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/child_body.h"
@@ -234,6 +237,63 @@ TEST_F(MessageLogProcessesTest, TwoWritersDueToRotateRotateOnce) {
   EXPECT_EQ(MessagesOf(old_).size(), 8u);
   EXPECT_EQ(MessagesOf(log_).size(), 2u);
   ExpectEveryEntryOnce({old_, log_}, {5, 5});
+}
+
+// The package's logrotate configuration, forced again and again while four writers append:
+// each rename cuts between entries, and every entry is in one generation, once and whole. The
+// program's own companion is no log of logrotate's.
+TEST_F(MessageLogProcessesTest, LogrotateWithThePackagesConfigurationLosesNothing) {
+  std::string logrotate;
+  for (const char* path : {"/usr/sbin/logrotate", "/sbin/logrotate", "/usr/bin/logrotate"}) {
+    if (logrotate.empty() && log_test::FileExists(path)) logrotate = path;
+  }
+  if (logrotate.empty()) GTEST_SKIP() << "logrotate is not installed";
+  // The shipped configuration, for this folder and the test's user, keeping every generation.
+  std::string config = log_test::ReadWhole(KESTRUMEL_SOURCE_DIR "/packaging/kestrumel.logrotate");
+  auto replace = [&config](const std::string& from, const std::string& to) {
+    const size_t at = config.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    config.replace(at, from.size(), to);
+  };
+  replace("/var/lib/kestrumel/quelborne_php/log/", log_.substr(0, log_.rfind('/') + 1));
+  replace("su kestrumel kestrumel", "");
+  replace("rotate 12", "rotate 1000");
+  const std::string configPath = dir_.File("logrotate.conf");
+  log_test::WriteWhole(configPath, config);
+  log_test::WriteWhole(old_, "the program's own\r\n");
+  const std::string command = logrotate + " -f -s '" + dir_.File("state") + "' '" + configPath + "'";
+
+  const std::vector<int> counts(4, 500);
+  std::vector<std::unique_ptr<RunningProgram>> children;
+  for (int w = 0; w < 4; ++w) children.push_back(StartWriter(log_, w, 1, counts[w], 3000));
+  auto running = [&children] {
+    return std::any_of(children.begin(), children.end(),
+                       [](const auto& child) { return !child->EndsWithin(std::chrono::milliseconds(0)); });
+  };
+  while (running()) {
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    Pause(10);
+  }
+  for (auto& child : children) EXPECT_TRUE(EndsWell(*child));
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+  // Oldest first: kestrumel_KTEST.log.N[.gz] down to .1, then what was written after the last.
+  std::vector<std::pair<int, std::string>> generations;
+  for (int n = 1; n <= 1000; ++n) {
+    const std::string plain = log_ + "." + std::to_string(n);
+    if (log_test::FileExists(plain + ".gz")) {
+      ASSERT_EQ(std::system(("gzip -d '" + plain + ".gz'").c_str()), 0) << plain;
+    }
+    if (!log_test::FileExists(plain)) break;
+    generations.emplace_back(-n, plain);
+  }
+  std::sort(generations.begin(), generations.end());
+  std::vector<std::string> files;
+  for (const auto& generation : generations) files.push_back(generation.second);
+  EXPECT_GE(files.size(), 2u) << "too few rotations among the writers";
+  if (log_test::FileExists(log_)) files.push_back(log_);
+  ExpectEveryEntryOnce(files, counts);
+  EXPECT_EQ(log_test::ReadWhole(old_), "the program's own\r\n");
 }
 
 }  // namespace
