@@ -74,7 +74,14 @@ GroupLockResult TakeGroupLock(const std::string& schema, const std::string& grou
   return WaitForLock(lock);
 }
 
+// The likeliest holder is the run's own lost session, which the server keeps (with its locks)
+// until it learns that the client is gone: a frozen server process learns that only when it goes
+// on. Waiting for it would hold the run as long as the server stays frozen, so the run goes on
+// with what it gets.
 GroupLockResult RetakeGroupLock() {
   GroupLock& lock = Lock();
-  return lock.onServer ? WaitForLock(lock) : GroupLockResult::kHeld;
+  if (lock.onServer && TryOnce(lock) == GroupLockResult::kConnectionLost) {
+    return GroupLockResult::kConnectionLost;
+  }
+  return GroupLockResult::kHeld;
 }

@@ -9,8 +9,8 @@ enum class GroupLockResult { kHeld, kBusy, kStopped, kConnectionLost };
 
 // Takes the lock of `schema` and `group`, waiting up to 10 minutes for a run that holds it
 // and less when a stop is asked for. `lockFileName` is where the file lock goes when the
-// server has none. Held until the process ends; taken again with RetakeGroupLock after a new
-// connection, whose session does not have it.
+// server has none. Held until the process ends. RetakeGroupLock, after a new connection whose
+// session does not have it, tries once and goes on either way.
 GroupLockResult TakeGroupLock(const std::string& schema, const std::string& group,
                               const std::string& lockFileName);
 GroupLockResult RetakeGroupLock();

@@ -26,6 +26,7 @@ using run_tests::ExpectQuietSuccess;
 using run_tests::NormalDoneMarks;
 using run_tests::Outcome;
 using run_tests::PlanShape;
+using run_tests::ReportField;
 using run_tests::SlowDoneMarks;
 using run_tests::Snapshot;
 using run_tests::Tree;
@@ -66,6 +67,38 @@ void ExpectAtMostOneEntryPerPendingRequest(const Tree& tree, const ParsedLog& lo
   EXPECT_LE(requestEntries, tree.Pending()) << Describe(log);
 }
 
+// Monitoring's verdict on a run as its report gives it: 0 clean, 1 with requests left, 2 ended
+// early or killed, 3 no report.
+int VerdictOf(const std::string& report) {
+  if (report.empty()) return 3;
+  if (ReportField(report, "state") != "ended" || ReportField(report, "ended_by") != "queue done") {
+    return 2;
+  }
+  bool clean = ReportField(report, "rolled_back") == "0" && ReportField(report, "skipped") == "0" &&
+               ReportField(report, "pending") == "0";
+  return clean ? 0 : 1;
+}
+
+// The run's report tells what the run did, as the tables and the log show it, and the status
+// command reads it so. `rolledBack` < 0: not asserted.
+void ExpectReportOfTheRun(const Tree& tree, const std::string& endedBy, long rolledBack) {
+  const std::string report = tree.Report(kGroup);
+  EXPECT_EQ(ReportField(report, "state"), "ended") << report;
+  EXPECT_EQ(ReportField(report, "ended_by"), endedBy) << report;
+  // A stopped run may not wait for a count any more.
+  const std::string pending = ReportField(report, "pending");
+  if (!(endedBy == "signal" && pending == "null")) {
+    EXPECT_EQ(pending, std::to_string(tree.Pending())) << report;
+  }
+  EXPECT_EQ(ReportField(report, "done"), std::to_string(kRequests - tree.Pending())) << report;
+  if (rolledBack >= 0) {
+    EXPECT_EQ(ReportField(report, "rolled_back"), std::to_string(rolledBack)) << report;
+  }
+  EXPECT_EQ(ReportField(report, "entries"), std::to_string(tree.Log().entries.size())) << report;
+  EXPECT_EQ(ReportField(report, "entries_lost"), "0") << report;
+  EXPECT_EQ(tree.Status(kGroup).exitStatus, VerdictOf(report)) << report;
+}
+
 class FaultTest : public testing::TestWithParam<Backend> {
  protected:
   static PlanShape Shape(const std::string& group = kGroup, int first = 0,
@@ -87,7 +120,12 @@ class FaultTest : public testing::TestWithParam<Backend> {
   Outcome Reference(const PlanShape& shape = Shape()) {
     Tree reference = NewTree(shape);
     if (reference.db == nullptr) return {};
+    EXPECT_EQ(reference.Status(shape.group).exitStatus, 3) << "no report yet";
     ExpectQuietSuccess(reference.RunWhole(shape.group));
+    if (shape.requests == kRequests && !shape.firstWithoutDayCodes) {
+      ExpectReportOfTheRun(reference, "queue done", 0);
+      EXPECT_EQ(reference.Status(shape.group).exitStatus, 0);
+    }
     Outcome outcome = Snapshot(*reference.db);
     EXPECT_TRUE(outcome.queue.empty());
     EXPECT_FALSE(outcome.deviations.empty()) << "every recount should record a deviation";
@@ -137,6 +175,7 @@ TEST_P(FaultTest, LockHeldPastTheTimeoutCostsOnlyThatRequest) {
   EXPECT_LE(log.entries.size(), 2u) << Describe(log);
   for (const LogRecord& entry : log.entries) EXPECT_EQ(entry.code, kLockNotObtained) << Text(entry);
   EXPECT_LE(tree.Pending(), 1);
+  ExpectReportOfTheRun(tree, "queue done", tree.Pending());
   ExpectRerunLikeWhole(tree, expected, "after the lock");
 }
 
@@ -197,6 +236,8 @@ TEST_P(FaultTest, StatementTimeoutOnEveryRequestEndsTheRunAfterFive) {
   EXPECT_EQ(Text(log.entries.back()),
             "ProcessRequests()|Abbruch: wiederholte DB-Fehler|" + std::to_string(kCancelled));
   EXPECT_EQ(tree.Pending(), kRequests);
+  ExpectReportOfTheRun(tree, "repeated faults", 5);
+  EXPECT_EQ(ReportField(tree.Report(kGroup), "status"), std::to_string(kCancelled));
 
   tree.db->Exec("ALTER DATABASE " + database + " RESET statement_timeout");
   NormalDoneMarks(*tree.db);
@@ -216,6 +257,7 @@ TEST_P(FaultTest, FullDiskUndoesTheRequestThatMetIt) {
   EXPECT_EQ(tree.Pending(), 1);
   ASSERT_TRUE(log.whole && log.entries.size() == 1) << Describe(log);
   EXPECT_EQ(Text(log.entries[0]), "Err_Insert()|Fehler Insert|" + std::to_string(kDiskFull));
+  ExpectReportOfTheRun(tree, "queue done", 1);
   ExpectRerunLikeWhole(tree, expected, "after the full disk");
 }
 
@@ -239,12 +281,105 @@ TEST_P(FaultTest, LostSessionIsResumedOnANewConnection) {
   EXPECT_EQ(entry.func + "|" + entry.message, "ProcessRequests()|Verbindung wiederhergestellt");
   EXPECT_TRUE(entry.code == -3113 || entry.code == -3114) << entry.code;
   EXPECT_EQ(tree.Pending(), 0);
+  ExpectReportOfTheRun(tree, "queue done", 0);
+  EXPECT_EQ(ReportField(tree.Report(kGroup), "reconnects"), "1");
   NormalDoneMarks(*tree.db);
   EXPECT_TRUE(run_tests::Snapshot(*tree.db) == expected) << "after the lost session";
 }
 
+#ifndef _WIN32  // a Windows build reaches PostgreSQL through ODBC only
+// A frozen server process keeps its TCP acknowledged, so no keepalive ends the wait for its
+// answer: the answer bound does. The run connects again and does the queue but what the
+// frozen session still locks; once the server goes on, a rerun ends as an undisturbed run.
+TEST_P(FaultTest, FrozenServerProcessCostsTheConnectionNotTheRun) {
+  if (GetParam() != Backend::Postgres) GTEST_SKIP() << "a native PostgreSQL session to freeze";
+  constexpr int kAnswerSeconds = 15;  // the least: a lock wait of 10 s is an answer too
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  const std::string bounded = tree.dir->RunPath() + "/bounded.cfg";
+  ASSERT_EQ(testing_run::WriteConfigWithTool(
+                bounded, tree.db->NetService() + "?kestrumel_answer_timeout=" +
+                             std::to_string(kAnswerSeconds),
+                tree.db->Schema(), tree.db->User(), tree.db->Password()).exitStatus, 0);
+  SlowDoneMarks(*tree.db, 0.05);
+  testing_run::RunningProgram program(testing_run::ProgramPath(),
+                                      testing_run::CommandLine(bounded, kGroup),
+                                      tree.dir->RunPath());
+  ASSERT_TRUE(WaitUntilDone(tree, 5));
+  const std::string pid = *tree.db->Scalar(
+      "select pid from pg_stat_activity where datname=current_database() and "
+      "application_name='kestrumel'");
+  ASSERT_EQ(kill(std::stoi(pid), SIGSTOP), 0);
+  // The bound, a lock timeout for the request the frozen session holds and one for its retry.
+  bool ended = program.EndsWithin(std::chrono::seconds(kAnswerSeconds + 2 * 10 + 15));
+  kill(std::stoi(pid), SIGCONT);
+  ASSERT_TRUE(ended) << "still waiting for the frozen server" << Describe(tree.Log());
+  ExpectQuietSuccess(program.Wait());
+
+  ParsedLog log = tree.Log();
+  ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
+  EXPECT_EQ(Text(log.entries.front()), "ProcessRequests()|Verbindung wiederhergestellt|-3113")
+      << Describe(log);
+  for (size_t i = 1; i < log.entries.size(); ++i) {
+    EXPECT_EQ(log.entries[i].code, kLockNotObtained) << Describe(log);
+  }
+  EXPECT_LE(tree.Pending(), 1);
+  NormalDoneMarks(*tree.db);
+  ExpectRerunLikeWhole(tree, expected, "after the frozen server");
+}
+#endif
+
+// Two runs of one group started together: the second waits for the first and finds nothing
+// left, so neither reports the other's requests as failed, and the result is one run's.
+TEST_P(FaultTest, TwoRunsOfOneGroupEndAsOneRun) {
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  {
+    auto one = tree.Start(kGroup);
+    auto other = tree.Start(kGroup);
+    ExpectQuietSuccess(one->Wait());
+    ExpectQuietSuccess(other->Wait());
+  }
+  ParsedLog log = tree.Log();
+  EXPECT_TRUE(log.whole && log.entries.empty()) << Describe(log);
+  EXPECT_TRUE(Snapshot(*tree.db) == expected) << Describe(log);
+  EXPECT_EQ(tree.Status(kGroup).exitStatus, 0) << tree.Report(kGroup);
+}
+
+// A run that never got going, or was killed, is a failed run to monitoring: its report says
+// why, or still says "running" though no such process is left.
+TEST_P(FaultTest, ReportOfARunThatFailedToConnectOrWasKilled) {
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  const std::string elsewhere = tree.dir->RunPath() + "/elsewhere.cfg";
+  ASSERT_EQ(testing_run::WriteConfigWithTool(elsewhere, "nowhere:" + tree.db->Schema(),
+                                             tree.db->Schema(), tree.db->User(),
+                                             tree.db->Password()).exitStatus, 0);
+  ExpectQuietSuccess(testing_run::RunProgram(tree.dir->RunPath(),
+                                             testing_run::CommandLine(elsewhere, kGroup)));
+  std::string report = tree.Report(kGroup);
+  EXPECT_EQ(ReportField(report, "ended_by"), "connect failed") << report;
+  EXPECT_EQ(ReportField(report, "status"), "-12154") << report;
+  EXPECT_EQ(ReportField(report, "pending"), "null") << report;
+  EXPECT_EQ(report.find(tree.db->Password()), std::string::npos) << report;
+  EXPECT_EQ(tree.Status(kGroup).exitStatus, 2) << report;
+
+  auto held = HoldWhatTheQueueNeeds(*tree.db);
+  ASSERT_NE(held, nullptr);
+  auto program = tree.Start(kGroup);
+  ASSERT_TRUE(WaitUntilWaitingForALock(*tree.db, GetParam()));
+  program->Kill();
+  program->Wait();
+  report = tree.Report(kGroup);
+  EXPECT_EQ(ReportField(report, "state"), "running") << report;
+  EXPECT_EQ(tree.Status(kGroup).exitStatus, 2) << report;
+}
+
 void ExpectEndedBySignal(const Tree& tree, const ParsedLog& log) {
   ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
+  ExpectReportOfTheRun(tree, "signal", -1);
   EXPECT_EQ(Text(log.entries.back()),
             "ProcessRequests()|Abbruch durch Signal|" +
                   std::to_string(testing_process::StopSignalNumber())) << Describe(log);

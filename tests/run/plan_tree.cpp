@@ -163,6 +163,26 @@ testing_run::ParsedLog Tree::Log() const {
   return testing_run::ReadLog(dir->LogPath(db->Schema()));
 }
 
+std::string Tree::Report(const std::string& group) const {
+  return testing_run::ReadFile(dir->LogDir() + "/kestrumel_" + db->Schema() + "_" + group +
+                               ".json");
+}
+
+testing_run::ProgramResult Tree::Status(const std::string& group) const {
+  return testing_run::RunExecutable(testing_run::ConfigToolPath(),
+                                    {"status", dir->ConfigPath(), group}, dir->RunPath());
+}
+
+std::string ReportField(const std::string& report, const std::string& key) {
+  const std::string name = "\"" + key + "\": ";
+  size_t start = report.find(name);
+  if (start == std::string::npos) return "";
+  start += name.size();
+  std::string value = report.substr(start, report.find_first_of(",}\n", start) - start);
+  if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+  return value;
+}
+
 long Tree::Pending() const { return db->Count("select count(*) from Rvk740Pud where PudKng=1"); }
 long Tree::Done() const { return db->Count("select count(*) from Rvk740Pud where PudKng=3"); }
 

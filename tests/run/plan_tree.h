@@ -53,9 +53,17 @@ struct Tree {
   testing_run::ProgramResult RunWhole(const std::string& group) const;
   std::unique_ptr<testing_run::RunningProgram> Start(const std::string& group) const;
   testing_run::ParsedLog Log() const;
+  // The run report of `group` as its file holds it ("" when there is none), and what
+  // "kestrumel-config status" says of it.
+  std::string Report(const std::string& group) const;
+  testing_run::ProgramResult Status(const std::string& group) const;
   long Pending() const;  // requests of state 1
   long Done() const;     // requests of state 3, finished and not yet deleted
 };
+
+// A field of a run report: its value's text up to the next comma, brace or line end, quotes
+// removed ("" when the report lacks it). Reports are flat enough for this.
+std::string ReportField(const std::string& report, const std::string& key);
 
 // PostgreSQL only: each done mark's update sleeps, so that a run lasts long enough to be
 // disturbed, or that a statement timeout strikes every request.

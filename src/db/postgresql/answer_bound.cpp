@@ -6,6 +6,8 @@ namespace db::postgresql {
 namespace {
 
 constexpr const char* kKeyword = "kestrumel_answer_timeout";
+// A statement may rightly wait 10 s for a row lock without a byte from the server.
+constexpr int kShortestSeconds = 15;
 constexpr int kLongestSeconds = 86400;
 
 bool ParseSeconds(const std::string& text, int& seconds) {
@@ -14,7 +16,7 @@ bool ParseSeconds(const std::string& text, int& seconds) {
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
   }
   seconds = std::stoi(text);
-  return seconds >= 1 && seconds <= kLongestSeconds;
+  return seconds >= kShortestSeconds && seconds <= kLongestSeconds;
 }
 
 bool IsUri(const std::string& text) {

@@ -13,8 +13,9 @@ namespace db::postgresql {
 constexpr int kDefaultAnswerSeconds = 120;
 
 // Copies `netService` into `rest` without the parameter and sets `seconds` from it (the
-// default when it is absent). False when its value is no whole number of seconds from 1 to
-// 86400, or when it is given twice.
+// default when it is absent). False when its value is no whole number of seconds from 15 (a
+// row lock is waited for 10 s without a word from the server) to 86400, or when it is given
+// twice.
 bool TakeAnswerBound(const std::string& netService, std::string& rest, int& seconds);
 
 }  // namespace db::postgresql

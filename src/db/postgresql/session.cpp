@@ -182,7 +182,7 @@ int OpenSession(const char* user, const char* password, const char* netService,
   std::string service;
   int answerSeconds = kDefaultAnswerSeconds;
   if (!TakeAnswerBound(netService, service, answerSeconds)) {
-    failure = "kestrumel_answer_timeout takes one whole number of seconds from 1 to 86400";
+    failure = "kestrumel_answer_timeout takes one whole number of seconds from 15 to 86400";
     return status::kServiceUnresolved;
   }
   ConnectionHandle connection;

@@ -21,6 +21,7 @@ using run_tests::Describe;
 using run_tests::ExpectQuietSuccess;
 using run_tests::Outcome;
 using run_tests::PlanShape;
+using run_tests::ReportField;
 using run_tests::Snapshot;
 using run_tests::Tree;
 using testing_db::ServerPair;
@@ -157,6 +158,26 @@ TEST_F(LostPrimaryTest, RunEndsAfterTheBoundAndTheNextCompletesIt) {
   run_tests::NormalDoneMarks(*tree_.db);
   run_tests::ExpectRerunCompletesLikeAWholeRun(tree_, kGroup, testing_db::Backend::Postgres,
                                                expected_, "after the primary came back");
+}
+
+// A run started while its server is down waits for it as a run that lost its server does, and
+// does its whole queue once the server is back, without an entry.
+TEST_F(LostPrimaryTest, RunStartedWhileTheServerIsDownWaitsForIt) {
+  run_tests::NormalDoneMarks(*tree_.db);
+  ASSERT_TRUE(pair_->StopPrimary());
+  auto program = tree_.Start(kGroup);
+  EXPECT_FALSE(program->EndsWithin(10s)) << "gave up at once";
+  ASSERT_TRUE(pair_->StartPrimary());
+  ASSERT_TRUE(program->EndsWithin(kReconnectBound)) << "still running after the server came back";
+  ExpectQuietSuccess(program->Wait());
+
+  ParsedLog log = tree_.Log();
+  EXPECT_TRUE(log.whole && log.entries.empty()) << Describe(log);
+  EXPECT_EQ(tree_.Pending(), 0);
+  EXPECT_TRUE(Snapshot(*tree_.db) == expected_) << Describe(log);
+  std::string report = tree_.Report(kGroup);
+  EXPECT_EQ(ReportField(report, "ended_by"), "queue done") << report;
+  EXPECT_GT(std::stol("0" + ReportField(report, "connect_tries")), 1) << report;
 }
 
 }  // namespace
