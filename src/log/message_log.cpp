@@ -1,6 +1,8 @@
 #include "log/message_log.h"
 
+#include <chrono>
 #include <ctime>
+#include <mutex>
 #include <string>
 
 #include "log/companion_name.h"
@@ -103,7 +105,16 @@ void SetLogFile(int32_t mask, const char* fileName) noexcept {
   state.lockWaitSeconds = kDefaultLockWaitSeconds;
 }
 
+// A run's last words come from a thread of their own while its main thread may be stuck in a
+// driver call, or, rarely, in an entry: that entry gets a moment to finish, then the last
+// words go in regardless, since the process ends right after them.
+std::timed_mutex& EntryMutex() {
+  static std::timed_mutex mutex;
+  return mutex;
+}
+
 void WriteLogEntry(const LogEntry& entry) noexcept {
+  std::unique_lock<std::timed_mutex> lock(EntryMutex(), std::chrono::seconds(2));
   LogState& state = State();
   if ((entry.kind & state.mask) == 0) return;
   bool written = false;

@@ -1,8 +1,10 @@
 #include "run/main_entry.h"
 
 #include <ctime>
+#include <mutex>
 #include <string>
 
+#include "common/run_end.h"
 #include "db/connect.h"
 #include "db/pud.h"
 #include "db/runtime/status.h"
@@ -16,6 +18,7 @@
 #include "run/run_parameters.h"
 #include "run/run_report.h"
 #include "run/startup_values.h"
+#include "run/stop_deadline.h"
 #include "run/stop_signal.h"
 
 namespace {
@@ -26,6 +29,13 @@ constexpr int32_t kUpdateJob = 4;
 
 // Read by the request loop and the deviation rows for the whole run.
 RunParameters g_runParameters;
+
+void TakeAccount(RunReport& report, const RunAccount& account) {
+  report.done = account.done;
+  report.rolledBack = account.rolledBack;
+  report.skipped = account.skipped;
+  report.reconnects = account.reconnects;
+}
 
 // The run's report, written when the run has its group and again at its end.
 class ReportedRun {
@@ -42,8 +52,15 @@ class ReportedRun {
   RunReport& Report() { return report_; }
   const std::string& Path() const { return path_; }
   // A report nobody can write (no log folder) leaves the run as it is.
-  void Running() { WriteRunReport(path_, report_); }
-  void End(const char* endedBy, int status) {
+  void Running() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    WriteRunReport(path_, report_);
+  }
+  // Once: the run's own end and the stop deadline's last words may meet.
+  void End(const char* endedBy, int status, const RunAccount* account = nullptr) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (report_.ended) return;
+    if (account != nullptr) TakeAccount(report_, *account);
     report_.ended = true;
     report_.endedAt = std::time(nullptr);
     report_.endedBy = endedBy;
@@ -54,9 +71,48 @@ class ReportedRun {
   }
 
  private:
+  std::mutex mutex_;
   std::string path_;
   RunReport report_;
 };
+
+// The run's report and account, for the last words of a run that a stop's deadline ends.
+std::mutex g_runMutex;
+ReportedRun* g_run = nullptr;
+RunAccount g_account;
+
+// Makes the run's report known to the last words for as long as it lives.
+class LastWordsFor {
+ public:
+  explicit LastWordsFor(ReportedRun& run) {
+    std::lock_guard<std::mutex> lock(g_runMutex);
+    g_run = &run;
+  }
+  ~LastWordsFor() {
+    std::lock_guard<std::mutex> lock(g_runMutex);
+    g_run = nullptr;
+  }
+  LastWordsFor(const LastWordsFor&) = delete;
+  LastWordsFor& operator=(const LastWordsFor&) = delete;
+};
+
+// What a run says when a watcher ends it while a driver call still holds its thread: after a
+// stop, or when a driver answers neither a statement nor its cancel.
+void LastWords(int status, bool stopped) {
+  if (stopped) {
+    LogError("ProcessRequests()", "Abbruch durch Signal", status);
+  } else {
+    LogError("ProcessRequests()", "Abbruch: Verbindung verloren", status);
+  }
+  std::lock_guard<std::mutex> lock(g_runMutex);
+  if (g_run == nullptr) return;
+  RunAccount account;
+  {
+    std::lock_guard<std::mutex> accountLock(RunAccountLock());
+    account = g_account;
+  }
+  g_run->End(stopped ? "signal" : "connection lost", status, &account);
+}
 
 int ConnectOnce(const void* context) {
   const auto& values = *static_cast<const StartupValues*>(context);
@@ -120,6 +176,10 @@ int Main(int argc, char** argv) {
   std::string logFileName = LogFileName(values.schema);
   SetLogFile(kLogMask, logFileName.c_str());
   ReportedRun run(values.schema, argc >= kMinimumArgumentCount ? argv[8] : nullptr);
+  LastWordsFor lastWords(run);
+  run_end::lastWords = LastWords;
+  static const bool watching = (WatchStopDeadline(), true);
+  (void)watching;
   int connected = Connect(values, run.Report());
   WipeStartupValues(values);
   if (connected != 0) {
@@ -137,14 +197,13 @@ int Main(int argc, char** argv) {
            g_runParameters.jbdText, g_runParameters.jbkText, kUpdateJob);
   if (!HoldGroup(run)) return 0;
   run.Running();
+  ProcessRequests(g_runParameters, g_account);
   RunAccount account;
-  ProcessRequests(g_runParameters, account);
-  RunReport& report = run.Report();
-  report.done = account.done;
-  report.rolledBack = account.rolledBack;
-  report.skipped = account.skipped;
-  report.reconnects = account.reconnects;
-  if (account.end != RunAccount::End::kConnectionLost) CountPending(report);
-  run.End(EndedBy(account.end), account.status);
+  {
+    std::lock_guard<std::mutex> lock(RunAccountLock());
+    account = g_account;
+  }
+  if (account.end != RunAccount::End::kConnectionLost) CountPending(run.Report());
+  run.End(EndedBy(account.end), account.status, &account);
   return 0;
 }

@@ -138,22 +138,24 @@ class RunCourse {
   std::vector<PudRecord> retries_;
 };
 
-void WorkOff(PudRecord request, RunCourse& course, bool retrying) {
+void WorkOff(PudRecord request, RunCourse& course, bool retrying, RunAccount& account) {
   bool committed = false;
   int fault = FinishRequest(HandleRequest(request), committed);
   course.Take(request, fault, committed, retrying);
+  std::lock_guard<std::mutex> lock(RunAccountLock());
+  course.Account(account);
 }
 
 // Works the group's pending requests off, oldest first, then once more those rolled back for a
 // lock or a deadlock.
-void WorkOffQueue(const RunParameters& parameters, RunCourse& course) {
+void WorkOffQueue(const RunParameters& parameters, RunCourse& course, RunAccount& account) {
   PudRecord request{};
   // A failed open shows as a failed first fetch.
   Pud_TSCur_Open(parameters.planGroup);
   int status = 0;
   long skipped = 0;
   while (!course.Ending() && (status = NextRequest(request, skipped)) == 0) {
-    WorkOff(request, course, false);
+    WorkOff(request, course, false, account);
   }
   Pud_TSCur_Close();
   course.TakeSkipped(skipped);
@@ -164,7 +166,7 @@ void WorkOffQueue(const RunParameters& parameters, RunCourse& course) {
   }
   for (const PudRecord& again : course.TakeRetries()) {
     if (course.Ending()) break;
-    WorkOff(again, course, true);
+    WorkOff(again, course, true, account);
   }
 }
 
@@ -181,16 +183,27 @@ bool DeleteFinished(const RunParameters& parameters, RunCourse& course) {
 // A lost connection (a server gone, a failover) costs a pause, not the run: the request at hand
 // went with its transaction and is still pending, so the queue is read anew on a new
 // connection and worked off from there.
+std::mutex& RunAccountLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
   RunCourse course;
-  account = RunAccount{};
+  // How the loop ended, told under the lock as the counts are.
+  auto settle = [&](RunAccount::End end, int status) {
+    std::lock_guard<std::mutex> lock(RunAccountLock());
+    course.Account(account);
+    account.end = end;
+    account.status = status;
+  };
+  settle(RunAccount::End::kQueueDone, 0);
   for (;;) {
-    WorkOffQueue(parameters, course);
+    WorkOffQueue(parameters, course, account);
     if (!course.ConnectionLost()) {
       if (course.GivingUp()) {
         LogError("ProcessRequests()", "Abbruch: wiederholte DB-Fehler", course.LastFault());
-        account.end = RunAccount::End::kRepeatedFaults;
-        account.status = course.LastFault();
+        settle(RunAccount::End::kRepeatedFaults, course.LastFault());
       }
       if (DeleteFinished(parameters, course)) break;
     }
@@ -199,20 +212,27 @@ void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
     if (StopSignal() != 0 || !Reconnect(course.LastFault()) ||
         RetakeGroupLock() != GroupLockResult::kHeld) {
       LogError("ProcessRequests()", "Abbruch: Verbindung verloren", course.LastFault());
-      course.Account(account);
-      account.end = RunAccount::End::kConnectionLost;
-      account.status = course.LastFault();
+      // A connection closed for a stop (a server that took no cancel) ended by the stop.
+      if (int signal = StopSignal()) {
+        settle(RunAccount::End::kSignal, signal);
+      } else {
+        settle(RunAccount::End::kConnectionLost, course.LastFault());
+      }
       return;
     }
-    ++account.reconnects;
+    {
+      std::lock_guard<std::mutex> lock(RunAccountLock());
+      ++account.reconnects;
+    }
     course.Resume();
   }
 
-  course.Account(account);
   // The requests not reached stay pending, untouched, for the next run.
   if (int signal = StopSignal()) {
     LogError("ProcessRequests()", "Abbruch durch Signal", signal);
-    account.end = RunAccount::End::kSignal;
-    account.status = signal;
+    settle(RunAccount::End::kSignal, signal);
+  } else {
+    std::lock_guard<std::mutex> lock(RunAccountLock());
+    course.Account(account);
   }
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <mutex>
 #include <string>
 
 #include "run/run_parameters.h"
@@ -14,5 +15,8 @@ struct RunAccount {
   long reconnects = 0;
 };
 
-// Works off the pending requests of the planning group and deletes the finished ones.
+// Works off the pending requests of the planning group and deletes the finished ones. The
+// account is brought up to date after each request, under RunAccountLock(), so that another
+// thread may read how far the run got.
 void ProcessRequests(const RunParameters& parameters, RunAccount& account);
+std::mutex& RunAccountLock();

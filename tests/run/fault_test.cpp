@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -287,44 +288,104 @@ TEST_P(FaultTest, LostSessionIsResumedOnANewConnection) {
   EXPECT_TRUE(run_tests::Snapshot(*tree.db) == expected) << "after the lost session";
 }
 
-#ifndef _WIN32  // a Windows build reaches PostgreSQL through ODBC only
+void ExpectEndedBySignal(const Tree& tree, const ParsedLog& log) {
+  ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
+  ExpectReportOfTheRun(tree, "signal", -1);
+  EXPECT_EQ(Text(log.entries.back()),
+            "ProcessRequests()|Abbruch durch Signal|" +
+                  std::to_string(testing_process::StopSignalNumber())) << Describe(log);
+  EXPECT_EQ(CountEntries(log, "Abbruch durch Signal"), 1) << Describe(log);
+  ExpectAtMostOneEntryPerPendingRequest(tree, log);
+}
+
+#ifndef _WIN32  // the server's process is stopped from here
+// Stops the server process of the run's session, the one marking requests done (it sleeps
+// there); its pid, for SIGCONT.
+std::optional<std::string> FreezeTheRunsSession(TestDb& db) {
+  std::optional<std::string> pid;
+  for (int tries = 0; tries < 100 && !pid; ++tries) {
+    pid = db.Scalar("select max(pid) from pg_stat_activity where datname=current_database() "
+                    "and pid<>pg_backend_pid() and query like 'update Rvk740Pud%'");
+  }
+  if (pid && kill(std::stoi(*pid), SIGSTOP) != 0) pid.reset();
+  return pid;
+}
+
+// A stop while the server is frozen ends the run within 15 s whatever the driver does.
+TEST_P(FaultTest, StopWhileTheServerIsFrozenEndsTheRunSoon) {
+  if (!OnPostgresServer()) GTEST_SKIP() << "a server process to freeze";
+  Outcome expected = Reference();
+  Tree tree = NewTree();
+  ASSERT_NE(tree.db, nullptr);
+  SlowDoneMarks(*tree.db, 0.05);
+  auto program = tree.Start(kGroup);
+  ASSERT_TRUE(WaitUntilDone(tree, 5));
+  std::optional<std::string> pid = FreezeTheRunsSession(*tree.db);
+  ASSERT_TRUE(pid.has_value());
+  program->AskToStop();
+  bool ended = program->EndsWithin(kStopWithin);
+  kill(std::stoi(*pid), SIGCONT);
+  ASSERT_TRUE(ended) << "still running " << kStopWithin.count() << " s after SIGTERM";
+  ExpectQuietSuccess(program->Wait());
+  // Natively the connection that took no cancel is closed, which the entry tells.
+  ParsedLog log = tree.Log();
+  ASSERT_TRUE(log.whole && log.entries.size() == 1) << Describe(log);
+  const std::string entry = Text(log.entries[0]);
+  EXPECT_TRUE(entry == "ProcessRequests()|Abbruch durch Signal|" +
+                           std::to_string(testing_process::StopSignalNumber()) ||
+              entry == "ProcessRequests()|Abbruch: Verbindung verloren|-3114")
+      << entry;
+  ExpectReportOfTheRun(tree, "signal", -1);
+  NormalDoneMarks(*tree.db);
+  ExpectRerunLikeWhole(tree, expected, "after the stop on a frozen server");
+}
+
 // A frozen server process keeps its TCP acknowledged, so no keepalive ends the wait for its
-// answer: the answer bound does. The run connects again and does the queue but what the
-// frozen session still locks; once the server goes on, a rerun ends as an undisturbed run.
+// answer: the answer bound does. Natively the run closes the connection, connects again and
+// does the queue but what the frozen session still locks. Through ODBC the driver's call is
+// cancelled and, as it does not return from a frozen server, the run ends itself with its
+// entry and its report 10 s later. Once the server goes on, a rerun ends as an undisturbed run.
 TEST_P(FaultTest, FrozenServerProcessCostsTheConnectionNotTheRun) {
-  if (GetParam() != Backend::Postgres) GTEST_SKIP() << "a native PostgreSQL session to freeze";
+  if (!OnPostgresServer()) GTEST_SKIP() << "a server process to freeze";
   constexpr int kAnswerSeconds = 15;  // the least: a lock wait of 10 s is an answer too
+  const bool odbc = GetParam().name == "odbc";
   Outcome expected = Reference();
   Tree tree = NewTree();
   ASSERT_NE(tree.db, nullptr);
   const std::string bounded = tree.dir->RunPath() + "/bounded.cfg";
-  ASSERT_EQ(testing_run::WriteConfigWithTool(
-                bounded, tree.db->NetService() + "?kestrumel_answer_timeout=" +
-                             std::to_string(kAnswerSeconds),
-                tree.db->Schema(), tree.db->User(), tree.db->Password()).exitStatus, 0);
+  const std::string bound = std::to_string(kAnswerSeconds);
+  const std::string net = odbc ? tree.db->NetService() + ";KestrumelAnswerTimeout=" + bound
+                               : tree.db->NetService() + "?kestrumel_answer_timeout=" + bound;
+  ASSERT_EQ(testing_run::WriteConfigWithTool(bounded, net, tree.db->Schema(), tree.db->User(),
+                                             tree.db->Password()).exitStatus, 0);
   SlowDoneMarks(*tree.db, 0.05);
   testing_run::RunningProgram program(testing_run::ProgramPath(),
                                       testing_run::CommandLine(bounded, kGroup),
                                       tree.dir->RunPath());
   ASSERT_TRUE(WaitUntilDone(tree, 5));
-  const std::string pid = *tree.db->Scalar(
-      "select pid from pg_stat_activity where datname=current_database() and "
-      "application_name='kestrumel'");
-  ASSERT_EQ(kill(std::stoi(pid), SIGSTOP), 0);
-  // The bound, a lock timeout for the request the frozen session holds and one for its retry.
+  std::optional<std::string> pid = FreezeTheRunsSession(*tree.db);
+  ASSERT_TRUE(pid.has_value());
+  // The bound, then natively a lock timeout for the request the frozen session holds and one
+  // for its retry, through ODBC the 10 s a cancelled call is given.
   bool ended = program.EndsWithin(std::chrono::seconds(kAnswerSeconds + 2 * 10 + 15));
-  kill(std::stoi(pid), SIGCONT);
+  kill(std::stoi(*pid), SIGCONT);
   ASSERT_TRUE(ended) << "still waiting for the frozen server" << Describe(tree.Log());
   ExpectQuietSuccess(program.Wait());
 
   ParsedLog log = tree.Log();
   ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
-  EXPECT_EQ(Text(log.entries.front()), "ProcessRequests()|Verbindung wiederhergestellt|-3113")
-      << Describe(log);
-  for (size_t i = 1; i < log.entries.size(); ++i) {
-    EXPECT_EQ(log.entries[i].code, kLockNotObtained) << Describe(log);
+  if (odbc) {
+    ASSERT_EQ(log.entries.size(), 1u) << Describe(log);
+    EXPECT_EQ(Text(log.entries.front()), "ProcessRequests()|Abbruch: Verbindung verloren|-3113");
+    EXPECT_EQ(ReportField(tree.Report(kGroup), "ended_by"), "connection lost");
+  } else {
+    EXPECT_EQ(Text(log.entries.front()), "ProcessRequests()|Verbindung wiederhergestellt|-3113")
+        << Describe(log);
+    for (size_t i = 1; i < log.entries.size(); ++i) {
+      EXPECT_EQ(log.entries[i].code, kLockNotObtained) << Describe(log);
+    }
+    EXPECT_LE(tree.Pending(), 1);
   }
-  EXPECT_LE(tree.Pending(), 1);
   NormalDoneMarks(*tree.db);
   ExpectRerunLikeWhole(tree, expected, "after the frozen server");
 }
@@ -377,15 +438,6 @@ TEST_P(FaultTest, ReportOfARunThatFailedToConnectOrWasKilled) {
   EXPECT_EQ(tree.Status(kGroup).exitStatus, 2) << report;
 }
 
-void ExpectEndedBySignal(const Tree& tree, const ParsedLog& log) {
-  ASSERT_TRUE(log.whole && !log.entries.empty()) << Describe(log);
-  ExpectReportOfTheRun(tree, "signal", -1);
-  EXPECT_EQ(Text(log.entries.back()),
-            "ProcessRequests()|Abbruch durch Signal|" +
-                  std::to_string(testing_process::StopSignalNumber())) << Describe(log);
-  EXPECT_EQ(CountEntries(log, "Abbruch durch Signal"), 1) << Describe(log);
-  ExpectAtMostOneEntryPerPendingRequest(tree, log);
-}
 
 // A stop signal does not wait for the lock the program waits for.
 TEST_P(FaultTest, SignalWhileWaitingForALockEndsTheRunSoon) {

@@ -1,9 +1,12 @@
 #pragma once
 // A stop cuts a statement short: one still executing kCancelAfterSeconds after the stop is
-// cancelled. The driver's call blocks the program's thread, so a watcher thread of the session
-// calls SQLCancel, the one call ODBC allows on a statement busy in another thread. A server
-// that takes no cancel is not waited out here: the driver offers no way to close a connection
-// under a running call, so its keepalives are what end that wait.
+// cancelled. So is one the server has not answered within the answer bound (a frozen server,
+// whose TCP the kernel still acknowledges). The driver's call blocks the program's thread, so
+// a watcher thread of the session calls SQLCancel, the one call ODBC allows on a statement busy
+// in another thread. The driver offers no way to close a connection under a running call: a
+// call cancelled for the bound that has not returned 10 s later ends the run (run_end.h); one
+// cancelled for a stop is left to the stop's own deadline.
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -19,9 +22,13 @@ class CancelWatch {
   CancelWatch(const CancelWatch&) = delete;
   CancelWatch& operator=(const CancelWatch&) = delete;
 
+  // How long a call may go without an answer; from the connect on.
+  void SetAnswerBound(int seconds);
   // `handle` executes (and its result is read) until Finish().
   void Start(SQLHSTMT handle);
   void Finish();
+  // Whether the last call was cancelled for the answer bound; asking forgets it.
+  bool TakeUnanswered();
 
  private:
   void Watch();
@@ -29,7 +36,11 @@ class CancelWatch {
   std::mutex mutex_;
   std::condition_variable wake_;
   SQLHSTMT executing_ = SQL_NULL_HANDLE;
+  std::chrono::steady_clock::time_point startedAt_;
+  std::chrono::steady_clock::time_point cancelledAt_;
+  std::chrono::seconds answerBound_{120};
   bool cancelled_ = false;  // the executing statement was cancelled
+  bool unanswered_ = false;  // ... for the answer bound
   bool ending_ = false;
   std::thread thread_;  // last: started once the rest is set up
 };

@@ -5,6 +5,7 @@
 
 #include "db/odbc/connection_string.h"
 #include "db/odbc/error.h"
+#include "db/runtime/answer_bound.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
@@ -26,6 +27,9 @@ constexpr const char* kPostgresReadOnly = "SET SESSION CHARACTERISTICS AS TRANSA
 constexpr const char* kPostgresKeepaliveKeys[] = {"KeepaliveTime", "KeepaliveInterval", "Pqopt"};
 constexpr const char* kPostgresKeepalives =
     "KeepaliveTime=30;KeepaliveInterval=10;Pqopt={keepalives_count=3 tcp_user_timeout=60000};";
+
+// The program's own attribute: the answer bound, taken out before the driver sees the string.
+constexpr const char* kAnswerBoundKey = "KestrumelAnswerTimeout";
 
 SQLPOINTER Number(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }
 
@@ -105,6 +109,14 @@ int OpenLink(const char* user, const char* password, const char* netService,
   std::string connectionString;
   int rc = BuildConnectionString(netService, user, password, connectionString);
   if (rc != status::kOk) return rc;
+  int answerSeconds = kDefaultAnswerSeconds;
+  std::string answerBound;
+  if (TakeAttribute(connectionString, kAnswerBoundKey, answerBound) &&
+      (!ParseAnswerSeconds(answerBound, answerSeconds) ||
+       NamesAttribute(connectionString, kAnswerBoundKey))) {
+    failure = std::string(kAnswerBoundKey) + " takes one whole number of seconds from 15 to 86400";
+    return status::kServiceUnresolved;
+  }
 
   EnvironmentHandle environment;
   ConnectionHandle connection;
@@ -126,6 +138,7 @@ int OpenLink(const char* user, const char* password, const char* netService,
   if (rc != status::kOk) return rc;
   auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), dialect,
                                        ownRollback);
+  opened->Watch().SetAnswerBound(answerSeconds);
   if (dialect == Dialect::Postgres) {
     for (const char* setting : kPostgresSessionSettings) {
       rc = opened->ExecuteControl(setting);

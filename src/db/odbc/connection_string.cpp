@@ -58,7 +58,12 @@ bool NamesCredentials(std::string_view connection) {
   return false;
 }
 
-bool NamesAttribute(std::string_view connection, std::string_view name) {
+namespace {
+
+// Where the attribute `name` stands: its key's start, its value's start and the end of its
+// value (npos at the end of the text). False when there is none.
+bool FindAttribute(std::string_view connection, std::string_view name, size_t& keyBegin,
+                   size_t& valueBegin, size_t& valueEnd) {
   size_t begin = 0;
   while (begin < connection.size()) {
     size_t equals = connection.find('=', begin);
@@ -69,13 +74,45 @@ bool NamesAttribute(std::string_view connection, std::string_view name) {
       continue;
     }
     std::string_view key = Trimmed(connection.substr(begin, equals - begin));
-    if (SameIgnoringCase(key, name)) return true;
     size_t end = ValueEnd(connection, equals + 1);
+    if (SameIgnoringCase(key, name)) {
+      keyBegin = begin;
+      valueBegin = equals + 1;
+      valueEnd = end;
+      return true;
+    }
     if (end == std::string_view::npos) return false;
     begin = end + 1;
   }
   return false;
 }
+
+}  // namespace
+
+bool NamesAttribute(std::string_view connection, std::string_view name) {
+  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
+  return FindAttribute(connection, name, keyBegin, valueBegin, valueEnd);
+}
+
+bool TakeAttribute(std::string& connection, std::string_view name, std::string& value) {
+  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
+  if (!FindAttribute(connection, name, keyBegin, valueBegin, valueEnd)) return false;
+  std::string_view raw = Trimmed(std::string_view(connection).substr(
+      valueBegin, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueBegin));
+  value.clear();
+  if (raw.size() >= 2 && raw.front() == '{' && raw.back() == '}') {
+    for (size_t i = 1; i + 1 < raw.size(); ++i) {
+      value += raw[i];
+      if (raw[i] == '}') ++i;  // '}}' stands for one
+    }
+  } else {
+    value.assign(raw);
+  }
+  connection.erase(keyBegin, valueEnd == std::string::npos ? std::string::npos
+                                                           : valueEnd + 1 - keyBegin);
+  return true;
+}
+
 
 int BuildConnectionString(std::string_view netService, std::string_view user,
                           std::string_view password, std::string& connection) {

@@ -22,6 +22,10 @@ bool NamesCredentials(std::string_view connection);
 // Whether `connection` has the attribute `name` (a key outside braced values), in any case.
 bool NamesAttribute(std::string_view connection, std::string_view name);
 
+// Takes the attribute `name` (in any case) out of `connection` and gives its value (braces
+// undone); false when there is none.
+bool TakeAttribute(std::string& connection, std::string_view name, std::string& value);
+
 // Builds the connection string from a net service name "odbc:...". Returns 0, or -12154 when
 // nothing follows the prefix or the name carries credentials of its own.
 int BuildConnectionString(std::string_view netService, std::string_view user,

@@ -34,7 +34,13 @@ PreparedText* Link::Prepared(const std::string& sql, int& status) {
   PreparedText text;
   text.handle.reset(allocated);
   SQLCHAR* native = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str()));
-  if (!SQL_SUCCEEDED(SQLPrepare(allocated, native, SQL_NTS))) {
+  SQLRETURN prepared = SQL_ERROR;
+  {
+    // A driver that prepares on the server waits for it here as for an execute.
+    Executing executing(watch_, allocated);
+    prepared = SQLPrepare(allocated, native, SQL_NTS);
+  }
+  if (!SQL_SUCCEEDED(prepared)) {
     status = Fail(SQL_HANDLE_STMT, allocated);
     return nullptr;
   }
@@ -83,6 +89,15 @@ int Link::EndTransaction(bool commit) {
 }
 
 int Link::Fail(SQLSMALLINT type, SQLHANDLE handle) {
+  // A call cancelled because the server said nothing: the connection is taken for lost, as a
+  // native one is closed, so that the run connects again.
+  if (watch_.TakeUnanswered()) {
+    bool known = lost_;
+    lost_ = true;
+    inTransaction_ = false;
+    return FailWith(known ? status::kNotConnected : status::kEndOfFileOnChannel,
+                    "no answer from the server within the answer bound");
+  }
   Diagnostic diagnostic = ReadDiagnostic(type, handle);
   lastSqlState_ = diagnostic.sqlState;
   lastError_ = (diagnostic.sqlState.empty() ? std::string("odbc") : diagnostic.sqlState) + " (" +

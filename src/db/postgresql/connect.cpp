@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -18,7 +19,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kDefaultTimeoutSeconds = 30;
+// Per host: a server that answers at all answers a connect within a second or two, and a
+// reconnect tries for 60 s, which a host that does not answer must not use up alone.
+constexpr int kDefaultTimeoutSeconds = 10;
 // Never consulted while a password is given; a path that cannot exist keeps libpq silent
 // even then (it warns on stderr about a password file that exists but is no plain file).
 constexpr const char* kNoPasswordFile = "/dev/null/kestrumel-no-password-file";
@@ -39,16 +42,23 @@ constexpr const char* kKeepalivesIntervalSeconds = "10";
 constexpr const char* kKeepalivesCount = "3";
 constexpr const char* kTcpUserTimeoutMillis = "60000";
 
+// One host of the service, as the connect tries it.
+struct Endpoint {
+  std::string host, hostaddr, port;
+};
+
 // Entries before the expanded dbname are defaults that the URI may override; user, password
-// and password file come after it and win.
+// and password file come after it and win, and so does the one host tried.
 int StartConnect(const char* user, const char* password, const char* netService,
-                 ConnectionHandle& connection) {
+                 const Endpoint& endpoint, ConnectionHandle& connection) {
   const char* keywords[] = {"connect_timeout",  "options",          "fallback_application_name",
                             "keepalives",       "keepalives_idle",  "keepalives_interval",
                             "keepalives_count", "tcp_user_timeout", "dbname",
                             "user",             "password",         "passfile",
+                            "host",             "hostaddr",         "port",
                             nullptr};
   std::string timeout = std::to_string(kDefaultTimeoutSeconds);
+  // An empty value is no value to libpq: what the service says stands.
   const char* values[] = {timeout.c_str(),
                           kSessionOptions,
                           "kestrumel",
@@ -61,6 +71,9 @@ int StartConnect(const char* user, const char* password, const char* netService,
                           user,
                           password,
                           kNoPasswordFile,
+                          endpoint.host.c_str(),
+                          endpoint.hostaddr.c_str(),
+                          endpoint.port.c_str(),
                           nullptr};
   connection.reset(PQconnectStartParams(keywords, values, 1));
   if (!connection) return status::kServiceUnresolved;
@@ -72,18 +85,57 @@ int StartConnect(const char* user, const char* password, const char* netService,
 struct OptionsDeleter {
   void operator()(PQconninfoOption* options) const { PQconninfoFree(options); }
 };
+using Options = std::unique_ptr<PQconninfoOption, OptionsDeleter>;
 
-int TimeoutSeconds(PGconn* connection) {
-  std::unique_ptr<PQconninfoOption, OptionsDeleter> options(PQconninfo(connection));
-  int seconds = kDefaultTimeoutSeconds;
+std::string OptionValue(const Options& options, const char* keyword) {
   for (PQconninfoOption* option = options.get(); option != nullptr && option->keyword != nullptr;
        ++option) {
-    if (std::strcmp(option->keyword, "connect_timeout") == 0 && !IsEmpty(option->val)) {
-      int given = std::atoi(option->val);
-      if (given > 0) seconds = given;
-    }
+    if (std::strcmp(option->keyword, keyword) == 0 && !IsEmpty(option->val)) return option->val;
   }
-  return seconds;
+  return "";
+}
+
+std::vector<std::string> SplitList(const std::string& list) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  for (;;) {
+    size_t comma = list.find(',', start);
+    items.push_back(list.substr(start, comma - start));
+    if (comma == std::string::npos) return items;
+    start = comma + 1;
+  }
+}
+
+// The item of a host's place in a list; a list of one applies to every host.
+std::string ItemFor(const std::vector<std::string>& items, size_t index) {
+  if (items.size() == 1) return items[0];
+  return index < items.size() ? items[index] : "";
+}
+
+// The hosts of a service that names several, each to be tried with a deadline of its own:
+// libpq moves on to the next host after connect_timeout only in its blocking connect, which a
+// stop cannot cut short. A service of one host (or none, the default socket) is tried as it
+// stands. A service libpq cannot parse is tried as it stands too, for libpq's own message.
+std::vector<Endpoint> Endpoints(const char* netService) {
+  char* error = nullptr;
+  Options options(PQconninfoParse(netService, &error));
+  PQfreemem(error);
+  const std::vector<std::string> hosts = SplitList(OptionValue(options, "host"));
+  const std::vector<std::string> addresses = SplitList(OptionValue(options, "hostaddr"));
+  const std::vector<std::string> ports = SplitList(OptionValue(options, "port"));
+  const size_t count = std::max({hosts.size(), addresses.size()});
+  if (!options || count <= 1) return {Endpoint{}};
+  std::vector<Endpoint> endpoints;
+  for (size_t i = 0; i < count; ++i) {
+    endpoints.push_back({ItemFor(hosts, i), ItemFor(addresses, i), ItemFor(ports, i)});
+  }
+  return endpoints;
+}
+
+int TimeoutSeconds(PGconn* connection) {
+  Options options(PQconninfo(connection));
+  int given = std::atoi(OptionValue(options, "connect_timeout").c_str());
+  return given > 0 ? given : kDefaultTimeoutSeconds;
 }
 
 // Drives the non-blocking connect to its end or to the deadline.
@@ -105,21 +157,34 @@ bool CompleteConnect(PGconn* connection) {
   return PQstatus(connection) == CONNECTION_OK;
 }
 
+// libpq's word on a failed host, or ours on one that did not answer in time.
+std::string FailureOf(PGconn* connection, bool failedInLibpq) {
+  if (failedInLibpq) return PQerrorMessage(connection);
+  return std::string(PQhost(connection) != nullptr ? PQhost(connection) : "") +
+         ": timeout expired\n";
+}
+
 }  // namespace
 
 int OpenConnection(const char* user, const char* password, const char* netService,
                    ConnectionHandle& connection, std::string& failure) {
-  ConnectionHandle opening;
-  int rc = StartConnect(user, password, netService, opening);
-  if (rc != status::kOk) return rc;
-  if (PQstatus(opening.get()) == CONNECTION_BAD || !CompleteConnect(opening.get())) {
-    failure = PQerrorMessage(opening.get());
-    return dialect::StatusFromPostgresConnectFailure(PQerrorMessage(opening.get()),
-                                                     PQconnectionUsedPassword(opening.get()) == 1);
+  std::string messages;
+  bool passwordUsed = false;
+  for (const Endpoint& endpoint : Endpoints(netService)) {
+    ConnectionHandle opening;
+    int rc = StartConnect(user, password, netService, endpoint, opening);
+    if (rc != status::kOk) return rc;
+    bool bad = PQstatus(opening.get()) == CONNECTION_BAD;
+    if (!bad && CompleteConnect(opening.get())) {
+      if (PQenterPipelineMode(opening.get()) != 1) return status::kInternal;
+      connection = std::move(opening);
+      return status::kOk;
+    }
+    messages += FailureOf(opening.get(), bad || PQstatus(opening.get()) == CONNECTION_BAD);
+    passwordUsed = passwordUsed || PQconnectionUsedPassword(opening.get()) == 1;
   }
-  if (PQenterPipelineMode(opening.get()) != 1) return status::kInternal;
-  connection = std::move(opening);
-  return status::kOk;
+  failure = messages;
+  return dialect::StatusFromPostgresConnectFailure(messages.c_str(), passwordUsed);
 }
 
 }  // namespace db::postgresql

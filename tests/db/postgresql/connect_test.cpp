@@ -95,6 +95,42 @@ TEST_F(PostgresConnectTest, ConnectsThroughEveryUriForm) {
   }
 }
 
+// A host that takes the TCP connection and then says nothing (a frozen or overloaded server):
+// it gets its own connect timeout and the next host of the list its turn; the program's own
+// answer bound is taken out of the service before libpq sees it.
+TEST_F(PostgresConnectTest, SilentFirstHostGivesWayToTheNextAndOwnParametersAreTakenOut) {
+  int silent = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(silent, 4), 0);
+  getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+  const std::string silentPort = std::to_string(ntohs(address.sin_port));
+
+  const std::string hosts = "postgresql://127.0.0.1:" + silentPort + "," + Host() + ":" + Port() +
+                            "/" + Database() + "?connect_timeout=2";
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ConnectTo(hosts), 0) << db::SqlLastNativeError();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(seconds, 1.5);
+  EXPECT_LT(seconds, 5.0);
+  EXPECT_EQ(ConnectTo("postgresql://127.0.0.1:" + silentPort + "/" + Database() +
+                      "?connect_timeout=2"),
+            status::kConnectTimedOut);
+  close(silent);
+
+  const std::string at = "postgresql://" + Host() + ":" + Port() + "/" + Database();
+  EXPECT_EQ(ConnectTo(at + "?kestrumel_answer_timeout=300"), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(ConnectTo(at + "?connect_timeout=5&kestrumel_answer_timeout=15&sslmode=disable"), 0)
+      << db::SqlLastNativeError();
+  for (const char* bad : {"?kestrumel_answer_timeout=5", "?kestrumel_answer_timeout=x",
+                          "?kestrumel_answer_timeout=60&kestrumel_answer_timeout=60"}) {
+    EXPECT_EQ(ConnectTo(at + bad), status::kServiceUnresolved) << bad;
+  }
+}
+
 TEST_F(PostgresConnectTest, RefusedLoginsAndUnreachableServicesHaveOracleStatuses) {
   std::string net = db->NetService();
   struct Case {
