@@ -31,6 +31,7 @@ struct LogState {
   int32_t entryCount = 0;
   bool hasCountedFile = false;
   FileIdentity countedFile;
+  std::vector<std::string>* captured = nullptr;  // CaptureLogEntries
 };
 
 // Not part of LogState: a new log file name does not make the process's entries unwritten.
@@ -119,12 +120,20 @@ void WriteLogEntry(const LogEntry& entry) noexcept {
   if ((entry.kind & state.mask) == 0) return;
   bool written = false;
   try {
-    written = AppendEntry(state, message_log::FormatEntryText(entry, state.mask, LocalTimeNow()));
+    std::string text = message_log::FormatEntryText(entry, state.mask, LocalTimeNow());
+    if (state.captured != nullptr) {
+      state.captured->push_back(std::move(text));
+      written = true;
+    } else {
+      written = AppendEntry(state, text);
+    }
   } catch (...) {
     // Out of memory: the entry is lost like any other failed entry.
   }
   ++(written ? Tally().written : Tally().lost);
 }
+
+void CaptureLogEntries(std::vector<std::string>* entries) noexcept { State().captured = entries; }
 
 int32_t LogEntriesWritten() noexcept { return Tally().written; }
 

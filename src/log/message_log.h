@@ -1,6 +1,8 @@
 #pragma once
 // The message log: German error entries appended to a shared text file, with rotation.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 enum LogKind : int32_t {
   DMSG = 1,
@@ -31,6 +33,11 @@ void SetLogFile(int32_t mask, const char* fileName) noexcept;
 // entry at most 30 s, and not at all once a stop has been asked for; the entry then goes in
 // without the lock.
 void WriteLogEntry(const LogEntry& entry) noexcept;
+
+// While `entries` is set, each entry of an enabled kind is appended to it, as the file would
+// hold it, instead of going to the file: for a rehearsal, whose entries are no run's. Entries
+// kept so count as written. nullptr sends them to the file again.
+void CaptureLogEntries(std::vector<std::string>* entries) noexcept;
 
 // Entries of an enabled kind this process has written since it started, and those it could
 // not write (no file, a lock or write that failed, no memory): what the run's report counts.

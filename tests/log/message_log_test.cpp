@@ -90,6 +90,21 @@ TEST_F(MessageLogTest, KindOutsideTheMaskWritesAndCountsNothing) {
   }
 }
 
+// A rehearsal's entries are kept for its report and never reach the site's log.
+TEST_F(MessageLogTest, CapturedEntriesStayOutOfTheFile) {
+  SetLogFile(FMSG, log_.c_str());
+  std::vector<std::string> entries;
+  CaptureLogEntries(&entries);
+  LogError("F", "#1", 1);
+  WriteLogEntry({"F", "M", WMSG, 1, nullptr, 0});  // outside the mask: not kept either
+  CaptureLogEntries(nullptr);
+  EXPECT_FALSE(FileExists(log_));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(log_test::ParseEntry(entries[0]).message, "#1");
+  LogError("F", "#2", 2);
+  EXPECT_EQ(MessagesOf(log_), Numbered(2, 2));
+}
+
 TEST_F(MessageLogTest, TakesALongFileNameWhole) {
   const std::string longLog = dir_.File(std::string(120, 'k') + ".log");
   SetLogFile(7, longLog.c_str());

@@ -202,6 +202,73 @@ TEST_P(CheckCommandTest, HealthyPassesEachFaultShowsOnItsLineAndNothingChanges) 
   }
 }
 
+// The rows a run can touch, as text: what a preview must leave as it found them.
+std::string Contents(TestDb& db) {
+  std::string text;
+  for (const char* table : {"Rvk740Pud", "Rvk730Bdp", "Rvk725Bsm", "Rvk746Err"}) {
+    std::vector<std::string> rows;
+    for (const auto& row : db.Query(std::string("select * from ") + table)) {
+      std::string line = table;
+      for (const auto& cell : row) line += "|" + cell.value_or("<null>");
+      rows.push_back(line);
+    }
+    std::sort(rows.begin(), rows.end());
+    for (const std::string& row : rows) text += row + "\n";
+  }
+  return text;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// preview lists the changes the run then makes, and leaves the database and the log as they were.
+TEST_P(CheckCommandTest, PreviewListsWhatTheRunThenDoesAndKeepsNothing) {
+  auto db = TestDb::Create(GetParam());
+  ASSERT_NE(db, nullptr);
+  RunDir dir(*db);
+  Seed(*db);  // 4711's plan goes from 2026-12-14 on
+  for (const char* day : {"2026-12-14", "2026-12-15"}) {
+    db->Exec(std::string("insert into Rvk730Bdp (BdpPnr, BdpBdt, BdpEso, BdpEsa, BdpBsz, BdpSzv, "
+                         "BdpSzb, BdpFc1, BdpFc2, BdpFc3, BdpPlg, BdpAsw, BdpSts, BdpAkt, BdpDat) "
+                         "values ('4711', '") + day + " 00:00:00', 'STAT1', 'FRUEH', 'F', 600, "
+             "1400, '   ', '   ', '   ', 'PLG01', 1, 'P', 1, '2026-12-01 08:00:00')");
+    db->Exec(std::string("insert into Rvk725Bsm (BsmBdt, BsmEso, BsmEsa, BsmBsz, BsmSzv, BsmSzb, "
+                         "BsmSol, BsmMin, BsmMax, BsmIst, BsmPlg, BsmHtg, BsmHtv, BsmHtn, BsmKng, "
+                         "BsmFkt, BsmAsw, BsmKor, BsmDat) values ('") + day + " 00:00:00', "
+             "'STAT1', 'FRUEH', 'F', 600, 1400, 1, 1, 1, 1, 'PLG01', 0, 0, 0, 0, 0, 1, 0, "
+             "'2026-12-01 08:00:00')");
+  }
+  std::string before = Contents(*db);
+  auto preview = testing_run::RunExecutable(testing_run::ConfigToolPath(),
+                                            {"preview", dir.ConfigPath(), "PLG01", "--format", "json"},
+                                            dir.RunPath());
+  ASSERT_EQ(preview.exitStatus, 0) << preview.out << preview.err;
+  EXPECT_EQ(Contents(*db), before);
+  EXPECT_FALSE(std::ifstream(dir.LogPath(db->Schema())).good());
+  EXPECT_EQ(preview.out.find(db->Password()), std::string::npos);
+  const std::string& json = preview.out;
+  EXPECT_NE(json.find("\"done\":1"), std::string::npos) << json;
+  // Both duty rows from the request date on, and both requests at the end; the slots counted anew.
+  EXPECT_EQ(Occurrences(json, "{\"table\":\"Rvk730Bdp\",\"change\":\"deleted\""), 2u) << json;
+  EXPECT_EQ(Occurrences(json, "{\"table\":\"Rvk740Pud\",\"change\":\"deleted\""), 2u) << json;
+  EXPECT_EQ(Occurrences(json, "{\"table\":\"Rvk725Bsm\",\"change\":\"changed\""), 2u) << json;
+  EXPECT_EQ(Occurrences(json, "\"BsmIst\":\"1\""), 2u) << json;
+  EXPECT_EQ(Occurrences(json, "\"BsmIst\":\"0\""), 2u) << json;
+  size_t deviations = Occurrences(json, "{\"table\":\"Rvk746Err\",\"change\":\"inserted\"");
+
+  auto run = testing_run::RunExecutable(testing_run::ProgramPath(),
+                                        testing_run::CommandLine(dir.ConfigPath(), "PLG01"),
+                                        dir.RunPath());
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(db->Count("select count(*) from Rvk730Bdp where BdpPnr = '4711'"), 0);
+  EXPECT_EQ(db->Count("select count(*) from Rvk740Pud"), 0);
+  EXPECT_EQ(db->Count("select count(*) from Rvk725Bsm where BsmIst = 0"), 2);
+  EXPECT_EQ(static_cast<size_t>(db->Count("select count(*) from Rvk746Err")), deviations);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CheckCommandTest, testing::ValuesIn(testing_db::TestBackends()),
                          testing_db::BackendTestName);
 

@@ -45,3 +45,14 @@ struct StatusOptions {
 // Prints one line (or one JSON object) on the last run of the group from its run report,
 // without a database; returns the monitoring status.
 int RunStatus(const StatusOptions& options);
+
+struct PreviewOptions {
+  std::string configPath;
+  std::string planGroup;
+  bool json = false;
+};
+
+// Works off the group's pending requests as a run would, in a transaction that is rolled back,
+// and prints what the run would change: 0 done, 1 no preview (no connection, the group busy),
+// 2 the configuration is not usable.
+int RunPreview(const PreviewOptions& options);

@@ -13,6 +13,7 @@ constexpr const char* kUsage =
     "       kestrumel-config show FILE [--show-password]\n"
     "       kestrumel-config check FILE [PLANGROUP] [--format text|json]\n"
     "       kestrumel-config status FILE PLANGROUP [--max-age MINUTES] [--format text|json]\n"
+    "       kestrumel-config preview FILE PLANGROUP [--format text|json]\n"
     "       kestrumel-config --help\n"
     "       kestrumel-config --version\n"
     "\n"
@@ -26,6 +27,9 @@ constexpr const char* kUsage =
     "status reads the run report of PLANGROUP's last run beside the log, without a\n"
     "       database, and prints one line for monitoring; a report older than MINUTES\n"
     "       counts as unknown.\n"
+    "preview works off PLANGROUP's pending requests as a run would, in one transaction\n"
+    "       that is rolled back, and prints the rows the run would change and the log\n"
+    "       entries it would write; it keeps nothing.\n"
     "\n"
     "Exit status: 0 done, 1 file not readable or writable or a key missing, 2 bad command\n"
     "line or a value the program could not use. check: 0 nothing failed (warnings may be\n"
@@ -131,6 +135,15 @@ Parsed ParseStatus(const Arguments& args, StatusOptions& options) {
   return Parsed::kRun;
 }
 
+Parsed ParsePreview(const Arguments& args, PreviewOptions& options) {
+  CheckOptions check;
+  Parsed parsed = ParseCheck(args, check);
+  if (parsed != Parsed::kRun) return parsed;
+  if (check.planGroup.empty()) return Parsed::kBad;  // a preview is of one group
+  options = {check.configPath, check.planGroup, check.json};
+  return Parsed::kRun;
+}
+
 // A monitoring system shows stdout's first line: the usage goes to stderr after it.
 int StatusUsage(Parsed parsed) {
   if (parsed == Parsed::kHelp) {
@@ -180,6 +193,11 @@ int main(int argc, char** argv) {
     CheckOptions options;
     Parsed parsed = ParseCheck(args, options);
     return parsed == Parsed::kRun ? RunCheck(options) : Usage(parsed);
+  }
+  if (args[0] == "preview") {
+    PreviewOptions options;
+    Parsed parsed = ParsePreview(args, options);
+    return parsed == Parsed::kRun ? RunPreview(options) : Usage(parsed);
   }
   return Usage(Parsed::kBad);
 }

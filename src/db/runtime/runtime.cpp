@@ -57,6 +57,8 @@ struct Connection {
   int fault = status::kOk;
   // Why the last connect failed, in the driver's words: there is no session to ask.
   std::string connectFailure;
+  // Between SqlBeginRehearsal and SqlEndRehearsal, whatever becomes of the session.
+  bool rehearsing = false;
 };
 
 Connection& Current() {
@@ -271,6 +273,11 @@ const BackendEntry* BackendServing(std::string_view netService) {
 }  // namespace
 
 int SqlConnect(const char* user, const char* password, const char* netService, Access access) {
+  if (Current().rehearsing) {
+    SqlDisconnect();
+    Current().connectFailure = "no new connection during a rehearsal: it would keep its work";
+    return status::kTransactionRolledBack;
+  }
   SqlDisconnect();
   Current().connectFailure.clear();
   int rc = CheckLogon(user, password, netService);
@@ -343,6 +350,24 @@ std::string SqlLastNativeError() {
 }
 
 int SqlFault() { return Current().fault; }
+
+int SqlBeginRehearsal() {
+  if (!Current().session) return status::kNotConnected;
+  if (Current().rehearsing) return status::kSessionChangeInTransaction;
+  int rc = Current().transaction.BeginRehearsal();
+  Current().rehearsing = rc == status::kOk;
+  return rc;
+}
+
+// Also after the session is gone: its server rolled the work back.
+int SqlEndRehearsal() {
+  Current().rehearsing = false;
+  Current().fault = status::kOk;
+  if (!Current().session) return status::kOk;
+  return Current().transaction.EndRehearsal();
+}
+
+bool SqlRehearsing() { return Current().rehearsing; }
 
 bool SqlConnectionLost() {
   return !Current().session || Current().session->Transaction() == ServerTransaction::Lost;

@@ -189,6 +189,16 @@ int SqlFault();
 // connect, whatever status the statement that found out returned.
 bool SqlConnectionLost();
 
+// A rehearsal: the program's work runs as it would, and none of it stays. From
+// SqlBeginRehearsal (with no work pending) to SqlEndRehearsal everything runs in one server
+// transaction; "commit" keeps the work only for the rest of the rehearsal, "rollback" goes back
+// to the last commit, and SqlEndRehearsal rolls all of it back. Should the server drop that
+// transaction, the rest of the rehearsal is refused (kTransactionRolledBack), and so is a new
+// connect before SqlEndRehearsal: a new session would keep what it is given.
+int SqlBeginRehearsal();
+int SqlEndRehearsal();
+bool SqlRehearsing();
+
 // Takes the session's lock named `name` without waiting: 0 with `taken` telling whether it was
 // free, kNoNamedLocks when the server has no such locks, or the failure's status. Only
 // between transactions.

@@ -7,6 +7,8 @@ namespace db {
 namespace {
 
 constexpr const char* kStatementSavepoint = "kestrumel_statement";
+// Where a rehearsal's work stood at its last commit.
+constexpr const char* kRehearsalMark = "kestrumel_rehearsal";
 
 Command Control(Command::Kind kind, std::string savepoint = {}) {
   return {kind, std::move(savepoint), nullptr};
@@ -22,6 +24,8 @@ void Transaction::Attach(BackendSession* session) {
   session_ = session;
   traits_ = session != nullptr ? session->Traits() : TransactionTraits{};
   lostWork_ = false;
+  rehearsal_ = false;
+  rehearsalLost_ = false;
   Reset();
 }
 
@@ -114,6 +118,11 @@ void Transaction::Restore(Snapshot snapshot) {
 // the common case, none at all.
 int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
                           size_t& succeeded) {
+  succeeded = 0;
+  if (rehearsalLost_) {
+    return session_->FailWith(status::kTransactionRolledBack,
+                              "the rehearsal's transaction was rolled back by the server");
+  }
   std::vector<Snapshot> before;  // of every step but the last
   std::vector<Plan> plans;
   std::vector<Command> commands;
@@ -182,6 +191,12 @@ int Transaction::SendControl(std::vector<Command> commands) {
 // Whatever could not be undone precisely is rolled back whole, and the next commit says so.
 void Transaction::ResyncWithServer() {
   ServerTransaction server = session_->Transaction();
+  if (server == ServerTransaction::Failed && rehearsal_ && !rehearsalLost_) {
+    // The rehearsal's transaction must outlive the failure: only the work since the mark goes.
+    if (AnyChange()) lostWork_ = true;
+    BackToRehearsalMark();
+    server = session_->Transaction();
+  }
   if (server == ServerTransaction::Failed) {
     SendControl({Control(Command::Kind::Rollback)});
     server = ServerTransaction::None;
@@ -190,10 +205,106 @@ void Transaction::ResyncWithServer() {
     if (AnyChange()) lostWork_ = true;
     Reset();
   }
+  if (rehearsal_ && server != ServerTransaction::Open) rehearsalLost_ = true;
+}
+
+// Takes the rehearsal back to its last commit; the program's savepoints are gone with it.
+int Transaction::BackToRehearsalMark() {
+  int rc = SendControl({Control(Command::Kind::RollbackTo, kRehearsalMark)});
+  baseChanged_ = false;
+  readGuard_ = false;
+  pendingReleases_.clear();
+  levels_.clear();
+  if (rc != status::kOk || session_->Transaction() != ServerTransaction::Open) {
+    rehearsalLost_ = true;
+  }
+  return rc;
+}
+
+int Transaction::BeginRehearsal() {
+  if (session_ == nullptr) return status::kNotConnected;
+  if (Pending() || rehearsal_) {
+    return session_->FailWith(status::kSessionChangeInTransaction,
+                              "a rehearsal begins with no work pending");
+  }
+  int rc = SendControl({Control(Command::Kind::Begin), Control(Command::Kind::Savepoint, kRehearsalMark)});
+  if (rc != status::kOk) {
+    if (session_->Transaction() != ServerTransaction::None &&
+        session_->Transaction() != ServerTransaction::Lost) {
+      SendControl({Control(Command::Kind::Rollback)});
+    }
+    Reset();
+    return rc;
+  }
+  Reset();
+  open_ = true;
+  rehearsal_ = true;
+  rehearsalLost_ = false;
+  lostWork_ = false;
+  return status::kOk;
+}
+
+int Transaction::EndRehearsal() {
+  if (!rehearsal_) return status::kOk;
+  rehearsal_ = false;
+  rehearsalLost_ = false;
+  lostWork_ = false;
+  ServerTransaction server = session_->Transaction();
+  int rc = status::kOk;
+  if (server == ServerTransaction::Open || server == ServerTransaction::Failed) {
+    rc = SendControl({Control(Command::Kind::Rollback)});
+  }
+  Reset();
+  return rc;
+}
+
+// A commit keeps the work for the rest of the rehearsal: the mark moves up to it. A server
+// without RELEASE erases the older mark of the same name when it sets the new one.
+int Transaction::EndInRehearsal(Command::Kind kind) {
+  if (rehearsalLost_ || session_->Transaction() == ServerTransaction::Lost) {
+    rehearsalLost_ = true;
+    Reset();
+    return session_->FailWith(status::kTransactionRolledBack,
+                              "the rehearsal's transaction was rolled back by the server");
+  }
+  bool lost = lostWork_ || session_->Transaction() == ServerTransaction::Failed;
+  lostWork_ = false;
+  if (lost || kind == Command::Kind::Rollback) {
+    int rc = BackToRehearsalMark();
+    if (rc == status::kOk && lost && kind == Command::Kind::Commit) {
+      rc = session_->FailWith(status::kTransactionRolledBack,
+                              "work of this transaction was rolled back after a failure");
+    }
+    return rc;
+  }
+  std::vector<Command> commands;
+  if (traits_.releasesSavepoints) commands.push_back(Control(Command::Kind::Release, kRehearsalMark));
+  commands.push_back(Control(Command::Kind::Savepoint, kRehearsalMark));
+  int rc = SendControl(std::move(commands));
+  baseChanged_ = false;
+  readGuard_ = false;
+  pendingReleases_.clear();
+  levels_.clear();
+  if (rc != status::kOk) ResyncWithServer();
+  if (session_->Transaction() != ServerTransaction::Open) rehearsalLost_ = true;
+  return rc;
 }
 
 // Undoes every change; the savepoints stay, to be set anew with the next change.
 int Transaction::RollbackWhole() {
+  if (rehearsal_) {
+    // The whole, for the program, is what came since the rehearsal's last commit.
+    int rc = SendControl({Control(Command::Kind::RollbackTo, kRehearsalMark)});
+    baseChanged_ = false;
+    readGuard_ = false;
+    pendingReleases_.clear();
+    for (Level& level : levels_) {
+      level.sent = false;
+      level.changedAfter = false;
+    }
+    if (rc != status::kOk) ResyncWithServer();
+    return rc;
+  }
   int rc = SendControl({Control(Command::Kind::Rollback)});
   open_ = false;
   baseChanged_ = false;
@@ -308,6 +419,7 @@ int Transaction::RollbackTo(const std::string& name) {
 // lost work or a commit of nothing, tells the program that no more can be done on it.
 // Work done after a loss is only the rest of a transaction that is gone: it goes too.
 int Transaction::End(Command::Kind kind) {
+  if (rehearsal_) return EndInRehearsal(kind);
   bool lost = lostWork_ || (open_ && session_->Transaction() == ServerTransaction::Failed);
   lostWork_ = false;
   if (session_->Transaction() == ServerTransaction::Lost) {

@@ -21,6 +21,12 @@
 // as that keeps the other positions, so that a run that fails over and over without a commit
 // does not nest savepoints without end. Savepoints go to the server with the next statement
 // that needs them.
+//
+// A rehearsal runs the program's work for real and keeps none of it: one server transaction
+// spans it, opened with a savepoint at its start; a commit only moves that savepoint up to
+// where the work stands, a rollback goes back to it, and the rehearsal's end rolls the whole
+// back. A server that drops the transaction (or the connection) has dropped the rehearsal's
+// work with it: the rest of the rehearsal is refused rather than run outside it.
 #include <span>
 #include <string>
 #include <vector>
@@ -48,6 +54,11 @@ class Transaction {
 
   // Whether anything of a transaction is pending: an open one, or savepoints for one.
   bool Pending() const { return open_ || !levels_.empty(); }
+
+  // Only with nothing pending. EndRehearsal rolls back everything since BeginRehearsal.
+  int BeginRehearsal();
+  int EndRehearsal();
+  bool Rehearsing() const { return rehearsal_; }
 
  private:
   // A position in the transaction marked by one or more of the program's savepoints.
@@ -97,6 +108,8 @@ class Transaction {
   void ResyncWithServer();
   int RollbackWhole();
   int End(Command::Kind kind);
+  int EndInRehearsal(Command::Kind kind);
+  int BackToRehearsalMark();
   void Reset();
 
   BackendSession* session_ = nullptr;
@@ -108,6 +121,8 @@ class Transaction {
   std::vector<Level> levels_;                 // oldest first
   std::vector<std::string> pendingReleases_;  // server savepoints to release first
   bool lostWork_ = false;                     // the server rolled back work of the transaction
+  bool rehearsal_ = false;                    // commits keep nothing (BeginRehearsal)
+  bool rehearsalLost_ = false;                // the rehearsal's transaction is gone
 };
 
 }  // namespace db

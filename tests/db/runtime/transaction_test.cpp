@@ -312,6 +312,58 @@ TEST_P(TransactionTest, SeriesOfChangesEndsAsTheChangesOneByOne) {
   EXPECT_EQ(db->Count("select count(*) from rvk327tag"), 1);
 }
 
+// A rehearsal: commits, rollbacks, a failed statement and a fault behave as in a real run,
+// seen from inside; at its end nothing stays, and no new session can take its work over.
+TEST_P(TransactionTest, RehearsalBehavesAsARunAndKeepsNothing) {
+  InsertTag("P1", "2024-01-05", "abc");
+  InsertTag("P2", "2024-01-05", "abc");
+  auto tgb = [](const char* pnr) {
+    char read[4] = "-";
+    int rc = SqlExecute(kSelectTgb, {TextIn(pnr, 9)}, {db::TextOut(read, true)});
+    return rc == 0 ? std::string(read) : "status " + std::to_string(rc);
+  };
+  ASSERT_EQ(db::SqlBeginRehearsal(), 0) << db::SqlLastNativeError();
+  // A failed first change after a commit goes back to that commit only.
+  EXPECT_EQ(SqlExecute(kInsertTag, {TextIn("P1", 9), TextIn("20240105", 11), TextIn("x", 4)}),
+            status::kUniqueViolated);
+  ASSERT_EQ(UpdateTgb("P1", "one"), 0) << db::SqlLastNativeError();
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  ASSERT_EQ(UpdateTgb("P2", "two"), 0);
+  ASSERT_EQ(SqlExecute("rollback"), 0);
+  EXPECT_EQ(tgb("P1"), "one");
+  EXPECT_EQ(tgb("P2"), "abc");
+  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P2", "3rd"), 0);
+  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);
+  ASSERT_EQ(UpdateTgb("P1", "4th"), 0);
+  int32_t count = -1;
+  EXPECT_EQ(SqlExecute("select count(*) into :b0  from no_such_table", {}, {db::IntOut(count)}),
+            status::kNoSuchTable);
+  EXPECT_EQ(SqlExecute("commit"), status::kNoSuchTable);
+  ASSERT_EQ(SqlExecute("rollback"), 0);
+  EXPECT_EQ(tgb("P1"), "one");
+  EXPECT_EQ(tgb("P2"), "abc");
+  ASSERT_EQ(UpdateTgb("P2", "5th"), 0);
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(tgb("P2"), "5th");
+  ASSERT_EQ(db::SqlEndRehearsal(), 0);
+  EXPECT_EQ(TagTgb("P1"), "abc");
+  EXPECT_EQ(TagTgb("P2"), "abc");
+  EXPECT_EQ(tgb("P1"), "abc");
+  // After it, commits keep again.
+  ASSERT_EQ(UpdateTgb("P1", "new"), 0);
+  ASSERT_EQ(SqlExecute("commit"), 0);
+  EXPECT_EQ(TagTgb("P1"), "new");
+  // A connection lost in a rehearsal is not replaced until it ends.
+  ASSERT_EQ(db::SqlBeginRehearsal(), 0);
+  ASSERT_EQ(UpdateTgb("P2", "6th"), 0);
+  db::SqlDisconnect();
+  EXPECT_EQ(db->ConnectRuntime(), status::kTransactionRolledBack);
+  EXPECT_EQ(db::SqlEndRehearsal(), 0);
+  ASSERT_EQ(db->ConnectRuntime(), 0);
+  EXPECT_EQ(TagTgb("P2"), "abc");
+}
+
 // Work without a commit is lost when the process ends, normally or killed, and leaves no lock.
 TEST_P(TransactionTest, UncommittedWorkDiesWithTheProcess) {
   InsertTag("P1", "2024-01-05", "abc");
