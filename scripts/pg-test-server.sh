@@ -108,7 +108,7 @@ autovacuum = off
 EOF
   cat >"$data/pg_hba.conf" <<EOF
 local all all scram-sha-256
-host  all all 127.0.0.1/32 scram-sha-256
+host  all all 127.0.0.0/8 scram-sha-256
 EOF
 }
 
@@ -211,9 +211,12 @@ host  replication $ADMIN_ROLE 127.0.0.1/32 scram-sha-256
 EOF
 }
 
-# The standby keeps the primary's settings, on a port of its own.
+# The standby keeps the primary's settings, on the primary's port of a loopback address of its
+# own: a driver whose port field holds one port (psqlODBC's) reaches both by their addresses.
 configure_standby() {
-  printf '\n# the standby of a pair\nport = %s\n' "$2" >>"$1/postgresql.conf"
+  printf "\n# the standby of a pair\nlisten_addresses = '127.0.0.2'\nport = %s\n" "$2" \
+    >>"$1/postgresql.conf"
+  printf "unix_socket_directories = '%s'\n" "$dir/standby-sock" >>"$1/postgresql.conf"
 }
 
 # The admin password reaches pg_basebackup through its environment; -R keeps it in the
@@ -223,7 +226,12 @@ start_standby() {
   PGPASSWORD="$admin_pw" as_server_user "$bindir/pg_basebackup" -h "$dir/sock" \
     -p "$primary_port" -U "$ADMIN_ROLE" -D "$dir/standby" -R -X stream -c fast --no-sync \
     >"$dir/basebackup.log" 2>&1 || { cat "$dir/basebackup.log" >&2; die "pg_basebackup failed"; }
-  start_on_free_port "$dir/standby" "$dir/standby.log" configure_standby
+  mkdir -p "$dir/standby-sock"
+  if ((EUID == 0)); then chown "$RUN_USER" "$dir/standby-sock"; fi
+  configure_standby "$dir/standby" "$primary_port"
+  as_server_user "$bindir/pg_ctl" -D "$dir/standby" -l "$dir/standby.log" -w -t 60 start \
+    >/dev/null 2>&1 || { cat "$dir/standby.log" >&2; die "the standby did not start"; }
+  port=$primary_port
 }
 
 # From now on each commit waits for the standby; it has replayed everything before.
@@ -264,12 +272,14 @@ start_pair() {
     standby_port=$port
     wait_for_sync_standby "$primary_port"
   else
-    standby_port=$(pick_port)
+    standby_port=$primary_port  # nothing listens on the standby's address
   fi
-  printf 'export KESTRUMEL_TEST_PG_HOST=127.0.0.1,127.0.0.1 KESTRUMEL_TEST_PG_PORT=%s,%s' \
+  printf 'export KESTRUMEL_TEST_PG_HOST=127.0.0.1,127.0.0.2 KESTRUMEL_TEST_PG_PORT=%s,%s' \
     "$primary_port" "$standby_port"
   printf ' KESTRUMEL_TEST_PG_USER=%q KESTRUMEL_TEST_PG_PASSWORD=%q' "$TEST_ROLE" "$test_pw"
-  printf ' KESTRUMEL_TEST_PG_DIR=%q\n' "$dir"
+  printf ' KESTRUMEL_TEST_PG_DIR=%q' "$dir"
+  write_odbc_config "$dir" "$primary_port" 127.0.0.1,127.0.0.2
+  printf '\n'
   trap - EXIT
 }
 
@@ -308,9 +318,10 @@ pair_command() {
   esac
 }
 
-# The DSN names server and port; each test adds its database to the connection string.
+# The DSN names server and port; each test adds its database to the connection string. A
+# pair's DSN names both servers and asks for the one that takes writes.
 write_odbc_config() {
-  local dir=$1 port=$2 driver
+  local dir=$1 port=$2 servers=${3:-127.0.0.1} driver
   driver=$(ls /usr/lib/*/odbc/psqlodbcw.so 2>/dev/null | head -n1) || true
   [[ -n "$driver" ]] || return 0
   mkdir "$dir/odbc"
@@ -324,11 +335,12 @@ EOF
   cat >"$dir/odbc/odbc.ini" <<EOF
 [kestrumel_test]
 Driver = PostgreSQL Unicode
-Servername = 127.0.0.1
+Servername = $servers
 Port = $port
 Database = postgres
 Protocol = 7.4-2
 EOF
+  [[ "$servers" != *,* ]] || printf 'Pqopt = target_session_attrs=read-write\n' >>"$dir/odbc/odbc.ini"
   printf ' ODBCSYSINI=%q ODBCINI=%q KESTRUMEL_TEST_ODBC_DSN=kestrumel_test' \
     "$dir/odbc" "$dir/odbc/odbc.ini"
 }

@@ -23,10 +23,13 @@ constexpr const char* kPostgresReadOnly = "SET SESSION CHARACTERISTICS AS TRANSA
 
 // A server that falls silent becomes a lost connection within two minutes, as on the native
 // backend: PostgreSQL's driver takes the keepalive times itself and hands the probe count and
-// the user timeout to libpq. A connection string that names any of them keeps its own.
+// the user timeout to libpq. A connection string that names any of them keeps its own. A
+// data source's Pqopt (target_session_attrs=read-write for a host list, say) would give way to
+// one in the string, so there the libpq options are left out: the answer bound covers them.
 constexpr const char* kPostgresKeepaliveKeys[] = {"KeepaliveTime", "KeepaliveInterval", "Pqopt"};
-constexpr const char* kPostgresKeepalives =
-    "KeepaliveTime=30;KeepaliveInterval=10;Pqopt={keepalives_count=3 tcp_user_timeout=60000};";
+constexpr const char* kPostgresKeepaliveTimes = "KeepaliveTime=30;KeepaliveInterval=10;";
+constexpr const char* kPostgresLibpqKeepalives =
+    "Pqopt={keepalives_count=3 tcp_user_timeout=60000};";
 
 // The program's own attribute: the answer bound, taken out before the driver sees the string.
 constexpr const char* kAnswerBoundKey = "KestrumelAnswerTimeout";
@@ -37,7 +40,8 @@ void AddPostgresKeepalives(std::string& connectionString) {
   for (const char* key : kPostgresKeepaliveKeys) {
     if (NamesAttribute(connectionString, key)) return;
   }
-  connectionString += kPostgresKeepalives;
+  connectionString += kPostgresKeepaliveTimes;
+  if (!NamesAttribute(connectionString, "DSN")) connectionString += kPostgresLibpqKeepalives;
 }
 
 int NewEnvironment(EnvironmentHandle& environment) {

@@ -129,6 +129,34 @@ std::unique_ptr<TestDb> ServerPair::CreateDb(const std::string& schema) const {
   return TestDb::Create(Backend::Postgres, schema);
 }
 
+std::string ServerPair::OdbcNetService(const TestDb& db) const {
+  auto dsn = variables_.find("KESTRUMEL_TEST_ODBC_DSN");
+  if (dsn == variables_.end()) return "";
+  const std::string native = db.NetService();  // postgresql://HOSTS/DATABASE?...
+  const size_t slash = native.find('/', std::string("postgresql://").size());
+  const std::string database = native.substr(slash + 1, native.find('?') - slash - 1);
+  return "odbc:DSN=" + dsn->second + ";Database=" + database;
+}
+
+ServerPair::OdbcSources::OdbcSources(const ServerPair& pair) {
+  for (const char* name : {"ODBCSYSINI", "ODBCINI"}) {
+    const char* old = std::getenv(name);
+    saved_[name] = old != nullptr ? old : "";
+    auto value = pair.variables_.find(name);
+    if (value != pair.variables_.end()) setenv(name, value->second.c_str(), 1);
+  }
+}
+
+ServerPair::OdbcSources::~OdbcSources() {
+  for (const auto& [name, old] : saved_) {
+    if (old.empty()) {
+      unsetenv(name.c_str());
+    } else {
+      setenv(name.c_str(), old.c_str(), 1);
+    }
+  }
+}
+
 bool ServerPair::StopPrimary() const { return Script("stop-primary"); }
 bool ServerPair::KillPrimary() const { return Script("kill-primary"); }
 bool ServerPair::PromoteStandby() const { return Script("promote-standby"); }

@@ -27,6 +27,23 @@ class ServerPair {
   // names both servers and asks for the read-write one. Null after a reported failure.
   std::unique_ptr<TestDb> CreateDb(const std::string& schema = "KTEST") const;
 
+  // The net service of `db` (made by CreateDb) through ODBC: the pair's data source, which
+  // names both servers and asks for the one that takes writes. Empty where the pair has no
+  // ODBC driver.
+  std::string OdbcNetService(const TestDb& db) const;
+  // Points this process's ODBC driver manager at the pair's data sources while it lasts, for
+  // the programs it starts.
+  class OdbcSources {
+   public:
+    explicit OdbcSources(const ServerPair& pair);
+    ~OdbcSources();
+    OdbcSources(const OdbcSources&) = delete;
+    OdbcSources& operator=(const OdbcSources&) = delete;
+
+   private:
+    std::map<std::string, std::string> saved_;
+  };
+
   // Each true when done, else false after a reported failure.
   bool StopPrimary() const;     // at once (-m immediate): no checkpoint, sessions ended
   bool KillPrimary() const;     // SIGKILL to its postmaster

@@ -97,11 +97,12 @@ class PairTest : public testing::Test {
   Tree tree_;
 };
 
-// How the primary is lost, and when its standby takes over.
+// How the primary is lost, when its standby takes over, and the run's road to the pair.
 struct Failover {
   const char* name;
   bool kill;                     // SIGKILL to the primary, else a stop without checkpoint
   std::chrono::seconds promoteAfter;
+  bool odbc = false;             // through the pair's ODBC data source, else natively
 };
 
 void PrintTo(const Failover& failover, std::ostream* os) { *os << failover.name; }
@@ -116,7 +117,25 @@ class FailoverTest : public PairTest, public testing::WithParamInterface<Failove
 // and nothing done twice, one entry for the pause.
 TEST_P(FailoverTest, RunGoesOnWithThePromotedStandby) {
   const Failover& failover = GetParam();
-  auto program = StartAndLetItWork();
+  std::unique_ptr<testing_run::RunningProgram> program;
+  if (failover.odbc) {
+    const std::string net = pair_->OdbcNetService(*tree_.db);
+    if (net.empty()) GTEST_SKIP() << "no ODBC driver for the pair";
+    const std::string config = tree_.dir->RunPath() + "/odbc.cfg";
+    ASSERT_EQ(testing_run::WriteConfigWithTool(config, net, tree_.db->Schema(), tree_.db->User(),
+                                               tree_.db->Password()).exitStatus, 0);
+    ServerPair::OdbcSources sources(*pair_);
+    // The check finds the primary of the host list as the run does, read-only.
+    testing_run::ProgramResult check = testing_run::RunExecutable(
+        testing_run::ConfigToolPath(), {"check", config, kGroup}, tree_.dir->RunPath());
+    EXPECT_NE(check.out.find("\nok    connection    connected read-only"), std::string::npos)
+        << check.out;
+    program = std::make_unique<testing_run::RunningProgram>(
+        testing_run::ProgramPath(), testing_run::CommandLine(config, kGroup), tree_.dir->RunPath());
+    EXPECT_TRUE(run_tests::WaitUntilDone(tree_, kDoneBeforeTheLoss));
+  } else {
+    program = StartAndLetItWork();
+  }
   ASSERT_TRUE(failover.kill ? pair_->KillPrimary() : pair_->StopPrimary());
   if (failover.promoteAfter > 0s) {
     EXPECT_FALSE(program->EndsWithin(failover.promoteAfter)) << "ended before the promotion";
@@ -134,7 +153,9 @@ TEST_P(FailoverTest, RunGoesOnWithThePromotedStandby) {
 INSTANTIATE_TEST_SUITE_P(
     Failovers, FailoverTest,
     testing::Values(Failover{"PrimaryStoppedStandbyPromotedAtOnce", false, 0s},
-                    Failover{"PrimaryKilledStandbyPromotedLate", true, 15s}),
+                    Failover{"PrimaryKilledStandbyPromotedLate", true, 15s},
+                    Failover{"OdbcPrimaryStoppedStandbyPromotedAtOnce", false, 0s, true},
+                    Failover{"OdbcPrimaryKilledStandbyPromotedLate", true, 15s, true}),
     FailoverName);
 
 class LostPrimaryTest : public PairTest {
