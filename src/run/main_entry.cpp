@@ -9,13 +9,13 @@
 #include "log/message_log.h"
 #include "plan/deviation.h"
 #include "platform/process_state.h"
-#include "run/client_environment.h"
+#include "config/client_environment.h"
 #include "run/group_lock.h"
 #include "run/reconnect.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
 #include "run/run_report.h"
-#include "run/startup_values.h"
+#include "config/startup_values.h"
 #include "run/stop_signal.h"
 
 namespace {
