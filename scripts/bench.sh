@@ -5,8 +5,9 @@
 #   scripts/bench.sh [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]
 #                    [--groups N] [--against PROGRAM]
 #
-# Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel, a counting
-# and a recording shim (LD_PRELOAD), the floor tool and the replay tools into build/, generates
+# Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel as the
+# package ships it (Release, no tests, no fault seam), a counting and a recording shim
+# (LD_PRELOAD), the floor tool and the replay tools into build-shipped/, generates
 # the suite into a temporary folder (for PostgreSQL: into a throwaway server with durable
 # settings), records the statements of one untimed run, then runs the program K times on fresh
 # copies, each followed by a replay of the recording on a fresh copy, and prints every run's
@@ -69,21 +70,22 @@ install_missing() {
 build() {
   scripts/deps.sh
   install_missing python3 python3-psycopg2 gcc g++
-  cmake -S . -B build >/dev/null
-  cmake --build build -j2 --target kestrumel kestrumel-config kestrumel_runtime >/dev/null
-  mkdir -p build/bench
+  cmake -S . -B build-shipped -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DKESTRUMEL_FAULT_SEAM=OFF >/dev/null
+  cmake --build build-shipped -j2 --target kestrumel kestrumel-config kestrumel_runtime >/dev/null
+  mkdir -p build-shipped/bench
   local shim
   for shim in counts_shim record_shim; do
-    gcc -O2 -Wall -Wextra -Werror -fPIC -shared -o "build/bench/$shim.so" "tools/bench/$shim.c" -ldl
+    gcc -O2 -Wall -Wextra -Werror -fPIC -shared -o "build-shipped/bench/$shim.so" "tools/bench/$shim.c" -ldl
   done
-  gcc -O2 -Wall -Wextra -Werror -I"$(pg_config --includedir)" -o build/bench/floor \
+  gcc -O2 -Wall -Wextra -Werror -I"$(pg_config --includedir)" -o build-shipped/bench/floor \
     tools/bench/floor.c -lsqlite3 -lpq
-  gcc -O2 -Wall -Wextra -Werror -I"$(pg_config --includedir)" -o build/bench/replay_postgresql \
+  gcc -O2 -Wall -Wextra -Werror -I"$(pg_config --includedir)" -o build-shipped/bench/replay_postgresql \
     tools/bench/replay_postgresql.c -lpq
   # The program's own date functions, from its runtime library, as the SQLite backend
   # registers them.
-  g++ -std=c++20 -O2 -Wall -Wextra -Werror -Isrc -o build/bench/replay_sqlite \
-    tools/bench/replay_sqlite.cpp build/libkestrumel_runtime.a -lsqlite3
+  g++ -std=c++20 -O2 -Wall -Wextra -Werror -Isrc -o build-shipped/bench/replay_sqlite \
+    tools/bench/replay_sqlite.cpp build-shipped/libkestrumel_runtime.a -lsqlite3
 }
 
 # ---- a throwaway PostgreSQL server with durable settings ----------------------------------
@@ -171,4 +173,4 @@ if [[ "$backend" != sqlite ]]; then pg_start "$(pg_bindir)" "$work"; fi
 if [[ "$backend" == odbc ]]; then odbc_config "$work"; fi
 
 /usr/bin/python3 -B tools/bench/bench.py --backend "$backend" ${options[@]+"${options[@]}"} \
-  --root "$root" --build "$root/build" --tools "$root/build/bench" --work "$work"
+  --root "$root" --build "$root/build-shipped" --tools "$root/build-shipped/bench" --work "$work"

@@ -4,7 +4,7 @@
 #   scripts/demo.sh                SQLite files in demo/db
 #   scripts/demo.sh --postgresql   database kdemo on a throwaway PostgreSQL server
 #   --installed PREFIX             the programs in PREFIX/bin and the schema files in
-#                                  PREFIX/share/kestrumel/schema instead of a build in build/
+#                                  PREFIX/share/kestrumel/schema instead of a build in build-shipped/
 #   --windows BUILD                the Windows programs of a cross-build in BUILD, under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +15,7 @@ usage() {
   exit 2
 }
 backend=sqlite
-bin=$root/build
+bin=$root/build-shipped
 schema_dir=$root/schema
 installed=no
 exe=""
@@ -104,8 +104,10 @@ columns() {
 
 scripts/deps.sh
 if [ "$installed" = no ]; then
-  cmake -S . -B build >/dev/null
-  cmake --build build -j"$(nproc)" --target kestrumel kestrumel-config >/dev/null
+  # The programs as the package ships them: no tests, no fault seam.
+  cmake -S . -B build-shipped -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DKESTRUMEL_FAULT_SEAM=OFF >/dev/null
+  cmake --build build-shipped -j"$(nproc)" --target kestrumel kestrumel-config >/dev/null
 fi
 
 rm -rf demo

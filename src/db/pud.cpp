@@ -88,11 +88,15 @@ void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status) {
 int Pud_KngDel(const char* planGroup, int32_t state) {
   CopyField(buffers.PudPlg, planGroup);
   buffers.PudKng = state;
-  return db::SqlExecuteGuarded({.savepoint = Pud_KngDel_Savepoint_Sql,
-                                 .statement = Pud_KngDel_Sql,
-                                 .rollback = Pud_KngDel_Rollback_Sql,
-                                 .onSuccess = Commit_Sql},
-                                {db::TextIn(buffers.PudPlg), db::IntIn(buffers.PudKng)});
+  int status = 0;
+  db::SqlSeries change;
+  change.AddChange({.savepoint = Pud_KngDel_Savepoint_Sql,
+                    .statement = Pud_KngDel_Sql,
+                    .rollback = Pud_KngDel_Rollback_Sql,
+                    .onSuccess = Commit_Sql},
+                   {db::TextIn(buffers.PudPlg), db::IntIn(buffers.PudKng)}, status);
+  change.Run();
+  return status;
 }
 
 int Pud_PendingCount(const char* planGroup, int32_t& count) {

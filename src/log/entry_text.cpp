@@ -45,7 +45,7 @@ void AppendDump(std::string& text, const LogEntry& entry) {
 
 std::string FormatEntryText(const LogEntry& entry, int32_t mask, const std::tm& localTime) {
   std::string text;
-  text += "\r\nSystem-Date: ";
+  text += kEntryStart;
   text += TwoDigitTriple(localTime.tm_mday, localTime.tm_mon + 1, (localTime.tm_year + 1900) % 100, '.');
   text += "\r\nSystem-Time: ";
   text += TwoDigitTriple(localTime.tm_hour, localTime.tm_min, localTime.tm_sec, ':');

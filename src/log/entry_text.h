@@ -8,6 +8,9 @@
 
 namespace message_log {
 
+// Every entry begins with it, so a reader counts entries by it.
+inline constexpr const char* kEntryStart = "\r\nSystem-Date: ";
+
 // The entry text (header and message block), followed by the dump block and the system block
 // for those of DMSG and SMSG that `entry.kind` shares with `mask`. Absent texts are empty.
 std::string FormatEntryText(const LogEntry& entry, int32_t mask, const std::tm& localTime);

@@ -8,7 +8,6 @@
 #include "log/companion_name.h"
 #include "log/entry_text.h"
 #include "log/log_file.h"
-#include "log/message_log_testing.h"
 #include "platform/local_time.h"
 
 namespace {
@@ -18,15 +17,12 @@ using message_log::LockedLogFile;
 using message_log::WaitDeadline;
 
 constexpr const char* kDefaultFileName = "msg.dat";
-// How long an entry waits for another writer's hold on the file, then goes in without the lock.
-constexpr double kDefaultLockWaitSeconds = 30.0;
 
 struct LogState {
   int32_t mask = 0;
   std::string fileName = kDefaultFileName;
   std::string companionName = message_log::CompanionName(kDefaultFileName);
-  int32_t entryLimit = kLogEntryLimit;
-  double lockWaitSeconds = kDefaultLockWaitSeconds;
+  LogLimits limits;
   // Entries this process wrote into `countedFile`, the file generation they went to.
   int32_t entryCount = 0;
   bool hasCountedFile = false;
@@ -65,7 +61,7 @@ void ForgetEntriesOfOtherGeneration(LogState& state, const FileIdentity& current
 // could delete a generation it has just rotated. Returns false when the entry is to be dropped.
 bool RotateIfDue(LogState& state, LockedLogFile& file, const WaitDeadline& deadline) {
   ForgetEntriesOfOtherGeneration(state, file.Identity());
-  if (state.entryCount <= state.entryLimit || !file.IsLocked()) return true;
+  if (state.entryCount <= state.limits.entryLimit || !file.IsLocked()) return true;
   // On failure the count stays above the limit, so the next entry tries again.
   if (message_log::RotateLogFile(state.fileName, state.companionName, deadline) != 0) return false;
   state.entryCount = 0;
@@ -77,7 +73,7 @@ bool RotateIfDue(LogState& state, LockedLogFile& file, const WaitDeadline& deadl
 // longer than the bound.
 // Returns whether the entry is in the file.
 bool AppendEntry(LogState& state, const std::string& text) {
-  const WaitDeadline deadline(state.lockWaitSeconds);
+  const WaitDeadline deadline(state.limits.lockWaitSeconds);
   LockedLogFile file;
   if (file.Open(state.fileName, deadline) != 0) return false;
   if (!RotateIfDue(state, file, deadline)) return false;
@@ -92,7 +88,7 @@ bool AppendEntry(LogState& state, const std::string& text) {
 
 }  // namespace
 
-void SetLogFile(int32_t mask, const char* fileName) noexcept {
+void SetLogFile(int32_t mask, const char* fileName, const LogLimits& limits) noexcept {
   LogState& state = State();
   try {
     std::string name = fileName != nullptr ? fileName : kDefaultFileName;
@@ -102,8 +98,9 @@ void SetLogFile(int32_t mask, const char* fileName) noexcept {
     // Out of memory: the previous names stay in force, still a consistent pair.
   }
   state.mask = mask;
-  state.entryLimit = kLogEntryLimit;
-  state.lockWaitSeconds = kDefaultLockWaitSeconds;
+  state.limits = limits;
+  state.entryCount = 0;
+  state.hasCountedFile = false;
 }
 
 // A run's last words come from a thread of their own while its main thread may be stuck in a
@@ -139,10 +136,4 @@ int32_t LogEntriesWritten() noexcept { return Tally().written; }
 
 int32_t LogEntriesLost() noexcept { return Tally().lost; }
 
-void MessageLog_SetEntryLimitForTesting(int32_t limit) { State().entryLimit = limit; }
-
-void MessageLog_SetLockWaitForTesting(double seconds) { State().lockWaitSeconds = seconds; }
-
-int32_t MessageLog_EntryCountForTesting() { return State().entryCount; }
-
-void MessageLog_ResetForTesting() { State() = LogState{}; }
+int32_t LogEntriesTowardsRotation() noexcept { return State().entryCount; }

@@ -25,13 +25,20 @@ struct LogEntry {
 // renames the file to its companion name before its next entry.
 constexpr int32_t kLogEntryLimit = 3000;
 
-// Sets the enable mask and the file name (nullptr keeps the default "msg.dat"); the name is
-// taken whole, whatever its length.
-void SetLogFile(int32_t mask, const char* fileName) noexcept;
+// What rotation and the wait for another writer are bound by.
+struct LogLimits {
+  int32_t entryLimit = kLogEntryLimit;
+  double lockWaitSeconds = 30.0;
+};
+
+// Sets the enable mask, the file name (nullptr keeps the default "msg.dat") and the limits;
+// the name is taken whole, whatever its length. The process counts its entries towards the
+// file's next rotation from 0.
+void SetLogFile(int32_t mask, const char* fileName, const LogLimits& limits = {}) noexcept;
 // Appends one entry if its kind shares a bit with the mask; the caller learns nothing of the
 // outcome. Null texts are written as empty ones. Another writer's hold on the file delays the
-// entry at most 30 s, and not at all once a stop has been asked for; the entry then goes in
-// without the lock.
+// entry at most the lock wait, and not at all once a stop has been asked for; the entry then
+// goes in without the lock.
 void WriteLogEntry(const LogEntry& entry) noexcept;
 
 // While `entries` is set, each entry of an enabled kind is appended to it, as the file would
@@ -43,6 +50,9 @@ void CaptureLogEntries(std::vector<std::string>* entries) noexcept;
 // not write (no file, a lock or write that failed, no memory): what the run's report counts.
 int32_t LogEntriesWritten() noexcept;
 int32_t LogEntriesLost() noexcept;
+// Entries this process has written into the log's current generation: once they pass the
+// entry limit, the next entry rotates the file.
+int32_t LogEntriesTowardsRotation() noexcept;
 
 // The usual entry of this program: kind FMSG with a function name, message and status.
 inline void LogError(const char* funcName, const char* message, int32_t errorCode) noexcept {

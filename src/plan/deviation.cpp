@@ -1,7 +1,10 @@
 #include "plan/deviation.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "common/text_field.h"
-#include "plan/recount.h"
 
 namespace {
 
@@ -43,6 +46,15 @@ void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
   CopyField(record.ErrJbd, jbdText);
   CopyField(record.ErrJbk, jbkText);
   CopyField(record.ErrKng, JobCode(jobType));
+}
+
+// The counts are 32-bit; the difference is taken in 64 bits and saturated, so a corrupt row
+// gives an extreme value instead of undefined overflow.
+int32_t NetStaffing(const BsmRecord& record) {
+  int64_t net = int64_t{record.BsmIst} - record.BsmHtg - std::min(record.BsmHtv, record.BsmHtn);
+  constexpr int64_t kLow = std::numeric_limits<int32_t>::min();
+  constexpr int64_t kHigh = std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(std::clamp(net, kLow, kHigh));
 }
 
 int32_t DeviationCode(const BsmRecord& slot) {

@@ -8,6 +8,8 @@ ErrRecord& RunErrRecord();
 // The run's texts go into every row: ErrErf, ErrJbd and ErrJbk.
 void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
               const char* jbdText, const char* jbkText, int32_t jobType);
+// BsmIst - BsmHtg - min(BsmHtv, BsmHtn), saturated to 32 bits: what the slot has.
+int32_t NetStaffing(const BsmRecord& record);
 // The slot's deviation from its target, minimum and maximum: its number, 0 when none.
 int32_t DeviationCode(const BsmRecord& slot);
 // Puts the slot's deviation row, if it has one, into `series`, its status into `status`:

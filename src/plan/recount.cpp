@@ -33,11 +33,6 @@ int64_t ShortfallPercent(int32_t net, int32_t reference) {
 
 }  // namespace
 
-int32_t NetStaffing(const BsmRecord& record) {
-  int64_t net = int64_t{record.BsmIst} - record.BsmHtg - std::min(record.BsmHtv, record.BsmHtn);
-  return Saturate(net);
-}
-
 void Bsm_CalcFkt(BsmRecord& record) {
   const int32_t net = NetStaffing(record);
   const int32_t target = record.BsmSol;

@@ -11,5 +11,3 @@ int Bsm_Recount(BsmRecord& record, const BdpTally* counted);
 BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end);
 // Sets BsmFkt from the net staffing and the slot's target, minimum and maximum.
 void Bsm_CalcFkt(BsmRecord& record);
-// BsmIst - BsmHtg - min(BsmHtv, BsmHtn).
-int32_t NetStaffing(const BsmRecord& record);

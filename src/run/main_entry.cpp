@@ -5,19 +5,19 @@
 #include <string>
 
 #include "common/run_end.h"
+#include "config/client_environment.h"
+#include "config/startup_values.h"
 #include "db/connect.h"
 #include "db/pud.h"
 #include "db/runtime/status.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
 #include "platform/process_state.h"
-#include "run/client_environment.h"
 #include "run/group_lock.h"
 #include "run/reconnect.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
 #include "run/run_report.h"
-#include "run/startup_values.h"
 #include "run/stop_deadline.h"
 #include "run/stop_signal.h"
 

@@ -16,7 +16,6 @@
 #include "common/stop_request.h"
 #include "log/log_test_files.h"
 #include "log/message_log.h"
-#include "log/message_log_testing.h"
 #include "platform/log_file.h"
 
 namespace {
@@ -29,10 +28,7 @@ std::string Message(int writer, int number) { return "W" + std::to_string(writer
 // Writes entries "W<writer> #<first>" to "#<last>" as a fresh process would.
 int WriteAsWriter(const std::string& log, int writer, int first, int last, int32_t limit,
                   double lockWaitSeconds = 30.0) {
-  MessageLog_ResetForTesting();
-  SetLogFile(7, log.c_str());
-  MessageLog_SetEntryLimitForTesting(limit);
-  MessageLog_SetLockWaitForTesting(lockWaitSeconds);
+  SetLogFile(7, log.c_str(), {limit, lockWaitSeconds});
   for (int i = first; i <= last; ++i) LogError("Writer()", Message(writer, i).c_str(), i);
   return 0;
 }
@@ -187,9 +183,9 @@ TEST_F(MessageLogProcessesTest, WritersGiveUpWaitingAtTheBoundAndRotateOnlyWithT
   LogError("Writer()", Message(0, 6).c_str(), 6);
   EXPECT_EQ(MessagesOf(old_).size(), 9u);
   EXPECT_EQ(MessagesOf(log_), std::vector<std::string>{Message(0, 6)});
-  EXPECT_EQ(MessageLog_EntryCountForTesting(), 1);
+  EXPECT_EQ(LogEntriesTowardsRotation(), 1);
   ExpectEveryEntryOnce({old_, log_}, {6, 2, 2});
-  MessageLog_ResetForTesting();
+  SetLogFile(0, nullptr);
 }
 
 // After a stop, a writer no longer waits for the hold, whatever the bound.
@@ -210,7 +206,7 @@ TEST_F(MessageLogProcessesTest, WaitingWriterFollowsTheNameAfterARotation) {
   Pause(200);
   ASSERT_EQ(platform::RenameFile(log_, old_), 0);
   WriteAsWriter(log_, 1, 1, 1, 3000);  // the rotating writer's entry starts the new file
-  MessageLog_ResetForTesting();
+  SetLogFile(0, nullptr);
   hold.Release();
   EXPECT_TRUE(EndsWell(*child));
   EXPECT_EQ(log_test::ReadWhole(old_), "");

@@ -7,7 +7,6 @@
 
 #include "log/log_test_files.h"
 #include "log/message_log.h"
-#include "log/message_log_testing.h"
 #include "platform/local_time.h"
 
 namespace {
@@ -36,8 +35,8 @@ void WriteNumbered(int first, int last) {
 
 class MessageLogTest : public testing::Test {
  protected:
-  void SetUp() override { MessageLog_ResetForTesting(); }
-  void TearDown() override { MessageLog_ResetForTesting(); }
+  void SetUp() override { SetLogFile(0, nullptr); }
+  void TearDown() override { SetLogFile(0, nullptr); }
 
   log_test::ScratchDir dir_;
   const std::string log_ = dir_.File("kestrumel_KTEST.log");
@@ -68,13 +67,12 @@ TEST_F(MessageLogTest, CreatesTheFileThenAppendsAlsoInALaterRun) {
   SetLogFile(7, log_.c_str());
   LogError("F", "#1", 1);
   LogError("F", "#2", 2);
-  EXPECT_EQ(MessageLog_EntryCountForTesting(), 2);
+  EXPECT_EQ(LogEntriesTowardsRotation(), 2);
 
-  MessageLog_ResetForTesting();  // a new run of the program
-  SetLogFile(7, log_.c_str());
+  SetLogFile(7, log_.c_str());  // a new run of the program
   LogError("F", "#3", 3);
   EXPECT_EQ(MessagesOf(log_), Numbered(1, 3));
-  EXPECT_EQ(MessageLog_EntryCountForTesting(), 1);
+  EXPECT_EQ(LogEntriesTowardsRotation(), 1);
 }
 
 TEST_F(MessageLogTest, KindOutsideTheMaskWritesAndCountsNothing) {
@@ -86,7 +84,7 @@ TEST_F(MessageLogTest, KindOutsideTheMaskWritesAndCountsNothing) {
     SetLogFile(c.mask, log_.c_str());
     WriteLogEntry({"F", "M", c.kind, 1, nullptr, 0});
     EXPECT_FALSE(FileExists(log_)) << c.mask << "/" << c.kind;
-    EXPECT_EQ(MessageLog_EntryCountForTesting(), 0);
+    EXPECT_EQ(LogEntriesTowardsRotation(), 0);
   }
 }
 
@@ -107,8 +105,7 @@ TEST_F(MessageLogTest, CapturedEntriesStayOutOfTheFile) {
 
 TEST_F(MessageLogTest, TakesALongFileNameWhole) {
   const std::string longLog = dir_.File(std::string(120, 'k') + ".log");
-  SetLogFile(7, longLog.c_str());
-  MessageLog_SetEntryLimitForTesting(0);
+  SetLogFile(7, longLog.c_str(), {0});
   LogError("F", "#1", 1);
   LogError("F", "#2", 2);
   EXPECT_EQ(MessagesOf(dir_.File(std::string(120, 'k') + ".old")), Numbered(1, 1));
@@ -120,7 +117,7 @@ TEST_F(MessageLogTest, MissingDirectoryLosesEveryEntrySilently) {
   SetLogFile(7, lost.c_str());
   WriteNumbered(1, 3);
   EXPECT_FALSE(FileExists(dir_.File("no-such-dir")));
-  EXPECT_EQ(MessageLog_EntryCountForTesting(), 0);
+  EXPECT_EQ(LogEntriesTowardsRotation(), 0);
 }
 
 // Limit 3: entries 1 to 4 fill the file, entry 5 starts the next one.
@@ -130,16 +127,14 @@ TEST_F(MessageLogTest, RotatesOnTheSecondEntryPastTheLimit) {
     std::filesystem::remove(log_);
     std::filesystem::remove(old_);
     if (olderCompanion) log_test::WriteWhole(old_, "older generation");
-    MessageLog_ResetForTesting();
-    SetLogFile(7, log_.c_str());
-    MessageLog_SetEntryLimitForTesting(3);
+    SetLogFile(7, log_.c_str(), {3});
 
     WriteNumbered(1, 4);
     EXPECT_EQ(ReadWhole(old_), olderCompanion ? "older generation" : "");
     WriteNumbered(5, 9);
     EXPECT_EQ(MessagesOf(old_), Numbered(5, 8));
     EXPECT_EQ(MessagesOf(log_), Numbered(9, 9));
-    EXPECT_EQ(MessageLog_EntryCountForTesting(), 1);
+    EXPECT_EQ(LogEntriesTowardsRotation(), 1);
   }
 }
 
@@ -157,12 +152,11 @@ TEST_F(MessageLogTest, RotatesAtTheDefaultLimit) {
 }
 
 TEST_F(MessageLogTest, FailedRenameDropsTheEntryAndTheNextOneRetries) {
-  SetLogFile(7, log_.c_str());
-  MessageLog_SetEntryLimitForTesting(1);
+  SetLogFile(7, log_.c_str(), {1});
   std::filesystem::create_directories(old_ + "/occupied");  // neither deletable nor a rename target
   WriteNumbered(1, 4);
   EXPECT_EQ(MessagesOf(log_), Numbered(1, 2));
-  EXPECT_EQ(MessageLog_EntryCountForTesting(), 2);
+  EXPECT_EQ(LogEntriesTowardsRotation(), 2);
 
   std::filesystem::remove_all(old_);
   WriteNumbered(5, 6);
@@ -172,8 +166,7 @@ TEST_F(MessageLogTest, FailedRenameDropsTheEntryAndTheNextOneRetries) {
 
 TEST_F(MessageLogTest, CompanionNameEqualToTheLogNameKeepsTheLog) {
   const std::string sameName = dir_.File("kestrumel.old");
-  SetLogFile(7, sameName.c_str());
-  MessageLog_SetEntryLimitForTesting(1);
+  SetLogFile(7, sameName.c_str(), {1});
   WriteNumbered(1, 5);
   EXPECT_EQ(MessagesOf(sameName), Numbered(1, 5));
 }

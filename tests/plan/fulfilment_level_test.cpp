@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "plan/deviation.h"
 #include "plan/recount.h"
 
 namespace {

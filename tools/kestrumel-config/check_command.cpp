@@ -16,8 +16,8 @@
 #include "kestrumel-config/commands.h"
 #include "kestrumel-config/config_entries.h"
 #include "platform/secure_zero.h"
-#include "run/client_environment.h"
-#include "run/startup_values.h"
+#include "config/client_environment.h"
+#include "config/startup_values.h"
 
 namespace {
 

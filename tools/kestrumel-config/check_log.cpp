@@ -5,15 +5,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "log/entry_text.h"
 #include "log/message_log.h"
 #include "platform/file_access.h"
 #include "platform/paths.h"
-#include "run/startup_values.h"
+#include "config/startup_values.h"
 
 namespace {
-
-// Every entry begins with this line.
-constexpr const char* kEntryStart = "\r\nSystem-Date: ";
 
 // A log this large is worth rotating, whatever its count of entries.
 constexpr size_t kLargeLogBytes = 16u * 1024 * 1024;
@@ -34,8 +32,8 @@ int CountEntries(const std::string& path, size_t& bytes) {
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   bytes = text.size();
   int count = 0;
-  for (size_t at = text.find(kEntryStart); at != std::string::npos;
-       at = text.find(kEntryStart, at + 1)) {
+  for (size_t at = text.find(message_log::kEntryStart); at != std::string::npos;
+       at = text.find(message_log::kEntryStart, at + 1)) {
     ++count;
   }
   return count;

@@ -6,34 +6,51 @@
 #include <set>
 
 #include "db/bak.h"
+#include "db/pud.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
+#include "db/statement_list.h"
 
 namespace {
 
-// The pending rows as the program reads them, and the same rows by their stored key, in one
-// order that the key makes unique, so that the two cursors walk the rows side by side.
-constexpr const char* kOrder = " order by PudPlg,PudKng,PudDat,PudPnr,PudDtm,PudTyp";
-constexpr const char* kPendingRows =
-    "select PudPnr ,TO_CHAR(PudDtm,'yyyymmdd') ,PudTyp ,PudKng ,PudTxc ,PudPlg ,PudErf "
-    ",TO_CHAR(PudDat,'yyyymmddHH24MISS')  from Rvk740Pud where PudKng=1";
-constexpr const char* kPendingRowsOfGroup =
-    "select PudPnr ,TO_CHAR(PudDtm,'yyyymmdd') ,PudTyp ,PudKng ,PudTxc ,PudPlg ,PudErf "
-    ",TO_CHAR(PudDat,'yyyymmddHH24MISS')  from Rvk740Pud where (PudPlg=:b0 and PudKng=1)";
-constexpr const char* kPendingKeys =
-    "select PudPlg ,PudPnr ,PudDtm ,PudTyp ,PudDat  from Rvk740Pud where PudKng=1";
-constexpr const char* kPendingKeysOfGroup =
-    "select PudPlg ,PudPnr ,PudDtm ,PudTyp ,PudDat  from Rvk740Pud where (PudPlg=:b0 and "
-    "PudKng=1)";
+// The pending rows as the program's cursor reads them, and the same rows by their stored key,
+// in one order that the key makes unique, so that the two cursors walk the rows side by side.
+constexpr const char* kOrderTail = ",PudPnr,PudDtm,PudTyp";
+constexpr const char* kGroupCondition = "(PudPlg=:b0 and PudKng=1)";
+constexpr const char* kAnyGroupCondition = "PudKng=1";
+constexpr const char* kKeyColumns = "select PudPlg ,PudPnr ,PudDtm ,PudTyp ,PudDat";
 constexpr const char* kDoneCounts =
     "select PudPlg ,count(*)  from Rvk740Pud where PudKng=3 group by PudPlg";
 constexpr const char* kDoneCountOfGroup =
     "select PudPlg ,count(*)  from Rvk740Pud where (PudPlg=:b0 and PudKng=3) group by PudPlg";
 
 // The widths of the program's record: a longer value would be read cut.
-constexpr size_t kPersonChars = 8;
-constexpr size_t kGroupChars = 5;
-constexpr size_t kErfChars = 50;
+constexpr size_t kPersonChars = sizeof(PudRecord::PudPnr) - 1;
+constexpr size_t kGroupChars = sizeof(PudRecord::PudPlg) - 1;
+constexpr size_t kErfChars = sizeof(PudRecord::PudErf) - 1;
+
+std::string ProgramCursor() {
+  std::vector<db::NamedStatement> statements;
+  Pud_Statements(statements);
+  for (const db::NamedStatement& statement : statements) {
+    if (std::strcmp(statement.name, "Pud_TSCur_Open") == 0) return statement.text;
+  }
+  return "";
+}
+
+// The program's cursor for `planGroup`, or for every group when it is "", ordered by the key;
+// `keysOnly`: the key's columns in place of the program's select list.
+std::string PendingText(const std::string& planGroup, bool keysOnly) {
+  std::string text = ProgramCursor() + kOrderTail;
+  if (planGroup.empty()) {
+    size_t at = text.find(kGroupCondition);
+    if (at != std::string::npos) {
+      text.replace(at, std::strlen(kGroupCondition), kAnyGroupCondition);
+    }
+  }
+  if (keysOnly) text = kKeyColumns + text.substr(text.find("  from "));
+  return text;
+}
 
 // Wide enough for any value a row may hold, so that an over-long one shows whole.
 struct RowBuffers {
@@ -73,19 +90,23 @@ bool AllDigits(const char* text, size_t count) {
   return true;
 }
 
+std::string Longer(const char* column, size_t chars) {
+  return std::string(column) + " longer than " + std::to_string(chars) + " bytes";
+}
+
 // What the program could not take from a row it fetched, or "" when it takes it whole.
 std::string Unusable(const RowBuffers& row) {
-  if (std::strlen(row.pnr) > kPersonChars) return "PudPnr longer than 8 bytes";
-  if (std::strlen(row.plg) > kGroupChars) return "PudPlg longer than 5 bytes";
-  if (std::strlen(row.erf) > kErfChars) return "PudErf longer than 50 bytes";
+  if (std::strlen(row.pnr) > kPersonChars) return Longer("PudPnr", kPersonChars);
+  if (std::strlen(row.plg) > kGroupChars) return Longer("PudPlg", kGroupChars);
+  if (std::strlen(row.erf) > kErfChars) return Longer("PudErf", kErfChars);
   if (row.dtm[0] != '\0' && !AllDigits(row.dtm, 8)) return "PudDtm not a date of the years 1 to 9999";
   if (!AllDigits(row.dat, 14)) return "PudDat not a time of the years 1 to 9999";
   return "";
 }
 
 int OpenBoth(const std::string& planGroup, db::SqlCursor& rows, db::SqlCursor& keys) {
-  std::string rowText = std::string(planGroup.empty() ? kPendingRows : kPendingRowsOfGroup) + kOrder;
-  std::string keyText = std::string(planGroup.empty() ? kPendingKeys : kPendingKeysOfGroup) + kOrder;
+  std::string rowText = PendingText(planGroup, false);
+  std::string keyText = PendingText(planGroup, true);
   db::HostList group = {db::TextIn(planGroup.c_str(), static_cast<int32_t>(planGroup.size() + 1))};
   db::HostList none = {};
   int rc = db::SqlOpen(rows, rowText.c_str(), planGroup.empty() ? none : group);

@@ -1,194 +1,81 @@
 #include "kestrumel-config/expected_schema.h"
 
+#include <cstring>
+
+#include "db/statement_list.h"
+
 namespace {
 
-constexpr auto kText = db::CatalogColumn::Kind::Text;
-constexpr auto kInteger = db::CatalogColumn::Kind::Integer;
-constexpr auto kDate = db::CatalogColumn::Kind::Date;
+// What the program's own table list does not say: the indexes of the schema files, each by the
+// columns a statement looks up, and what the statements do with each table.
+struct TableNeeds {
+  const char* name;
+  std::vector<ExpectedIndex> indexes;
+  const char* privileges;
+};
+
+const std::vector<TableNeeds>& Needs() {
+  static const std::vector<TableNeeds> needs = {
+      {"Rvk740Pud",
+       {{{"PudPlg", "PudKng", "PudDat"},
+         "every read of the queue and every done mark scans the whole queue"}},
+       "sud"},
+      {"Rvk730Bdp",
+       {{{"BdpPnr", "BdpBdt", "BdpEso", "BdpEsa", "BdpSzv", "BdpAkt", "BdpAsw"},
+         "every row saved or deleted is a full scan of the duty plan"},
+        {{"BdpPnr", "BdpBdt", "BdpSzv"},
+         "every request reads its person's rows by a full scan of the duty plan"},
+        {{"BdpBdt", "BdpEso", "BdpEsa", "BdpSzv", "BdpAsw", "BdpSzb"},
+         "every tally is a full scan of the duty plan"}},
+       "sud"},
+      {"Rvk725Bsm",
+       {{{"BsmBdt", "BsmEso", "BsmEsa", "BsmSzv", "BsmAsw"},
+         "every staffing read and save is a full scan of the staffing rows"}},
+       "su"},
+      {"Rvk746Err",
+       {{{"ErrPlg", "ErrKng", "ErrDat", "ErrLfn"}, "reading a group's deviations scans them all"}},
+       "i"},
+      {"rvk327tag",
+       {{{"TagPnr", "TagTag"}, "every day-code read is a full scan of the day codes"}},
+       "s"},
+      {"Rvk133Bak",
+       {{{"BakDtm"}, "every calendar read is a full scan of the calendar"}},
+       "s"},
+  };
+  return needs;
+}
+
+db::CatalogColumn::Kind CatalogKind(db::ColumnKind kind) {
+  switch (kind) {
+    case db::ColumnKind::Text: return db::CatalogColumn::Kind::Text;
+    case db::ColumnKind::Integer: return db::CatalogColumn::Kind::Integer;
+    case db::ColumnKind::Date: return db::CatalogColumn::Kind::Date;
+  }
+  return db::CatalogColumn::Kind::Other;
+}
+
+ExpectedTable Expected(const db::ProgramTable& table) {
+  ExpectedTable expected{table.schema, table.name, {}, {}, ""};
+  for (const db::TableColumn& column : table.columns) {
+    expected.columns.push_back({column.name, CatalogKind(column.kind)});
+  }
+  for (const TableNeeds& needs : Needs()) {
+    if (std::strcmp(needs.name, table.name) == 0) {
+      expected.indexes = needs.indexes;
+      expected.privileges = needs.privileges;
+    }
+  }
+  return expected;
+}
 
 }  // namespace
 
-// The columns are those the statements of the table modules name; the indexes those of the
-// schema files, each by the columns a statement looks up.
 const std::vector<ExpectedTable>& ExpectedTables() {
-  static const std::vector<ExpectedTable> tables = {
-      {"",
-       "Rvk740Pud",
-       {
-          {"PudPnr", kText},
-          {"PudDtm", kDate},
-          {"PudTyp", kInteger},
-          {"PudKng", kInteger},
-          {"PudTxc", kInteger},
-          {"PudPlg", kText},
-          {"PudErf", kText},
-          {"PudDat", kDate},
-       },
-       {
-          {{"PudPlg", "PudKng", "PudDat"},
-           "every read of the queue and every done mark scans the whole queue"},
-       },
-       "sud"},
-      {"",
-       "Rvk730Bdp",
-       {
-          {"BdpPnr", kText},
-          {"BdpBdt", kDate},
-          {"BdpEso", kText},
-          {"BdpEsa", kText},
-          {"BdpBsz", kText},
-          {"BdpSzv", kInteger},
-          {"BdpSzb", kInteger},
-          {"BdpJhr", kInteger},
-          {"BdpMon", kInteger},
-          {"BdpWoc", kInteger},
-          {"BdpJwc", kInteger},
-          {"BdpTag", kInteger},
-          {"BdpTtp", kText},
-          {"BdpZtv", kInteger},
-          {"BdpZtb", kInteger},
-          {"BdpKst", kText},
-          {"BdpFc1", kText},
-          {"BdpFc2", kText},
-          {"BdpFc3", kText},
-          {"BdpOso", kText},
-          {"BdpOsa", kText},
-          {"BdpOsv", kInteger},
-          {"BdpOsb", kInteger},
-          {"BdpOsz", kText},
-          {"BdpPlg", kText},
-          {"BdpAsw", kInteger},
-          {"BdpSts", kText},
-          {"BdpFnr", kInteger},
-          {"BdpSta", kInteger},
-          {"BdpDat", kDate},
-          {"BdpTxt", kText},
-          {"BdpErf", kText},
-          {"BdpAzt", kInteger},
-          {"BdpId1", kInteger},
-          {"BdpId2", kInteger},
-          {"BdpId3", kInteger},
-          {"BdpId4", kInteger},
-          {"BdpId5", kInteger},
-          {"BdpId6", kInteger},
-          {"BdpId7", kInteger},
-          {"BdpId8", kInteger},
-          {"BdpRnd", kInteger},
-          {"BdpAkt", kInteger},
-          {"BdpBnr", kInteger},
-          {"BdpAwp", kInteger},
-          {"BdpPau", kInteger},
-          {"BdpBzt", kInteger},
-          {"BdpOsw", kInteger},
-       },
-       {
-          {{"BdpPnr", "BdpBdt", "BdpEso", "BdpEsa", "BdpSzv", "BdpAkt", "BdpAsw"},
-           "every row saved or deleted is a full scan of the duty plan"},
-          {{"BdpPnr", "BdpBdt", "BdpSzv"},
-           "every request reads its person's rows by a full scan of the duty plan"},
-          {{"BdpBdt", "BdpEso", "BdpEsa", "BdpSzv", "BdpAsw", "BdpSzb"},
-           "every tally is a full scan of the duty plan"},
-       },
-       "sud"},
-      {"",
-       "Rvk725Bsm",
-       {
-          {"BsmBdt", kDate},
-          {"BsmEso", kText},
-          {"BsmEsa", kText},
-          {"BsmBsz", kText},
-          {"BsmSzv", kInteger},
-          {"BsmSzb", kInteger},
-          {"BsmJhr", kInteger},
-          {"BsmMon", kInteger},
-          {"BsmWoc", kInteger},
-          {"BsmJwc", kInteger},
-          {"BsmTag", kInteger},
-          {"BsmTtp", kText},
-          {"BsmSol", kInteger},
-          {"BsmMin", kInteger},
-          {"BsmMax", kInteger},
-          {"BsmIst", kInteger},
-          {"BsmPlg", kText},
-          {"BsmHtg", kInteger},
-          {"BsmHtv", kInteger},
-          {"BsmHtn", kInteger},
-          {"BsmKng", kInteger},
-          {"BsmFkt", kInteger},
-          {"BsmAsw", kInteger},
-          {"BsmSta", kInteger},
-          {"BsmDat", kDate},
-          {"BsmErf", kText},
-          {"BsmId1", kInteger},
-          {"BsmId2", kInteger},
-          {"BsmId3", kInteger},
-          {"BsmId4", kInteger},
-          {"BsmId5", kInteger},
-          {"BsmId6", kInteger},
-          {"BsmId7", kInteger},
-          {"BsmId8", kInteger},
-          {"BsmKor", kInteger},
-       },
-       {
-          {{"BsmBdt", "BsmEso", "BsmEsa", "BsmSzv", "BsmAsw"},
-           "every staffing read and save is a full scan of the staffing rows"},
-       },
-       "su"},
-      {"",
-       "Rvk746Err",
-       {
-          {"ErrPlg", kText},
-          {"ErrKng", kText},
-          {"ErrDat", kDate},
-          {"ErrLfn", kInteger},
-          {"ErrPnr", kText},
-          {"ErrEso", kText},
-          {"ErrEsa", kText},
-          {"ErrKnz", kText},
-          {"ErrBdt", kDate},
-          {"ErrZtv", kInteger},
-          {"ErrZtb", kInteger},
-          {"ErrFnr", kInteger},
-          {"ErrErf", kText},
-          {"ErrJbd", kText},
-          {"ErrJbk", kText},
-       },
-       {
-          {{"ErrPlg", "ErrKng", "ErrDat", "ErrLfn"},
-           "reading a group's deviations scans them all"},
-       },
-       "i"},
-      {"",
-       "rvk327tag",
-       {
-          {"TagPnr", kText},
-          {"TagTag", kDate},
-          {"TagTgb", kText},
-          {"TagHtv", kText},
-          {"TagHtn", kText},
-       },
-       {
-          {{"TagPnr", "TagTag"},
-           "every day-code read is a full scan of the day codes"},
-       },
-       "s"},
-      {"RVKSTAMM",
-       "Rvk133Bak",
-       {
-          {"BakDtm", kDate},
-          {"BakJhr", kInteger},
-          {"BakMon", kInteger},
-          {"BakTag", kInteger},
-          {"BakWch", kInteger},
-          {"BakWtg", kInteger},
-          {"BakJtg", kInteger},
-       },
-       {
-          {{"BakDtm"},
-           "every calendar read is a full scan of the calendar"},
-       },
-       "s"},
-  };
+  static const std::vector<ExpectedTable> tables = [] {
+    std::vector<ExpectedTable> list;
+    for (const db::ProgramTable& table : ProgramTables()) list.push_back(Expected(table));
+    return list;
+  }();
   return tables;
 }
 

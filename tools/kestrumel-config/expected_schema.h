@@ -24,6 +24,7 @@ struct ExpectedTable {
   const char* privileges;  // what the program does with it: s select, i insert, u update, d delete
 };
 
+// The program's tables (db/statement_list.h), in its order.
 const std::vector<ExpectedTable>& ExpectedTables();
 
 // "RVKSTAMM.Rvk133Bak" or "Rvk740Pud".

@@ -17,11 +17,11 @@
 #include "kestrumel-config/flat_json.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
-#include "run/client_environment.h"
+#include "config/client_environment.h"
 #include "run/group_lock.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
-#include "run/startup_values.h"
+#include "config/startup_values.h"
 
 namespace {
 

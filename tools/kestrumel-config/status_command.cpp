@@ -10,7 +10,7 @@
 #include "kestrumel-config/commands.h"
 #include "kestrumel-config/flat_json.h"
 #include "platform/process_state.h"
-#include "run/startup_values.h"
+#include "config/startup_values.h"
 
 namespace {
 

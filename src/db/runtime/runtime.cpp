@@ -1,6 +1,5 @@
 #include "db/runtime/runtime.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -604,7 +603,7 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
   return status::kOk;
 }
 
-// The end of a change, as SqlExecuteGuarded has it: a failure takes back the change alone,
+// The end of a guarded change: a failure takes back the change alone,
 // success runs the statement that follows it. Returns whether a rollback went through.
 // The status of a change whose own statement follows it is that statement's when it fails: a
 // delete whose commit fails is not done.
@@ -679,13 +678,6 @@ int SqlClose(SqlCursor& cursor) {
   if (!cursor.state) return status::kInvalidCursor;
   cursor.state.reset();
   return status::kOk;
-}
-
-std::vector<std::string> SqlPreparedTexts() {
-  std::vector<std::string> texts;
-  for (const auto& cached : Current().cache) texts.push_back(cached.first);
-  std::sort(texts.begin(), texts.end());
-  return texts;
 }
 
 }  // namespace db

@@ -76,14 +76,13 @@ int SqlExecute(const char* text, HostList in = {}, HostList out = {});
 // A modifying statement that undoes only itself when it fails: `savepoint` ("savepoint X") runs
 // first, then `statement`; on failure `rollback` ("rollback  to X") takes back the statement
 // alone and the transaction keeps what came before it; on success `onSuccess` runs when given.
-// Returns the statement's status; the others' statuses do not change it.
+// Its status is the statement's; the others' statuses do not change it.
 struct GuardedStatement {
   const char* savepoint;
   const char* statement;
   const char* rollback;
   const char* onSuccess = nullptr;
 };
-int SqlExecuteGuarded(const GuardedStatement& guarded, HostList in);
 
 // A statement prepared from a text built at run time; not kept in the per-connection cache.
 class SqlStatement {
@@ -115,12 +114,12 @@ int SqlFetch(SqlCursor& cursor, HostList out);  // out: one host variable per se
 int SqlClose(SqlCursor& cursor);
 
 // Statements that do not depend on each other's results, gathered from several table modules,
-// run in the order added as SqlExecuteGuarded (a change), SqlExecute (a select into) and
-// SqlOpen (a cursor) one after the other would. A backend may send them in one round trip.
+// run in the order added as a guarded change, SqlExecute (a select into) and SqlOpen (a
+// cursor) one after the other would. A backend may send them in one round trip.
 // Add keeps the host variables; their buffers are read and written by Run.
 class SqlSeries {
  public:
-  // A change that undoes only itself when it fails, as SqlExecuteGuarded; its status goes to
+  // A change that undoes only itself when it fails (GuardedStatement); its status goes to
   // `status`. A failed change does not stop the series.
   void AddChange(const GuardedStatement& guarded, HostList in, int& status);
   // A change as SqlExecute runs it, without a savepoint of its own.
@@ -204,9 +203,5 @@ bool SqlRehearsing();
 // between transactions.
 constexpr int kNoNamedLocks = 1;
 int SqlTryLockName(const char* name, bool& taken);
-
-// For diagnostics and tests: the texts of the statements in the current connection's cache,
-// as the table modules handed them over, sorted.
-std::vector<std::string> SqlPreparedTexts();
 
 }  // namespace db

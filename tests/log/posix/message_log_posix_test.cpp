@@ -11,7 +11,6 @@
 #include "common/child_body.h"
 #include "log/log_test_files.h"
 #include "log/message_log.h"
-#include "log/message_log_testing.h"
 
 namespace {
 
@@ -24,21 +23,21 @@ int WriteUnderSizeLimitBody(const std::vector<std::string>& args) {
   if (::setrlimit(RLIMIT_FSIZE, &fileSize) != 0) return 2;
   SetLogFile(7, args[0].c_str());
   LogError("F", "#2", 2);
-  return MessageLog_EntryCountForTesting() == 0 ? 0 : 1;
+  return LogEntriesLost() == 1 ? 0 : 1;
 }
 
 const testing_child::Registration kWriteUnderSizeLimit("log-write-under-size-limit",
                                                        &WriteUnderSizeLimitBody);
 
 TEST(MessageLogPosixTest, NewFileIsReadableByAllAndWritableByItsOwner) {
-  MessageLog_ResetForTesting();
+  SetLogFile(0, nullptr);
   const log_test::ScratchDir dir;
   const std::string log = dir.File("kestrumel_KTEST.log");
   const mode_t previousMask = ::umask(022);
   SetLogFile(7, log.c_str());
   LogError("F", "#1", 1);
   ::umask(previousMask);
-  MessageLog_ResetForTesting();
+  SetLogFile(0, nullptr);
   struct stat status {};
   ASSERT_EQ(::stat(log.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0644u);
@@ -46,12 +45,12 @@ TEST(MessageLogPosixTest, NewFileIsReadableByAllAndWritableByItsOwner) {
 
 // A write cut short (here by the file size limit) must not leave half an entry behind.
 TEST(MessageLogPosixTest, FailedWriteLeavesTheFileAsItWas) {
-  MessageLog_ResetForTesting();
+  SetLogFile(0, nullptr);
   const log_test::ScratchDir dir;
   const std::string log = dir.File("kestrumel_KTEST.log");
   SetLogFile(7, log.c_str());
   LogError("F", "#1", 1);
-  MessageLog_ResetForTesting();
+  SetLogFile(0, nullptr);
   const std::string before = log_test::ReadWhole(log);
   auto result = testing_child::Start("log-write-under-size-limit",
                                      {log, std::to_string(before.size() + 40)})->Wait();

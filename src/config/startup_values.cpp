@@ -1,4 +1,4 @@
-#include "run/startup_values.h"
+#include "config/startup_values.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "run/client_environment.h"
+#include "config/client_environment.h"
 
 #include <string>
 
