@@ -44,7 +44,7 @@ class ReportedRun {
       : path_(RunReportFileName(schema, ReportedGroup(groupArgument).c_str())) {
     report_.pid = platform::CurrentProcessId();
     report_.host = platform::HostName();
-    report_.version = KESTRUMEL_VERSION;
+    report_.version = std::string(KESTRUMEL_VERSION);  // a move: GCC 12 -O3 misreads the copy
     report_.schema = schema;
     report_.group = ReportedGroup(groupArgument);
     report_.started = std::time(nullptr);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "platform/local_time.h"
@@ -58,21 +59,39 @@ std::string Quoted(const std::string& text) {
 }
 
 std::string Field(const char* name, const std::string& value) {
-  return std::string("\"") + name + "\": " + value;
+  std::string field = "\"";
+  field += name;
+  field += "\": ";
+  field += value;
+  return field;
 }
 
 std::string Number(long value) { return std::to_string(value); }
 
 std::string NullOr(bool present, const std::string& value) { return present ? value : "null"; }
 
+// Appended piece by piece: GCC 12 at -O3 takes "text" + std::string&& for an overlapping copy.
+std::string Joined(const std::string* items, size_t count, const char* open,
+                   const char* separator, const char* close) {
+  std::string text = open;
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) text += separator;
+    text += items[i];
+  }
+  text += close;
+  return text;
+}
+
 }  // namespace
 
 std::string RunReportText(const RunReport& report) {
-  const std::string requests =
-      "{" + Field("done", Number(report.done)) + ", " +
-      Field("rolled_back", Number(report.rolledBack)) + ", " +
-      Field("skipped", Number(report.skipped)) + ", " +
-      Field("pending", NullOr(report.pending >= 0, Number(report.pending))) + "}";
+  const std::string counts[] = {
+      Field("done", Number(report.done)),
+      Field("rolled_back", Number(report.rolledBack)),
+      Field("skipped", Number(report.skipped)),
+      Field("pending", NullOr(report.pending >= 0, Number(report.pending))),
+  };
+  const std::string requests = Joined(counts, std::size(counts), "{", ", ", "}");
   const std::string fields[] = {
       Field("state", Quoted(report.ended ? "ended" : "running")),
       Field("pid", Number(report.pid)),
@@ -90,9 +109,7 @@ std::string RunReportText(const RunReport& report) {
       Field("reconnects", Number(report.reconnects)),
       Field("connect_tries", Number(report.connectTries)),
   };
-  std::string text = "{";
-  for (const std::string& field : fields) text += (text.size() > 1 ? ",\n  " : "\n  ") + field;
-  return text + "\n}\n";
+  return Joined(fields, std::size(fields), "{\n  ", ",\n  ", "\n}\n");
 }
 
 int WriteRunReport(const std::string& path, const RunReport& report) {
