@@ -269,6 +269,31 @@ TEST_P(CheckCommandTest, PreviewListsWhatTheRunThenDoesAndKeepsNothing) {
   EXPECT_EQ(static_cast<size_t>(db->Count("select count(*) from Rvk746Err")), deviations);
 }
 
+// selftest runs its own scenario with every step ok, and leaves the database as it found it.
+TEST_P(CheckCommandTest, SelftestPassesEveryStepAndKeepsNothing) {
+  auto db = TestDb::Create(GetParam());
+  ASSERT_NE(db, nullptr);
+  RunDir dir(*db);
+  Seed(*db);  // the calendar's days 2026-12-14 and 2026-12-15, and the site's own requests
+  // Byte for byte on SQLite: the seed is checkpointed first, as the tool's connection, the
+  // last to close, would checkpoint it.
+  if (IsSqlite(*db)) db->Query("PRAGMA wal_checkpoint(TRUNCATE)");
+  std::string before = Contents(*db), footprint = IsSqlite(*db) ? Footprint(*db) : "";
+  auto result = testing_run::RunExecutable(testing_run::ConfigToolPath(),
+                                           {"selftest", dir.ConfigPath()}, dir.RunPath());
+  EXPECT_EQ(result.exitStatus, 0) << result.out << result.err;
+  EXPECT_EQ(Contents(*db), before);
+  if (IsSqlite(*db)) {
+    EXPECT_EQ(Footprint(*db), footprint);
+  }
+  EXPECT_FALSE(std::ifstream(dir.LogPath(db->Schema())).good());
+  EXPECT_EQ(result.out.find(db->Password()), std::string::npos);
+  auto verdicts = Verdicts(result.out);
+  EXPECT_EQ(verdicts.size(), 7u) << result.out;
+  for (const auto& [step, verdict] : verdicts) EXPECT_EQ(verdict, "ok") << step << "\n" << result.out;
+  EXPECT_NE(result.out.find("Fehler: Read BsmSatz"), std::string::npos) << result.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CheckCommandTest, testing::ValuesIn(testing_db::TestBackends()),
                          testing_db::BackendTestName);
 
