@@ -269,6 +269,56 @@ TEST_P(CheckCommandTest, PreviewListsWhatTheRunThenDoesAndKeepsNothing) {
   EXPECT_EQ(static_cast<size_t>(db->Count("select count(*) from Rvk746Err")), deviations);
 }
 
+// selftest runs its own scenario with every step ok and leaves the database as it found it; a
+// rule of the site's that the scenario cannot meet fails it by name.
+TEST_P(CheckCommandTest, SelftestPassesEveryStepKeepsNothingAndNamesARuleItCannotMeet) {
+  auto db = TestDb::Create(GetParam());
+  ASSERT_NE(db, nullptr);
+  RunDir dir(*db);
+  Seed(*db);  // the calendar's days 2026-12-14 and 2026-12-15, and the site's own requests
+  // Byte for byte on SQLite: the seed is checkpointed first, as the tool's connection, the
+  // last to close, would checkpoint it.
+  if (IsSqlite(*db)) db->Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  std::string before = Contents(*db), footprint = IsSqlite(*db) ? Footprint(*db) : "";
+  auto result = testing_run::RunExecutable(testing_run::ConfigToolPath(),
+                                           {"selftest", dir.ConfigPath()}, dir.RunPath());
+  EXPECT_EQ(result.exitStatus, 0) << result.out << result.err;
+  EXPECT_EQ(Contents(*db), before);
+  if (IsSqlite(*db)) {
+    EXPECT_EQ(Footprint(*db), footprint);
+  }
+  EXPECT_FALSE(std::ifstream(dir.LogPath(db->Schema())).good());
+  EXPECT_EQ(result.out.find(db->Password()), std::string::npos);
+  auto verdicts = Verdicts(result.out);
+  EXPECT_EQ(verdicts.size(), 7u) << result.out;
+  for (const auto& [step, verdict] : verdicts) EXPECT_EQ(verdict, "ok") << step << "\n" << result.out;
+  EXPECT_NE(result.out.find("Fehler: Read BsmSatz"), std::string::npos) << result.out;
+
+  // A rule of the site's the scenario cannot satisfy: the run fails naming it, and keeps nothing.
+  // A database of its own: the checksums above took the first one's file locks away.
+  auto ruled = TestDb::Create(GetParam());
+  ASSERT_NE(ruled, nullptr);
+  RunDir ruledDir(*ruled);
+  Seed(*ruled);
+  ruled->Exec("create table Rvk001Per (PerPnr varchar(8) primary key)");
+  if (IsSqlite(*ruled)) {
+    ruled->Exec("create trigger rvk730bdp_person_fk before insert on Rvk730Bdp when not exists "
+                "(select 1 from Rvk001Per where PerPnr = new.BdpPnr) begin select "
+                "raise(abort, 'rvk730bdp_person_fk violated'); end");
+  } else {
+    ruled->Exec("alter table Rvk730Bdp add constraint rvk730bdp_person_fk foreign key (BdpPnr) "
+                "references Rvk001Per (PerPnr)");
+  }
+  before = Contents(*ruled);
+  result = testing_run::RunExecutable(testing_run::ConfigToolPath(),
+                                      {"selftest", ruledDir.ConfigPath(), "--format", "json"},
+                                      ruledDir.RunPath());
+  EXPECT_EQ(result.exitStatus, 1) << result.out << result.err;
+  EXPECT_NE(result.out.find("insert into Rvk730Bdp refused"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("rvk730bdp_person_fk"), std::string::npos) << result.out;
+  EXPECT_EQ(Contents(*ruled), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CheckCommandTest, testing::ValuesIn(testing_db::TestBackends()),
                          testing_db::BackendTestName);
 

@@ -71,7 +71,7 @@ std::string Masked(std::string text, const std::string& secret) {
 }
 
 void PrintText(const CheckReport& report, FILE* out) {
-  std::fprintf(out, "kestrumel-config check %s%s%s\n", report.config.c_str(),
+  std::fprintf(out, "kestrumel-config %s %s%s%s\n", report.command.c_str(), report.config.c_str(),
                report.planGroup.empty() ? "" : ", planning group ", report.planGroup.c_str());
   for (const CheckResult& result : report.results) {
     std::fprintf(out, "%-5s %-13s %s\n", VerdictText(result.verdict), result.name.c_str(),

@@ -20,6 +20,7 @@ struct CheckReport {
   std::string config;
   std::string planGroup;  // "" for every group
   std::vector<CheckResult> results;
+  std::string command = "check";  // the heading's: check or selftest
 
   bool Failed() const;
 };

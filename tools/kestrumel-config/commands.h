@@ -56,3 +56,13 @@ struct PreviewOptions {
 // and prints what the run would change: 0 done, 1 no preview (no connection, the group busy),
 // 2 the configuration is not usable.
 int RunPreview(const PreviewOptions& options);
+
+struct SelftestOptions {
+  std::string configPath;
+  bool json = false;
+};
+
+// Runs the program's request handling on a small scenario of its own, staged in the database
+// in a transaction that is rolled back, and compares each result with the expected one:
+// 0 every step ok, 1 a step failed (or no connection), 2 the configuration is not usable.
+int RunSelftest(const SelftestOptions& options);

@@ -14,6 +14,7 @@ constexpr const char* kUsage =
     "       kestrumel-config check FILE [PLANGROUP] [--format text|json]\n"
     "       kestrumel-config status FILE PLANGROUP [--max-age MINUTES] [--format text|json]\n"
     "       kestrumel-config preview FILE PLANGROUP [--format text|json]\n"
+    "       kestrumel-config selftest FILE [--format text|json]\n"
     "       kestrumel-config --help\n"
     "       kestrumel-config --version\n"
     "\n"
@@ -30,6 +31,8 @@ constexpr const char* kUsage =
     "preview works off PLANGROUP's pending requests as a run would, in one transaction\n"
     "       that is rolled back, and prints the rows the run would change and the log\n"
     "       entries it would write; it keeps nothing.\n"
+    "selftest runs the program's request handling on a small scenario of its own in one\n"
+    "       transaction that is rolled back, and compares each result; it keeps nothing.\n"
     "\n"
     "Exit status: 0 done, 1 file not readable or writable or a key missing, 2 bad command\n"
     "line or a value the program could not use. check: 0 nothing failed (warnings may be\n"
@@ -144,6 +147,15 @@ Parsed ParsePreview(const Arguments& args, PreviewOptions& options) {
   return Parsed::kRun;
 }
 
+Parsed ParseSelftest(const Arguments& args, SelftestOptions& options) {
+  CheckOptions check;
+  Parsed parsed = ParseCheck(args, check);
+  if (parsed != Parsed::kRun) return parsed;
+  if (!check.planGroup.empty()) return Parsed::kBad;  // the scenario brings its own group
+  options = {check.configPath, check.json};
+  return Parsed::kRun;
+}
+
 // A monitoring system shows stdout's first line: the usage goes to stderr after it.
 int StatusUsage(Parsed parsed) {
   if (parsed == Parsed::kHelp) {
@@ -198,6 +210,11 @@ int main(int argc, char** argv) {
     PreviewOptions options;
     Parsed parsed = ParsePreview(args, options);
     return parsed == Parsed::kRun ? RunPreview(options) : Usage(parsed);
+  }
+  if (args[0] == "selftest") {
+    SelftestOptions options;
+    Parsed parsed = ParseSelftest(args, options);
+    return parsed == Parsed::kRun ? RunSelftest(options) : Usage(parsed);
   }
   return Usage(Parsed::kBad);
 }
