@@ -381,7 +381,9 @@ int RunSelftest(const SelftestOptions& options) {
   CheckResult told{"entries", Verdict::kOk, std::to_string(entries.size()) + " log entries", {}, {}, ""};
   for (std::string entry : entries) {
     while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
-    for (size_t at; (at = entry.find_first_of("\r\n")) != std::string::npos;) entry.replace(at, 1, " ");
+    for (char& c : entry) {
+      if (c == '\r' || c == '\n') c = ' ';
+    }
     told.details.push_back(entry);
   }
   report.results.push_back(told);
