@@ -1,6 +1,8 @@
 #include "common/program_run.h"
 
 #include <cctype>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -169,8 +171,10 @@ void RunningProgram::Kill() const {
   if (!collected_) process_.Kill();
 }
 
-ProgramResult RunExecutable(const std::string& path, const std::vector<std::string>& args,
-                            const std::string& workingDir, const std::string& stdinText) {
+namespace {
+
+ProgramResult RunOnce(const std::string& path, const std::vector<std::string>& args,
+                      const std::string& workingDir, const std::string& stdinText) {
   std::string inPath = MakeTempFile("kestrumel-in-");
   std::string outPath = MakeTempFile("kestrumel-out-");
   std::string errPath = MakeTempFile("kestrumel-err-");
@@ -183,6 +187,24 @@ ProgramResult RunExecutable(const std::string& path, const std::vector<std::stri
   TakeFile(inPath);
   result.out = TakeFile(outPath);
   result.err = TakeFile(errPath);
+  return result;
+}
+
+}  // namespace
+
+// Wine now and then fails to start a process: it ends at once with the code of a killed one
+// and says nothing. Nothing here kills a process it runs to its end, and the programs never
+// leave that code themselves, so such a start is tried once more, and told on stderr.
+ProgramResult RunExecutable(const std::string& path, const std::vector<std::string>& args,
+                            const std::string& workingDir, const std::string& stdinText) {
+  const auto start = std::chrono::steady_clock::now();
+  ProgramResult result = RunOnce(path, args, workingDir, stdinText);
+  const bool notStarted = result.exitStatus == -1 && result.out.empty() && result.err.empty() &&
+                          std::chrono::steady_clock::now() - start < std::chrono::seconds(1);
+  if (notStarted && testing_process::UnderWine()) {
+    std::fprintf(stderr, "note: %s did not start under Wine; started once more\n", path.c_str());
+    result = RunOnce(path, args, workingDir, stdinText);
+  }
   return result;
 }
 
