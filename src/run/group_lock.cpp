@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "db/runtime/runtime.h"
+#include "db/run_lock.h"
 #include "db/runtime/status.h"
 #include "platform/log_file.h"
 #include "run/stop_signal.h"
@@ -39,7 +39,7 @@ GroupLockResult TryOnce(GroupLock& lock) {
     return platform::IsHeldByAnother(error) ? GroupLockResult::kBusy : GroupLockResult::kHeld;
   }
   bool taken = false;
-  int status = db::SqlTryLockName(lock.name.c_str(), taken);
+  int status = Run_TryLock(lock.name.c_str(), taken);
   if (status != db::status::kOk) return GroupLockResult::kConnectionLost;
   return taken ? GroupLockResult::kHeld : GroupLockResult::kBusy;
 }
@@ -58,8 +58,8 @@ GroupLockResult WaitForLock(GroupLock& lock) {
 // Whether the server keeps the lock; a failure to ask shows at the first try.
 bool ServerHasNamedLocks(const std::string& name) {
   bool taken = false;
-  const int status = db::SqlTryLockName(name.c_str(), taken);
-  return status != db::kNoNamedLocks;
+  const int status = Run_TryLock(name.c_str(), taken);
+  return status != kRunLockNotOnServer;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "kestrumel-config/check_report.h"
 
+#include "kestrumel-config/flat_json.h"
+
 namespace {
 
 constexpr size_t kMaxLinesShown = 10;
@@ -20,29 +22,11 @@ void PrintLines(const std::vector<std::string>& lines, FILE* out) {
   for (size_t i = 0; i < shown; ++i) std::fprintf(out, "%20s%s\n", "", lines[i].c_str());
   if (shown < lines.size()) std::fprintf(out, "%20sand %zu more\n", "", lines.size() - shown);
 }
-
-std::string JsonString(const std::string& text) {
-  std::string quoted = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      quoted += escaped;
-    } else {
-      quoted += static_cast<char>(c);
-    }
-  }
-  return quoted + "\"";
-}
-
 std::string JsonList(const std::vector<std::string>& texts) {
   std::string list = "[";
   for (size_t i = 0; i < texts.size(); ++i) {
     if (i > 0) list += ",";
-    list += JsonString(texts[i]);
+    list += JsonQuoted(texts[i]);
   }
   return list + "]";
 }
@@ -83,20 +67,20 @@ void PrintText(const CheckReport& report, FILE* out) {
 }
 
 void PrintJson(const CheckReport& report, FILE* out) {
-  std::string json = "{\"config\":" + JsonString(report.config);
-  json += ",\"planGroup\":" + (report.planGroup.empty() ? "null" : JsonString(report.planGroup));
+  std::string json = "{\"config\":" + JsonQuoted(report.config);
+  json += ",\"planGroup\":" + (report.planGroup.empty() ? "null" : JsonQuoted(report.planGroup));
   json += ",\"failed\":";
   json += report.Failed() ? "true" : "false";
   json += ",\"checks\":[";
   for (size_t i = 0; i < report.results.size(); ++i) {
     const CheckResult& result = report.results[i];
     if (i > 0) json += ",";
-    json += "{\"name\":" + JsonString(result.name);
-    json += ",\"verdict\":" + JsonString(VerdictText(result.verdict));
-    json += ",\"summary\":" + JsonString(result.summary);
+    json += "{\"name\":" + JsonQuoted(result.name);
+    json += ",\"verdict\":" + JsonQuoted(VerdictText(result.verdict));
+    json += ",\"summary\":" + JsonQuoted(result.summary);
     json += ",\"details\":" + JsonList(result.details);
     json += ",\"problems\":" + JsonList(result.problems);
-    json += ",\"advice\":" + JsonString(result.advice) + "}";
+    json += ",\"advice\":" + JsonQuoted(result.advice) + "}";
   }
   json += "]}\n";
   std::fputs(json.c_str(), out);

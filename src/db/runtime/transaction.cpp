@@ -295,18 +295,19 @@ int Transaction::RollbackWhole() {
   if (rehearsal_) {
     // The whole, for the program, is what came since the rehearsal's last commit.
     int rc = SendControl({Control(Command::Kind::RollbackTo, kRehearsalMark)});
-    baseChanged_ = false;
-    readGuard_ = false;
-    pendingReleases_.clear();
-    for (Level& level : levels_) {
-      level.sent = false;
-      level.changedAfter = false;
-    }
+    ForgetSentWork();
     if (rc != status::kOk) ResyncWithServer();
     return rc;
   }
   int rc = SendControl({Control(Command::Kind::Rollback)});
   open_ = false;
+  ForgetSentWork();
+  return rc;
+}
+
+// Nothing of the undone work is on the server any more: its savepoints are set anew as the
+// next changes need them.
+void Transaction::ForgetSentWork() {
   baseChanged_ = false;
   readGuard_ = false;
   pendingReleases_.clear();
@@ -314,7 +315,6 @@ int Transaction::RollbackWhole() {
     level.sent = false;
     level.changedAfter = false;
   }
-  return rc;
 }
 
 void Transaction::Reset() {

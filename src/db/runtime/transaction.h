@@ -107,6 +107,7 @@ class Transaction {
   int SendControl(std::vector<Command> commands);
   void ResyncWithServer();
   int RollbackWhole();
+  void ForgetSentWork();
   int End(Command::Kind kind);
   int EndInRehearsal(Command::Kind kind);
   int BackToRehearsalMark();
