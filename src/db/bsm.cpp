@@ -1,8 +1,8 @@
 #include "db/bsm.h"
 
 #include "common/text_field.h"
+#include "db/batch.h"
 #include "db/transfer_buffer.h"
-#include "db/runtime/runtime.h"
 
 // The row stays locked until the request commits: a run of another group that recounts the
 // same slot meanwhile waits, and then counts this run's rows too.
@@ -87,9 +87,9 @@ void CopyToRecord(BsmRecord& record) {
 
 }  // namespace
 
-void Bsm_PKeyRead(db::SqlSeries& series, BsmRecord& record, int& status) {
+void Bsm_PKeyRead(db::Batch& batch, BsmRecord& record, int& status) {
   FillKey(record);
-  series.Add(Bsm_PKeyRead_Sql, {
+  batch.series.Add(Bsm_PKeyRead_Sql, {
       db::TextIn(buffers.BsmBdt), db::TextIn(buffers.BsmEso),
       db::TextIn(buffers.BsmEsa), db::IntIn(buffers.BsmSzv), db::IntIn(buffers.BsmAsw),
   }, {
@@ -111,14 +111,17 @@ void Bsm_PKeyRead(db::SqlSeries& series, BsmRecord& record, int& status) {
       db::IntOut(buffers.BsmId5, true), db::IntOut(buffers.BsmId6, true),
       db::IntOut(buffers.BsmId7, true), db::IntOut(buffers.BsmId8, true),
       db::IntOut(buffers.BsmKor, true),
-  }, status, [&record] { CopyToRecord(record); });
+  }, status);
+  batch.After([&record, &status] {
+    if (status == 0) CopyToRecord(record);
+  });
 }
 
 // BsmDat takes the database's time; the key and BsmAsw only pick the row.
-void Bsm_PKeyUpd(db::SqlSeries& series, const BsmRecord& record, int& status) {
+void Bsm_PKeyUpd(db::Batch& batch, const BsmRecord& record, int& status) {
   FillKey(record);
   TransferValues(buffers, record);
-  series.AddChange({.savepoint = Bsm_Update_Savepoint_Sql,
+  batch.series.AddChange({.savepoint = Bsm_Update_Savepoint_Sql,
                     .statement = Bsm_PKeyUpd_Sql,
                     .rollback = Bsm_Update_Rollback_Sql}, {
       db::TextIn(buffers.BsmBsz), db::IntIn(buffers.BsmSzb),
@@ -141,6 +144,15 @@ void Bsm_PKeyUpd(db::SqlSeries& series, const BsmRecord& record, int& status) {
       db::TextIn(buffers.BsmEsa), db::IntIn(buffers.BsmSzv),
       db::IntIn(buffers.BsmAsw),
   }, status);
+}
+
+SlotSave Bsm_SaveSlot(const BsmRecord& record, const ErrRecord* deviation) {
+  SlotSave result;
+  db::Batch writes;
+  Bsm_PKeyUpd(writes, record, result.saved);
+  if (deviation != nullptr) Err_Insert(writes, *deviation, result.recorded);
+  writes.Run();
+  return result;
 }
 
 void Bsm_Statements(std::vector<db::NamedStatement>& statements) {

@@ -5,8 +5,10 @@
 
 #include "db/statement_list.h"
 
+#include "db/err.h"
+
 namespace db {
-class SqlSeries;
+class Batch;
 }
 
 // The one description of a staffing row. The record and the statements' transfer buffers share
@@ -53,11 +55,19 @@ struct BsmRow {
 
 using BsmRecord = BsmRow<10, 15>;
 
-// Both go out when `series` runs; their status goes to `status`.
+// Both go out when `batch` runs; their status goes to `status`.
 // The read fills `record`, which must live until then, when its status is 0: a NULL outside
 // the key arrives as "" or 0, and a failed read leaves the record as it was.
-void Bsm_PKeyRead(db::SqlSeries& series, BsmRecord& record, int& status);
-void Bsm_PKeyUpd(db::SqlSeries& series, const BsmRecord& record, int& status);
+void Bsm_PKeyRead(db::Batch& batch, BsmRecord& record, int& status);
+void Bsm_PKeyUpd(db::Batch& batch, const BsmRecord& record, int& status);
+
+// A recounted slot saved together with its deviation row, when it has one (`deviation` not
+// null): they do not depend on each other and go out together.
+struct SlotSave {
+  int saved = 0;
+  int recorded = 0;
+};
+SlotSave Bsm_SaveSlot(const BsmRecord& record, const ErrRecord* deviation);
 
 // The module's statements that reach a table.
 void Bsm_Statements(std::vector<db::NamedStatement>& statements);

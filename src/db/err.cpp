@@ -1,8 +1,8 @@
 #include "db/err.h"
 
 #include "common/text_field.h"
+#include "db/batch.h"
 #include "db/transfer_buffer.h"
-#include "db/runtime/runtime.h"
 
 static const char* Err_Insert_Savepoint_Sql = "savepoint Err_Insert_Sp";
 static const char* Err_Insert_Sql =
@@ -38,9 +38,9 @@ void FillBuffers(const ErrRecord& record) {
 }  // namespace
 
 // A failed insert undoes only itself; the row becomes permanent with its request.
-void Err_Insert(db::SqlSeries& series, const ErrRecord& record, int& status) {
+void Err_Insert(db::Batch& batch, const ErrRecord& record, int& status) {
   FillBuffers(record);
-  series.AddChange({.savepoint = Err_Insert_Savepoint_Sql,
+  batch.series.AddChange({.savepoint = Err_Insert_Savepoint_Sql,
                     .statement = Err_Insert_Sql,
                     .rollback = Err_Insert_Rollback_Sql}, {
       db::TextIn(buffers.ErrPlg), db::TextIn(buffers.ErrKng), db::IntIn(buffers.ErrLfn),

@@ -6,7 +6,7 @@
 #include "db/statement_list.h"
 
 namespace db {
-class SqlSeries;
+class Batch;
 }
 
 // The one description of a deviation row. The record and the insert's transfer buffers share it
@@ -31,9 +31,9 @@ struct ErrRow {
 
 using ErrRecord = ErrRow<9>;
 
-// Goes out when `series` runs; its status goes to `status`. The row's values are taken at
+// Goes out when `batch` runs; its status goes to `status`. The row's values are taken at
 // once: `record` may change before then.
-void Err_Insert(db::SqlSeries& series, const ErrRecord& record, int& status);
+void Err_Insert(db::Batch& batch, const ErrRecord& record, int& status);
 
 // The module's statements that reach a table.
 void Err_Statements(std::vector<db::NamedStatement>& statements);

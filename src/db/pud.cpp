@@ -1,8 +1,8 @@
 #include "db/pud.h"
 
 #include "common/text_field.h"
+#include "db/batch.h"
 #include "db/transfer_buffer.h"
-#include "db/runtime/runtime.h"
 
 static const char* Pud_TSCur_Open_Sql =
     "select PudPnr ,TO_CHAR(PudDtm,'yyyymmdd') ,PudTyp ,PudKng ,PudTxc ,PudPlg ,PudErf "
@@ -73,9 +73,9 @@ int Pud_TSCur_Read(PudRecord& record) {
 int Pud_TSCur_Close() { return db::SqlClose(requestCursor); }
 
 // No savepoint and no commit: the write-back becomes permanent with its request's commit.
-void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status) {
+void Pud_PKeyUpd(db::Batch& batch, const PudRecord& record, int& status) {
   TransferRow(buffers, record);
-  series.AddChange(Pud_PKeyUpd_Sql, {
+  batch.series.AddChange(Pud_PKeyUpd_Sql, {
       db::TextIn(buffers.PudPnr), db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
       db::IntIn(buffers.PudKng), db::IntIn(buffers.PudTxc), db::TextIn(buffers.PudPlg),
       db::TextIn(buffers.PudErf), db::TextIn(buffers.PudDat),
@@ -83,6 +83,14 @@ void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status) {
       db::TextIn(buffers.PudDat), db::TextIn(buffers.PudPlg), db::TextIn(buffers.PudPnr),
       db::TextIn(buffers.PudDtm), db::IntIn(buffers.PudTyp),
   }, status);
+}
+
+int Pud_MarkDone(const PudRecord& record) {
+  int status = 0;
+  db::Batch alone;
+  Pud_PKeyUpd(alone, record, status);
+  alone.Run();
+  return status;
 }
 
 int Pud_KngDel(const char* planGroup, int32_t state) {

@@ -6,7 +6,7 @@
 #include "db/statement_list.h"
 
 namespace db {
-class SqlSeries;
+class Batch;
 }
 
 // The one description of a request row. The record and the statements' transfer buffers share
@@ -29,8 +29,10 @@ using PudRecord = PudRow<15, 23>;
 int Pud_TSCur_Open(const char* planGroup);
 int Pud_TSCur_Read(PudRecord& record);
 int Pud_TSCur_Close();
-// The write-back goes out when `series` runs; its status goes to `status`.
-void Pud_PKeyUpd(db::SqlSeries& series, const PudRecord& record, int& status);
+// The write-back goes out when `batch` runs; its status goes to `status`.
+void Pud_PKeyUpd(db::Batch& batch, const PudRecord& record, int& status);
+// The write-back on its own, for a request no handler takes; returns its status.
+int Pud_MarkDone(const PudRecord& record);
 int Pud_KngDel(const char* planGroup, int32_t state);
 // The group's pending requests, for the run's report.
 int Pud_PendingCount(const char* planGroup, int32_t& count);

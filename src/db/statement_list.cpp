@@ -2,7 +2,6 @@
 
 #include "db/bak.h"
 #include "db/bdp.h"
-#include "db/bdp_tally.h"
 #include "db/bsm.h"
 #include "db/err.h"
 #include "db/pud.h"
@@ -11,9 +10,7 @@
 std::vector<db::NamedStatement> ProgramStatements() {
   std::vector<db::NamedStatement> statements;
   Bak_Statements(statements);
-  BdpDay_Statements(statements);
-  BdpRange_Statements(statements);
-  BdpTally_Statements(statements);
+  Bdp_Statements(statements);
   Bsm_Statements(statements);
   Err_Statements(statements);
   Pud_Statements(statements);

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/text_field.h"
+#include "db/batch.h"
 #include "db/transfer_buffer.h"
-#include "db/runtime/runtime.h"
 
 static const char* Read_UrlKrk_Tgb_Sql =
     "select TagTgb ,TagHtv ,TagHtn into :b0:b1,:b2:b3,:b4:b5  from rvk327tag where (tagpnr=:b6 "
@@ -26,15 +26,17 @@ void TakeCodeIfSet(char (&field)[N], const char* fetched) {
 
 }  // namespace
 
-void Read_UrlKrk_Tgb(db::SqlSeries& series, TagRecord& record, int& status) {
+void Read_UrlKrk_Tgb(db::Batch& batch, TagRecord& record, int& status) {
   CopyBounded(buffers.TagPnr, record.TagPnr);
   CopyBounded(buffers.TagTag, record.TagTag);
-  series.Add(Read_UrlKrk_Tgb_Sql, {
+  batch.series.Add(Read_UrlKrk_Tgb_Sql, {
       db::TextIn(buffers.TagPnr), db::TextIn(buffers.TagTag),
   }, {
       db::TextOut(buffers.TagTgb, true), db::TextOut(buffers.TagHtv, true),
       db::TextOut(buffers.TagHtn, true),
-  }, status, [&record] {
+  }, status);
+  batch.After([&record, &status] {
+    if (status != 0) return;
     TakeCodeIfSet(record.TagTgb, buffers.TagTgb);
     TakeCodeIfSet(record.TagHtv, buffers.TagHtv);
     TakeCodeIfSet(record.TagHtn, buffers.TagHtn);

@@ -18,11 +18,12 @@ struct TagRow {
 using TagRecord = TagRow<9>;
 
 namespace db {
-class SqlSeries;
+class Batch;
 }
 
-// Goes out when `series` runs, its status to `status`; `record` must live until then.
-void Read_UrlKrk_Tgb(db::SqlSeries& series, TagRecord& record, int& status);
+// Goes out when `batch` runs, its status to `status`; `record` must live until then and takes
+// the codes that are set.
+void Read_UrlKrk_Tgb(db::Batch& batch, TagRecord& record, int& status);
 
 // The module's statements that reach a table.
 void Tag_Statements(std::vector<db::NamedStatement>& statements);

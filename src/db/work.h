@@ -8,3 +8,10 @@ int Work_Commit();
 
 // Undoes the open transaction whole. Returns 0 or the status of the failed rollback.
 int Work_Rollback();
+
+// The first fault a statement of the open unit met, or 0. While there is one nothing more is
+// sent: the unit can only be rolled back, and its statement has told of it.
+int Work_Fault();
+
+// Whether the connection is gone: nothing can be sent until a new one is made.
+bool Work_ConnectionLost();

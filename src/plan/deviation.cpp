@@ -65,15 +65,14 @@ int32_t DeviationCode(const BsmRecord& slot) {
   return 0;
 }
 
-int Bsm_CheckErr(db::SqlSeries& series, const BsmRecord& slot, ErrRecord& record, int& status) {
+int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record, ErrRecord& row) {
   int32_t code = DeviationCode(slot);
   if (code == 0) return 0;
-  Err_Record(series, slot, code, record, status);
+  Err_Record(slot, code, record, row);
   return 1;
 }
 
-void Err_Record(db::SqlSeries& series, const BsmRecord& slot, int32_t code, ErrRecord& record,
-                int& status) {
+void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record, ErrRecord& row) {
   CopyField(record.ErrPnr, "");
   CopyField(record.ErrEso, slot.BsmEso);
   CopyField(record.ErrEsa, slot.BsmEsa);
@@ -84,7 +83,7 @@ void Err_Record(db::SqlSeries& series, const BsmRecord& slot, int32_t code, ErrR
   // A number outside 0..9998 (never left by this module) starts the count again.
   record.ErrLfn = record.ErrLfn >= 0 && record.ErrLfn < kLastRunningNumber ? record.ErrLfn + 1 : 1;
   record.ErrFnr = code;
-  Err_Insert(series, record, status);
+  row = record;
   ClearDeviationFields(record);
   if (record.ErrLfn >= kLastRunningNumber) record.ErrLfn = 0;
 }

@@ -12,10 +12,9 @@ void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
 int32_t NetStaffing(const BsmRecord& record);
 // The slot's deviation from its target, minimum and maximum: its number, 0 when none.
 int32_t DeviationCode(const BsmRecord& slot);
-// Puts the slot's deviation row, if it has one, into `series`, its status into `status`:
-// 1 when it did, 0 when the slot has none.
-int Bsm_CheckErr(db::SqlSeries& series, const BsmRecord& slot, ErrRecord& record, int& status);
-// Puts one deviation row into `series`, its status into `status`. The row takes its values
-// at once, so `record` is readied for the next row before the series runs.
-void Err_Record(db::SqlSeries& series, const BsmRecord& slot, int32_t code, ErrRecord& record,
-                int& status);
+// The slot's deviation row, if it has one, into `row`, numbered in the run-wide `record`: 1 when
+// it has one, 0 when not. The slot's save writes the row.
+int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record, ErrRecord& row);
+// One deviation row into `row`; `record` keeps only the run-wide fields and the running number,
+// readied for the next row.
+void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record, ErrRecord& row);

@@ -4,11 +4,11 @@
 
 #include "db/bak.h"
 #include "db/bdp.h"
-#include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
+#include "db/work.h"
 #include "plan/failure_report.h"
-#include "plan/slot_update.h"
+#include "plan/recount.h"
 
 namespace {
 
@@ -18,21 +18,18 @@ bool CountsInSlot(const BdpRecord& row) { return row.BdpSts[0] != 'D' && row.Bdp
 // The recount runs after the delete in the same transaction, so it sees the plan without the row.
 void DeleteRowAndUpdateSlot(const BdpRecord& row) {
   ChangeRowAndUpdateSlot(row, CountsInSlot(row),
-                         {Bdp_PKeyDel, "Bdp_PKeyDel()", "Fehler: Satz loeschen"});
+                         {RowChangeKind::Delete, "Bdp_PKeyDel()", "Fehler: Satz loeschen"});
 }
 
 // The done mark and the person's last planned date do not depend on each other: they go out
 // together. Returns the mark's status; a fault it met is told by its owner.
 int MarkAndFindLastDate(const PudRecord& request, char (&lastPlannedDate)[9]) {
-  db::SqlSeries first;
-  int marked = db::status::kOk;
-  int found = db::status::kOk;
-  Pud_PKeyUpd(first, request, marked);
-  GetLastPlnDat(first, request.PudPnr, lastPlannedDate, found);
-  first.Run();
-  if (db::status::IsFault(marked)) return marked;  // nothing after it went out
-  if (found != 0) ReportFailure("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", found);
-  return marked;
+  const LastDateLookup first = Bdp_MarkAndFindLastDate(request, lastPlannedDate);
+  if (db::status::IsFault(first.marked)) return first.marked;  // nothing after it went out
+  if (first.found != 0) {
+    ReportFailure("GetLastPlnDat()", "Fehler: Letztes Plandatum (Pnr) ermitteln", first.found);
+  }
+  return first.marked;
 }
 
 // Deletes the person's rows from the request date through the last planned date.
@@ -43,7 +40,7 @@ void DeleteRows(const PudRecord& request, const char* lastPlannedDate) {
   Bdp_PnrVonBis_Open(request.PudPnr, request.PudDtm, lastPlannedDate);
   while ((status = Bdp_PnrVonBis_Read(row)) == 0) {
     DeleteRowAndUpdateSlot(row);
-    if (db::SqlFault() != 0) break;
+    if (Work_Fault() != 0) break;
   }
   Bdp_PnrVonBis_Close();
   if (status != 0 && status != db::status::kNoData) {
@@ -57,7 +54,7 @@ int ProcessRangeRequest(const PudRecord& request) {
   char followingDay[9] = "";
   char lastPlannedDate[9] = "";
   const int marked = MarkAndFindLastDate(request, lastPlannedDate);
-  if (db::SqlFault() != 0) return marked;  // the request is over; its fault is told
+  if (Work_Fault() != 0) return marked;  // the request is over; its fault is told
   // A day the calendar does not hold is the request date itself; a calendar that cannot be
   // read must not decide which rows go.
   int status = Bak_Calc(2, 1, request.PudDtm, followingDay);

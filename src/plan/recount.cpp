@@ -5,9 +5,6 @@
 #include <limits>
 
 #include "common/text_field.h"
-#include "db/bdp_tally.h"
-#include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
 #include "plan/deviation.h"
 #include "plan/failure_report.h"
@@ -29,6 +26,34 @@ int64_t ShortfallPercent(int32_t net, int32_t reference) {
   int64_t divisor = int64_t{reference} + 1;
   if (divisor == 0) divisor = 1;
   return (int64_t{net} - reference) * 100 / divisor;
+}
+
+BsmRecord SlotOf(const BdpRecord& row) {
+  BsmRecord slot{};
+  CopyField(slot.BsmBdt, row.BdpBdt);
+  CopyField(slot.BsmEso, row.BdpEso);
+  CopyField(slot.BsmEsa, row.BdpEsa);
+  slot.BsmSzv = row.BdpSzv;
+  slot.BsmAsw = row.BdpAsw;
+  return slot;
+}
+
+// Takes the counts for the slot's end unless `counted` holds them; returns the status of the
+// counts taken here. A failed tally leaves the counts it did not reach at 0, and they are used
+// as such.
+int Bsm_Count(BsmRecord& record, const BdpTally* counted) {
+  bool takenForThisEnd = counted != nullptr && counted->BdpSzb == record.BsmSzb;
+  BdpTally tally = takenForThisEnd ? *counted : SlotTallyFor(record, record.BsmSzb);
+  int status = takenForThisEnd ? 0 : Bdp_CountSlot(tally);
+
+  record.BsmIst = tally.cntTotal;
+  record.BsmHtg = tally.cntFc1;
+  record.BsmHtv = tally.cntFc2;
+  record.BsmHtn = tally.cntFc3;
+  record.BsmKor = tally.cntUM;
+  // Slots of kinds 3 and 4 keep the level they were given.
+  if (record.BsmAsw != 3 && record.BsmAsw != 4) Bsm_CalcFkt(record);
+  return status;
 }
 
 }  // namespace
@@ -59,47 +84,38 @@ BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
   return tally;
 }
 
-namespace {
-
-// Takes the counts for the slot's end unless `counted` holds them; returns the status of the
-// counts taken here. A failed tally leaves the counts it did not reach at 0, and they are used
-// as such.
-int Bsm_Count(BsmRecord& record, const BdpTally* counted) {
-  bool takenForThisEnd = counted != nullptr && counted->BdpSzb == record.BsmSzb;
-  BdpTally tally = takenForThisEnd ? *counted : SlotTallyFor(record, record.BsmSzb);
-  int status = db::status::kOk;
-  if (!takenForThisEnd) {
-    db::SqlSeries counts;
-    Bdp_SlotTally(counts, tally, status);
-    counts.Run();
-  }
-
-  record.BsmIst = tally.cntTotal;
-  record.BsmHtg = tally.cntFc1;
-  record.BsmHtv = tally.cntFc2;
-  record.BsmHtn = tally.cntFc3;
-  record.BsmKor = tally.cntUM;
-  // Slots of kinds 3 and 4 keep the level they were given.
-  if (record.BsmAsw != 3 && record.BsmAsw != 4) Bsm_CalcFkt(record);
-  return status;
-}
-
-}  // namespace
-
-// The slot's update and its deviation row do not depend on each other: they go out together.
+// The slot is saved with its deviation row, which the check readies from the recounted values.
 int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
   const int tallied = Bsm_Count(record, counted);
   if (db::status::IsFault(tallied)) {  // the request is over: nothing rests on these counts
     ReportFailure("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", tallied);
     return 0;
   }
-  db::SqlSeries writes;
-  int saved = db::status::kOk;
-  int recorded = db::status::kOk;
-  Bsm_PKeyUpd(writes, record, saved);
-  Bsm_CheckErr(writes, record, RunErrRecord(), recorded);
-  writes.Run();
-  if (saved != 0) ReportFailure("Bsm_PKeyUpd", "Fehler: Update BsmSatz", saved);
-  if (recorded != 0) ReportFailure("Err_Insert()", "Fehler Insert", recorded);
-  return saved == 0 ? 1 : 0;
+  ErrRecord deviation{};
+  const bool deviates = Bsm_CheckErr(record, RunErrRecord(), deviation) == 1;
+  const SlotSave written = Bsm_SaveSlot(record, deviates ? &deviation : nullptr);
+  if (written.saved != 0) ReportFailure("Bsm_PKeyUpd", "Fehler: Update BsmSatz", written.saved);
+  if (written.recorded != 0) ReportFailure("Err_Insert()", "Fehler Insert", written.recorded);
+  return written.saved == 0 ? 1 : 0;
+}
+
+void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChangeReport& change) {
+  BsmRecord slot = SlotOf(row);
+  // The slot's end comes with its read. The row's own end is the likely one, so the counts
+  // for it go out with the read; they are taken again only when the slot ends elsewhere.
+  BdpTally likely = SlotTallyFor(slot, row.BdpSzb);
+  const RowChange done = Bdp_ChangeRowAndReadSlot(change.kind, row, counts, slot, likely);
+  if (done.changed != 0) ReportFailure(change.function, change.message, done.changed);
+  // A fault holds back what follows it, which then reads nothing: only its own statement is
+  // told, and the request is over.
+  if (!counts || db::status::IsFault(done.changed)) return;
+  if (done.read != 0) {
+    ReportFailure("Bsm_PKeyRead()", "Fehler: Read BsmSatz", done.read);
+    return;
+  }
+  if (db::status::IsFault(done.tallied)) {
+    ReportFailure("Bdp_SlotTally", "Fehler: Zaehlung BdpSatz", done.tallied);
+    return;
+  }
+  Bsm_Recount(slot, &likely);
 }

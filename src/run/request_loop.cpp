@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "db/pud.h"
-#include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
 #include "db/work.h"
@@ -35,7 +34,7 @@ int HandleRequest(PudRecord& request) {
   request.PudKng = kRequestDone;
   if (request.PudTyp == kSingleDayRequest) return ProcessDayRequest(request);
   if (request.PudTyp == kDateRangeRequest) return ProcessRangeRequest(request);
-  return db::SqlChangeAlone(Pud_PKeyUpd, request);
+  return Pud_MarkDone(request);
 }
 
 // A request is one transaction: its plan changes and its done mark become permanent together
@@ -47,7 +46,7 @@ int HandleRequest(PudRecord& request) {
 int FinishRequest(int marked, bool& committed) {
   committed = false;
   if (marked != 0) ReportFailure("Pud_PKeyUpd", "Fehler PudSatz updaten", marked);
-  const int fault = db::SqlFault();
+  const int fault = Work_Fault();
   if (fault != 0 || marked != 0) {
     Work_Rollback();
     return fault;
@@ -104,7 +103,7 @@ class RunCourse {
   // A fault outside a request (the queue's read, the final delete). A connection found gone
   // counts as lost whatever the status that found it (a commit's lost work, say).
   void TakeFault(int fault) {
-    if (!db::status::IsConnectionLost(fault) && db::SqlConnectionLost()) {
+    if (!db::status::IsConnectionLost(fault) && Work_ConnectionLost()) {
       fault = db::status::kNotConnected;
     }
     lastFault_ = fault;

@@ -5,5 +5,7 @@
 // Catches SIGTERM and SIGINT from now on. System calls under way go on (SA_RESTART).
 void WatchStopSignals();
 
+#include "common/stop_request.h"
+
 // The first stop signal caught, or 0. Later signals change nothing.
-int StopSignal();
+inline int StopSignal() { return stop_request::Signal(); }

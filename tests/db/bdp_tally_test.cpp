@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/run_alone.h"
-#include "db/bdp_tally.h"
+#include "db/bdp.h"
 #include "db/runtime/fault_seam.h"
 #include "table_test.h"
 

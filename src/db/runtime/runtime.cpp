@@ -392,12 +392,10 @@ void SqlSeries::AddChange(const char* text, HostList in, int& status) {
   AddChange({.savepoint = nullptr, .statement = text, .rollback = nullptr}, in, status);
 }
 
-void SqlSeries::Add(const char* text, HostList in, HostList out, int& status,
-                    std::function<void()> taken) {
+void SqlSeries::Add(const char* text, HostList in, HostList out, int& status) {
   items_.push_back({.text = text,
                     .in = {in.begin(), in.end()},
                     .out = {out.begin(), out.end()},
-                    .taken = std::move(taken),
                     .status = &status});
 }
 
@@ -597,7 +595,6 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
     int copied = IntoOutputs(result.rows, item.out);
     Report(item, copied);
     if (copied != status::kOk) return copied;
-    if (item.taken) item.taken();
   }
   Report(item, status::kOk);
   return status::kOk;

@@ -6,7 +6,6 @@
 // returns the Oracle status of every call (status.h). Nothing here throws.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -124,10 +123,8 @@ class SqlSeries {
   void AddChange(const GuardedStatement& guarded, HostList in, int& status);
   // A change as SqlExecute runs it, without a savepoint of its own.
   void AddChange(const char* text, HostList in, int& status);
-  // A select into; its status goes to `status` (0 once its outputs are written) and `taken`,
-  // when given, runs once they are.
-  void Add(const char* text, HostList in, HostList out, int& status,
-           std::function<void()> taken = {});
+  // A select into; its status goes to `status` (0 once its outputs are written).
+  void Add(const char* text, HostList in, HostList out, int& status);
   // The opening of `cursor`, which Run reopens as SqlOpen would; its status goes to `status`.
   void AddOpen(SqlCursor& cursor, const char* text, HostList in, int& status);
   // Stops at the first query that does not return 0 and returns its status (0 when none).
@@ -145,7 +142,6 @@ class SqlSeries {
     const char* text = nullptr;
     std::vector<HostVar> in{};
     std::vector<HostVar> out{};
-    std::function<void()> taken{};
     SqlCursor* cursor = nullptr;     // an opening: the cursor it opens
     int* status = nullptr;           // where its status goes, if anywhere
     bool change = false;
@@ -167,17 +163,6 @@ class SqlSeries {
 
   std::vector<Item> items_;
 };
-
-// A table module's change run on its own: `add`, its series half, puts it into a series of
-// one. Returns the change's status.
-template <typename Record>
-int SqlChangeAlone(void (*add)(SqlSeries&, const Record&, int&), const Record& record) {
-  SqlSeries alone;
-  int status = status::kOk;
-  add(alone, record, status);
-  alone.Run();
-  return status;
-}
 
 // The first fault (status_kind.h) that a statement met since the last commit or rollback, or 0.
 // While there is one, nothing is sent: every statement but "rollback" returns it unrun, so that
