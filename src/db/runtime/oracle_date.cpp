@@ -135,12 +135,20 @@ int* Field(DateTime& value, Element element) {
   return nullptr;
 }
 
-DateTime TodayDefaults() {
-  const std::tm local = platform::LocalTime(std::time(nullptr));
+// What a format leaves out: the current year and month, day 1, midnight. The clock is read
+// only for a format without year or month, not for every value converted.
+DateTime Defaults(const std::vector<Token>& tokens) {
   DateTime value;
+  value.day = 1;
+  bool year = false, month = false;
+  for (const Token& token : tokens) {
+    year = year || token.element == Element::Year;
+    month = month || token.element == Element::Month;
+  }
+  if (year && month) return value;
+  const std::tm local = platform::LocalTime(std::time(nullptr));
   value.year = local.tm_year + 1900;
   value.month = local.tm_mon + 1;
-  value.day = 1;
   return value;
 }
 
@@ -150,7 +158,7 @@ int ParseOracleDate(std::string_view text, std::string_view format, DateTime& va
   const std::vector<Token>* tokens = nullptr;
   int rc = TokensOf(format, tokens);
   if (rc != status::kOk) return rc;
-  DateTime parsed = TodayDefaults();
+  DateTime parsed = Defaults(*tokens);
   size_t pos = 0;
   for (const Token& token : *tokens) {
     if (token.element == Element::Literal) {
