@@ -66,14 +66,17 @@ class Dialect {
   // A query that takes a session lock by name without waiting, answering true when taken;
   // null when the server has none a site's user may take.
   virtual const char* TryLockNameQuery() const { return nullptr; }
-
-  // Catalog queries. The schema of unqualified names; and, with the inputs schema ("" for the
-  // current one) and table, a row each (none: no such table) for the reads that the server
-  // answers itself, null where the driver's catalog calls do.
-  enum class CatalogRead { Columns, Indexes, Privileges };
-  virtual const char* CurrentSchemaQuery() const = 0;
-  virtual std::string CatalogQuery(CatalogRead) const { return {}; }
 };
+
+// What a check asks a server's catalog: the schema of unqualified names; and, with the inputs
+// schema ("" for the current one) and table, a row each (none: no such table) for the reads the
+// server answers itself ("" where the driver's catalog calls do). Apart from the objects above,
+// so that the batch program, which reads no catalog, does not carry them.
+struct CatalogQueries {
+  const char* currentSchema;
+  std::string columns, indexes, privileges;
+};
+const CatalogQueries& CatalogQueriesOf(const Dialect& dialect);
 
 const Dialect& Oracle();
 const Dialect& Postgres();

@@ -29,10 +29,6 @@ class OracleDialect final : public Dialect {
     return {"ALTER SESSION SET CURRENT_SCHEMA=" + schema, false};
   }
   // Named locks need a package grant that a site's user may not have: none.
-
-  const char* CurrentSchemaQuery() const override {
-    return "select sys_context('USERENV', 'CURRENT_SCHEMA') from dual";
-  }
 };
 
 }  // namespace

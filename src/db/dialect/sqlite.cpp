@@ -30,8 +30,6 @@ class SqliteDialect final : public Dialect {
 
   // A schema is a file of its own, opened in its place (sqlite/session.cpp).
   SchemaSwitch SwitchSchema(const std::string&) const override { return {}; }
-  // The session's schema is the main database.
-  const char* CurrentSchemaQuery() const override { return "select 'main'"; }
 };
 
 }  // namespace

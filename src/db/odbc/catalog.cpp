@@ -80,7 +80,7 @@ int CatalogSchema(Link& link, const std::string& schema, std::string& resolved) 
   resolved = link.SwitchedSchema();
   if (!resolved.empty()) return status::kOk;
   std::vector<std::string> row;
-  int rc = QueryRow(link, link.ServerDialect().CurrentSchemaQuery(), {}, row);
+  int rc = QueryRow(link, dialect::CatalogQueriesOf(link.ServerDialect()).currentSchema, {}, row);
   if (rc != status::kOk) return rc;
   if (row.empty() || row[0].empty()) return link.FailWith(status::kSchemaUnknown, "no current schema");
   resolved = row[0];
@@ -389,7 +389,7 @@ int OdbcCatalog::Privileges(const std::string& schema, const std::string& table,
   int rc = CatalogSchema(link, schema, resolved);
   if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
   if (rc != status::kOk) return rc;
-  std::string query = link.ServerDialect().CatalogQuery(dialect::Dialect::CatalogRead::Privileges);
+  const std::string& query = dialect::CatalogQueriesOf(link.ServerDialect()).privileges;
   if (!query.empty()) return ServerPrivileges(link, query, resolved, name, granted);
   return DriverPrivileges(link, resolved, name, granted);
 }

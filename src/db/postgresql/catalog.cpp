@@ -25,11 +25,11 @@ constexpr Oid kTimestampZoneType = 1184;
 constexpr const char* kDescribeSavepoint = "kestrumel_describe";
 
 // Runs a read of `table`'s catalog; kNoSuchTable when it gives no row.
-int ReadTable(Link& link, dialect::Dialect::CatalogRead read, const std::string& schema,
+int ReadTable(Link& link, const std::string& read, const std::string& schema,
               const std::string& table, Result& rows) {
   std::string schemaName = LowerCase(schema);  // as the schema switch names it
   std::string tableName = LowerCase(table);
-  Command command = TextCommand(OwnText(dialect::Postgres().CatalogQuery(read)));
+  Command command = TextCommand(OwnText(read));
   command.values = {schemaName.c_str(), tableName.c_str()};
   Outcome outcome;
   if (!link.channel.Run({command}, outcome)) return link.channel.Fail(outcome);
@@ -71,7 +71,7 @@ void UndoDescribe(Link& link) {
                    ignored);
 }
 
-using Read = dialect::Dialect::CatalogRead;
+const dialect::CatalogQueries& Queries() { return dialect::CatalogQueriesOf(dialect::Postgres()); }
 
 struct PostgresCatalog final : Catalog {
   explicit PostgresCatalog(Link& session) : link(session) {}
@@ -109,7 +109,7 @@ int PostgresCatalog::Describe(BackendStatement& statement, const std::vector<boo
 int PostgresCatalog::Columns(const std::string& schema, const std::string& table,
             std::vector<CatalogColumn>& columns) {
   Result rows;
-  int rc = ReadTable(link, Read::Columns, schema, table, rows);
+  int rc = ReadTable(link, Queries().columns, schema, table, rows);
   if (rc != status::kOk) return rc;
   const PGresult* result = rows.get();
   for (int r = 0; r < PQntuples(result); ++r) {
@@ -127,7 +127,7 @@ int PostgresCatalog::Columns(const std::string& schema, const std::string& table
 int PostgresCatalog::Indexes(const std::string& schema, const std::string& table,
             std::vector<std::vector<std::string>>& indexes) {
   Result rows;
-  int rc = ReadTable(link, Read::Indexes, schema, table, rows);
+  int rc = ReadTable(link, Queries().indexes, schema, table, rows);
   if (rc != status::kOk) return rc;
   const PGresult* result = rows.get();
   std::string current;
@@ -144,7 +144,7 @@ int PostgresCatalog::Indexes(const std::string& schema, const std::string& table
 int PostgresCatalog::Privileges(const std::string& schema, const std::string& table,
                TablePrivileges& granted) {
   Result rows;
-  int rc = ReadTable(link, Read::Privileges, schema, table, rows);
+  int rc = ReadTable(link, Queries().privileges, schema, table, rows);
   if (rc != status::kOk) return rc;
   const PGresult* result = rows.get();
   granted = {IsTrue(result, 0), IsTrue(result, 1), IsTrue(result, 2), IsTrue(result, 3)};
