@@ -1,7 +1,7 @@
 #pragma once
 // The one connection of a run: connect, then switch the session to the configured schema.
 // Returns 0, or the status of the failed connect or schema switch.
-#include "db/runtime/catalog.h"
+#include "db/runtime/runtime.h"
 
 // A read-only connection (for a check of the database) cannot change anything.
 int dbConnect(const char* user, const char* password, const char* netService, const char* schema,

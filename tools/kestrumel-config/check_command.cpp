@@ -6,7 +6,6 @@
 
 #include "config/config_reader.h"
 #include "db/connect.h"
-#include "db/runtime/catalog.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "kestrumel-config/check_log.h"

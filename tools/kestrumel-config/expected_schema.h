@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "db/runtime/catalog.h"
+#include "db/catalog/catalog.h"
 
 struct ExpectedColumn {
   const char* name;

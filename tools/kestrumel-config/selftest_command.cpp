@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "db/connect.h"
-#include "db/runtime/catalog.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 #include "kestrumel-config/check_report.h"

@@ -109,7 +109,7 @@ class Adapter {
  public:
   Adapter(std::string_view text, Markers markers) : t_(TokenizeSql(text)), markers_(markers) {}
 
-  PostgresText Run() {
+  DialectText Run() {
     result_.sql = Sequence(0, t_.size());
     return std::move(result_);
   }
@@ -117,7 +117,7 @@ class Adapter {
  private:
   Tokens t_;
   Markers markers_;
-  PostgresText result_;
+  DialectText result_;
 
   // Appended rather than "$" + number: GCC 12 at -O3 takes the prepend for an overlapping copy
   // (a false -Wrestrict).
@@ -199,7 +199,7 @@ class Adapter {
 
 }  // namespace
 
-PostgresText AdaptToPostgres(const std::string& body, Markers markers) {
+DialectText AdaptToPostgres(const std::string& body, Markers markers) {
   std::string text = DropOrderOfAggregateSelect(body);
   return Adapter(text, markers).Run();
 }

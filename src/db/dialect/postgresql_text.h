@@ -16,25 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "db/dialect/postgresql_dates.h"
+#include "db/dialect/dialect.h"
 
 namespace db::dialect {
 
-// A parameter that a TO_DATE converts: its text is checked and rewritten before sending.
-struct DateInput {
-  int position;  // 0-based parameter position
-  DateModel model;
-};
-
-struct PostgresText {
-  std::string sql;
-  int parameterCount = 0;
-  std::vector<DateInput> dateInputs;
-};
-
-// How the adapted text marks its inputs: libpq numbers them, an ODBC driver takes '?'.
-enum class Markers { Numbered, Question };
-
-PostgresText AdaptToPostgres(const std::string& body, Markers markers = Markers::Numbered);
+DialectText AdaptToPostgres(const std::string& body, Markers markers = Markers::Numbered);
 
 }  // namespace db::dialect

@@ -226,8 +226,8 @@ std::string WithoutRowLock(const std::string& body) {
 
 }  // namespace
 
-SqliteText AdaptToSqlite(const std::string& body) {
-  SqliteText text;
+DialectText AdaptToSqlite(const std::string& body) {
+  DialectText text;
   std::string deferred = DeferSelectListConversions(WithoutRowLock(body), text.conversions);
   text.sql = Adapter(deferred).Run();
   return text;

@@ -13,20 +13,11 @@
 // carries the stored date and the statement converts it as it reads the row, so a stored
 // date that does not exist fails its own row, not the whole query.
 #include <string>
-#include <vector>
+
+#include "db/dialect/dialect.h"
 
 namespace db::dialect {
 
-struct FetchConversion {
-  int column;          // 0-based position in the select list
-  std::string format;  // the format model, without its quotes
-};
-
-struct SqliteText {
-  std::string sql;
-  std::vector<FetchConversion> conversions;
-};
-
-SqliteText AdaptToSqlite(const std::string& body);
+DialectText AdaptToSqlite(const std::string& body);
 
 }  // namespace db::dialect

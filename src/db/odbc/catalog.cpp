@@ -1,28 +1,16 @@
-#include "db/odbc/catalog.h"
-
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "db/catalog/catalog.h"
 #include "db/odbc/error.h"
+#include "db/odbc/session.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
 namespace {
-
-// The schema of unqualified names before any schema switch, asked of the server.
-constexpr const char* kOracleCurrentSchema = "select sys_context('USERENV', 'CURRENT_SCHEMA') from dual";
-constexpr const char* kPostgresCurrentSchema = "select current_schema()";
-
-// PostgreSQL's driver reads a grant to PUBLIC as one to another user and knows nothing of
-// role membership: the server answers for the connected user itself.
-constexpr const char* kPostgresPrivileges =
-    "select has_table_privilege(c.oid, 'SELECT'), has_table_privilege(c.oid, 'INSERT'),"
-    " has_table_privilege(c.oid, 'UPDATE'), has_table_privilege(c.oid, 'DELETE')"
-    " from pg_catalog.pg_class c join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
-    " where n.nspname = ? and c.relname = ?";
 
 // Used while PostgreSQL compiles a statement inside an open transaction, whose failure would
 // otherwise spoil the transaction.
@@ -68,55 +56,31 @@ int ReadNumber(Link& link, SQLHSTMT handle, SQLUSMALLINT column, long& number, b
   return status::kOk;
 }
 
-// Runs `sql` with text inputs and reads the text columns of its first row (none: no row).
+// Runs `sql` with text inputs and reads the columns of its first row as texts (none: no row).
 int QueryRow(Link& link, const std::string& sql, const std::vector<std::string>& inputs,
              std::vector<std::string>& row) {
   row.clear();
-  StatementHandle statement;
-  int rc = NewStatement(link, statement);
-  if (rc != status::kOk) return rc;
-  SQLHSTMT handle = statement.get();
-  std::vector<std::string> texts = inputs;
-  std::vector<SQLLEN> lengths(texts.size());
-  for (size_t i = 0; i < texts.size(); ++i) {
-    lengths[i] = static_cast<SQLLEN>(texts[i].size());
-    SQLRETURN bound = SQLBindParameter(handle, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
-                                       SQL_C_CHAR, SQL_VARCHAR, texts[i].empty() ? 1 : texts[i].size(),
-                                       0, texts[i].data(), lengths[i], &lengths[i]);
-    if (!SQL_SUCCEEDED(bound)) return link.Fail(SQL_HANDLE_STMT, handle);
-  }
-  if (!SQL_SUCCEEDED(SQLExecDirect(handle, Native(sql), SQL_NTS))) {
-    return link.Fail(SQL_HANDLE_STMT, handle);
-  }
-  SQLSMALLINT columns = 0;
-  if (!SQL_SUCCEEDED(SQLNumResultCols(handle, &columns))) return link.Fail(SQL_HANDLE_STMT, handle);
-  SQLRETURN fetched = SQLFetch(handle);
-  if (fetched == SQL_NO_DATA) return status::kOk;
-  if (!SQL_SUCCEEDED(fetched)) return link.Fail(SQL_HANDLE_STMT, handle);
-  row.resize(static_cast<size_t>(columns));
-  for (SQLSMALLINT c = 1; c <= columns && rc == status::kOk; ++c) {
-    rc = ReadText(link, handle, static_cast<SQLUSMALLINT>(c), row[static_cast<size_t>(c - 1)]);
+  SqlRows rows;
+  SqlRow first;
+  int rc = RunQuery(link, sql, inputs, rows);
+  if (rc == status::kOk && !rows.empty()) rows.Read(0, first);
+  for (const SqlValue& value : first) {
+    row.push_back(value.kind == SqlValue::Kind::Int ? std::to_string(value.number) : value.text);
   }
   return rc;
-}
-
-// A name as the server keeps an unquoted one.
-std::string Folded(const Link& link, const std::string& name) {
-  return link.ServerDialect() == Dialect::Oracle ? UpperCase(name) : LowerCase(name);
 }
 
 // The schema to ask the catalog for: "" is the session's, the one the schema switch made
 // current or, before any, the server's.
 int CatalogSchema(Link& link, const std::string& schema, std::string& resolved) {
   if (!schema.empty()) {
-    resolved = Folded(link, schema);
+    resolved = link.ServerDialect().Folded(schema);
     return status::kOk;
   }
   resolved = link.SwitchedSchema();
   if (!resolved.empty()) return status::kOk;
   std::vector<std::string> row;
-  bool oracle = link.ServerDialect() == Dialect::Oracle;
-  int rc = QueryRow(link, oracle ? kOracleCurrentSchema : kPostgresCurrentSchema, {}, row);
+  int rc = QueryRow(link, dialect::CatalogQueriesOf(link.ServerDialect()).currentSchema, {}, row);
   if (rc != status::kOk) return rc;
   if (row.empty() || row[0].empty()) return link.FailWith(status::kSchemaUnknown, "no current schema");
   resolved = row[0];
@@ -322,10 +286,12 @@ int DriverPrivileges(Link& link, const std::string& schema, const std::string& t
 // PostgreSQL's drivers give a boolean as "1" or "t", by their settings.
 bool IsTrue(const std::string& text) { return text == "1" || text == "t" || text == "true"; }
 
-int PostgresPrivileges(Link& link, const std::string& schema, const std::string& table,
-                       TablePrivileges& granted) {
+// A driver's privilege list may read a grant to PUBLIC as one to another user and know nothing
+// of role membership: a server that can answers for the connected user itself.
+int ServerPrivileges(Link& link, const std::string& sql, const std::string& schema,
+                     const std::string& table, TablePrivileges& granted) {
   std::vector<std::string> row;
-  int rc = QueryRow(link, kPostgresPrivileges, {schema, table}, row);
+  int rc = QueryRow(link, sql, {schema, table}, row);
   if (rc != status::kOk) return rc;
   if (row.size() != 4) return NoSuchTable(link, schema, table);
   granted = {IsTrue(row[0]), IsTrue(row[1]), IsTrue(row[2]), IsTrue(row[3])};
@@ -341,15 +307,25 @@ int Compile(Link& link, SQLHSTMT handle, const std::string& sql) {
   return status::kOk;
 }
 
-}  // namespace
+struct OdbcCatalog final : Catalog {
+  explicit OdbcCatalog(Link& session) : link(session) {}
+  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override;
+  int Columns(const std::string& schema, const std::string& table,
+              std::vector<CatalogColumn>& columns) override;
+  int Indexes(const std::string& schema, const std::string& table,
+              std::vector<std::vector<std::string>>& indexes) override;
+  int Privileges(const std::string& schema, const std::string& table,
+                 TablePrivileges& granted) override;
+  Link& link;
+};
 
 // On a statement handle of its own, not the session's prepared texts: a statement checked is
 // not thereby one the session runs.
-int Describe(Link& link, BackendStatement& statement, const std::vector<bool>& integerInputs) {
+int OdbcCatalog::Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) {
   Parameters types;
   types.integer = integerInputs;
   std::string sql = static_cast<const Statement&>(statement).TextFor(link.ServerDialect(), types);
-  bool guard = link.InTransaction() && link.ServerDialect() == Dialect::Postgres;
+  bool guard = link.InTransaction() && !link.ServerDialect().Traits().undoesFailedStatement;
   if (guard) {
     int rc = link.ExecuteControl(std::string("SAVEPOINT ") + kDescribeSavepoint);
     if (rc != status::kOk) return rc;
@@ -369,19 +345,19 @@ int Describe(Link& link, BackendStatement& statement, const std::vector<bool>& i
   return rc;
 }
 
-int Columns(Link& link, const std::string& schema, const std::string& table,
+int OdbcCatalog::Columns(const std::string& schema, const std::string& table,
             std::vector<CatalogColumn>& columns) {
   std::string resolved;
   int rc = CatalogSchema(link, schema, resolved);
   if (rc != status::kOk) return rc;
-  return ReadColumns(link, resolved, Folded(link, table), columns);
+  return ReadColumns(link, resolved, link.ServerDialect().Folded(table), columns);
 }
 
-int Indexes(Link& link, const std::string& schema, const std::string& table,
+int OdbcCatalog::Indexes(const std::string& schema, const std::string& table,
             std::vector<std::vector<std::string>>& indexes) {
   std::string resolved;
   std::vector<CatalogColumn> tableColumns;
-  std::string name = Folded(link, table);
+  std::string name = link.ServerDialect().Folded(table);
   int rc = CatalogSchema(link, schema, resolved);
   if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
   StatementHandle statement;
@@ -405,16 +381,25 @@ int Indexes(Link& link, const std::string& schema, const std::string& table,
   return status::kOk;
 }
 
-int Privileges(Link& link, const std::string& schema, const std::string& table,
+int OdbcCatalog::Privileges(const std::string& schema, const std::string& table,
                TablePrivileges& granted) {
   std::string resolved;
   std::vector<CatalogColumn> tableColumns;
-  std::string name = Folded(link, table);
+  std::string name = link.ServerDialect().Folded(table);
   int rc = CatalogSchema(link, schema, resolved);
   if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
   if (rc != status::kOk) return rc;
-  if (link.ServerDialect() == Dialect::Postgres) return PostgresPrivileges(link, resolved, name, granted);
+  const std::string& query = dialect::CatalogQueriesOf(link.ServerDialect()).privileges;
+  if (!query.empty()) return ServerPrivileges(link, query, resolved, name, granted);
   return DriverPrivileges(link, resolved, name, granted);
 }
 
+}  // namespace
 }  // namespace db::odbc
+
+namespace db::registered_catalog {
+extern const CatalogEntry odbc;
+const CatalogEntry odbc{"odbc", [](BackendSession& session) -> std::unique_ptr<Catalog> {
+  return std::make_unique<::db::odbc::OdbcCatalog>(::db::odbc::LinkOf(session));
+}};
+}  // namespace db::registered_catalog

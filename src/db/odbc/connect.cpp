@@ -13,14 +13,6 @@ namespace {
 
 constexpr SQLULEN kLoginTimeoutSeconds = 30;
 
-// A row locked by another session is waited for as long as on the native backend, then the
-// statement fails with "resource busy" instead of hanging the run.
-constexpr const char* kPostgresSessionSettings[] = {"SET lock_timeout = 10000"};
-
-// PostgreSQL's driver takes the ODBC access mode and ignores it: the server is told itself,
-// so that every transaction of the session refuses changes.
-constexpr const char* kPostgresReadOnly = "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
-
 // A server that falls silent becomes a lost connection within two minutes, as on the native
 // backend: PostgreSQL's driver takes the keepalive times itself and hands the probe count and
 // the user timeout to libpq. A connection string that names any of them keeps its own. A
@@ -97,7 +89,7 @@ int Connect(SQLHENV environment, std::string& connectionString, Access access,
   return status::kOk;
 }
 
-int AskDialect(SQLHDBC connection, Dialect& dialect) {
+int AskDialect(SQLHDBC connection, const dialect::Dialect*& dialect) {
   SQLCHAR name[64] = {};
   SQLSMALLINT length = 0;
   if (!SQL_SUCCEEDED(SQLGetInfo(connection, SQL_DBMS_NAME, name, sizeof name, &length))) {
@@ -107,6 +99,12 @@ int AskDialect(SQLHDBC connection, Dialect& dialect) {
 }
 
 }  // namespace
+
+int DialectFromDbmsName(std::string_view dbmsName, const dialect::Dialect*& server) {
+  if (dbmsName == "Oracle") server = &dialect::Oracle();
+  if (dbmsName == "PostgreSQL") server = &dialect::Postgres();
+  return server != nullptr ? status::kOk : status::kServiceUnresolved;
+}
 
 int OpenLink(const char* user, const char* password, const char* netService,
              Access access, std::shared_ptr<Link>& link, std::string& failure) {
@@ -124,14 +122,14 @@ int OpenLink(const char* user, const char* password, const char* netService,
 
   EnvironmentHandle environment;
   ConnectionHandle connection;
-  Dialect dialect{};
+  const dialect::Dialect* dialect = nullptr;
   bool ownRollback = false;
   rc = NewEnvironment(environment);
   if (rc == status::kOk) rc = Connect(environment.get(), connectionString, access, connection, failure);
   if (rc == status::kOk) rc = AskDialect(connection.get(), dialect);
   // PostgreSQL's driver sets its statement savepoint in a round trip of its own: it is turned
   // off (the transaction model does that work), which only a new connect can do.
-  if (rc == status::kOk && dialect == Dialect::Postgres && IsPostgresDriver(connection.get())) {
+  if (rc == status::kOk && IsPostgresDriver(connection.get())) {
     connection.reset();
     connectionString += "Protocol=7.4-0;";
     AddPostgresKeepalives(connectionString);
@@ -140,17 +138,18 @@ int OpenLink(const char* user, const char* password, const char* netService,
   }
   connectionString.assign(connectionString.size(), '\0');  // the password goes at once
   if (rc != status::kOk) return rc;
-  auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), dialect,
+  auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), *dialect,
                                        ownRollback);
   opened->Watch().SetAnswerBound(answerSeconds);
-  if (dialect == Dialect::Postgres) {
-    for (const char* setting : kPostgresSessionSettings) {
-      rc = opened->ExecuteControl(setting);
-      if (rc != status::kOk) return rc;
-    }
-    if (access == Access::ReadOnly) rc = opened->ExecuteControl(kPostgresReadOnly);
+  for (const char* setting : dialect->SessionSettings()) {
+    rc = opened->ExecuteControl(setting);
     if (rc != status::kOk) return rc;
   }
+  // A driver may take the ODBC access mode and ignore it (PostgreSQL's does): the server is
+  // told itself, so that every transaction of the session refuses changes.
+  const char* readOnly = dialect->ReadOnlySetting();
+  if (access == Access::ReadOnly && readOnly != nullptr) rc = opened->ExecuteControl(readOnly);
+  if (rc != status::kOk) return rc;
   link = std::move(opened);
   return status::kOk;
 }

@@ -1,6 +1,5 @@
 #include "db/odbc/error.h"
 
-#include "db/dialect/oracle_errors.h"
 #include "db/dialect/postgresql_errors.h"
 #include "db/runtime/status.h"
 #include "platform/odbc_api.h"
@@ -60,18 +59,13 @@ Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle) {
   return diagnostic;
 }
 
-// Oracle's ORA number wins over the driver's state; PostgreSQL's driver passes the server's
-// SQLSTATE on, which the PostgreSQL dialect's table reads where the driver's own states end.
-int StatusFromDiagnostic(Dialect dialect, const Diagnostic& diagnostic) {
-  if (dialect == Dialect::Oracle) {
-    if (int oracleStatus = dialect::StatusFromOraNumber(diagnostic.native)) return oracleStatus;
-  }
+// The server's own error number (Oracle's ORA number) wins over the driver's state; the
+// server's SQLSTATE passed on (PostgreSQL's) is read where the driver's own states end.
+int StatusFromDiagnostic(const dialect::Dialect& dialect, const Diagnostic& diagnostic) {
+  if (int serverStatus = dialect.StatusFromNumber(diagnostic.native)) return serverStatus;
   int driverStatus = StatusFromDriverState(diagnostic.sqlState);
   if (driverStatus != status::kOk) return driverStatus;
-  if (dialect == Dialect::Postgres) {
-    return dialect::StatusFromPostgresSqlState(diagnostic.sqlState.c_str());
-  }
-  return status::kInternal;  // a failure of the driver itself, without an ORA number
+  return dialect.StatusFromSqlState(diagnostic.sqlState);
 }
 
 // Oracle's driver names the ORA error; PostgreSQL's passes on the server's refusal, read as

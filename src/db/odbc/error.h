@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "db/odbc/dialect.h"
+#include "db/dialect/dialect.h"
 #include "platform/odbc_api.h"
 
 namespace db::odbc {
@@ -20,7 +20,7 @@ struct Diagnostic {
 Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle);
 
 // The status of a failed statement.
-int StatusFromDiagnostic(Dialect dialect, const Diagnostic& diagnostic);
+int StatusFromDiagnostic(const dialect::Dialect& dialect, const Diagnostic& diagnostic);
 
 // The status of a failed connect, whose server is not known yet.
 int StatusFromConnectFailure(const Diagnostic& diagnostic);

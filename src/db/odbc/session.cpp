@@ -3,21 +3,19 @@
 #include <memory>
 #include <string>
 
-#include "db/odbc/catalog.h"
 #include "db/odbc/command_text.h"
 #include "db/odbc/connect.h"
 #include "db/odbc/error.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/backend.h"
-#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 #include "db/runtime/status_kind.h"
 
 namespace db {
 namespace odbc {
 
-Link::Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect,
-           bool ownRollback)
+Link::Link(EnvironmentHandle environment, ConnectionHandle connection,
+           const dialect::Dialect& dialect, bool ownRollback)
     : environment_(std::move(environment)),
       connection_(std::move(connection)),
       dialect_(dialect),
@@ -116,26 +114,28 @@ int Link::FailWith(int status, const std::string& message) {
   return status;
 }
 
+int RunQuery(Link& link, const std::string& sql, const std::vector<std::string>& inputs,
+             SqlRows& rows) {
+  Statement query({sql, static_cast<int>(inputs.size()), {}, {}});
+  BackendStep step{&query, {}, false, false, {}};
+  for (const std::string& input : inputs) step.inputs.push_back({SqlValue::Kind::Text, 0, input});
+  Command command{Command::Kind::Statement, {}, &step};
+  std::vector<StepResult> results(1);
+  size_t done = 0;
+  int rc = SendCommands(link, {&command, 1}, results, done);
+  rows = std::move(results[0].rows);
+  return rc;
+}
+
 namespace {
-
-// Only a schema that exists becomes the search path, in the same statement that looks for it.
-constexpr const char* kPostgresSwitchSchema =
-    "select set_config('search_path', quote_ident(nspname), false)"
-    " from pg_catalog.pg_namespace where nspname = ?";
-// A session-level advisory lock: it ends with the session, so a killed run never keeps it.
-// Oracle's named locks need a package grant that a site's user may not have: there the run
-// keeps its own means.
-constexpr const char* kPostgresTryLockName = "select pg_try_advisory_lock(hashtextextended(?, 0))";
-
-// PostgreSQL refuses every statement of a transaction that failed as a whole.
-constexpr const char* kTransactionAborted = "25P02";
 
 class Session : public BackendSession {
  public:
   explicit Session(std::shared_ptr<Link> link) : link_(std::move(link)) {}
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
-    DialectText text = AdaptToDialect(link_->ServerDialect(), parsed.body, parsed.inputCount);
+    dialect::DialectText text =
+        link_->ServerDialect().Adapt(parsed.body, parsed.inputCount, dialect::Markers::Question);
     if (text.parameterCount != parsed.inputCount) {
       return link_->FailWith(status::kNotAllVariablesBound,
                              "placeholders do not match the inputs: " + parsed.text);
@@ -144,14 +144,12 @@ class Session : public BackendSession {
     return status::kOk;
   }
 
-  // Oracle undoes a failed statement itself and knows no RELEASE SAVEPOINT; so do PostgreSQL
-  // drivers other than its own, which leave that to the program (see connect.cpp).
+  // The server's, except that a driver other than PostgreSQL's own undoes a failed statement
+  // itself, where the program does not take that on (see connect.cpp).
   TransactionTraits Traits() const override {
-    bool postgres = link_->ServerDialect() == Dialect::Postgres;
-    return {.undoesFailedStatement = !link_->OwnRollback(),
-            .releasesSavepoints = postgres,
-            .keepsStartSavepoints = false,
-            .locksRows = true};
+    TransactionTraits traits = link_->ServerDialect().Traits();
+    traits.undoesFailedStatement = !link_->OwnRollback();
+    return traits;
   }
 
   int Send(std::span<const Command> commands, std::vector<StepResult>& results,
@@ -164,66 +162,38 @@ class Session : public BackendSession {
   ServerTransaction Transaction() const override {
     if (link_->Lost()) return ServerTransaction::Lost;
     if (!link_->InTransaction()) return ServerTransaction::None;
-    bool aborted = link_->OwnRollback()
-                       ? failed_
-                       : link_->ServerDialect() == Dialect::Postgres &&
-                             link_->LastSqlState() == kTransactionAborted;
+    bool aborted = link_->OwnRollback() ? failed_
+                                        : link_->ServerDialect().RefusesUntilRollback(link_->LastSqlState());
     return aborted ? ServerTransaction::Failed : ServerTransaction::Open;
   }
 
   // A session setting that a rollback may undo (PostgreSQL's search path is one), so it
   // changes only between transactions, in autocommit.
   int SetSchema(const std::string& schema) override {
-    if (link_->ServerDialect() == Dialect::Oracle) {
-      int rc = link_->ExecuteControl("ALTER SESSION SET CURRENT_SCHEMA=" + schema);
-      if (rc == status::kOk) link_->SetSwitchedSchema(UpperCase(schema));
-      return rc;
+    const dialect::Dialect& server = link_->ServerDialect();
+    dialect::Dialect::SchemaSwitch change = server.SwitchSchema(schema);
+    std::string name = server.Folded(schema);
+    SqlRows rows;
+    int rc = change.lookup ? RunQuery(*link_, change.sql, {name}, rows) : link_->ExecuteControl(change.sql);
+    if (rc == status::kOk && change.lookup && rows.empty()) {
+      rc = link_->FailWith(status::kSchemaUnknown, "no schema " + name);
     }
-    Statement lookup({kPostgresSwitchSchema, 1, {}});
-    BackendStep step{&lookup, {SqlValue{SqlValue::Kind::Text, 0, LowerCase(schema)}}, false,
-                     false, {}};
-    Command command{Command::Kind::Statement, {}, &step};
-    std::vector<StepResult> results(1);
-    size_t done = 0;
-    int rc = SendCommands(*link_, {&command, 1}, results, done);
-    if (rc == status::kOk && results[0].rows.empty()) {
-      rc = link_->FailWith(status::kSchemaUnknown, "no schema " + LowerCase(schema));
-    }
-    if (rc == status::kOk) link_->SetSwitchedSchema(LowerCase(schema));
+    if (rc == status::kOk) link_->SetSwitchedSchema(name);
     return rc;
   }
 
   int TryLockName(const std::string& name, bool& taken) override {
     taken = false;
-    if (link_->ServerDialect() != Dialect::Postgres) return kNoNamedLocks;
-    Statement lock({kPostgresTryLockName, 1, {}});
-    BackendStep step{&lock, {SqlValue{SqlValue::Kind::Text, 0, name}}, false, false, {}};
-    Command command{Command::Kind::Statement, {}, &step};
-    std::vector<StepResult> results(1);
-    size_t done = 0;
-    int rc = SendCommands(*link_, {&command, 1}, results, done);
+    const char* query = link_->ServerDialect().TryLockNameQuery();
+    if (query == nullptr) return kNoNamedLocks;  // the run keeps its own means
+    SqlRows rows;
+    int rc = RunQuery(*link_, query, {name}, rows);
     if (rc != status::kOk) return rc;
     SqlRow row;
-    if (!results[0].rows.empty()) results[0].rows.Read(0, row);
+    if (!rows.empty()) rows.Read(0, row);
     if (row.empty()) return link_->FailWith(status::kInternal, "no answer to the advisory lock");
     taken = row[0].text == "1" || row[0].text == "t" || row[0].number == 1;
     return status::kOk;
-  }
-
-  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
-    return odbc::Describe(*link_, statement, integerInputs);
-  }
-  int Columns(const std::string& schema, const std::string& table,
-              std::vector<CatalogColumn>& columns) override {
-    return odbc::Columns(*link_, schema, table, columns);
-  }
-  int Indexes(const std::string& schema, const std::string& table,
-              std::vector<std::vector<std::string>>& indexes) override {
-    return odbc::Indexes(*link_, schema, table, indexes);
-  }
-  int Privileges(const std::string& schema, const std::string& table,
-                 TablePrivileges& granted) override {
-    return odbc::Privileges(*link_, schema, table, granted);
   }
 
   std::string LastNativeError() const override { return link_->LastError(); }
@@ -232,6 +202,8 @@ class Session : public BackendSession {
   }
 
  private:
+  friend Link& odbc::LinkOf(BackendSession& session);
+
   std::shared_ptr<Link> link_;
   bool failed_ = false;  // the last commands sent failed
 };
@@ -245,6 +217,9 @@ int OpenSession(const char* user, const char* password, const char* netService,
 }
 
 }  // namespace
+
+Link& LinkOf(BackendSession& session) { return *static_cast<Session&>(session).link_; }
+
 }  // namespace odbc
 
 namespace registered {

@@ -8,9 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "db/dialect/dialect.h"
 #include "db/odbc/cancel_watch.h"
-#include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
+#include "db/runtime/backend.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
@@ -26,13 +27,13 @@ class Link {
  public:
   // `ownRollback`: failed statements are taken back by the program's transaction model, not
   // by the driver (PostgreSQL's driver, which would spend a round trip on each).
-  Link(EnvironmentHandle environment, ConnectionHandle connection, Dialect dialect,
+  Link(EnvironmentHandle environment, ConnectionHandle connection, const dialect::Dialect& dialect,
        bool ownRollback);
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
   SQLHDBC Connection() const { return connection_.get(); }
-  Dialect ServerDialect() const { return dialect_; }
+  const dialect::Dialect& ServerDialect() const { return dialect_; }
   bool OwnRollback() const { return ownRollback_; }
   // The schema the last schema switch made current, as the server keeps its name ("" before
   // any): the catalog is asked for it by that name.
@@ -80,7 +81,7 @@ class Link {
   ConnectionHandle connection_;
   std::unordered_map<std::string, PreparedText> prepared_;
   StatementHandle control_;
-  Dialect dialect_;
+  const dialect::Dialect& dialect_;
   bool ownRollback_;
   std::string switchedSchema_;
   bool inTransaction_ = false;
@@ -90,5 +91,12 @@ class Link {
   bool lost_ = false;
   CancelWatch watch_;  // last: its thread ends before any handle is freed
 };
+
+// Runs a query of the dialect's own with text inputs, as the program's statements run.
+int RunQuery(Link& link, const std::string& sql, const std::vector<std::string>& inputs,
+             SqlRows& rows);
+
+// The link of a session this backend opened.
+Link& LinkOf(BackendSession& session);
 
 }  // namespace db::odbc

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "db/odbc/dialect.h"
+#include "db/dialect/dialect.h"
 #include "db/odbc/handles.h"
 #include "db/runtime/backend.h"
 
@@ -31,18 +31,18 @@ int BindParameters(Link& link, SQLHSTMT handle, Parameters& parameters, SQLUSMAL
 
 class Statement : public BackendStatement {
  public:
-  explicit Statement(DialectText text) : text_(std::move(text)) {}
+  explicit Statement(dialect::DialectText text) : text_(std::move(text)) {}
 
   // Checks `inputs` against the markers and puts them in the driver's form (dates in ISO).
   // Returns 0, or the status of the first that does not fit.
   int ConvertInputs(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters) const;
   // The text to prepare for inputs of the types in `parameters`.
-  std::string TextFor(Dialect dialect, const Parameters& parameters) const {
-    return TextForInputs(dialect, text_.sql, parameters.integer);
+  std::string TextFor(const dialect::Dialect& dialect, const Parameters& parameters) const {
+    return dialect.TypedText(text_.sql, parameters.integer);
   }
 
  private:
-  DialectText text_;
+  dialect::DialectText text_;
 };
 
 }  // namespace db::odbc

@@ -1,9 +1,9 @@
-#include "db/postgresql/catalog.h"
-
 #include <cstdlib>
 #include <cstring>
 
-#include "db/postgresql/statement.h"
+#include "db/catalog/catalog.h"
+#include "db/dialect/dialect.h"
+#include "db/postgresql/session.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
@@ -24,46 +24,12 @@ constexpr Oid kTimestampZoneType = 1184;
 // Guards a describe inside an open transaction, which a failed parse would otherwise abort.
 constexpr const char* kDescribeSavepoint = "kestrumel_describe";
 
-// The table, as the server resolves an unquoted name: in the session's schema unless one is
-// named. Every read below gives at least one row when the table exists, none when not.
-constexpr const char* kTable =
-    "with t as (select c.oid from pg_catalog.pg_class c"
-    " join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
-    " where n.nspname = coalesce(nullif($1::text, ''), pg_catalog.current_schema())"
-    " and c.relname = $2::text and c.relkind in ('r', 'p', 'v', 'm', 'f')) ";
-
-// A domain is read as the type it is based on; the scale of a numeric is in its type modifier.
-constexpr const char* kColumns =
-    "select a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod),"
-    " coalesce(nullif(y.typbasetype, 0), a.atttypid),"
-    " (case when y.typbasetype <> 0 then y.typtypmod else a.atttypmod end - 4) & 65535"
-    " from t left join pg_catalog.pg_attribute a"
-    " on a.attrelid = t.oid and a.attnum > 0 and not a.attisdropped"
-    " left join pg_catalog.pg_type y on y.oid = a.atttypid order by a.attnum";
-
-// Key columns only: an index's included columns give it no order. Attribute 0 is an expression.
-constexpr const char* kIndexes =
-    "select i.indexrelid, a.attname from t"
-    " left join pg_catalog.pg_index i on i.indrelid = t.oid"
-    " left join pg_catalog.pg_class x on x.oid = i.indexrelid"
-    " left join lateral unnest(i.indkey::int2[]) with ordinality k(attnum, place)"
-    " on k.place <= i.indnkeyatts"
-    " left join pg_catalog.pg_attribute a on a.attrelid = t.oid and a.attnum = k.attnum"
-    " order by x.relname, i.indexrelid, k.place";
-
-// For the current user: owner, grants to it, to PUBLIC and through the roles it inherits.
-constexpr const char* kPrivileges =
-    "select pg_catalog.has_table_privilege(t.oid, 'SELECT'),"
-    " pg_catalog.has_table_privilege(t.oid, 'INSERT'),"
-    " pg_catalog.has_table_privilege(t.oid, 'UPDATE'),"
-    " pg_catalog.has_table_privilege(t.oid, 'DELETE') from t";
-
 // Runs a read of `table`'s catalog; kNoSuchTable when it gives no row.
-int ReadTable(Link& link, const char* read, const std::string& schema, const std::string& table,
-              Result& rows) {
+int ReadTable(Link& link, const std::string& read, const std::string& schema,
+              const std::string& table, Result& rows) {
   std::string schemaName = LowerCase(schema);  // as the schema switch names it
   std::string tableName = LowerCase(table);
-  Command command = TextCommand(std::string(kTable) + read);
+  Command command = TextCommand(OwnText(read));
   command.values = {schemaName.c_str(), tableName.c_str()};
   Outcome outcome;
   if (!link.channel.Run({command}, outcome)) return link.channel.Fail(outcome);
@@ -105,12 +71,24 @@ void UndoDescribe(Link& link) {
                    ignored);
 }
 
-}  // namespace
+const dialect::CatalogQueries& Queries() { return dialect::CatalogQueriesOf(dialect::Postgres()); }
+
+struct PostgresCatalog final : Catalog {
+  explicit PostgresCatalog(Link& session) : link(session) {}
+  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override;
+  int Columns(const std::string& schema, const std::string& table,
+              std::vector<CatalogColumn>& columns) override;
+  int Indexes(const std::string& schema, const std::string& table,
+              std::vector<std::vector<std::string>>& indexes) override;
+  int Privileges(const std::string& schema, const std::string& table,
+                 TablePrivileges& granted) override;
+  Link& link;
+};
 
 // Parsed under the unnamed statement, which the next parameterised command replaces: nothing
 // stays that a later run of the same text would find.
-int Describe(Link& link, BackendStatement& statement, const std::vector<bool>& integerInputs) {
-  const dialect::PostgresText& text = static_cast<const Statement&>(statement).Text();
+int PostgresCatalog::Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) {
+  const dialect::DialectText& text = static_cast<const Statement&>(statement).Text();
   std::vector<Oid> types(static_cast<size_t>(text.parameterCount), 0);
   for (size_t i = 0; i < types.size() && i < integerInputs.size(); ++i) {
     if (integerInputs[i]) types[i] = kInt4Type;
@@ -128,10 +106,10 @@ int Describe(Link& link, BackendStatement& statement, const std::vector<bool>& i
   return rc;
 }
 
-int Columns(Link& link, const std::string& schema, const std::string& table,
+int PostgresCatalog::Columns(const std::string& schema, const std::string& table,
             std::vector<CatalogColumn>& columns) {
   Result rows;
-  int rc = ReadTable(link, kColumns, schema, table, rows);
+  int rc = ReadTable(link, Queries().columns, schema, table, rows);
   if (rc != status::kOk) return rc;
   const PGresult* result = rows.get();
   for (int r = 0; r < PQntuples(result); ++r) {
@@ -146,10 +124,10 @@ int Columns(Link& link, const std::string& schema, const std::string& table,
   return status::kOk;
 }
 
-int Indexes(Link& link, const std::string& schema, const std::string& table,
+int PostgresCatalog::Indexes(const std::string& schema, const std::string& table,
             std::vector<std::vector<std::string>>& indexes) {
   Result rows;
-  int rc = ReadTable(link, kIndexes, schema, table, rows);
+  int rc = ReadTable(link, Queries().indexes, schema, table, rows);
   if (rc != status::kOk) return rc;
   const PGresult* result = rows.get();
   std::string current;
@@ -163,14 +141,22 @@ int Indexes(Link& link, const std::string& schema, const std::string& table,
   return status::kOk;
 }
 
-int Privileges(Link& link, const std::string& schema, const std::string& table,
+int PostgresCatalog::Privileges(const std::string& schema, const std::string& table,
                TablePrivileges& granted) {
   Result rows;
-  int rc = ReadTable(link, kPrivileges, schema, table, rows);
+  int rc = ReadTable(link, Queries().privileges, schema, table, rows);
   if (rc != status::kOk) return rc;
   const PGresult* result = rows.get();
   granted = {IsTrue(result, 0), IsTrue(result, 1), IsTrue(result, 2), IsTrue(result, 3)};
   return status::kOk;
 }
 
+}  // namespace
 }  // namespace db::postgresql
+
+namespace db::registered_catalog {
+extern const CatalogEntry postgresql;
+const CatalogEntry postgresql{"postgresql", [](BackendSession& session) -> std::unique_ptr<Catalog> {
+  return std::make_unique<::db::postgresql::PostgresCatalog>(::db::postgresql::LinkOf(session));
+}};
+}  // namespace db::registered_catalog

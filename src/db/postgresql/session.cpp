@@ -4,32 +4,17 @@
 #include <unordered_set>
 #include <vector>
 
-#include "db/dialect/postgresql_text.h"
+#include "db/dialect/dialect.h"
 #include "db/postgresql/answer_bound.h"
-#include "db/postgresql/catalog.h"
 #include "db/postgresql/connect.h"
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
 #include "db/runtime/backend.h"
-#include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 
 namespace db {
 namespace postgresql {
 namespace {
-
-// Only a schema that exists becomes the search path, in the same statement that looks for it.
-constexpr const char* kSwitchSchema =
-    "select set_config('search_path', quote_ident(nspname), false)"
-    " from pg_catalog.pg_namespace where nspname = $1";
-
-// A session-level advisory lock: it ends with the session, so a killed run never keeps it.
-constexpr const char* kTryLockName = "select pg_try_advisory_lock(hashtextextended($1, 0))";
-
-// A session that only looks: the server refuses any change, whatever is sent. Said once the
-// host is chosen, since said at the login it would make every host of a list that asks for
-// target_session_attrs=read-write look read-only.
-constexpr const char* kReadOnlySession = "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
 
 // The SQL of a transaction command.
 std::string ControlSql(const db::Command& command) {
@@ -54,14 +39,15 @@ class Session : public BackendSession {
   // Before any other command of the session; `failure` gets the server's word on a failure.
   int MakeReadOnly(std::string& failure) {
     Outcome outcome;
-    if (link_.channel.Run({TextCommand(kReadOnlySession)}, outcome)) return status::kOk;
+    if (link_.channel.Run({TextCommand(dialect::Postgres().ReadOnlySetting())}, outcome)) return status::kOk;
     int rc = link_.channel.Fail(outcome);
     failure = link_.channel.LastError();
     return rc;
   }
 
   int Prepare(const ParsedStatement& parsed, std::unique_ptr<BackendStatement>& prepared) override {
-    dialect::PostgresText text = dialect::AdaptToPostgres(parsed.body);
+    dialect::DialectText text = dialect::Postgres().Adapt(parsed.body, parsed.inputCount,
+                                                          dialect::Markers::Numbered);
     if (text.parameterCount != parsed.inputCount) {
       return link_.channel.FailWith(status::kNotAllVariablesBound,
                                     "placeholders do not match the inputs: " + parsed.text);
@@ -71,13 +57,7 @@ class Session : public BackendSession {
     return status::kOk;
   }
 
-  // PostgreSQL aborts a transaction at its first failed statement.
-  TransactionTraits Traits() const override {
-    return {.undoesFailedStatement = false,
-            .releasesSavepoints = true,
-            .keepsStartSavepoints = false,
-            .locksRows = true};
-  }
+  TransactionTraits Traits() const override { return dialect::Postgres().Traits(); }
 
   // All in one pipeline, so in one round trip; the server skips what follows a failure. An
   // input that cannot be sent fails its statement before the server sees it: what comes
@@ -124,11 +104,9 @@ class Session : public BackendSession {
     return channel.InTransactionBlock() ? ServerTransaction::Open : ServerTransaction::None;
   }
 
-  // PostgreSQL folds unquoted names to lower case, as Oracle folds them to upper case. The
-  // search path is a setting that a rollback would undo; it changes between transactions.
   int SetSchema(const std::string& schema) override {
-    std::string name = LowerCase(schema);
-    Command lookup = TextCommand(kSwitchSchema);
+    std::string name = dialect::Postgres().Folded(schema);
+    Command lookup = TextCommand(OwnText(dialect::Postgres().SwitchSchema(schema).sql));
     lookup.values.push_back(name.c_str());
     Outcome outcome;
     if (!link_.channel.Run({lookup}, outcome)) return link_.channel.Fail(outcome);
@@ -139,7 +117,7 @@ class Session : public BackendSession {
   }
 
   int TryLockName(const std::string& name, bool& taken) override {
-    Command lock = TextCommand(kTryLockName);
+    Command lock = TextCommand(OwnText(dialect::Postgres().TryLockNameQuery()));
     lock.values.push_back(name.c_str());
     Outcome outcome;
     if (!link_.channel.Run({lock}, outcome)) return link_.channel.Fail(outcome);
@@ -148,28 +126,14 @@ class Session : public BackendSession {
     return status::kOk;
   }
 
-  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
-    return postgresql::Describe(link_, statement, integerInputs);
-  }
-  int Columns(const std::string& schema, const std::string& table,
-              std::vector<CatalogColumn>& columns) override {
-    return postgresql::Columns(link_, schema, table, columns);
-  }
-  int Indexes(const std::string& schema, const std::string& table,
-              std::vector<std::vector<std::string>>& indexes) override {
-    return postgresql::Indexes(link_, schema, table, indexes);
-  }
-  int Privileges(const std::string& schema, const std::string& table,
-                 TablePrivileges& granted) override {
-    return postgresql::Privileges(link_, schema, table, granted);
-  }
-
   std::string LastNativeError() const override { return link_.channel.LastError(); }
   int FailWith(int status, const std::string& message) override {
     return link_.channel.FailWith(status, message);
   }
 
  private:
+  friend Link& postgresql::LinkOf(BackendSession& session);
+
   static const Statement& StatementOf(const db::Command& command) {
     return static_cast<const Statement&>(*command.step->statement);
   }
@@ -196,6 +160,9 @@ int OpenSession(const char* user, const char* password, const char* netService,
 }
 
 }  // namespace
+
+Link& LinkOf(BackendSession& session) { return static_cast<Session&>(session).link_; }
+
 }  // namespace postgresql
 
 namespace registered {

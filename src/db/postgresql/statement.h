@@ -48,9 +48,9 @@ struct Placed {
 
 class Statement : public BackendStatement {
  public:
-  Statement(dialect::PostgresText text, bool modifies) : text_(std::move(text)), modifies_(modifies) {}
+  Statement(dialect::DialectText text, bool modifies) : text_(std::move(text)), modifies_(modifies) {}
 
-  const dialect::PostgresText& Text() const { return text_; }
+  const dialect::DialectText& Text() const { return text_; }
 
   // Appends the commands that run this statement with `inputs`, converted into `parameters`
   // (which must stay put until the pipeline has run). `preparing` holds the keys that an
@@ -68,7 +68,7 @@ class Statement : public BackendStatement {
   int BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
                       Parameters& parameters) const;
 
-  dialect::PostgresText text_;
+  dialect::DialectText text_;
   bool modifies_;
 };
 

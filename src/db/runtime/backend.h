@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "db/runtime/catalog.h"
+#include "db/runtime/runtime.h"
 #include "db/runtime/sql_rows.h"
 #include "db/runtime/sql_value.h"
 
@@ -82,27 +82,7 @@ struct TransactionTraits {
   bool locksRows = true;
 };
 
-// What a check of the database reads of the catalog; it changes nothing. A schema is "" for
-// the session's schema, else named as the program's statements name it (RVKSTAMM), and a
-// table likewise: the backend matches them as its server resolves such names. A table that
-// does not exist gives kNoSuchTable.
-class BackendCatalog {
- public:
-  virtual ~BackendCatalog() = default;
-  // Has the server compile a prepared statement, without running it. `integerInputs` tells,
-  // by position, the inputs that stand where only a number fits; the others are texts.
-  virtual int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) = 0;
-  virtual int Columns(const std::string& schema, const std::string& table,
-                      std::vector<CatalogColumn>& columns) = 0;
-  // Every index of the table (the primary key and unique constraints included), each as its
-  // column names in order; an index on an expression lists "" for it.
-  virtual int Indexes(const std::string& schema, const std::string& table,
-                      std::vector<std::vector<std::string>>& indexes) = 0;
-  virtual int Privileges(const std::string& schema, const std::string& table,
-                         TablePrivileges& granted) = 0;
-};
-
-class BackendSession : public BackendCatalog {
+class BackendSession {
  public:
   virtual ~BackendSession() = default;
   virtual int Prepare(const ParsedStatement& statement,
@@ -150,6 +130,9 @@ struct BackendEntry {
 
 // Every registered backend, in the order the build lists them.
 const std::vector<const BackendEntry*>& RegisteredBackends();
+
+// The session of the current connection and the name of its backend; null when none.
+BackendSession* ConnectedSession(const char*& backendName);
 
 
 }  // namespace db

@@ -47,6 +47,7 @@ using HostSpan = std::span<const HostVar>;
 
 struct Connection {
   std::unique_ptr<BackendSession> session;
+  const char* backend = nullptr;  // the name of the session's backend
   Transaction transaction;  // over the session
   // Prepared once per connection, keyed by the statement text. Shared, so that a call that
   // runs an entry keeps it alive when the statement clears the cache (a schema switch).
@@ -69,24 +70,6 @@ Connection& Current() {
 int Noted(int rc) {
   if (Current().fault == status::kOk && status::IsFault(rc)) Current().fault = rc;
   return rc;
-}
-
-// The inputs next to a + or -: a number there, as in "date + days", which a server that types
-// inputs from their place cannot tell otherwise.
-std::vector<bool> ArithmeticInputs(const std::string& body) {
-  std::vector<SqlToken> tokens = TokenizeSql(body);
-  std::vector<bool> arithmetic;
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i].kind != SqlTokenKind::Marker) continue;
-    size_t before = i;
-    while (before > 0 && tokens[before - 1].IsSpace()) --before;
-    size_t after = SkipSpace(tokens, i + 1);
-    auto isSign = [&](size_t at) {
-      return at < tokens.size() && (tokens[at].Is("+") || tokens[at].Is("-"));
-    };
-    arithmetic.push_back((before > 0 && isSign(before - 1)) || isSign(after));
-  }
-  return arithmetic;
 }
 
 int PrepareEntry(const char* text, PreparedEntry& entry) {
@@ -292,6 +275,7 @@ int SqlConnect(const char* user, const char* password, const char* netService, A
   rc = backend->open(user, password, netService, access, session, Current().connectFailure);
   if (rc != status::kOk) return rc;
   Current().session = std::move(session);
+  Current().backend = backend->name;
   Current().transaction.Attach(Current().session.get());
   return rc;
 }
@@ -315,33 +299,9 @@ const char* SqlBackendServing(const char* netService) {
   return backend != nullptr ? backend->name : nullptr;
 }
 
-// Not cached: a statement checked is not thereby one the connection runs.
-int SqlDescribe(const char* text) {
-  if (!Current().session) return status::kNotConnected;
-  PreparedEntry entry;
-  int rc = PrepareEntry(text, entry);
-  if (rc != status::kOk || entry.statement == nullptr) return rc;
-  return Current().session->Describe(*entry.statement, ArithmeticInputs(entry.parsed.body));
-}
-
-int SqlColumns(const std::string& schema, const std::string& table,
-               std::vector<CatalogColumn>& columns) {
-  columns.clear();
-  if (!Current().session) return status::kNotConnected;
-  return Current().session->Columns(schema, table, columns);
-}
-
-int SqlIndexes(const std::string& schema, const std::string& table,
-               std::vector<std::vector<std::string>>& indexes) {
-  indexes.clear();
-  if (!Current().session) return status::kNotConnected;
-  return Current().session->Indexes(schema, table, indexes);
-}
-
-int SqlPrivileges(const std::string& schema, const std::string& table, TablePrivileges& granted) {
-  granted = {};
-  if (!Current().session) return status::kNotConnected;
-  return Current().session->Privileges(schema, table, granted);
+BackendSession* ConnectedSession(const char*& backendName) {
+  backendName = Current().backend;
+  return Current().session.get();
 }
 
 std::string SqlLastNativeError() {

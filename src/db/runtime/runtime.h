@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "db/runtime/catalog.h"
 #include "db/runtime/status.h"
 
 namespace db {
@@ -56,12 +55,23 @@ constexpr HostVar IntOut(int32_t& value, bool indicator = false) {
 
 using HostList = std::initializer_list<HostVar>;
 
+// How a connection may touch the database. A read-only one cannot change anything, also not
+// by mistake: the server or the file system refuses it.
+enum class Access : uint8_t { ReadWrite, ReadOnly };
+
 // Opens the one connection of the process. The net service name selects the backend
 // ("sqlite:DIR", "postgresql://HOST[:PORT]/DB"). User and password are passed apart, never
 // joined into a connect string. A second connect replaces the first. A read-only connection
 // is for looking: any change fails.
 int SqlConnect(const char* user, const char* password, const char* netService,
                Access access = Access::ReadWrite);
+
+// The last native error of the current session ("" when none), for tests and diagnostics.
+std::string SqlLastNativeError();
+
+// The name of the backend that serves `netService` ("sqlite", "postgresql", "odbc"), or null
+// when none does.
+const char* SqlBackendServing(const char* netService);
 
 // Ends the connection; pending work is not kept. The program itself never calls it (the
 // connection ends with the process); tests do.

@@ -1,10 +1,10 @@
-#include "db/sqlite/catalog.h"
-
 #include <string_view>
 
+#include "db/catalog/catalog.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
 #include "platform/file_access.h"
+#include "db/sqlite/session.h"
 #include "platform/paths.h"
 
 namespace db::sqlite {
@@ -62,12 +62,20 @@ std::string FileOf(Link& link, const std::string& schema) {
   return file;
 }
 
-}  // namespace
+struct SqliteCatalog final : Catalog {
+  explicit SqliteCatalog(Link& session) : link(session) {}
+  // Prepare compiled the statement already: whatever it names exists.
+  int Describe(BackendStatement&, const std::vector<bool>&) override { return status::kOk; }
+  int Columns(const std::string& schema, const std::string& table,
+              std::vector<CatalogColumn>& columns) override;
+  int Indexes(const std::string& schema, const std::string& table,
+              std::vector<std::vector<std::string>>& indexes) override;
+  int Privileges(const std::string& schema, const std::string& table,
+                 TablePrivileges& granted) override;
+  Link& link;
+};
 
-// Prepare compiled the statement already: whatever it names exists.
-int Describe(Link&, BackendStatement&, const std::vector<bool>&) { return status::kOk; }
-
-int Columns(Link& link, const std::string& schema, const std::string& table,
+int SqliteCatalog::Columns(const std::string& schema, const std::string& table,
             std::vector<CatalogColumn>& columns) {
   int rc = Query(link, "select name, type from pragma_table_info(?1, ?2)",
                  {table, DatabaseName(schema)}, [&](sqlite3_stmt* row) {
@@ -78,10 +86,10 @@ int Columns(Link& link, const std::string& schema, const std::string& table,
   return columns.empty() ? NoSuchTable(link, schema, table) : status::kOk;
 }
 
-int Indexes(Link& link, const std::string& schema, const std::string& table,
+int SqliteCatalog::Indexes(const std::string& schema, const std::string& table,
             std::vector<std::vector<std::string>>& indexes) {
   std::vector<CatalogColumn> columns;
-  if (int rc = Columns(link, schema, table, columns); rc != status::kOk) return rc;
+  if (int rc = Columns(schema, table, columns); rc != status::kOk) return rc;
   std::vector<std::string> names;
   int rc = Query(link, "select name from pragma_index_list(?1, ?2)", {table, DatabaseName(schema)},
                  [&](sqlite3_stmt* row) { names.push_back(ColumnText(row, 0)); });
@@ -97,10 +105,10 @@ int Indexes(Link& link, const std::string& schema, const std::string& table,
 
 // SQLite has no grants: what the user running the check may do with the file is what the
 // program may do with the table. A change also writes the journal beside the file.
-int Privileges(Link& link, const std::string& schema, const std::string& table,
+int SqliteCatalog::Privileges(const std::string& schema, const std::string& table,
                TablePrivileges& granted) {
   std::vector<CatalogColumn> columns;
-  if (int rc = Columns(link, schema, table, columns); rc != status::kOk) return rc;
+  if (int rc = Columns(schema, table, columns); rc != status::kOk) return rc;
   std::string file = FileOf(link, schema);
   if (file.empty()) return link.FailWith(status::kInternal, "no file for " + DatabaseName(schema));
   std::string directory = file.substr(0, platform::LastPathSeparator(file) + 1);
@@ -110,4 +118,12 @@ int Privileges(Link& link, const std::string& schema, const std::string& table,
   return status::kOk;
 }
 
+}  // namespace
 }  // namespace db::sqlite
+
+namespace db::registered_catalog {
+extern const CatalogEntry sqlite;
+const CatalogEntry sqlite{"sqlite", [](BackendSession& session) -> std::unique_ptr<Catalog> {
+  return std::make_unique<::db::sqlite::SqliteCatalog>(::db::sqlite::LinkOf(session));
+}};
+}  // namespace db::registered_catalog

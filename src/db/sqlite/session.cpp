@@ -4,8 +4,7 @@
 #include <string>
 
 #include "common/stop_request.h"
-#include "db/sqlite/catalog.h"
-#include "db/dialect/sqlite_text.h"
+#include "db/dialect/dialect.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/status.h"
@@ -157,23 +156,15 @@ class Session : public BackendSession {
     if (parsed.kind == ParsedStatement::Kind::Modify) {
       return PrepareChange(link_, parsed.body, prepared);
     }
-    auto statement = std::make_unique<Statement>(link_, dialect::AdaptToSqlite(parsed.body),
-                                                 parsed.kind == ParsedStatement::Kind::Modify);
+    auto statement = std::make_unique<Statement>(
+        link_, dialect::Sqlite().Adapt(parsed.body, parsed.inputCount, dialect::Markers::Question),
+        parsed.kind == ParsedStatement::Kind::Modify);
     int rc = statement->Prepare();
     if (rc == status::kOk) prepared = std::move(statement);
     return rc;
   }
 
-  // A failed statement undoes itself (the statement journal). Savepoints set before the first
-  // change stay out of SQLite, which would otherwise journal every page the request then
-  // changes a second time, in memory. The write transaction's lock serialises the writers:
-  // there are no row locks.
-  TransactionTraits Traits() const override {
-    return {.undoesFailedStatement = true,
-            .releasesSavepoints = true,
-            .keepsStartSavepoints = true,
-            .locksRows = false};
-  }
+  TransactionTraits Traits() const override { return dialect::Sqlite().Traits(); }
 
   // One by one: SQLite runs in this process, a command costs no round trip.
   int Send(std::span<const Command> commands, std::vector<StepResult>& results,
@@ -197,22 +188,6 @@ class Session : public BackendSession {
     if (!platform::IsRegularFile(path)) path = directory + "/" + UpperCase(schema) + ".db";
     if (!platform::IsRegularFile(path)) return link_->FailWith(status::kSchemaUnknown, "no database " + path);
     return link_->Open(path);
-  }
-
-  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
-    return sqlite::Describe(*link_, statement, integerInputs);
-  }
-  int Columns(const std::string& schema, const std::string& table,
-              std::vector<CatalogColumn>& columns) override {
-    return sqlite::Columns(*link_, schema, table, columns);
-  }
-  int Indexes(const std::string& schema, const std::string& table,
-              std::vector<std::vector<std::string>>& indexes) override {
-    return sqlite::Indexes(*link_, schema, table, indexes);
-  }
-  int Privileges(const std::string& schema, const std::string& table,
-                 TablePrivileges& granted) override {
-    return sqlite::Privileges(*link_, schema, table, granted);
   }
 
   std::string LastNativeError() const override { return link_->LastNativeError(); }
@@ -243,6 +218,8 @@ class Session : public BackendSession {
                          step.modifies ? &result.affected : nullptr);
   }
 
+  friend Link& sqlite::LinkOf(BackendSession& session);
+
   std::shared_ptr<Link> link_;  // statements hold it weakly; it closes with the session
 };
 
@@ -263,6 +240,8 @@ int OpenSession(const char*, const char*, const char* netService, Access access,
 }
 
 }  // namespace
+
+Link& LinkOf(BackendSession& session) { return *static_cast<Session&>(session).link_; }
 
 int Link::Open(const std::string& mainPath) {
   sqlite3* raw = nullptr;

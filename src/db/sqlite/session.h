@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "db/runtime/backend.h"
 
 namespace db::sqlite {
 
@@ -71,5 +72,8 @@ struct Link {
   int nativeCode_ = 0;
   std::string nativeMessage_;
 };
+
+// The link of a session this backend opened.
+Link& LinkOf(BackendSession& session);
 
 }  // namespace db::sqlite

@@ -71,7 +71,7 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
 
 }  // namespace
 
-Statement::Statement(std::weak_ptr<Link> link, dialect::SqliteText text, bool modifies,
+Statement::Statement(std::weak_ptr<Link> link, dialect::DialectText text, bool modifies,
                      std::vector<int> bound)
     : link_(std::move(link)),
       sql_(std::move(text.sql)),

@@ -23,7 +23,7 @@ class Statement : public Runnable {
  public:
   // `text` is the adapted body; Prepare() must succeed before the first Run(). `bound`, when
   // not empty, names the inputs it binds, in order; by default it binds all of them.
-  Statement(std::weak_ptr<Link> link, dialect::SqliteText text, bool modifies,
+  Statement(std::weak_ptr<Link> link, dialect::DialectText text, bool modifies,
             std::vector<int> bound = {});
   ~Statement() override;
   Statement(const Statement&) = delete;

@@ -77,7 +77,7 @@ TEST(SqliteDialect, DefersSelectListDateConversionsToTheRow) {
        "select (select TO_CHAR(d,'yyyymmdd') from U), e from T", {1}},
   };
   for (const Case& c : cases) {
-    db::dialect::SqliteText text = AdaptToSqlite(c.in);
+    db::dialect::DialectText text = AdaptToSqlite(c.in);
     EXPECT_EQ(text.sql, c.out) << c.in;
     std::vector<int> columns;
     for (const auto& conversion : text.conversions) columns.push_back(conversion.column);

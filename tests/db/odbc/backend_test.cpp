@@ -10,10 +10,11 @@
 #include "common/test_db.h"
 #include "db/connect.h"
 #include "db/odbc/connection_string.h"
-#include "db/odbc/dialect.h"
+#include "db/dialect/dialect.h"
+#include "db/odbc/connect.h"
 #include "db/odbc/error.h"
 #include "db/runtime/backend.h"
-#include "db/runtime/catalog.h"
+#include "db/catalog/catalog.h"
 #include "db/runtime/runtime.h"
 #include "db/runtime/status.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 namespace odbc = db::odbc;
 namespace status = db::status;
+using Dialect = db::dialect::Dialect;
 
 TEST(OdbcConnectionString, CredentialsAreAppendedQuotedAndNeverTakenFromTheName) {
   struct Case {
@@ -59,28 +61,29 @@ TEST(OdbcDialect, FollowsTheServerAndRefusesOthers) {
   struct Case {
     const char* dbmsName;
     int expected;
-    odbc::Dialect dialect;
+    const Dialect* dialect;
   };
   const Case cases[] = {
-      {"Oracle", 0, odbc::Dialect::Oracle},
-      {"PostgreSQL", 0, odbc::Dialect::Postgres},
-      {"Microsoft SQL Server", status::kServiceUnresolved, {}},
-      {"MySQL", status::kServiceUnresolved, {}},
-      {"", status::kServiceUnresolved, {}},
+      {"Oracle", 0, &db::dialect::Oracle()},
+      {"PostgreSQL", 0, &db::dialect::Postgres()},
+      {"Microsoft SQL Server", status::kServiceUnresolved, nullptr},
+      {"MySQL", status::kServiceUnresolved, nullptr},
+      {"", status::kServiceUnresolved, nullptr},
   };
   for (const Case& c : cases) {
-    odbc::Dialect dialect{};
+    const Dialect* dialect = nullptr;
     EXPECT_EQ(odbc::DialectFromDbmsName(c.dbmsName, dialect), c.expected) << c.dbmsName;
     if (c.expected == 0) {
       EXPECT_EQ(dialect, c.dialect) << c.dbmsName;
     }
   }
   const std::string body = "update T set d=sysdate, e=TO_DATE(?,'yyyymmdd')+? where f='?'";
-  odbc::DialectText oracle = odbc::AdaptToDialect(odbc::Dialect::Oracle, body, 2);
+  const auto question = db::dialect::Markers::Question;
+  db::dialect::DialectText oracle = db::dialect::Oracle().Adapt(body, 2, question);
   EXPECT_EQ(oracle.sql, body);  // Oracle takes the program's statements as they stand
-  EXPECT_EQ(odbc::TextForInputs(odbc::Dialect::Oracle, oracle.sql, {false, true}), body);
-  odbc::DialectText postgres = odbc::AdaptToDialect(odbc::Dialect::Postgres, body, 2);
-  EXPECT_EQ(odbc::TextForInputs(odbc::Dialect::Postgres, postgres.sql, {false, true}),
+  EXPECT_EQ(db::dialect::Oracle().TypedText(oracle.sql, {false, true}), body);
+  db::dialect::DialectText postgres = db::dialect::Postgres().Adapt(body, 2, question);
+  EXPECT_EQ(db::dialect::Postgres().TypedText(postgres.sql, {false, true}),
             "update T set d=date_trunc('second',statement_timestamp()::timestamp), "
             "e=?::date+?::int4 where f='?'");
   EXPECT_EQ(postgres.parameterCount, 2);
@@ -89,12 +92,12 @@ TEST(OdbcDialect, FollowsTheServerAndRefusesOthers) {
 
 TEST(OdbcErrors, NativeNumbersAndStatesBecomeStatuses) {
   struct Case {
-    odbc::Dialect dialect;
+    const Dialect* dialect;
     odbc::Diagnostic diagnostic;
     int expected;
   };
-  const auto oracle = odbc::Dialect::Oracle;
-  const auto postgres = odbc::Dialect::Postgres;
+  const Dialect* oracle = &db::dialect::Oracle();
+  const Dialect* postgres = &db::dialect::Postgres();
   const Case cases[] = {
       {oracle, {"23000", 1, "ORA-00001: unique constraint violated"}, status::kUniqueViolated},
       {oracle, {"23000", 1400, "ORA-01400: cannot insert NULL"}, status::kNotNullViolated},
@@ -122,7 +125,7 @@ TEST(OdbcErrors, NativeNumbersAndStatesBecomeStatuses) {
       {postgres, {"25006", 7, "read-only transaction"}, status::kDatabaseReadOnly},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(odbc::StatusFromDiagnostic(c.dialect, c.diagnostic), c.expected)
+    EXPECT_EQ(odbc::StatusFromDiagnostic(*c.dialect, c.diagnostic), c.expected)
         << c.diagnostic.message;
   }
   const odbc::Diagnostic refusals[] = {

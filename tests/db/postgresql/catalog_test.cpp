@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "db/runtime/catalog.h"
+#include "db/catalog/catalog.h"
 #include "db/runtime/status.h"
 #include "fixture.h"
 
