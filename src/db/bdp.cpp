@@ -2,7 +2,7 @@
 
 #include "common/text_field.h"
 #include "db/batch.h"
-#include "db/runtime/status_kind.h"
+#include "db/status_kind.h"
 #include "db/transfer_buffer.h"
 
 static const char* Bdp_PnrBszDmy_Open_Sql =

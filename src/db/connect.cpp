@@ -4,7 +4,7 @@
 
 #include "db/runtime/precompiler.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "platform/secure_zero.h"
 
 namespace {

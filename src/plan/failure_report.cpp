@@ -1,6 +1,6 @@
 #include "plan/failure_report.h"
 
-#include "db/runtime/status_kind.h"
+#include "db/status_kind.h"
 #include "db/work.h"
 #include "log/message_log.h"
 

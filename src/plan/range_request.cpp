@@ -4,8 +4,8 @@
 
 #include "db/bak.h"
 #include "db/bdp.h"
-#include "db/runtime/status.h"
-#include "db/runtime/status_kind.h"
+#include "db/status.h"
+#include "db/status_kind.h"
 #include "db/work.h"
 #include "plan/failure_report.h"
 #include "plan/recount.h"

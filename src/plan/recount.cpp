@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "common/text_field.h"
-#include "db/runtime/status_kind.h"
+#include "db/status_kind.h"
 #include "plan/deviation.h"
 #include "plan/failure_report.h"
 

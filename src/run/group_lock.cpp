@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "db/run_lock.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "platform/log_file.h"
 #include "run/stop_signal.h"
 

@@ -9,7 +9,7 @@
 #include "config/startup_values.h"
 #include "db/connect.h"
 #include "db/pud.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "log/message_log.h"
 #include "plan/deviation.h"
 #include "platform/process_state.h"

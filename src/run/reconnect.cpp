@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "db/connect.h"
-#include "db/runtime/status.h"
-#include "db/runtime/status_kind.h"
+#include "db/status.h"
+#include "db/status_kind.h"
 #include "log/message_log.h"
 #include "run/stop_signal.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "db/pud.h"
-#include "db/runtime/status.h"
-#include "db/runtime/status_kind.h"
+#include "db/status.h"
+#include "db/status_kind.h"
 #include "db/work.h"
 #include "log/message_log.h"
 #include "plan/day_request.h"

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "db/batch.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace testing_db {
 

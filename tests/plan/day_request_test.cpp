@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "db/runtime/fault_seam.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "plan/day_request.h"
 #include "plan_fixture.h"
 

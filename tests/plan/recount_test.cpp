@@ -6,7 +6,7 @@
 #include "common/run_alone.h"
 #include "db/bsm.h"
 #include "db/runtime/fault_seam.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "db/work.h"
 #include "plan/deviation.h"
 #include "plan/recount.h"

@@ -13,7 +13,7 @@
 #include "common/backend_test.h"
 #include "common/test_db.h"
 #include "db/runtime/fault_seam.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "run/log_expectations.h"
 
 namespace {

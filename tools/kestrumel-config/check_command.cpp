@@ -7,7 +7,7 @@
 #include "config/config_reader.h"
 #include "db/connect.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "kestrumel-config/check_log.h"
 #include "kestrumel-config/check_queue.h"
 #include "kestrumel-config/check_report.h"

@@ -8,7 +8,7 @@
 #include "db/bak.h"
 #include "db/pud.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "db/statement_list.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "db/catalog/catalog.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "db/statement_list.h"
 #include "kestrumel-config/expected_schema.h"
 

@@ -11,7 +11,7 @@
 
 #include "db/connect.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "kestrumel-config/commands.h"
 #include "kestrumel-config/expected_schema.h"
 #include "kestrumel-config/flat_json.h"

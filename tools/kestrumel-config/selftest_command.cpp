@@ -8,7 +8,7 @@
 
 #include "db/connect.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "kestrumel-config/check_report.h"
 #include "kestrumel-config/commands.h"
 #include "log/message_log.h"

@@ -2,7 +2,7 @@
 #include "db/dialect/dialect.h"
 #include "db/dialect/oracle_errors.h"
 #include "db/runtime/letter_case.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {

@@ -1,6 +1,6 @@
 #include "db/dialect/oracle_errors.h"
 
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {

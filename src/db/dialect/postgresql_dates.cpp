@@ -2,7 +2,7 @@
 
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {

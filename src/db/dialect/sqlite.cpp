@@ -1,7 +1,7 @@
 // SQLite, in this process: one database file per schema.
 #include "db/dialect/dialect.h"
 #include "db/dialect/sqlite_text.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {

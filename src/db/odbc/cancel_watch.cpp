@@ -5,7 +5,7 @@
 
 #include "common/run_end.h"
 #include "common/stop_request.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::odbc {
 namespace {

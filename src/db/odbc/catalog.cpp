@@ -7,7 +7,7 @@
 #include "db/odbc/session.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/letter_case.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::odbc {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "db/odbc/statement.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::odbc {
 namespace {

@@ -6,7 +6,7 @@
 #include "db/odbc/connection_string.h"
 #include "db/odbc/error.h"
 #include "db/runtime/answer_bound.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::odbc {
 namespace {

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "db/runtime/letter_case.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::odbc {
 namespace {

@@ -1,7 +1,7 @@
 #include "db/odbc/error.h"
 
 #include "db/dialect/postgresql_errors.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "platform/odbc_api.h"
 
 namespace db::odbc {

@@ -8,8 +8,8 @@
 #include "db/odbc/error.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/backend.h"
-#include "db/runtime/status.h"
-#include "db/runtime/status_kind.h"
+#include "db/status.h"
+#include "db/status_kind.h"
 
 namespace db {
 namespace odbc {

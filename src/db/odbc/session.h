@@ -12,7 +12,7 @@
 #include "db/odbc/cancel_watch.h"
 #include "db/odbc/handles.h"
 #include "db/runtime/backend.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::odbc {
 

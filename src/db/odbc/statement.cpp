@@ -2,7 +2,7 @@
 
 #include "db/dialect/postgresql_dates.h"
 #include "db/odbc/session.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::odbc {
 namespace {

@@ -5,7 +5,7 @@
 #include "db/dialect/dialect.h"
 #include "db/postgresql/session.h"
 #include "db/runtime/letter_case.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::postgresql {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "common/stop_request.h"
 #include "db/dialect/postgresql_errors.h"
-#include "db/runtime/status.h"
-#include "db/runtime/status_kind.h"
+#include "db/status.h"
+#include "db/status_kind.h"
 
 namespace db::postgresql {
 namespace {

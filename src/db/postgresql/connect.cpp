@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "db/dialect/postgresql_errors.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::postgresql {
 namespace {

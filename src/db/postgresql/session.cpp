@@ -10,7 +10,7 @@
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
 #include "db/runtime/backend.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db {
 namespace postgresql {

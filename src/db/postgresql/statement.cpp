@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "db/postgresql/session.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::postgresql {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "db/runtime/sql_scanner.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "platform/local_time.h"
 
 namespace db {

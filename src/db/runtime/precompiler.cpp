@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "db/runtime/sql_scanner.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db {
 namespace {

@@ -14,7 +14,7 @@
 #include "db/runtime/letter_case.h"
 #include "db/runtime/precompiler.h"
 #include "db/runtime/sql_scanner.h"
-#include "db/runtime/status_kind.h"
+#include "db/status_kind.h"
 #include "db/runtime/transaction.h"
 
 namespace db {

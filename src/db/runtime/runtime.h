@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db {
 

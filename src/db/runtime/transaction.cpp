@@ -1,7 +1,7 @@
 #include "db/runtime/transaction.h"
 
 #include "db/runtime/letter_case.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "db/catalog/catalog.h"
 #include "db/runtime/letter_case.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "platform/file_access.h"
 #include "db/sqlite/session.h"
 #include "platform/paths.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::sqlite {
 namespace {

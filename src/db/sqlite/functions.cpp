@@ -7,7 +7,7 @@
 
 #include "db/dialect/sqlite_dates.h"
 #include "db/runtime/oracle_date.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "db/sqlite/error.h"
 
 namespace db::sqlite {

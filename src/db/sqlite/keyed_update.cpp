@@ -3,7 +3,7 @@
 #include <sqlite3.h>
 
 #include "db/dialect/sqlite_text.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace db::sqlite {
 namespace {

@@ -7,7 +7,7 @@
 #include "db/dialect/dialect.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "db/sqlite/error.h"
 #include "db/sqlite/functions.h"
 #include "db/sqlite/keyed_update.h"

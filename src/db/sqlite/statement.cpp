@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "db/dialect/sqlite_dates.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "db/sqlite/session.h"
 
 namespace db::sqlite {

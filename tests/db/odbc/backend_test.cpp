@@ -16,7 +16,7 @@
 #include "db/runtime/backend.h"
 #include "db/catalog/catalog.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "db/catalog/catalog.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "fixture.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "common/stop_request.h"
 #include "forked_child.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "fixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "forked_child.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "fixture.h"
 
 namespace {

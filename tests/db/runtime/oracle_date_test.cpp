@@ -6,7 +6,7 @@
 #include <string>
 
 #include "db/runtime/oracle_date.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "platform/local_time.h"
 
 namespace {

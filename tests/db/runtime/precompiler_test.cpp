@@ -5,7 +5,7 @@
 
 #include "db/runtime/precompiler.h"
 #include "db/runtime/sql_scanner.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 
 namespace {
 

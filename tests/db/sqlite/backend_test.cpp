@@ -17,7 +17,7 @@
 #include "common/test_db.h"
 #include "db/runtime/backend.h"
 #include "db/runtime/runtime.h"
-#include "db/runtime/status.h"
+#include "db/status.h"
 #include "db/sqlite/error.h"
 #include "db/sqlite/unchanged_keys.h"
 
