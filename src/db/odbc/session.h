@@ -11,15 +11,18 @@
 #include "db/odbc/cancel_watch.h"
 #include "db/odbc/dialect.h"
 #include "db/odbc/handles.h"
+#include "db/odbc/statement.h"
 #include "db/runtime/status.h"
 
 namespace db::odbc {
 
-// A text prepared on the driver, with the column types of its result once read.
+// A text prepared on the driver, with the column types of its result once read and the
+// buffers its inputs are bound to.
 struct PreparedText {
   StatementHandle handle;
   std::vector<bool> integerColumns;
   bool described = false;
+  BoundInputs inputs;
 };
 
 class Link {

@@ -15,21 +15,25 @@ bool IsIntegerType(SQLSMALLINT type) {
 
 int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
                              Parameters& parameters) const {
-  if (static_cast<int>(inputs.size()) != text_.parameterCount) return status::kNotAllVariablesBound;
+  if (!Fits(inputs)) return status::kNotAllVariablesBound;
   size_t count = inputs.size();
-  parameters.texts.assign(count, std::string());
-  parameters.numbers.assign(count, 0);
-  parameters.lengths.assign(count, SQL_NULL_DATA);
-  parameters.integer.assign(count, false);
+  parameters.texts.resize(count);
+  parameters.numbers.resize(count);
+  parameters.lengths.resize(count);
+  parameters.integer.resize(count);
   for (size_t i = 0; i < count; ++i) {
-    if (inputs[i].kind == SqlValue::Kind::Int) {
-      parameters.numbers[i] = static_cast<SQLINTEGER>(inputs[i].number);
-      parameters.lengths[i] = 0;
-      parameters.integer[i] = true;
-    } else if (inputs[i].kind == SqlValue::Kind::Text) {
-      parameters.texts[i] = inputs[i].text;
-      parameters.lengths[i] = static_cast<SQLLEN>(inputs[i].text.size());
+    const SqlValue& input = inputs[i];
+    parameters.integer[i] = input.kind == SqlValue::Kind::Int;
+    parameters.numbers[i] = input.kind == SqlValue::Kind::Int ? static_cast<SQLINTEGER>(input.number) : 0;
+    // assign, not a new string: the buffer keeps its place, and so its binding
+    if (input.kind == SqlValue::Kind::Text) {
+      parameters.texts[i].assign(input.text);
+    } else {
+      parameters.texts[i].clear();
     }
+    parameters.lengths[i] = input.kind == SqlValue::Kind::Int    ? 0
+                            : input.kind == SqlValue::Kind::Text ? static_cast<SQLLEN>(input.text.size())
+                                                                 : SQL_NULL_DATA;
   }
   for (const dialect::DateInput& date : text_.dateInputs) {
     size_t i = static_cast<size_t>(date.position);
@@ -37,26 +41,75 @@ int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
     std::string iso;
     int rc = dialect::DateTextToIso(parameters.texts[i], date.model, iso);
     if (rc != status::kOk) return link.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
-    parameters.texts[i] = std::move(iso);
+    parameters.texts[i].assign(iso);
     parameters.lengths[i] = static_cast<SQLLEN>(parameters.texts[i].size());
   }
   return status::kOk;
 }
 
-int BindParameters(Link& link, SQLHSTMT handle, Parameters& parameters, SQLUSMALLINT first) {
+const std::string& Statement::TextFor(Dialect dialect, const std::vector<SqlValue>& inputs) const {
+  for (const Variant& variant : variants_) {
+    bool same = variant.integer.size() == inputs.size();
+    for (size_t i = 0; same && i < inputs.size(); ++i) {
+      same = variant.integer[i] == (inputs[i].kind == SqlValue::Kind::Int);
+    }
+    if (same) return variant.sql;
+  }
+  Variant variant;
+  for (const SqlValue& input : inputs) variant.integer.push_back(input.kind == SqlValue::Kind::Int);
+  variant.sql = TextForInputs(dialect, text_.sql, variant.integer);
+  variants_.push_back(std::move(variant));
+  return variants_.back().sql;
+}
+
+namespace {
+
+// Short texts get a buffer of their own at once, so that most never move.
+constexpr size_t kTextBuffer = 64;
+
+const void* BufferOf(Parameters& parameters, size_t i) {
+  if (parameters.integer[i]) return &parameters.numbers[i];
+  return parameters.texts[i].data();
+}
+
+bool BoundAsTheyStand(BoundInputs& bound) {
+  Parameters& parameters = bound.parameters;
+  if (bound.boundAt.size() != parameters.texts.size()) return false;
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
-    auto position = static_cast<SQLUSMALLINT>(first + i);
+    size_t size = parameters.integer[i] ? 0 : parameters.texts[i].capacity();
+    if (bound.boundAt[i] != BufferOf(parameters, i) || bound.boundSize[i] != size) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& bound) {
+  if (BoundAsTheyStand(bound)) return status::kOk;
+  Parameters& parameters = bound.parameters;
+  SQLFreeStmt(handle, SQL_RESET_PARAMS);
+  bound.boundAt.clear();
+  bound.boundSize.clear();
+  for (size_t i = 0; i < parameters.texts.size(); ++i) {
+    auto position = static_cast<SQLUSMALLINT>(i + 1);
     SQLRETURN rc;
+    size_t size = 0;
     if (parameters.integer[i]) {
       rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
                             &parameters.numbers[i], 0, &parameters.lengths[i]);
     } else {
       std::string& text = parameters.texts[i];
-      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
-                            text.empty() ? 1 : text.size(), 0, text.data(),
-                            static_cast<SQLLEN>(text.size()), &parameters.lengths[i]);
+      text.reserve(kTextBuffer);
+      size = text.capacity();
+      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, size, 0,
+                            text.data(), static_cast<SQLLEN>(size), &parameters.lengths[i]);
     }
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
+    if (!SQL_SUCCEEDED(rc)) {
+      bound.boundAt.clear();  // half bound: all again next time
+      return link.Fail(SQL_HANDLE_STMT, handle);
+    }
+    bound.boundAt.push_back(BufferOf(parameters, i));
+    bound.boundSize.push_back(size);
   }
   return status::kOk;
 }

@@ -26,23 +26,46 @@ struct Parameters {
   std::vector<bool> integer;  // which inputs are integers
 };
 
-// Binds `parameters` to the markers of `handle` from position `first` (1-based) on.
-int BindParameters(Link& link, SQLHSTMT handle, Parameters& parameters, SQLUSMALLINT first);
+// The inputs of one prepared text, bound to its markers once: each execute writes its values
+// into the same buffers, and only a buffer that moved or grew is bound again (the driver's
+// binding calls cost more than the statement's own work on the client).
+struct BoundInputs {
+  Parameters parameters;
+  std::vector<const void*> boundAt;  // each input's buffer when last bound
+  std::vector<size_t> boundSize;     // and its size
+};
+
+// Binds the inputs of `bound` to the markers of `handle` unless they are bound as they stand.
+int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& bound);
 
 class Statement : public BackendStatement {
  public:
   explicit Statement(DialectText text) : text_(std::move(text)) {}
 
-  // Checks `inputs` against the markers and puts them in the driver's form (dates in ISO).
-  // Returns 0, or the status of the first that does not fit.
+  // Whether `inputs` are as many as the markers.
+  bool Fits(const std::vector<SqlValue>& inputs) const {
+    return static_cast<int>(inputs.size()) == text_.parameterCount;
+  }
+  // Puts `inputs`, as many as the markers, in the driver's form (dates in ISO) into the
+  // buffers of `parameters`, which keep their places where the values fit. Returns 0, or the
+  // status of the first that does not fit.
   int ConvertInputs(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters) const;
   // The text to prepare for inputs of the types in `parameters`.
   std::string TextFor(Dialect dialect, const Parameters& parameters) const {
     return TextForInputs(dialect, text_.sql, parameters.integer);
   }
+  // The same for `inputs`, made once per pattern of integer inputs: a statement runs
+  // thousands of times with the same one.
+  const std::string& TextFor(Dialect dialect, const std::vector<SqlValue>& inputs) const;
 
  private:
+  struct Variant {
+    std::vector<bool> integer;
+    std::string sql;
+  };
+
   DialectText text_;
+  mutable std::vector<Variant> variants_;
 };
 
 }  // namespace db::odbc
