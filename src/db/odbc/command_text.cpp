@@ -38,7 +38,9 @@ int ReadResult(Link& link, PreparedText& prepared, SQLRETURN executed, const Bac
     int rc = DescribeResult(link, handle, prepared.integerColumns);
     if (rc != status::kOk) return rc;
     prepared.described = true;
+    BindColumns(link, handle, prepared.integerColumns, prepared.columns);
   }
+  if (!prepared.columns.empty()) return FetchBoundRows(link, handle, prepared.columns, result.rows);
   return FetchRows(link, handle, prepared.integerColumns, result.rows);
 }
 

@@ -22,6 +22,7 @@ struct PreparedText {
   StatementHandle handle;
   std::vector<bool> integerColumns;
   bool described = false;
+  std::vector<ColumnBuffer> columns;  // bound at the first result, if the driver allows
   BoundInputs inputs;
 };
 

@@ -179,4 +179,77 @@ int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColum
   }
 }
 
+namespace {
+
+// As the pieces SQLGetData read before: most values fit, a longer one is read again whole.
+constexpr size_t kColumnBuffer = 256;
+
+bool ReadsBoundColumns(SQLHDBC connection) {
+  SQLUINTEGER extensions = 0;
+  SQLRETURN rc = SQLGetInfo(connection, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr);
+  return SQL_SUCCEEDED(rc) && (extensions & SQL_GD_BOUND) != 0;
+}
+
+int TakeColumn(Link& link, SQLHSTMT handle, SQLUSMALLINT column, const ColumnBuffer& buffer,
+               SqlValue& value) {
+  if (buffer.length == SQL_NULL_DATA) return status::kOk;
+  if (buffer.integer) {
+    value.kind = SqlValue::Kind::Int;
+    value.number = buffer.number;
+    return status::kOk;
+  }
+  bool whole = buffer.length != SQL_NO_TOTAL && buffer.length < static_cast<SQLLEN>(buffer.text.size());
+  if (!whole) return ReadValue(link, handle, column, false, value);
+  value.kind = SqlValue::Kind::Text;
+  value.text.assign(buffer.text.data(), static_cast<size_t>(buffer.length));
+  return status::kOk;
+}
+
+}  // namespace
+
+bool BindColumns(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
+                 std::vector<ColumnBuffer>& columns) {
+  columns.clear();
+  if (integerColumns.empty() || !ReadsBoundColumns(link.Connection())) return false;
+  columns.resize(integerColumns.size());
+  for (size_t c = 0; c < columns.size(); ++c) {
+    ColumnBuffer& buffer = columns[c];
+    auto position = static_cast<SQLUSMALLINT>(c + 1);
+    buffer.integer = integerColumns[c];
+    SQLRETURN rc;
+    if (buffer.integer) {
+      rc = SQLBindCol(handle, position, SQL_C_SBIGINT, &buffer.number, 0, &buffer.length);
+    } else {
+      buffer.text.resize(kColumnBuffer);
+      rc = SQLBindCol(handle, position, SQL_C_CHAR, buffer.text.data(),
+                      static_cast<SQLLEN>(buffer.text.size()), &buffer.length);
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+      SQLFreeStmt(handle, SQL_UNBIND);
+      columns.clear();
+      return false;
+    }
+  }
+  return true;
+}
+
+int FetchBoundRows(Link& link, SQLHSTMT handle, std::vector<ColumnBuffer>& columns, SqlRows& rows) {
+  size_t before = rows.size();
+  SqlRow row(columns.size());
+  for (;;) {
+    SQLRETURN rc = SQLFetch(handle);
+    if (rc == SQL_NO_DATA) return status::kOk;
+    int read = SQL_SUCCEEDED(rc) ? status::kOk : link.Fail(SQL_HANDLE_STMT, handle);
+    for (size_t c = 0; c < row.size() && read == status::kOk; ++c) {
+      row[c].Clear();
+      read = TakeColumn(link, handle, static_cast<SQLUSMALLINT>(c + 1), columns[c], row[c]);
+    }
+    if (read != status::kOk) {
+      rows.Truncate(before);
+      return read;
+    }
+    rows.Append(row);
+  }
+}
+
 }  // namespace db::odbc

@@ -18,6 +18,23 @@ int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumn
 int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
               SqlRows& rows);
 
+// A result column bound to a buffer of its own, filled by the fetch itself: one driver call a
+// row instead of one a value.
+struct ColumnBuffer {
+  bool integer = false;
+  SQLBIGINT number = 0;
+  std::vector<char> text;
+  SQLLEN length = 0;
+};
+
+// Binds a buffer to each column of the results of `handle`, where the driver can still read
+// a value longer than its buffer with SQLGetData. False when it cannot (the columns stay
+// unbound: FetchRows reads them).
+bool BindColumns(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
+                 std::vector<ColumnBuffer>& columns);
+// As FetchRows, for columns bound by BindColumns.
+int FetchBoundRows(Link& link, SQLHSTMT handle, std::vector<ColumnBuffer>& columns, SqlRows& rows);
+
 // The inputs in the driver's buffers; they must stay put until the execute is over.
 struct Parameters {
   std::vector<std::string> texts;
