@@ -3,7 +3,7 @@
 # or server it runs on.
 #
 #   scripts/bench.sh [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]
-#                    [--groups N] [--against PROGRAM]
+#                    [--groups N] [--against PROGRAM] [--dsn test|defaults] [--with-native]
 #
 # Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel as the
 # package ships it (Release, no tests, no fault seam), a counting and a recording shim
@@ -17,17 +17,22 @@
 # same run with another kestrumel binary (an older build, say), its figures in a second table.
 # --groups: the queue dealt out to N planning groups over the same persons and days, and each
 # run N programs at once, one per group, on the one database; wall time until the last ended.
+# odbc only: --dsn defaults writes the DSN as a site would (driver, server, port: the driver's
+# settings at their defaults) instead of the test suite's (Protocol = 7.4-2); --with-native runs
+# the same program through the PostgreSQL backend after each ODBC run, on the same server and
+# suite, its figures in a second table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 usage() {
   echo "usage: $0 [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R]" \
-    "[--runs K] [--groups N] [--against PROGRAM]" >&2
+    "[--runs K] [--groups N] [--against PROGRAM] [--dsn test|defaults] [--with-native]" >&2
   exit 2
 }
 
 backend=sqlite
+dsn=test
 options=()
 while (($#)); do
   case "$1" in
@@ -46,9 +51,19 @@ while (($#)); do
       options+=("$1" "$(cd "$(dirname "$2")" && pwd)/$(basename "$2")")
       shift 2
       ;;
+    --dsn)
+      [[ $# -ge 2 && ( "$2" == test || "$2" == defaults ) ]] || usage
+      dsn=$2
+      shift 2
+      ;;
+    --with-native)
+      options+=("$1")
+      shift
+      ;;
     *) usage ;;
   esac
 done
+[[ "$backend" == odbc || ( "$dsn" == test && ! " ${options[*]-} " =~ " --with-native " ) ]] || usage
 
 readonly RUN_USER=kestrumel-pg
 readonly BENCH_ROLE=kt_bench
@@ -72,7 +87,8 @@ build() {
   install_missing python3 python3-psycopg2 gcc g++
   cmake -S . -B build-shipped -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DKESTRUMEL_FAULT_SEAM=OFF >/dev/null
-  cmake --build build-shipped -j2 --target kestrumel kestrumel-config kestrumel_runtime >/dev/null
+  cmake --build build-shipped -j2 --target kestrumel kestrumel-config kestrumel_runtime \
+    kestrumel_platform >/dev/null
   mkdir -p build-shipped/bench
   local shim
   for shim in counts_shim record_shim; do
@@ -85,7 +101,8 @@ build() {
   # The program's own date functions, from its runtime library, as the SQLite backend
   # registers them.
   g++ -std=c++20 -O2 -Wall -Wextra -Werror -Isrc -o build-shipped/bench/replay_sqlite \
-    tools/bench/replay_sqlite.cpp build-shipped/libkestrumel_runtime.a -lsqlite3
+    tools/bench/replay_sqlite.cpp build-shipped/libkestrumel_runtime.a \
+    build-shipped/libkestrumel_platform.a -lsqlite3
 }
 
 # ---- a throwaway PostgreSQL server with durable settings ----------------------------------
@@ -147,8 +164,9 @@ odbc_config() {
   [[ -n "$driver" ]] || { echo "no PostgreSQL ODBC driver (package odbc-postgresql)" >&2; exit 1; }
   mkdir -p "$dir"
   printf '[PostgreSQL Unicode]\nDriver = %s\n' "$driver" >"$dir/odbcinst.ini"
-  printf '[kestrumel_bench]\nDriver = PostgreSQL Unicode\nServername = %s\nPort = %s\nProtocol = 7.4-2\n' \
+  printf '[kestrumel_bench]\nDriver = PostgreSQL Unicode\nServername = %s\nPort = %s\n' \
     "$KESTRUMEL_BENCH_PG_HOST" "$KESTRUMEL_BENCH_PG_PORT" >"$dir/odbc.ini"
+  [[ "$dsn" == defaults ]] || printf 'Protocol = 7.4-2\n' >>"$dir/odbc.ini"
   export ODBCSYSINI=$dir ODBCINI=$dir/odbc.ini KESTRUMEL_BENCH_ODBC_DSN=kestrumel_bench
 }
 

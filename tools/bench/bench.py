@@ -38,7 +38,11 @@ def parse_arguments():
     parser.add_argument("--tools", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--against", help="another kestrumel binary, run after each run")
+    parser.add_argument("--with-native", action="store_true",
+                        help="odbc: after each run, the same program through the PostgreSQL backend")
     args = parser.parse_args()
+    if args.with_native and args.backend != "odbc":
+        parser.error("--with-native: only with --backend odbc")
     if not 1 <= args.groups <= 99:  # a planning group's name has five characters
         parser.error("--groups: 1 to 99")
     return args
@@ -83,10 +87,10 @@ def run_programs(program, run_dir, groups, shim):
     return time.monotonic() - start, cpu, exits
 
 
-def run_once(args, program, backend, number, floor_costs, groups, replayed):
+def run_once(args, program, backend, number, floor_costs, groups, replayed, through_libpq=False):
     run_dir = os.path.join(args.work, f"run{number}")
     os.makedirs(run_dir)
-    backend.prepare_run(run_dir, os.path.join(args.build, "kestrumel-config"))
+    backend.prepare_run(run_dir, os.path.join(args.build, "kestrumel-config"), through_libpq)
     counts_files = {group: os.path.join(run_dir, f"counts_{group}.txt") for group in groups}
 
     def shim(group):
@@ -131,7 +135,7 @@ def main():
         f"({backend.size_bytes() / 2**20:.0f} MB): {suite.duty_row_count()} duty rows, "
         f"{suite.slot_count()} staffing slots, {args.requests} requests ({ranges} date-range)")
 
-    programs = [("", os.path.join(args.build, "kestrumel"))]
+    programs = [("", os.path.join(args.build, "kestrumel"), False)]
     replayed = replay.Replay(args.tools, os.path.join(args.build, "kestrumel-config"), args.work,
                              backend, suite.plan_groups)
     t = time.monotonic()
@@ -143,8 +147,11 @@ def main():
     # same suite and server, and by the replay: the machine's drift then hits all alike, and
     # both builds are set against the same replay.
     if args.against:
-        programs.append(("against ", os.path.abspath(args.against)))
-    runs = {label: [] for label, _ in programs}
+        programs.append(("against ", os.path.abspath(args.against), False))
+    # --with-native: ODBC and the native backend interleaved on one server, set against one floor.
+    if args.with_native:
+        programs.append(("native ", programs[0][1], True))
+    runs = {label: [] for label, _, _ in programs}
     texts = {}
     number = 0
     for round_number in range(args.runs):
@@ -154,12 +161,12 @@ def main():
         if round_number % 2:
             replay_figures, note = replayed.run()
             say(f"  {note}")
-        for label, program in programs:
+        for label, program, through_libpq in programs:
             number += 1
             # Measured right before each run: the disk's speed drifts with what else the machine does.
             floor_costs = measure_floor(args.tools, backend, args.work)
             figures, texts[label], note = run_once(args, program, backend, number, floor_costs,
-                                                   suite.plan_groups, replayed)
+                                                   suite.plan_groups, replayed, through_libpq)
             runs[label].append(figures)
             round_figures.append(figures)
             say(f"{label}run {len(runs[label])}: {figures['wall']:.2f} s ({note})")
@@ -169,14 +176,19 @@ def main():
         for figures in round_figures:
             report.add_replay(figures, replay_figures)
 
-    for label, program in programs:
-        source = f"against {program}" if label else f"commit {commit}, {started}"
+    for label, program, through_libpq in programs:
+        source = f"commit {commit}, {started}"
+        if label == "against ":
+            source = f"against {program}"
+        elif through_libpq:
+            source += ", through the PostgreSQL backend"
         say("")
         groups = f" in {args.groups} planning groups at once" if args.groups > 1 else ""
-        say(f"kestrumel benchmark, {args.backend}, {args.persons} persons x {args.days} days, "
+        name = "postgresql" if through_libpq else args.backend
+        say(f"kestrumel benchmark, {name}, {args.persons} persons x {args.days} days, "
             f"{args.requests} requests{groups}; {source}")
         say(report.table(args.backend, runs[label]))
-    for label, _ in programs:
+    for label, _, _ in programs:
         say("")
         say(f"statement texts run most often ({label}last run):")
         say(report.busiest_texts(texts[label]))

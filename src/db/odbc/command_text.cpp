@@ -38,22 +38,24 @@ int ReadResult(Link& link, PreparedText& prepared, SQLRETURN executed, const Bac
     int rc = DescribeResult(link, handle, prepared.integerColumns);
     if (rc != status::kOk) return rc;
     prepared.described = true;
+    BindColumns(link, handle, prepared.integerColumns, prepared.columns);
   }
+  if (!prepared.columns.empty()) return FetchBoundRows(link, handle, prepared.columns, result.rows);
   return FetchRows(link, handle, prepared.integerColumns, result.rows);
 }
 
-// A statement alone in its text, prepared once per text and types of inputs, its inputs bound.
+// A statement alone in its text, prepared once per text and types of inputs, its inputs bound
+// once per prepared text.
 int RunStatement(Link& link, const BackendStep& step, StepResult& result) {
   const auto& statement = static_cast<const Statement&>(*step.statement);
-  Parameters parameters;
-  int rc = statement.ConvertInputs(link, step.inputs, parameters);
-  if (rc != status::kOk) return rc;
+  if (!statement.Fits(step.inputs)) return status::kNotAllVariablesBound;
   if (link.Lost()) return link.FailNotConnected();
-  PreparedText* prepared = link.Prepared(statement.TextFor(link.ServerDialect(), parameters), rc);
+  int rc = status::kOk;
+  PreparedText* prepared = link.Prepared(statement.TextFor(link.ServerDialect(), step.inputs), rc);
   if (prepared == nullptr) return rc;
   SQLHSTMT handle = prepared->handle.get();
-  SQLFreeStmt(handle, SQL_RESET_PARAMS);
-  rc = BindParameters(link, handle, parameters, 1);
+  rc = statement.ConvertInputs(link, step.inputs, prepared->inputs.parameters);
+  if (rc == status::kOk) rc = BindInputs(link, handle, prepared->inputs);
   if (rc != status::kOk) return rc;
   {
     // Cancellable by a stop from the execute to the last row read.

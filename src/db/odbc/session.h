@@ -11,16 +11,20 @@
 #include "db/dialect/dialect.h"
 #include "db/odbc/cancel_watch.h"
 #include "db/odbc/handles.h"
+#include "db/odbc/statement.h"
 #include "db/runtime/backend.h"
 #include "db/status.h"
 
 namespace db::odbc {
 
-// A text prepared on the driver, with the column types of its result once read.
+// A text prepared on the driver, with the column types of its result once read and the
+// buffers its inputs are bound to.
 struct PreparedText {
   StatementHandle handle;
   std::vector<bool> integerColumns;
   bool described = false;
+  std::vector<ColumnBuffer> columns;  // bound at the first result, if the driver allows
+  BoundInputs inputs;
 };
 
 class Link {

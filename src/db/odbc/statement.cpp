@@ -15,21 +15,25 @@ bool IsIntegerType(SQLSMALLINT type) {
 
 int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
                              Parameters& parameters) const {
-  if (static_cast<int>(inputs.size()) != text_.parameterCount) return status::kNotAllVariablesBound;
+  if (!Fits(inputs)) return status::kNotAllVariablesBound;
   size_t count = inputs.size();
-  parameters.texts.assign(count, std::string());
-  parameters.numbers.assign(count, 0);
-  parameters.lengths.assign(count, SQL_NULL_DATA);
-  parameters.integer.assign(count, false);
+  parameters.texts.resize(count);
+  parameters.numbers.resize(count);
+  parameters.lengths.resize(count);
+  parameters.integer.resize(count);
   for (size_t i = 0; i < count; ++i) {
-    if (inputs[i].kind == SqlValue::Kind::Int) {
-      parameters.numbers[i] = static_cast<SQLINTEGER>(inputs[i].number);
-      parameters.lengths[i] = 0;
-      parameters.integer[i] = true;
-    } else if (inputs[i].kind == SqlValue::Kind::Text) {
-      parameters.texts[i] = inputs[i].text;
-      parameters.lengths[i] = static_cast<SQLLEN>(inputs[i].text.size());
+    const SqlValue& input = inputs[i];
+    parameters.integer[i] = input.kind == SqlValue::Kind::Int;
+    parameters.numbers[i] = input.kind == SqlValue::Kind::Int ? static_cast<SQLINTEGER>(input.number) : 0;
+    // assign, not a new string: the buffer keeps its place, and so its binding
+    if (input.kind == SqlValue::Kind::Text) {
+      parameters.texts[i].assign(input.text);
+    } else {
+      parameters.texts[i].clear();
     }
+    parameters.lengths[i] = input.kind == SqlValue::Kind::Int    ? 0
+                            : input.kind == SqlValue::Kind::Text ? static_cast<SQLLEN>(input.text.size())
+                                                                 : SQL_NULL_DATA;
   }
   for (const dialect::DateInput& date : text_.dateInputs) {
     size_t i = static_cast<size_t>(date.position);
@@ -37,26 +41,76 @@ int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
     std::string iso;
     int rc = dialect::DateTextToIso(parameters.texts[i], date.model, iso);
     if (rc != status::kOk) return link.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
-    parameters.texts[i] = std::move(iso);
+    parameters.texts[i].assign(iso);
     parameters.lengths[i] = static_cast<SQLLEN>(parameters.texts[i].size());
   }
   return status::kOk;
 }
 
-int BindParameters(Link& link, SQLHSTMT handle, Parameters& parameters, SQLUSMALLINT first) {
+const std::string& Statement::TextFor(const dialect::Dialect& dialect,
+                                      const std::vector<SqlValue>& inputs) const {
+  for (const Variant& variant : variants_) {
+    bool same = variant.integer.size() == inputs.size();
+    for (size_t i = 0; same && i < inputs.size(); ++i) {
+      same = variant.integer[i] == (inputs[i].kind == SqlValue::Kind::Int);
+    }
+    if (same) return variant.sql;
+  }
+  Variant variant;
+  for (const SqlValue& input : inputs) variant.integer.push_back(input.kind == SqlValue::Kind::Int);
+  variant.sql = dialect.TypedText(text_.sql, variant.integer);
+  variants_.push_back(std::move(variant));
+  return variants_.back().sql;
+}
+
+namespace {
+
+// Short texts get a buffer of their own at once, so that most never move.
+constexpr size_t kTextBuffer = 64;
+
+const void* BufferOf(Parameters& parameters, size_t i) {
+  if (parameters.integer[i]) return &parameters.numbers[i];
+  return parameters.texts[i].data();
+}
+
+bool BoundAsTheyStand(BoundInputs& bound) {
+  Parameters& parameters = bound.parameters;
+  if (bound.boundAt.size() != parameters.texts.size()) return false;
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
-    auto position = static_cast<SQLUSMALLINT>(first + i);
+    size_t size = parameters.integer[i] ? 0 : parameters.texts[i].capacity();
+    if (bound.boundAt[i] != BufferOf(parameters, i) || bound.boundSize[i] != size) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& bound) {
+  if (BoundAsTheyStand(bound)) return status::kOk;
+  Parameters& parameters = bound.parameters;
+  SQLFreeStmt(handle, SQL_RESET_PARAMS);
+  bound.boundAt.clear();
+  bound.boundSize.clear();
+  for (size_t i = 0; i < parameters.texts.size(); ++i) {
+    auto position = static_cast<SQLUSMALLINT>(i + 1);
     SQLRETURN rc;
+    size_t size = 0;
     if (parameters.integer[i]) {
       rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
                             &parameters.numbers[i], 0, &parameters.lengths[i]);
     } else {
       std::string& text = parameters.texts[i];
-      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
-                            text.empty() ? 1 : text.size(), 0, text.data(),
-                            static_cast<SQLLEN>(text.size()), &parameters.lengths[i]);
+      text.reserve(kTextBuffer);
+      size = text.capacity();
+      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, size, 0,
+                            text.data(), static_cast<SQLLEN>(size), &parameters.lengths[i]);
     }
-    if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
+    if (!SQL_SUCCEEDED(rc)) {
+      bound.boundAt.clear();  // half bound: all again next time
+      return link.Fail(SQL_HANDLE_STMT, handle);
+    }
+    bound.boundAt.push_back(BufferOf(parameters, i));
+    bound.boundSize.push_back(size);
   }
   return status::kOk;
 }
@@ -117,6 +171,79 @@ int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColum
     for (size_t c = 0; c < row.size() && read == status::kOk; ++c) {
       row[c].Clear();
       read = ReadValue(link, handle, static_cast<SQLUSMALLINT>(c + 1), integerColumns[c], row[c]);
+    }
+    if (read != status::kOk) {
+      rows.Truncate(before);
+      return read;
+    }
+    rows.Append(row);
+  }
+}
+
+namespace {
+
+// As the pieces SQLGetData read before: most values fit, a longer one is read again whole.
+constexpr size_t kColumnBuffer = 256;
+
+bool ReadsBoundColumns(SQLHDBC connection) {
+  SQLUINTEGER extensions = 0;
+  SQLRETURN rc = SQLGetInfo(connection, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr);
+  return SQL_SUCCEEDED(rc) && (extensions & SQL_GD_BOUND) != 0;
+}
+
+int TakeColumn(Link& link, SQLHSTMT handle, SQLUSMALLINT column, const ColumnBuffer& buffer,
+               SqlValue& value) {
+  if (buffer.length == SQL_NULL_DATA) return status::kOk;
+  if (buffer.integer) {
+    value.kind = SqlValue::Kind::Int;
+    value.number = buffer.number;
+    return status::kOk;
+  }
+  bool whole = buffer.length != SQL_NO_TOTAL && buffer.length < static_cast<SQLLEN>(buffer.text.size());
+  if (!whole) return ReadValue(link, handle, column, false, value);
+  value.kind = SqlValue::Kind::Text;
+  value.text.assign(buffer.text.data(), static_cast<size_t>(buffer.length));
+  return status::kOk;
+}
+
+}  // namespace
+
+bool BindColumns(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
+                 std::vector<ColumnBuffer>& columns) {
+  columns.clear();
+  if (integerColumns.empty() || !ReadsBoundColumns(link.Connection())) return false;
+  columns.resize(integerColumns.size());
+  for (size_t c = 0; c < columns.size(); ++c) {
+    ColumnBuffer& buffer = columns[c];
+    auto position = static_cast<SQLUSMALLINT>(c + 1);
+    buffer.integer = integerColumns[c];
+    SQLRETURN rc;
+    if (buffer.integer) {
+      rc = SQLBindCol(handle, position, SQL_C_SBIGINT, &buffer.number, 0, &buffer.length);
+    } else {
+      buffer.text.resize(kColumnBuffer);
+      rc = SQLBindCol(handle, position, SQL_C_CHAR, buffer.text.data(),
+                      static_cast<SQLLEN>(buffer.text.size()), &buffer.length);
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+      SQLFreeStmt(handle, SQL_UNBIND);
+      columns.clear();
+      return false;
+    }
+  }
+  return true;
+}
+
+int FetchBoundRows(Link& link, SQLHSTMT handle, std::vector<ColumnBuffer>& columns, SqlRows& rows) {
+  size_t before = rows.size();
+  SqlRow row(columns.size());
+  for (;;) {
+    SQLRETURN rc = SQLFetch(handle);
+    if (rc == SQL_NO_DATA) return status::kOk;
+    int read = SQL_SUCCEEDED(rc) ? status::kOk : link.Fail(SQL_HANDLE_STMT, handle);
+    for (size_t c = 0; c < row.size() && read == status::kOk; ++c) {
+      row[c].Clear();
+      read = TakeColumn(link, handle, static_cast<SQLUSMALLINT>(c + 1), columns[c], row[c]);
     }
     if (read != status::kOk) {
       rows.Truncate(before);
