@@ -292,7 +292,7 @@ TEST_P(CheckCommandTest, SelftestPassesEveryStepKeepsNothingAndNamesARuleItCanno
   EXPECT_FALSE(std::ifstream(dir.LogPath(db->Schema())).good());
   EXPECT_EQ(result.out.find(db->Password()), std::string::npos);
   auto verdicts = Verdicts(result.out);
-  EXPECT_EQ(verdicts.size(), 7u) << result.out;
+  EXPECT_EQ(verdicts.size(), 8u) << result.out;
   for (const auto& [step, verdict] : verdicts) EXPECT_EQ(verdict, "ok") << step << "\n" << result.out;
   EXPECT_NE(result.out.find("Fehler: Read BsmSatz"), std::string::npos) << result.out;
 
