@@ -52,6 +52,8 @@ struct Scenario {
 // The fault request's time stamp; its day as the write-back stores it is what the second
 // session holds.
 constexpr const char* kFaultQueued = "20000104";
+// The last day a four-digit year holds: a single-day request on it, which needs no calendar.
+constexpr const char* kLastDay = "99991231";
 // How long the second session may take to connect and take its lock, and how long it holds
 // it at most: past the program's lock bound and its one retry, and never for good.
 constexpr int kHolderAnswerMs = 30000;
@@ -192,16 +194,20 @@ std::string Stage(const Scenario& s) {
       {"Rvk725Bsm", kSlot, {s.day, s.group, "RANGE", s.group}, 0},
       {"Rvk725Bsm", kSlot, {s.next, s.group, "RANGE", s.group}, 0},
       {"Rvk725Bsm", kSlot, {s.day, s.group, "KEEP", s.group}, 0},
+      {"Rvk725Bsm", kSlot, {kLastDay, s.group, "Y9999", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.single, s.next, s.group, "SDAY", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.single, s.next, s.group, "NOSLT", s.group}, 0},  // no slot
       {"Rvk730Bdp", kDuty, {s.range, s.day, s.group, "RANGE", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.range, s.next, s.group, "RANGE", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.keep, s.day, s.group, "KEEP", s.group}, 0},
+      {"Rvk730Bdp", kDuty, {s.single, kLastDay, s.group, "Y9999", s.group}, 0},
       {"rvk327tag", kCodes, {s.single, s.next}, 0},
+      {"rvk327tag", kCodes, {s.single, kLastDay}, 0},
       // Oldest first: the order the loop works them in.
       {"Rvk740Pud", kRequest, {s.single, s.next, s.group, "20000101"}, 1},
       {"Rvk740Pud", kRequest, {s.range, s.day, s.group, "20000102"}, 2},
       {"Rvk740Pud", kRequest, {s.keep, s.day, s.group, "20000103"}, 2},
+      {"Rvk740Pud", kRequest, {s.single, kLastDay, s.group, "20000103"}, 1},
   };
   for (const Insert& insert : inserts) {
     int rc;
@@ -290,11 +296,18 @@ void Compare(const Scenario& s, const RunAccount& account, const std::vector<std
 
   auto deviation = Row3(kDeviationRow, {s.group, "SDAY", "PLANU"});
   auto duty = Row3(kDutyRow, {s.keep, "KEEP", s.day});
+  // The request on the last day went through the program's dates both ways: its duty row was
+  // found by that day, and its slot's deviation row carries it.
+  auto lastDeviation = Row3(kDeviationRow, {s.group, "Y9999", "PLANU"});
   results.push_back(Step(
-      "widths", "a 5-character group, a 32-character job name and the dates " + s.day + " and " +
-                    s.next + " read back",
+      "widths", "a 5-character group, a 32-character job name and the dates " + s.day + ", " +
+                    s.next + " and " + kLastDay + " read back",
       {{Joined({s.group, kJobName, s.next}), Joined(deviation)},
-       {s.day, At(duty, 2)}}));
+       {s.day, At(duty, 2)},
+       {std::string("codes 'K' on ") + kLastDay,
+        "codes '" + At(Row3(kDutyRow, {s.single, "Y9999", kLastDay}), 0) + "' on " +
+            At(Row3(kDutyRow, {s.single, "Y9999", kLastDay}), 2)},
+       {kLastDay, At(lastDeviation, 2)}}));
 
   bool told = HasEntry(entries, "Fehler: Read BsmSatz");
   results.push_back(Step(
@@ -305,7 +318,7 @@ void Compare(const Scenario& s, const RunAccount& account, const std::vector<std
 
   results.push_back(Step(
       "queue-end", "the done requests deleted at the end",
-      {{"3 done, 0 rolled back", std::to_string(account.done) + " done, " +
+      {{"4 done, 0 rolled back", std::to_string(account.done) + " done, " +
                                      std::to_string(account.rolledBack) + " rolled back"},
        {"0 pending", std::to_string(Count(kPending, {s.group})) + " pending"}}));
 }
