@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds, creates a small demo database, checks the setup, runs
-# kestrumel for planning group PLG01 and shows what the run changed.
+# Sets up what is missing, builds, creates a small demo database, checks the setup, proves the
+# program's handling on it (selftest), runs kestrumel for planning group PLG01 and shows what
+# the run changed.
 #   scripts/demo.sh                SQLite files in demo/db
 #   scripts/demo.sh --postgresql   database kdemo on a throwaway PostgreSQL server
 #   --installed PREFIX             the programs in PREFIX/bin and the schema files in
@@ -141,6 +142,19 @@ show_state() {
 echo "######## Checking the setup first: kestrumel-config check ../kestrumel.cfg PLG01"
 (cd demo/run && kestrumel_config check ../kestrumel.cfg PLG01) ||
   { echo "the check found a fault: no run" >&2; exit 1; }
+echo
+# The program's own handling on a scenario of its own, rolled back: the demo's rows and, on
+# SQLite, its files stay as they were. Its report holds moments and waits, so it is shown only
+# when a step fails.
+echo "######## Then the program's handling on a scenario of its own: kestrumel-config selftest ../kestrumel.cfg"
+db_sums() { if [ "$backend" = sqlite ]; then sha256sum demo/db/*.db; fi; }
+state_before=$(show_state)
+sums_before=$(db_sums)
+(cd demo/run && kestrumel_config selftest ../kestrumel.cfg) >demo/selftest.out ||
+  { cat demo/selftest.out; echo "selftest found a fault: no run" >&2; exit 1; }
+[ "$(show_state)" = "$state_before" ] && [ "$(db_sums)" = "$sums_before" ] ||
+  { echo "selftest left the demo's database changed" >&2; exit 1; }
+echo "every step ok; the demo's database is as it was"
 echo
 echo "######## Before the run"
 show_state

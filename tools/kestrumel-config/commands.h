@@ -66,3 +66,9 @@ struct SelftestOptions {
 // in a transaction that is rolled back, and compares each result with the expected one:
 // 0 every step ok, 1 a step failed (or no connection), 2 the configuration is not usable.
 int RunSelftest(const SelftestOptions& options);
+
+// Not for operators: the second session that selftest starts for its fault step. Inserts the
+// fault request's key in `group` uncommitted, writes "held" and holds it until standard input
+// ends or a bound passes.
+int RunSelftestHold(const std::string& configPath, const std::string& person,
+                    const std::string& day, const std::string& group);

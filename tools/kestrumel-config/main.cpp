@@ -216,5 +216,9 @@ int main(int argc, char** argv) {
     Parsed parsed = ParseSelftest(args, options);
     return parsed == Parsed::kRun ? RunSelftest(options) : Usage(parsed);
   }
+  // Started by selftest itself, so left out of the usage.
+  if (args[0] == "selftest-hold" && args.size() == 5) {
+    return RunSelftestHold(args[1], args[2], args[3], args[4]);
+  }
   return Usage(Parsed::kBad);
 }

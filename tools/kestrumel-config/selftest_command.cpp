@@ -1,12 +1,16 @@
 // kestrumel-config selftest: the program's own request handling, run on the site's database
 // against a small fixed scenario whose rows the test stages itself, every result compared with
 // the expected one; all of it in one rehearsal transaction that is rolled back.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "db/connect.h"
+#include "db/work.h"
 #include "db/runtime/runtime.h"
 #include "db/status.h"
 #include "kestrumel-config/check_report.h"
@@ -17,6 +21,7 @@
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
 #include "config/startup_values.h"
+#include "platform/child_process.h"
 
 namespace {
 
@@ -38,8 +43,19 @@ struct Text {
 struct Scenario {
   std::string group;
   std::string single, range, keep;  // persons: a single-day request, date-range requests
+  std::string fault;                // the request a second session holds up
   std::string day, next;            // two days in a row of the calendar, yyyymmdd
 };
+
+// The fault request's time stamp; its day as the write-back stores it is what the second
+// session holds.
+constexpr const char* kFaultQueued = "20000104";
+// The last day a four-digit year holds: a single-day request on it, which needs no calendar.
+constexpr const char* kLastDay = "99991231";
+// How long the second session may take to connect and take its lock, and how long it holds
+// it at most: past the program's lock bound and its one retry, and never for good.
+constexpr int kHolderAnswerMs = 30000;
+constexpr std::chrono::seconds kHoldBound{60};
 
 // Runs `text` with as many text inputs as `values` holds (one to five).
 int Execute(const char* text, const std::vector<std::string>& values, db::HostList out = {}) {
@@ -95,18 +111,18 @@ std::vector<std::string> Slot3(const char* text, const std::vector<std::string>&
 // Whether no table of the site holds a row with these keys; a refused read tells why in
 // `failure`.
 bool KeysFree(const Scenario& s, std::string& failure) {
-  const std::vector<std::string> keys = {s.group, s.single, s.range, s.keep};
+  const std::vector<std::string> keys = {s.group, s.single, s.range, s.keep, s.fault};
   const char* counts[] = {
-      "select count(*) into :b0  from Rvk740Pud where (((PudPlg=:b1 or PudPnr=:b2) or "
-      "PudPnr=:b3) or PudPnr=:b4)",
-      "select count(*) into :b0  from Rvk730Bdp where (((BdpEso=:b1 or BdpPnr=:b2) or "
-      "BdpPnr=:b3) or BdpPnr=:b4)",
-      "select count(*) into :b0  from rvk327tag where (((TagPnr=:b1 or TagPnr=:b2) or "
-      "TagPnr=:b3) or TagPnr=:b4)",
-      "select count(*) into :b0  from Rvk725Bsm where (((BsmEso=:b1 or BsmPlg=:b2) or "
-      "BsmPlg=:b3) or BsmPlg=:b4)",
-      "select count(*) into :b0  from Rvk746Err where (((ErrEso=:b1 or ErrPlg=:b2) or "
-      "ErrPnr=:b3) or ErrPnr=:b4)",
+      "select count(*) into :b0  from Rvk740Pud where ((((PudPlg=:b1 or PudPnr=:b2) or "
+      "PudPnr=:b3) or PudPnr=:b4) or PudPnr=:b5)",
+      "select count(*) into :b0  from Rvk730Bdp where ((((BdpEso=:b1 or BdpPnr=:b2) or "
+      "BdpPnr=:b3) or BdpPnr=:b4) or BdpPnr=:b5)",
+      "select count(*) into :b0  from rvk327tag where ((((TagPnr=:b1 or TagPnr=:b2) or "
+      "TagPnr=:b3) or TagPnr=:b4) or TagPnr=:b5)",
+      "select count(*) into :b0  from Rvk725Bsm where ((((BsmEso=:b1 or BsmPlg=:b2) or "
+      "BsmPlg=:b3) or BsmPlg=:b4) or BsmPlg=:b5)",
+      "select count(*) into :b0  from Rvk746Err where ((((ErrEso=:b1 or ErrPlg=:b2) or "
+      "ErrPnr=:b3) or ErrPnr=:b4) or ErrPnr=:b5)",
   };
   for (const char* count : counts) {
     if (Count(count, keys, &failure) != 0) return false;
@@ -176,16 +192,20 @@ std::string Stage(const Scenario& s) {
       {"Rvk725Bsm", kSlot, {s.day, s.group, "RANGE", s.group}, 0},
       {"Rvk725Bsm", kSlot, {s.next, s.group, "RANGE", s.group}, 0},
       {"Rvk725Bsm", kSlot, {s.day, s.group, "KEEP", s.group}, 0},
+      {"Rvk725Bsm", kSlot, {kLastDay, s.group, "Y9999", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.single, s.next, s.group, "SDAY", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.single, s.next, s.group, "NOSLT", s.group}, 0},  // no slot
       {"Rvk730Bdp", kDuty, {s.range, s.day, s.group, "RANGE", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.range, s.next, s.group, "RANGE", s.group}, 0},
       {"Rvk730Bdp", kDuty, {s.keep, s.day, s.group, "KEEP", s.group}, 0},
+      {"Rvk730Bdp", kDuty, {s.single, kLastDay, s.group, "Y9999", s.group}, 0},
       {"rvk327tag", kCodes, {s.single, s.next}, 0},
+      {"rvk327tag", kCodes, {s.single, kLastDay}, 0},
       // Oldest first: the order the loop works them in.
       {"Rvk740Pud", kRequest, {s.single, s.next, s.group, "20000101"}, 1},
       {"Rvk740Pud", kRequest, {s.range, s.day, s.group, "20000102"}, 2},
       {"Rvk740Pud", kRequest, {s.keep, s.day, s.group, "20000103"}, 2},
+      {"Rvk740Pud", kRequest, {s.single, kLastDay, s.group, "20000103"}, 1},
   };
   for (const Insert& insert : inserts) {
     int rc;
@@ -274,11 +294,18 @@ void Compare(const Scenario& s, const RunAccount& account, const std::vector<std
 
   auto deviation = Row3(kDeviationRow, {s.group, "SDAY", "PLANU"});
   auto duty = Row3(kDutyRow, {s.keep, "KEEP", s.day});
+  // The request on the last day went through the program's dates both ways: its duty row was
+  // found by that day, and its slot's deviation row carries it.
+  auto lastDeviation = Row3(kDeviationRow, {s.group, "Y9999", "PLANU"});
   results.push_back(Step(
-      "widths", "a 5-character group, a 32-character job name and the dates " + s.day + " and " +
-                    s.next + " read back",
+      "widths", "a 5-character group, a 32-character job name and the dates " + s.day + ", " +
+                    s.next + " and " + kLastDay + " read back",
       {{Joined({s.group, kJobName, s.next}), Joined(deviation)},
-       {s.day, At(duty, 2)}}));
+       {s.day, At(duty, 2)},
+       {std::string("codes 'K' on ") + kLastDay,
+        "codes '" + At(Row3(kDutyRow, {s.single, "Y9999", kLastDay}), 0) + "' on " +
+            At(Row3(kDutyRow, {s.single, "Y9999", kLastDay}), 2)},
+       {kLastDay, At(lastDeviation, 2)}}));
 
   bool told = HasEntry(entries, "Fehler: Read BsmSatz");
   results.push_back(Step(
@@ -289,27 +316,40 @@ void Compare(const Scenario& s, const RunAccount& account, const std::vector<std
 
   results.push_back(Step(
       "queue-end", "the done requests deleted at the end",
-      {{"3 done, 0 rolled back", std::to_string(account.done) + " done, " +
+      {{"4 done, 0 rolled back", std::to_string(account.done) + " done, " +
                                      std::to_string(account.rolledBack) + " rolled back"},
        {"0 pending", std::to_string(Count(kPending, {s.group})) + " pending"}}));
 }
 
-// The scenario in a rehearsal; the steps' results go to `report`.
-void Rehearse(CheckReport& report, std::vector<std::string>& entries) {
+// The scenario's group as a run of it would be started.
+RunParameters ScenarioParameters(const Scenario& s) {
+  RunParameters parameters{};
+  std::snprintf(parameters.planGroup, sizeof parameters.planGroup, "%s", s.group.c_str());
+  std::snprintf(parameters.erfText, sizeof parameters.erfText, "%s", "selftest");
+  std::snprintf(parameters.jbkText, sizeof parameters.jbkText, "%s", kJobName);
+  Err_Init(parameters.planGroup, RunErrRecord(), parameters.erfText, parameters.jbdText,
+           parameters.jbkText, kUpdateJob);
+  return parameters;
+}
+
+// The scenario in a rehearsal; the steps' results go to `report`. Returns the scenario, its
+// group empty when none could be staged.
+Scenario Rehearse(CheckReport& report, std::vector<std::string>& entries) {
   CheckResult setup{"scenario", Verdict::kOk, "", {}, {}, ""};
   if (int rc = db::SqlBeginRehearsal()) {
     setup.verdict = Verdict::kFail;
     setup.summary = Failure("no transaction to rehearse in", rc);
     report.results.push_back(setup);
-    return;
+    return {};
   }
   Scenario s;
   std::string refused;
   for (char digit = '1'; digit <= '9' && s.group.empty(); ++digit) {
-    Scenario candidate{std::string("ZZST") + digit, "", "", "", "", ""};
+    Scenario candidate{std::string("ZZST") + digit, "", "", "", "", "", ""};
     candidate.single = candidate.group + "A";
     candidate.range = candidate.group + "B";
     candidate.keep = candidate.group + "C";
+    candidate.fault = candidate.group + "D";
     if (KeysFree(candidate, refused)) s = candidate;
     if (!refused.empty()) break;
   }
@@ -320,33 +360,163 @@ void Rehearse(CheckReport& report, std::vector<std::string>& entries) {
   } else if (int rc = PickDays(s)) {
     refused = rc == db::status::kNoData ? "the calendar RVKSTAMM.Rvk133Bak holds no two days in a row"
                                         : Failure("reading the calendar", rc);
-  } else {
-    refused = Stage(s);
+  } else if ((refused = Stage(s)).empty()) {
+    // Inside the rehearsal a commit is a mark: a request rolled back goes back to it, not
+    // behind the scenario's rows.
+    if (int marked = Work_Commit()) refused = Failure("the scenario's rows not marked", marked);
   }
   if (!refused.empty()) {
     setup.verdict = Verdict::kFail;
     setup.summary = refused;
     report.results.push_back(setup);
     db::SqlEndRehearsal();
-    return;
+    return {};
   }
   setup.summary = "group " + s.group + ", persons " + s.single + " " + s.range + " " + s.keep +
-                  ", days " + s.day + " " + s.next;
+                  " " + s.fault + ", days " + s.day + " " + s.next;
   report.results.push_back(setup);
-  RunParameters parameters{};
-  std::snprintf(parameters.planGroup, sizeof parameters.planGroup, "%s", s.group.c_str());
-  std::snprintf(parameters.erfText, sizeof parameters.erfText, "%s", "selftest");
-  std::snprintf(parameters.jbkText, sizeof parameters.jbkText, "%s", kJobName);
-  Err_Init(parameters.planGroup, RunErrRecord(), parameters.erfText, parameters.jbdText,
-           parameters.jbkText, kUpdateJob);
   RunAccount account;
-  ProcessRequests(parameters, account);
+  ProcessRequests(ScenarioParameters(s), account);
   Compare(s, account, entries, report.results);
   // Nothing of the scenario stays, whatever became of it.
   db::SqlEndRehearsal();
+  return s;
+}
+
+// The first entry from `from` on that names `function`, flattened to one line; "" for none.
+std::string EntryNaming(const std::vector<std::string>& entries, size_t from, const char* function) {
+  for (size_t k = from; k < entries.size(); ++k) {
+    if (entries[k].find(function) == std::string::npos) continue;
+    std::string text;
+    for (char c : entries[k]) {
+      if (c == '\r' || c == '\n') {
+        if (!text.empty() && text.back() != ' ') text += ' ';
+      } else {
+        text += c;
+      }
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+  }
+  return "";
+}
+
+// Whether the flattened entry ends with `status`, as its error code.
+bool Mentions(const std::string& entry, int status) {
+  const std::string code = " " + std::to_string(status);
+  return entry.size() >= code.size() && entry.compare(entry.size() - code.size(), code.size(), code) == 0;
+}
+
+// A request queued at kFaultQueued for the fault person's first day at 10:00: its write-back
+// stores the day without the time, the key the second session holds.
+int StageFaultRequest(const Scenario& s) {
+  static const char* kTimedRequest =
+      "insert into Rvk740Pud (PudPnr,PudDtm,PudTyp,PudKng,PudTxc,PudPlg,PudErf,PudDat) values "
+      "(:b0,TO_DATE(:b1,'yyyymmddHH24MISS'),1,1,0,:b2,'selftest',TO_DATE(:b3,'yyyymmdd'))";
+  return Execute(kTimedRequest, {s.fault, s.day + "100000", s.group, kFaultQueued});
+}
+
+// The request held up: on a server, the second session's uncommitted request of the key the
+// program's write-back stores makes the write-back wait for the lock bound; the request is
+// rolled back, tried once more after the queue, and stays pending.
+CheckResult HeldRequest(const Scenario& s, std::vector<std::string>& entries) {
+  std::string summary = "a second session's uncommitted request of the key " + s.fault + " " +
+                        s.day + " held the program's write-back past its lock bound";
+  if (int rc = StageFaultRequest(s)) {
+    return {"fault", Verdict::kFail, Failure("insert into Rvk740Pud refused", rc), {}, {}, ""};
+  }
+  if (int rc = Work_Commit()) {
+    return {"fault", Verdict::kFail, Failure("the fault request not marked", rc), {}, {}, ""};
+  }
+  const size_t from = entries.size();
+  const auto start = std::chrono::steady_clock::now();
+  RunAccount account;
+  ProcessRequests(ScenarioParameters(s), account);
+  const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::steady_clock::now() - start).count();
+  static const char* kPending = "select count(*) into :b0  from Rvk740Pud where PudPlg=:b1";
+  std::string entry = EntryNaming(entries, from, "Pud_PKeyUpd");
+  const std::string busy = std::to_string(db::status::kResourceBusy);
+  CheckResult result = Step(
+      "fault", summary + " (" + std::to_string(waited) + " s for the request and its retry)",
+      {{"0 done, 1 rolled back", std::to_string(account.done) + " done, " +
+                                     std::to_string(account.rolledBack) + " rolled back"},
+       {"1 pending", std::to_string(Count(kPending, {s.group})) + " pending"},
+       {"entry 'Pud_PKeyUpd' with status " + busy,
+        Mentions(entry, db::status::kResourceBusy) ? "entry 'Pud_PKeyUpd' with status " + busy
+        : entry.empty() ? std::string("no such entry") : "entry '" + entry + "'"}});
+  if (account.done != 0) {
+    result.problems.push_back("the write-back did not wait for the second session: either "
+                              "Rvk740Pud has no unique key over PudDat, PudPnr, PudDtm, PudTyp, or "
+                              "the program waited without a bound until the session let go");
+  }
+  return result;
+}
+
+// Step 5 in a rehearsal of its own, with a second process of this program as the second
+// session: it holds a key of the scenario's (on SQLite, whose one write lock a transaction
+// takes at its begin, that lock) until its input is closed.
+CheckResult Fault(const std::string& configPath, const Scenario& s,
+                  std::vector<std::string>& entries) {
+  auto holder = platform::StartSelf({"selftest-hold", configPath, s.fault, s.day, s.group});
+  std::string said;
+  if (holder == nullptr || !holder->ReadLine(said, kHolderAnswerMs) || said != "held") {
+    return {"fault", Verdict::kFail,
+            "no second session to hold a lock: " + (said.empty() ? "it did not answer" : said), {}, {}, ""};
+  }
+  const auto start = std::chrono::steady_clock::now();
+  int begun = db::SqlBeginRehearsal();
+  const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::steady_clock::now() - start).count();
+  CheckResult result;
+  if (begun == 0) {
+    result = HeldRequest(s, entries);
+  } else {
+    // The one writer's lock: nothing of the program's can run behind it, the begin meets it.
+    result = Step("fault", "the second connection's write lock held the rehearsal's begin for " +
+                               std::to_string(waited) + " s, the lock bound; no request can be "
+                               "reached behind it on a database of one writer",
+                  {{"status " + std::to_string(db::status::kResourceBusy),
+                    "status " + std::to_string(begun)}});
+  }
+  db::SqlEndRehearsal();
+  holder->Finish(kHolderAnswerMs);
+  return result;
 }
 
 }  // namespace
+
+// The second session of the fault step: connects with the configuration, inserts the fault
+// request's key as its write-back would store it, says "held" and holds it, uncommitted, until
+// its input ends or kHoldBound passes; then the work goes with the session.
+int RunSelftestHold(const std::string& configPath, const std::string& person,
+                    const std::string& day, const std::string& group) {
+  StartupValues values;
+  ReadStartupValues(configPath.c_str(), values);
+  ClearClientEnvironment();
+  int rc = dbConnect(values.user, values.password, values.netService, values.schema);
+  WipeStartupValues(values);
+  static const char* kHeldKey =
+      "insert into Rvk740Pud (PudPnr,PudDtm,PudTyp,PudKng,PudTxc,PudPlg,PudErf,PudDat) values "
+      "(:b0,TO_DATE(:b1,'yyyymmdd'),1,9,0,:b2,'selftest',TO_DATE(:b3,'yyyymmdd'))";
+  if (rc == 0) rc = Execute(kHeldKey, {person, day, group, kFaultQueued});
+  if (rc != 0) {
+    std::printf("%s\n", Failure("the second session's insert", rc).c_str());
+    std::fflush(stdout);
+    db::SqlDisconnect();
+    return kExitFailure;
+  }
+  std::printf("held\n");
+  std::fflush(stdout);
+  auto inputEnded = std::async(std::launch::async, [] {
+    while (std::fgetc(stdin) != EOF) {
+    }
+  });
+  inputEnded.wait_for(kHoldBound);
+  db::SqlDisconnect();
+  // The reader may still wait on an input that never ends; the process ends without it.
+  std::_Exit(kExitOk);
+}
 
 int RunSelftest(const SelftestOptions& options) {
   CheckReport report;
@@ -373,7 +543,14 @@ int RunSelftest(const SelftestOptions& options) {
   if (rc != 0) {
     report.results.push_back({"connection", Verdict::kFail, Failure("no connection", rc), {}, {}, ""});
   } else {
-    Rehearse(report, entries);
+    Scenario s = Rehearse(report, entries);
+    // Step 5 goes before the queue's end, as the steps are numbered. It costs the lock bound
+    // twice, so a scenario that failed already, which is to be mended first, goes without it.
+    if (!s.group.empty()) {
+      CheckResult fault{"fault", Verdict::kSkipped, "not run after a step that failed", {}, {}, ""};
+      if (!report.Failed()) fault = Fault(options.configPath, s, entries);
+      report.results.insert(report.results.end() - 1, fault);
+    }
   }
   db::SqlDisconnect();
   CaptureLogEntries(nullptr);
