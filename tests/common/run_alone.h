@@ -17,4 +17,15 @@ int RunAlone(Operation operation, Args&&... args) {
   return status;
 }
 
+// A change that undoes only itself when it fails or matches no row, sent as the table modules
+// send one; returns its status.
+inline int GuardedChange(const char* text, db::HostList in) {
+  db::SqlSeries series;
+  int status = db::status::kOk;
+  series.AddChange({.savepoint = "savepoint Test_Sp", .statement = text,
+                    .rollback = "rollback  to Test_Sp"}, in, status);
+  series.Run();
+  return status;
+}
+
 }  // namespace testing_db

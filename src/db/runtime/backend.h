@@ -42,7 +42,7 @@ struct BackendStep {
   std::vector<SqlValue> inputs;
   bool modifies = false;   // a change; else a query
   bool locksRows = false;  // a query that locks the rows it reads
-  std::string savepoint;          // a change's own savepoint of the program, set right before it
+  bool guarded = false;    // a change that undoes only itself when it fails or matches no row
 };
 
 struct StepResult {

@@ -199,8 +199,10 @@ int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
   Transaction& transaction = Current().transaction;
   const ParsedStatement& parsed = entry.parsed;
   switch (parsed.kind) {
-    case ParsedStatement::Kind::Savepoint: return transaction.Savepoint(parsed.name);
-    case ParsedStatement::Kind::RollbackTo: return transaction.RollbackTo(parsed.name);
+    case ParsedStatement::Kind::Savepoint:
+    case ParsedStatement::Kind::RollbackTo:
+      return session.FailWith(status::kSavepointUnknown,
+                              "a savepoint guards one change of a series: " + parsed.text);
     case ParsedStatement::Kind::Commit: return transaction.Commit();
     case ParsedStatement::Kind::Rollback: return transaction.Rollback();
     case ParsedStatement::Kind::SetSchema: {
@@ -376,17 +378,6 @@ struct SqlSeries::Staged {
 
 namespace {
 
-// The name a change's savepoint sets, checked as SqlExecute would check it. A savepoint that
-// fails is simply not set: the guarded call does not look at its status either.
-std::string SavepointName(const char* text) {
-  if (text == nullptr) return {};
-  std::shared_ptr<PreparedEntry> entry;
-  if (CachedEntry(text, entry) != status::kOk) return {};
-  if (FaultSeam_Check(FaultOp::Execute, entry->parsed.text.c_str())) return {};
-  if (entry->parsed.kind != ParsedStatement::Kind::Savepoint) return {};
-  return entry->parsed.name;
-}
-
 // The statement of an item, checked and bound as SqlExecute or SqlOpen would before running it.
 int PrepareItem(const char* text, const SqlCursor* cursor, size_t outputs, bool change,
                 std::shared_ptr<PreparedEntry>& entry, HostSpan in,
@@ -429,7 +420,7 @@ int SqlSeries::RunItems() {
     bool change = item.change;
     BackendStep step;
     step.modifies = change;
-    if (change) step.savepoint = SavepointName(item.guarded.savepoint);
+    step.guarded = change && item.guarded.savepoint != nullptr;
     Staged one;
     int rc = PrepareItem(item.text, item.cursor, item.out.size(), change, one.entry, item.in,
                          step.inputs);
@@ -469,13 +460,12 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
       return status::kOk;
     }
     if (staged[next].failed != status::kOk) {
-      if (!steps[next].savepoint.empty()) transaction.Savepoint(steps[next].savepoint);
       FinishChange(items_[next], staged[next].failed);
       Noted(staged[next].failed);
       ++next;
       continue;
     }
-    size_t end = BatchEnd(staged, steps, next);
+    size_t end = BatchEnd(staged, next);
     std::vector<StepResult> results(end - next);
     size_t ran = 0;
     int rc = transaction.RunSteps(std::span(steps).subspan(next, end - next), results, ran);
@@ -504,15 +494,11 @@ int SqlSeries::Settle(size_t from, size_t ran, int rc, size_t end,
       if (delivered != status::kOk) return delivered;
       continue;
     }
-    int changed = results[k].affected == 0 ? status::kNoData : status::kOk;
-    // Going back to a change's savepoint also takes back what was sent after it, a failed
-    // step included: that goes out anew.
-    if (FinishChange(item, changed) && (k + 1 < ran || rc != status::kOk)) {
-      resume = from + k + 1;
-      return status::kOk;
-    }
+    FinishChange(item, results[k].affected == 0 ? status::kNoData : status::kOk);
   }
   resume = from + ran;
+  // Nothing failed, yet the batch stopped short: a guarded change that matched no row went back
+  // to its guard with what followed it, which goes out anew.
   if (rc == status::kOk || resume >= end) return status::kOk;
   if (!items_[resume].change) {
     Report(items_[resume], rc);
@@ -524,19 +510,14 @@ int SqlSeries::Settle(size_t from, size_t ran, int rc, size_t end,
 }
 
 // Where the batch that starts at `from` ends: before a change that failed unsent; before a
-// change after a query (it would run even when the query stops the series); before a change
-// that sets a savepoint name again (going back to the earlier change must find its own); and
-// after a change whose own statement follows it.
-size_t SqlSeries::BatchEnd(const std::vector<Staged>& staged,
-                           const std::vector<BackendStep>& steps, size_t from) const {
+// change after a query (it would run even when the query stops the series); and after a change
+// whose own statement follows it.
+size_t SqlSeries::BatchEnd(const std::vector<Staged>& staged, size_t from) const {
   bool query = false;
   for (size_t i = from; i < staged.size(); ++i) {
     const Item& item = items_[i];
     bool change = item.change;
     if (staged[i].failed != status::kOk || (change && query)) return i;
-    for (size_t k = from; change && !steps[i].savepoint.empty() && k < i; ++k) {
-      if (SameIgnoringCase(steps[k].savepoint, steps[i].savepoint)) return i;
-    }
     if (change && item.guarded.onSuccess != nullptr) return i + 1;
     query = query || !change;
   }
@@ -560,21 +541,14 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
   return status::kOk;
 }
 
-// The end of a guarded change: a failure takes back the change alone,
-// success runs the statement that follows it. Returns whether a rollback went through.
-// The status of a change whose own statement follows it is that statement's when it fails: a
-// delete whose commit fails is not done.
-bool SqlSeries::FinishChange(const Item& item, int status) {
+// The end of a change. The transaction model has taken back a guarded change that failed or
+// matched no row; on success the statement that follows it runs, when it has one, and its
+// failure becomes the change's status: a delete whose commit fails is not done.
+void SqlSeries::FinishChange(const Item& item, int status) {
   *item.status = status;
-  if (status != status::kOk) {
-    if (status::IsFault(status)) return false;  // the whole transaction goes back
-    return item.guarded.rollback != nullptr && SqlExecute(item.guarded.rollback) == status::kOk;
-  }
-  if (item.guarded.onSuccess != nullptr) {
-    int followed = SqlExecute(item.guarded.onSuccess);
-    if (followed != status::kOk) *item.status = followed;
-  }
-  return false;
+  if (status != status::kOk || item.guarded.onSuccess == nullptr) return;
+  int followed = SqlExecute(item.guarded.onSuccess);
+  if (followed != status::kOk) *item.status = followed;
 }
 
 // What the series did not reach does not run: a change gets the status that stopped it, and a

@@ -77,15 +77,18 @@ const char* SqlBackendServing(const char* netService);
 // connection ends with the process); tests do.
 void SqlDisconnect();
 
-// Runs one statement: select ... into (exactly one row), insert, update, delete, "savepoint X",
-// "rollback  to X", "commit", "rollback", "ALTER SESSION SET CURRENT_SCHEMA=S". `out` receives the INTO
-// list of a select, in order, and is written only when the status is 0.
+// Runs one statement: select ... into (exactly one row), insert, update, delete, "commit",
+// "rollback", "ALTER SESSION SET CURRENT_SCHEMA=S". `out` receives the INTO list of a select,
+// in order, and is written only when the status is 0. A savepoint guards one change of a
+// series (GuardedStatement): "savepoint X" or "rollback  to X" on its own is refused
+// (kSavepointUnknown).
 int SqlExecute(const char* text, HostList in = {}, HostList out = {});
 
-// A modifying statement that undoes only itself when it fails: `savepoint` ("savepoint X") runs
-// first, then `statement`; on failure `rollback` ("rollback  to X") takes back the statement
-// alone and the transaction keeps what came before it; on success `onSuccess` runs when given.
-// Its status is the statement's; the others' statuses do not change it.
+// A modifying statement that undoes only itself when it fails or matches no row, as the
+// program writes it: `savepoint` ("savepoint X"), `statement`, and `rollback` ("rollback  to X")
+// when the statement failed. The runtime takes the three as one guarded change: its
+// transaction model sets the guard and goes back to it (transaction.h). On success `onSuccess`
+// runs when given. Its status is the statement's.
 struct GuardedStatement {
   const char* savepoint;
   const char* statement;
@@ -161,12 +164,11 @@ class SqlSeries {
   int RunItems();
   int RunStaged(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
                 size_t& stoppedAt);
-  size_t BatchEnd(const std::vector<Staged>& staged, const std::vector<BackendStep>& steps,
-                  size_t from) const;
+  size_t BatchEnd(const std::vector<Staged>& staged, size_t from) const;
   int Settle(size_t from, size_t ran, int rc, size_t end, std::vector<StepResult>& results,
              size_t& resume);
   int Deliver(const Item& item, StepResult& result);
-  bool FinishChange(const Item& item, int status);
+  void FinishChange(const Item& item, int status);
   int Stop(size_t index, int status);
   void LeaveUnsent(size_t index, int fault);
   static void Report(const Item& item, int status);

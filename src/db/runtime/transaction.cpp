@@ -1,22 +1,19 @@
 #include "db/runtime/transaction.h"
 
-#include "db/runtime/letter_case.h"
 #include "db/status.h"
 
 namespace db {
 namespace {
 
 constexpr const char* kStatementSavepoint = "kestrumel_statement";
+// Where the guarded changes of a round trip begin, by their number.
+std::string GuardName(size_t guard) { return "kestrumel_guard" + std::to_string(guard); }
 // Where a rehearsal's work stood at its last commit.
 constexpr const char* kRehearsalMark = "kestrumel_rehearsal";
 
 Command Control(Command::Kind kind, std::string savepoint = {}) {
   return {kind, std::move(savepoint), nullptr};
 }
-
-// Named by position, so that a run sends the same few texts whatever it does: a server that
-// keeps statement statistics sees a handful of savepoint statements, not one per transaction.
-std::string ServerName(size_t position) { return "kestrumel_sp" + std::to_string(position + 1); }
 
 }  // namespace
 
@@ -29,45 +26,42 @@ void Transaction::Attach(BackendSession* session) {
   Reset();
 }
 
-bool& Transaction::NewestChanged() {
-  return levels_.empty() ? baseChanged_ : levels_.back().changedAfter;
-}
-
-bool Transaction::AnyChange() const { return ChangedBelow(levels_.size()); }
-
-bool Transaction::ChangedBelow(size_t index) const {
-  bool changed = baseChanged_;
-  for (size_t k = 0; k < index && k < levels_.size(); ++k) changed = changed || levels_[k].changedAfter;
-  return changed;
-}
+bool& Transaction::NewestChanged() { return guards_ == 0 ? baseChanged_ : guardChanged_; }
 
 bool Transaction::OpensTransaction(const BackendStep& step) const {
   return step.modifies || (step.locksRows && traits_.locksRows);
 }
 
-Transaction::Plan Transaction::PlanFor(bool opensTransaction) const {
+Transaction::Plan Transaction::PlanFor(const BackendStep& step, bool firstGuardOfBatch) const {
   Plan plan;
-  if (!open_ && !opensTransaction) return plan;  // a query alone needs no transaction
+  const bool opens = OpensTransaction(step);
+  if (!open_ && !opens) return plan;  // a query alone needs no transaction
   plan.begin = !open_;
-  for (const std::string& server : pendingReleases_) {
-    plan.prefix.push_back(Control(Command::Kind::Release, server));
-  }
-  for (size_t k = 0; k < levels_.size(); ++k) {
-    bool kept = traits_.keepsStartSavepoints && !ChangedBelow(k);
-    if (!levels_[k].sent && !kept) {
-      plan.prefix.push_back(Control(Command::Kind::Savepoint, levels_[k].server));
+  // The reads' savepoint must not stay below a change.
+  bool releasesReadGuard = readGuard_ && opens;
+  if (releasesReadGuard) plan.prefix.push_back(Control(Command::Kind::Release, kStatementSavepoint));
+  if (step.guarded) {
+    // The guards of earlier round trips go with the first guard of this one (releasing the
+    // oldest on the server releases those after it too); a server without release sets the
+    // same names again.
+    size_t kept = guards_;
+    if (firstGuardOfBatch && guards_ > 0) {
+      size_t oldestSent = firstKeptOut_ ? 2 : 1;
+      if (traits_.releasesSavepoints && guards_ >= oldestSent) {
+        plan.prefix.push_back(Control(Command::Kind::Release, GuardName(oldestSent)));
+      }
+      kept = 0;
     }
+    plan.guard = kept + 1;
+    plan.keptOut = kept == 0 && traits_.keepsStartSavepoints && !AnyChange();
+    if (!plan.keptOut) plan.prefix.push_back(Control(Command::Kind::Savepoint, GuardName(plan.guard)));
+    return plan;  // the guard, right before it, undoes a failure
   }
   if (traits_.undoesFailedStatement) return plan;
-  bool newestChanged = levels_.empty() ? baseChanged_ : levels_.back().changedAfter;
-  // The reads' savepoint must not stay below a change or a savepoint of the program.
-  bool releasesGuard = readGuard_ && (opensTransaction || !plan.prefix.empty());
-  if (releasesGuard) {
-    plan.prefix.insert(plan.prefix.begin(), Control(Command::Kind::Release, kStatementSavepoint));
-  }
-  plan.underGuard = readGuard_ && !releasesGuard;
-  plan.wrap = open_ && newestChanged && opensTransaction;
-  plan.setsGuard = open_ && newestChanged && !opensTransaction && !plan.underGuard;
+  const bool newestChanged = guards_ == 0 ? baseChanged_ : guardChanged_;
+  plan.underGuard = readGuard_ && !releasesReadGuard;
+  plan.wrap = open_ && newestChanged && opens;
+  plan.setsGuard = open_ && newestChanged && !opens && !plan.underGuard;
   return plan;
 }
 
@@ -84,32 +78,33 @@ void Transaction::Append(Plan& plan, const BackendStep& step, std::vector<Comman
   if (plan.wrap) commands.push_back(Control(Command::Kind::Release, kStatementSavepoint));
 }
 
-// The savepoints of the prefix are on the server; those kept out of it stay out.
-void Transaction::MarkPrefixSent() {
-  pendingReleases_.clear();
-  for (size_t k = 0; k < levels_.size(); ++k) {
-    if (!traits_.keepsStartSavepoints || ChangedBelow(k)) levels_[k].sent = true;
-  }
+// The step's guard stands, the newest: what changed before it lies below it.
+void Transaction::TakeGuard(const Plan& plan) {
+  baseChanged_ = AnyChange();
+  guardChanged_ = false;
+  guards_ = plan.guard;
+  if (plan.guard == 1) firstKeptOut_ = plan.keptOut;
 }
 
 // Where the transaction stands once a planned step has gone through.
 void Transaction::TakeAsSucceeded(const Plan& plan, bool opensTransaction) {
   open_ = open_ || plan.begin;
-  if (open_) MarkPrefixSent();
+  if (plan.guard != 0) TakeGuard(plan);
   if (opensTransaction) NewestChanged() = true;
   readGuard_ = plan.setsGuard || plan.underGuard;
 }
 
 Transaction::Snapshot Transaction::Save() const {
-  return {open_, baseChanged_, readGuard_, levels_, pendingReleases_};
+  return {open_, baseChanged_, guardChanged_, readGuard_, guards_, firstKeptOut_};
 }
 
 void Transaction::Restore(Snapshot snapshot) {
   open_ = snapshot.open;
   baseChanged_ = snapshot.baseChanged;
+  guardChanged_ = snapshot.guardChanged;
   readGuard_ = snapshot.readGuard;
-  levels_ = std::move(snapshot.levels);
-  pendingReleases_ = std::move(snapshot.pendingReleases);
+  guards_ = snapshot.guards;
+  firstKeptOut_ = snapshot.firstKeptOut;
 }
 
 // Each step is planned as if those before it went through, which they did when the server
@@ -126,12 +121,13 @@ int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepRe
   std::vector<Snapshot> before;  // of every step but the last
   std::vector<Plan> plans;
   std::vector<Command> commands;
+  bool guarded = false;
   for (size_t k = 0; k < steps.size(); ++k) {
     const BackendStep& step = steps[k];
-    if (!step.savepoint.empty()) Savepoint(step.savepoint);
     bool last = k + 1 == steps.size();
     if (!last) before.push_back(Save());
-    plans.push_back(PlanFor(OpensTransaction(step)));
+    plans.push_back(PlanFor(step, !guarded));
+    guarded = guarded || step.guarded;
     Append(plans.back(), step, commands);
     if (!last) TakeAsSucceeded(plans.back(), OpensTransaction(step));
   }
@@ -145,13 +141,33 @@ int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepRe
     while (failed + 1 < plans.size() && plans[failed + 1].first <= done) ++failed;
   }
   for (size_t k = 0; k < failed; ++k) results[k] = std::move(sent[plans[k].statement]);
+  // A guarded change that matched no row goes back to its guard, and what followed it with it.
+  for (size_t k = 0; k < failed; ++k) {
+    if (!steps[k].guarded || results[k].affected != 0) continue;
+    if (k + 1 < steps.size()) Restore(before[k + 1]);
+    if (k + 1 == steps.size() && rc == status::kOk) {
+      TakeAsSucceeded(plans.back(), OpensTransaction(steps.back()));
+    }
+    succeeded = k + 1;
+    return BackToGuard(plans[k].guard);
+  }
   succeeded = failed;
   if (rc == status::kOk) {
     TakeAsSucceeded(plans.back(), OpensTransaction(steps.back()));
     return rc;
   }
-  if (failed < before.size()) Restore(std::move(before[failed]));
+  if (failed < before.size()) Restore(before[failed]);
   Undo(plans[failed], done >= plans[failed].statement);
+  return rc;
+}
+
+// Takes back everything since the newest guard, `guard`: its change and what came after it.
+int Transaction::BackToGuard(size_t guard) {
+  if (guard == 1 && firstKeptOut_) return RollbackWhole();
+  int rc = SendControl({Control(Command::Kind::RollbackTo, GuardName(guard))});
+  readGuard_ = false;  // set after the guard, gone with it
+  guardChanged_ = false;
+  if (rc != status::kOk) ResyncWithServer();
   return rc;
 }
 
@@ -161,9 +177,12 @@ void Transaction::Undo(const Plan& plan, bool statementReached) {
   bool aloneOutside = !open_ && !plan.begin;
   if (statementReached && !aloneOutside && session_->Transaction() != ServerTransaction::Lost) {
     open_ = true;
-    MarkPrefixSent();
     readGuard_ = plan.underGuard;
-    if (plan.wrap || plan.setsGuard) {
+    if (plan.guard != 0) {
+      TakeGuard(plan);
+      // The server took the statement back itself, or its guard, set right before it, does.
+      if (!traits_.undoesFailedStatement) BackToGuard(plan.guard);
+    } else if (plan.wrap || plan.setsGuard) {
       SendControl({Control(Command::Kind::RollbackTo, kStatementSavepoint),
                    Control(Command::Kind::Release, kStatementSavepoint)});
     } else if (plan.underGuard) {
@@ -172,11 +191,10 @@ void Transaction::Undo(const Plan& plan, bool statementReached) {
     } else if (traits_.undoesFailedStatement) {
       // The server took the statement back itself.
     } else if (!AnyChange()) {
-      // Nothing but savepoints in it: they are set anew with the next change.
       RollbackWhole();
-    } else if (!levels_.empty()) {
-      // Nothing changed since the newest savepoint, which went out before the statement.
-      SendControl({Control(Command::Kind::RollbackTo, levels_.back().server)});
+    } else if (guards_ > 0) {
+      // Nothing changed since the newest guard, which went out before the statement.
+      BackToGuard(guards_);
     }
   }
   ResyncWithServer();
@@ -211,10 +229,7 @@ void Transaction::ResyncWithServer() {
 // Takes the rehearsal back to its last commit; the program's savepoints are gone with it.
 int Transaction::BackToRehearsalMark() {
   int rc = SendControl({Control(Command::Kind::RollbackTo, kRehearsalMark)});
-  baseChanged_ = false;
-  readGuard_ = false;
-  pendingReleases_.clear();
-  levels_.clear();
+  ForgetSentWork();
   if (rc != status::kOk || session_->Transaction() != ServerTransaction::Open) {
     rehearsalLost_ = true;
   }
@@ -281,16 +296,13 @@ int Transaction::EndInRehearsal(Command::Kind kind) {
   if (traits_.releasesSavepoints) commands.push_back(Control(Command::Kind::Release, kRehearsalMark));
   commands.push_back(Control(Command::Kind::Savepoint, kRehearsalMark));
   int rc = SendControl(std::move(commands));
-  baseChanged_ = false;
-  readGuard_ = false;
-  pendingReleases_.clear();
-  levels_.clear();
+  ForgetSentWork();
   if (rc != status::kOk) ResyncWithServer();
   if (session_->Transaction() != ServerTransaction::Open) rehearsalLost_ = true;
   return rc;
 }
 
-// Undoes every change; the savepoints stay, to be set anew with the next change.
+// Undoes every change.
 int Transaction::RollbackWhole() {
   if (rehearsal_) {
     // The whole, for the program, is what came since the rehearsal's last commit.
@@ -305,114 +317,18 @@ int Transaction::RollbackWhole() {
   return rc;
 }
 
-// Nothing of the undone work is on the server any more: its savepoints are set anew as the
-// next changes need them.
+// Nothing of the undone work is on the server any more, its savepoints neither.
 void Transaction::ForgetSentWork() {
   baseChanged_ = false;
+  guardChanged_ = false;
   readGuard_ = false;
-  pendingReleases_.clear();
-  for (Level& level : levels_) {
-    level.sent = false;
-    level.changedAfter = false;
-  }
+  guards_ = 0;
+  firstKeptOut_ = false;
 }
 
 void Transaction::Reset() {
   open_ = false;
-  readGuard_ = false;
-  baseChanged_ = false;
-  levels_.clear();
-  pendingReleases_.clear();
-}
-
-void Transaction::Detach(const std::string& name) {
-  for (Level& level : levels_) {
-    for (auto it = level.names.begin(); it != level.names.end(); ++it) {
-      if (*it == name) {
-        level.names.erase(it);
-        return;
-      }
-    }
-  }
-}
-
-void Transaction::MarkUnsentFrom(size_t index) {
-  for (size_t k = index; k < levels_.size(); ++k) levels_[k].sent = false;
-}
-
-// Drops a level that no name marks. Releasing it on the server also destroys the levels
-// above it, which are set anew: allowed only while nothing changed after them. Where the
-// server has no release, setting them anew under their new names moves them.
-void Transaction::RemoveLevel(size_t index) {
-  Level& level = levels_[index];
-  if (level.sent) {
-    if (traits_.releasesSavepoints) pendingReleases_.push_back(level.server);
-    MarkUnsentFrom(index + 1);
-  }
-  bool& below = index == 0 ? baseChanged_ : levels_[index - 1].changedAfter;
-  below = below || level.changedAfter;
-  levels_.erase(levels_.begin() + static_cast<std::ptrdiff_t>(index));
-  // The levels above move down, not yet set on the server: they take their new position's name.
-  for (size_t k = index; k < levels_.size(); ++k) levels_[k].server = ServerName(k);
-}
-
-void Transaction::Compact() {
-  for (size_t index = levels_.size(); index-- > 0;) {
-    if (!levels_[index].names.empty()) continue;
-    // A level kept out of the server stays while one above it is set there: that one's
-    // name could not follow it down.
-    bool movable = true;
-    for (size_t k = index + 1; k < levels_.size(); ++k) {
-      movable = movable && !levels_[k].changedAfter && (levels_[index].sent || !levels_[k].sent);
-    }
-    if (movable) RemoveLevel(index);
-  }
-}
-
-int Transaction::Savepoint(const std::string& name) {
-  std::string folded = LowerCase(name);
-  Detach(folded);
-  if (!levels_.empty() && !levels_.back().changedAfter) {
-    levels_.back().names.push_back(folded);
-  } else {
-    levels_.push_back({ServerName(levels_.size()), {folded}, false, false});
-  }
-  Compact();
-  return status::kOk;
-}
-
-int Transaction::RollbackTo(const std::string& name) {
-  std::string folded = LowerCase(name);
-  size_t index = levels_.size();
-  size_t position = 0;
-  for (size_t k = 0; k < levels_.size(); ++k) {
-    for (size_t p = 0; p < levels_[k].names.size(); ++p) {
-      if (levels_[k].names[p] == folded) {
-        index = k;
-        position = p;
-      }
-    }
-  }
-  if (index == levels_.size()) {
-    return session_->FailWith(status::kSavepointUnknown,
-                              "savepoint " + name + " is not set in this transaction");
-  }
-  // Savepoints set after it are gone, also those set at the same position.
-  levels_[index].names.resize(position + 1);
-  bool changed = false;
-  for (size_t k = index; k < levels_.size(); ++k) changed = changed || levels_[k].changedAfter;
-  levels_.resize(index + 1);
-  if (!changed) return status::kOk;  // the server stands where the savepoint was set
-  if (!levels_.back().sent) return RollbackWhole();  // kept out of the server: at the start
-  int rc = SendControl({Control(Command::Kind::RollbackTo, levels_.back().server)});
-  if (rc != status::kOk) {
-    ResyncWithServer();
-    return rc;
-  }
-  pendingReleases_.clear();  // they were above this level and are gone with it
-  readGuard_ = false;        // so was the reads' savepoint
-  levels_.back().changedAfter = false;
-  return status::kOk;
+  ForgetSentWork();
 }
 
 // Once the connection is gone there is nothing to end: saying so, rather than reporting the

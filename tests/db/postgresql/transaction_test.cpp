@@ -1,6 +1,6 @@
 // Oracle's statement-level rollback on PostgreSQL, which aborts a whole transaction on an
 // error: statements failed on their data leave earlier work usable, a fault holds it back
-// until the rollback, the automatic savepoints neither disturb the program's own nor fill the
+// until the rollback, the automatic savepoints neither disturb the guards nor fill the
 // lock table, and a deadlock victim's rollback takes its earlier work while the other run
 // finishes.
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "common/run_alone.h"
 #include "forked_child.h"
 #include "db/status.h"
 #include "fixture.h"
@@ -21,6 +22,7 @@ using db::IntOut;
 using db::SqlExecute;
 using db::TextIn;
 using db::TextOut;
+using testing_db::GuardedChange;
 
 constexpr const char* kWriteBack =
     "update Rvk740Pud  set PudKng=:b0 where PudDat=TO_DATE(:b1,'yyyymmddHH24MISS')";
@@ -134,31 +136,28 @@ TEST_F(PostgresTransactionTest, FailedStatementsKeepThePendingWriteBack) {
   }
 }
 
-// The automatic savepoint around each statement is released at once: it never takes the
-// program's savepoint with it (releasing one set before it would), and a rollback to that
-// savepoint still finds it.
-TEST_F(PostgresTransactionTest, ProgramSavepointSurvivesTheAutomaticOnes) {
+// The automatic savepoints around statements and reads never take a guard with them, and a
+// guarded change that matches no row goes back to its own guard, nothing before it.
+TEST_F(PostgresTransactionTest, GuardSurvivesTheAutomaticSavepoints) {
   QueueRequests(5);
   int32_t number = 0;
+  auto guardedWriteBack = [](int request) {
+    std::string stamp = StampOf(request);
+    return GuardedChange(kWriteBack, {IntIn(3), TextIn(stamp.c_str(), 27)});
+  };
   ASSERT_EQ(WriteBack(0), 0);
   ASSERT_EQ(WriteBack(1), 0);  // under an automatic savepoint: work is pending
-  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
-  ASSERT_EQ(WriteBack(2), 0);
+  ASSERT_EQ(guardedWriteBack(2), 0) << db::SqlLastNativeError();
   EXPECT_EQ(SelectWithAnInvalidDate(), status::kMonthInvalid);
   ASSERT_EQ(WriteBack(3), 0);
   ASSERT_EQ(
       SqlExecute("select count(*)  into :b0  from Rvk740Pud where PudKng=3", {}, {IntOut(number)}),
       0);
   EXPECT_EQ(number, 4);
-  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0) << db::SqlLastNativeError();
+  EXPECT_EQ(guardedWriteBack(9), status::kNoData) << db::SqlLastNativeError();
   ASSERT_EQ(WriteBack(4), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0) << db::SqlLastNativeError();
   ASSERT_EQ(SqlExecute("commit"), 0);
-  EXPECT_EQ(
-      db->Count("select count(*) from Rvk740Pud where PudKng=3 and PudDat<'2024-01-01 00:00:02'"),
-      2);
-  EXPECT_EQ(Done(), 2);
-  EXPECT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), status::kSavepointUnknown);
+  EXPECT_EQ(Done(), 5);
 }
 
 // Thousands of write-backs without a commit, failures between them, on a server whose lock
@@ -186,11 +185,10 @@ TEST_F(PostgresTransactionTest, ThousandsOfWriteBacksWithoutCommit) {
               requests / seconds);
 }
 
-// A run whose every saved change fails never commits, so the program's savepoints are set
-// again and again within one transaction, each time in another order than the last, with a
-// write-back between. Oracle erases a savepoint set again; were they nested on the server
-// instead, each would hold a lock until the lock table overflows.
-TEST_F(PostgresTransactionTest, SavepointsSetAgainWithoutCommitDoNotPileUp) {
+// A run whose every saved change fails never commits, so guards are set again and again within
+// one transaction, with a write-back between. Were they nested on the server, each would hold
+// a lock until the lock table overflows.
+TEST_F(PostgresTransactionTest, GuardsSetAgainWithoutCommitDoNotPileUp) {
   PgConnection native = Native();
   long lockTable = std::stol(NativeScalar(native.get(), "show max_locks_per_transaction")) *
                    std::stol(NativeScalar(native.get(), "show max_connections"));
@@ -199,32 +197,16 @@ TEST_F(PostgresTransactionTest, SavepointsSetAgainWithoutCommitDoNotPileUp) {
   InsertTag("P1", "abc");
   db->FailOn("rvk327tag", "update");
   db->FailOn("Rvk746Err", "insert");
-  auto failedSave = [](const char* savepoint, const std::function<int()>& change) {
-    std::string set = std::string("savepoint ") + savepoint;
-    std::string back = std::string("rollback  to ") + savepoint;
-    if (SqlExecute(set.c_str()) != 0) return 1;
-    if (change() != status::kTriggerRaised) return 2;
-    return SqlExecute(back.c_str()) == 0 ? 0 : 3;
-  };
-  auto updateTag = [] { return SqlExecute(kUpdateTgb, {TextIn("x", 4), TextIn("P1", 9)}); };
+  auto updateTag = [] { return GuardedChange(kUpdateTgb, {TextIn("x", 4), TextIn("P1", 9)}); };
   auto insertErr = [] {
-    return SqlExecute("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G1", 6)});
+    return GuardedChange("insert into Rvk746Err (ErrPlg) values (:b0)", {TextIn("G1", 6)});
   };
   for (int i = 0; i < requests; ++i) {
-    const char* first = i % 2 == 0 ? "Bdp_Update_Sp" : "Bsm_Update_Sp";
-    const char* second = i % 2 == 0 ? "Bsm_Update_Sp" : "Bdp_Update_Sp";
-    ASSERT_EQ(failedSave(first, updateTag), 0)
-        << "request " << i << ": " << db::SqlLastNativeError();
-    ASSERT_EQ(failedSave(second, updateTag), 0)
-        << "request " << i << ": " << db::SqlLastNativeError();
-    ASSERT_EQ(failedSave("Err_Insert_Sp", insertErr), 0)
-        << "request " << i << ": " << db::SqlLastNativeError();
+    ASSERT_EQ(updateTag(), status::kTriggerRaised) << "request " << i << ": " << db::SqlLastNativeError();
+    ASSERT_EQ(updateTag(), status::kTriggerRaised) << "request " << i << ": " << db::SqlLastNativeError();
+    ASSERT_EQ(insertErr(), status::kTriggerRaised) << "request " << i << ": " << db::SqlLastNativeError();
     ASSERT_EQ(WriteBack(i), 0) << "request " << i << ": " << db::SqlLastNativeError();
   }
-  // Still Oracle's savepoints: back to the last Bdp_Update_Sp undoes what followed it.
-  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
-  ASSERT_EQ(WriteBack(0, 7), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);
   ASSERT_EQ(SqlExecute("commit"), 0) << db::SqlLastNativeError();
   EXPECT_EQ(Done(), requests);
   EXPECT_EQ(TagTgbOf("P1"), "abc");

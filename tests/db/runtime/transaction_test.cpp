@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/child_body.h"
+#include "common/run_alone.h"
 #include "runtime_fixture.h"
 
 namespace {
@@ -15,6 +16,7 @@ INSTANTIATE_BACKEND_TEST(TransactionTest);
 
 using db::SqlExecute;
 using db::TextIn;
+using testing_db::GuardedChange;
 namespace status = db::status;
 
 int UpdateTgb(const char* pnr, const char* value) {
@@ -45,13 +47,12 @@ int GroupWriterBody(const std::vector<std::string>& args) {
   const char* group = args[kConnect].c_str();
   int failures = 0;
   for (int32_t i = 0; i < kRows; ++i) {
-    SqlExecute("savepoint Err_Insert_Sp");
     int rc = SqlExecute("insert into Rvk746Err (ErrPlg,ErrDat,ErrLfn) values (:b0,sysdate,:b1)",
                         {TextIn(group, 6), db::IntIn(i)});
     if (rc == 0) rc = UpdateTgb("P0", group);  // both write one row too
     if (rc == 0) rc = SqlExecute("commit");
     if (rc != 0) {
-      SqlExecute("rollback  to Err_Insert_Sp");
+      SqlExecute("rollback");
       ++failures;
     }
   }
@@ -74,57 +75,32 @@ TEST_P(TransactionTest, CommitMakesAllPendingWorkPermanent) {
   InsertTag("P2", "2024-01-05", "abc");
   EXPECT_EQ(SqlExecute("commit"), 0);  // nothing pending
   ASSERT_EQ(UpdateTgb("P1", "one"), 0);  // no savepoint, as the request write-back
-  ASSERT_EQ(SqlExecute("savepoint Tag_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P2", "two"), 0);
+  ASSERT_EQ(GuardedChange(kUpdateTgb, {TextIn("two", 4), TextIn("P2", 9)}), 0);
   EXPECT_EQ(TagTgb("P1"), "abc");  // not visible to others before the commit
   ASSERT_EQ(SqlExecute("commit"), 0);
   EXPECT_EQ(TagTgb("P1"), "one");
   EXPECT_EQ(TagTgb("P2"), "two");
-  EXPECT_EQ(SqlExecute("rollback  to Tag_Sp"), status::kSavepointUnknown);  // gone with the commit
 }
 
-TEST_P(TransactionTest, RollbackToSavepointKeepsEarlierWorkAndTheTransaction) {
+// A guarded change that fails or matches no row goes back to its own guard, at the start of a
+// transaction too: what came before it stays, and the transaction goes on.
+TEST_P(TransactionTest, GuardedChangeGoesBackToItsGuardAlone) {
   InsertTag("P1", "2024-01-05", "abc");
   InsertTag("P2", "2024-01-05", "abc");
-  ASSERT_EQ(UpdateTgb("P1", "one"), 0);
-  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
+  db->FailOn("Rvk746Err", "insert");
+  auto guarded = [](const char* value, const char* pnr) {
+    return GuardedChange(kUpdateTgb, {TextIn(value, 4), TextIn(pnr, 9)});
+  };
+  const char* kInsertErr = "insert into Rvk746Err (ErrPlg) values (:b0)";
+  EXPECT_EQ(guarded("xyz", "P9"), status::kNoData);  // nothing changed before it
+  ASSERT_EQ(guarded("one", "P1"), 0);
+  EXPECT_EQ(guarded("xyz", "P9"), status::kNoData);
+  EXPECT_EQ(GuardedChange(kInsertErr, {TextIn("G", 6)}), status::kTriggerRaised);
   ASSERT_EQ(UpdateTgb("P2", "two"), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P2", "3rd"), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);  // the savepoint outlives a rollback to it
+  EXPECT_EQ(GuardedChange(kInsertErr, {TextIn("G", 6)}), status::kTriggerRaised);
   ASSERT_EQ(SqlExecute("commit"), 0);
   EXPECT_EQ(TagTgb("P1"), "one");
-  EXPECT_EQ(TagTgb("P2"), "abc");
-}
-
-// A savepoint set before any change stands where the transaction began: rolling back to it
-// undoes everything since, the savepoints set after it included, and the transaction, the
-// savepoint and what follows go on.
-TEST_P(TransactionTest, SavepointBeforeTheFirstChangeUndoesAllAfterIt) {
-  InsertTag("P1", "2024-01-05", "abc");
-  InsertTag("P2", "2024-01-05", "abc");
-  ASSERT_EQ(SqlExecute("savepoint Start_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P1", "one"), 0);
-  ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P2", "two"), 0);
-  ASSERT_EQ(SqlExecute("rollback  to START_SP"), 0);
-  ASSERT_EQ(UpdateTgb("P2", "3rd"), 0);
-  ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P1", "4th"), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Later_Sp"), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Start_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P1", "5th"), 0);
-  ASSERT_EQ(SqlExecute("commit"), 0);
-  EXPECT_EQ(TagTgb("P1"), "5th");
-  EXPECT_EQ(TagTgb("P2"), "abc");
-  // A savepoint set after it is gone; the way back to it is a fault, which ends the
-  // transaction, and so comes last.
-  ASSERT_EQ(SqlExecute("savepoint Start_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P1", "6th"), 0);
-  ASSERT_EQ(SqlExecute("savepoint Later_Sp"), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Start_Sp"), 0);
-  EXPECT_EQ(SqlExecute("rollback  to Later_Sp"), status::kSavepointUnknown);
-  EXPECT_EQ(SqlExecute("rollback"), 0);
+  EXPECT_EQ(TagTgb("P2"), "two");
 }
 
 // A failed statement undoes only itself: the pending update before it is committed later.
@@ -261,6 +237,18 @@ TEST_P(TransactionTest, SeriesStopsAtItsFirstFailureAndKeepsPendingWork) {
 TEST_P(TransactionTest, SeriesOfChangesEndsAsTheChangesOneByOne) {
   InsertTag("P2", "2024-01-05", "abc");
   db->FailOn("Rvk746Err", "insert");
+  // What a statement trigger does for an update that matches no row goes back with it. SQLite
+  // has row triggers only, which such an update does not fire.
+  db->Exec("create table stmt_log (n integer)");
+  if (GetParam() == testing_db::Backend::Sqlite) {
+    db->Exec("create trigger log_tag after update on rvk327tag begin "
+             "insert into stmt_log values (1); end");
+  } else {
+    db->Exec("create function log_tag() returns trigger language plpgsql as "
+             "$$ begin insert into stmt_log values (1); return null; end $$");
+    db->Exec("create trigger log_tag after update on rvk327tag for each statement "
+             "execute function log_tag()");
+  }
   struct Change {
     const char* savepoint;
     const char* rollback;
@@ -294,18 +282,21 @@ TEST_P(TransactionTest, SeriesOfChangesEndsAsTheChangesOneByOne) {
         default: series.AddChange(guarded, {in(0), in(1), in(2)}, statuses[k]); break;
       }
     }
-    int reads[2] = {-1, -1};
+    int reads[3] = {-1, -1, -1};
+    int32_t logged = -1;
     series.Add("select TagTgb into :b0  from rvk327tag where TagPnr=:b1", {TextIn("P2", 9)},
                {db::TextOut(read)}, reads[0]);
     series.Add("select count(*) into :b0  from rvk327tag", {}, {db::IntOut(tags)}, reads[1]);
+    series.Add("select count(*) into :b0  from stmt_log", {}, {db::IntOut(logged)}, reads[2]);
     std::string at = "order starting with " + std::to_string(order[0]) + std::to_string(order[1]);
     EXPECT_EQ(series.Run(), 0) << at << ": " << db::SqlLastNativeError();
     for (size_t k = 0; k < 5; ++k) EXPECT_EQ(statuses[k], changes[k].expected) << at << ", " << k;
     EXPECT_EQ(reads[0], 0) << at;
     EXPECT_EQ(reads[1], 0) << at;
+    EXPECT_EQ(reads[2], 0) << at;
+    EXPECT_EQ(logged, 1) << at;  // the update of P2 alone
     EXPECT_STREQ(read, "two") << at;
     EXPECT_EQ(tags, 3) << at;
-    EXPECT_EQ(SqlExecute("rollback  to B_Sp"), 0) << at;  // set, as by the failed change alone
     ASSERT_EQ(SqlExecute("rollback"), 0);
   }
   EXPECT_EQ(TagTgb("P2"), "abc");
@@ -332,9 +323,7 @@ TEST_P(TransactionTest, RehearsalBehavesAsARunAndKeepsNothing) {
   ASSERT_EQ(SqlExecute("rollback"), 0);
   EXPECT_EQ(tgb("P1"), "one");
   EXPECT_EQ(tgb("P2"), "abc");
-  ASSERT_EQ(SqlExecute("savepoint Bdp_Update_Sp"), 0);
-  ASSERT_EQ(UpdateTgb("P2", "3rd"), 0);
-  ASSERT_EQ(SqlExecute("rollback  to Bdp_Update_Sp"), 0);
+  EXPECT_EQ(GuardedChange(kUpdateTgb, {TextIn("3rd", 4), TextIn("P9", 9)}), status::kNoData);
   ASSERT_EQ(UpdateTgb("P1", "4th"), 0);
   int32_t count = -1;
   EXPECT_EQ(SqlExecute("select count(*) into :b0  from no_such_table", {}, {db::IntOut(count)}),
