@@ -6,8 +6,13 @@ namespace db {
 namespace {
 
 constexpr const char* kStatementSavepoint = "kestrumel_statement";
-// Where the guarded changes of a round trip begin, by their number.
+// Where the guarded changes begin, by their number.
 std::string GuardName(size_t guard) { return "kestrumel_guard" + std::to_string(guard); }
+
+// Guards stay on the server until this many are set; then the first guard of the next round
+// trip releases them all at once. A handful of savepoints costs the server nothing, one release
+// per change would cost a statement each.
+constexpr size_t kGuardsBeforeRelease = 8;
 // Where a rehearsal's work stood at its last commit.
 constexpr const char* kRehearsalMark = "kestrumel_rehearsal";
 
@@ -41,11 +46,11 @@ Transaction::Plan Transaction::PlanFor(const BackendStep& step, bool firstGuardO
   bool releasesReadGuard = readGuard_ && opens;
   if (releasesReadGuard) plan.prefix.push_back(Control(Command::Kind::Release, kStatementSavepoint));
   if (step.guarded) {
-    // The guards of earlier round trips go with the first guard of this one (releasing the
-    // oldest on the server releases those after it too); a server without release sets the
-    // same names again.
+    // The guards of earlier round trips go with the first guard of a later one (releasing the
+    // oldest on the server releases those after it too), never one that this round trip may
+    // have to go back to; a server without release sets the same names again.
     size_t kept = guards_;
-    if (firstGuardOfBatch && guards_ > 0) {
+    if (firstGuardOfBatch && guards_ >= kGuardsBeforeRelease) {
       size_t oldestSent = firstKeptOut_ ? 2 : 1;
       if (traits_.releasesSavepoints && guards_ >= oldestSent) {
         plan.prefix.push_back(Control(Command::Kind::Release, GuardName(oldestSent)));

@@ -17,9 +17,9 @@
 // A change that undoes only itself (a guarded step: the program's "savepoint X", the change,
 // "rollback  to X" when it fails or matches no row) runs right after a savepoint of its own,
 // its guard: going back to it undoes the change alone, a statement trigger's work included,
-// and what ran after it in the same round trip, which then goes out anew. The guards of one
-// round trip are numbered by their place in it; the next round trip's first guard releases
-// them, so that they never pile up. Where nothing changed before it and the server keeps such
+// and what ran after it in the same round trip, which then goes out anew. Guards are numbered
+// as they are set; once there are a few, the next round trip's first guard releases them, so
+// that they never pile up. Where nothing changed before it and the server keeps such
 // savepoints out (SQLite), going back to the first guard is a rollback of the whole.
 //
 // A rehearsal runs the program's work for real and keeps none of it: one server transaction
