@@ -160,17 +160,21 @@ int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumn
   return status::kOk;
 }
 
-int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
-              SqlRows& rows) {
+namespace {
+
+// Every row of the result into `rows`, each of its `width` columns taken by `take(column,
+// value)`; a failure leaves `rows` as it was.
+template <typename Take>
+int FetchEachRow(Link& link, SQLHSTMT handle, size_t width, SqlRows& rows, Take take) {
   size_t before = rows.size();
-  SqlRow row(integerColumns.size());
+  SqlRow row(width);
   for (;;) {
     SQLRETURN rc = SQLFetch(handle);
     if (rc == SQL_NO_DATA) return status::kOk;
     int read = SQL_SUCCEEDED(rc) ? status::kOk : link.Fail(SQL_HANDLE_STMT, handle);
     for (size_t c = 0; c < row.size() && read == status::kOk; ++c) {
       row[c].Clear();
-      read = ReadValue(link, handle, static_cast<SQLUSMALLINT>(c + 1), integerColumns[c], row[c]);
+      read = take(c, row[c]);
     }
     if (read != status::kOk) {
       rows.Truncate(before);
@@ -178,6 +182,15 @@ int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColum
     }
     rows.Append(row);
   }
+}
+
+}  // namespace
+
+int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
+              SqlRows& rows) {
+  return FetchEachRow(link, handle, integerColumns.size(), rows, [&](size_t c, SqlValue& value) {
+    return ReadValue(link, handle, static_cast<SQLUSMALLINT>(c + 1), integerColumns[c], value);
+  });
 }
 
 namespace {
@@ -235,22 +248,9 @@ bool BindColumns(Link& link, SQLHSTMT handle, const std::vector<bool>& integerCo
 }
 
 int FetchBoundRows(Link& link, SQLHSTMT handle, std::vector<ColumnBuffer>& columns, SqlRows& rows) {
-  size_t before = rows.size();
-  SqlRow row(columns.size());
-  for (;;) {
-    SQLRETURN rc = SQLFetch(handle);
-    if (rc == SQL_NO_DATA) return status::kOk;
-    int read = SQL_SUCCEEDED(rc) ? status::kOk : link.Fail(SQL_HANDLE_STMT, handle);
-    for (size_t c = 0; c < row.size() && read == status::kOk; ++c) {
-      row[c].Clear();
-      read = TakeColumn(link, handle, static_cast<SQLUSMALLINT>(c + 1), columns[c], row[c]);
-    }
-    if (read != status::kOk) {
-      rows.Truncate(before);
-      return read;
-    }
-    rows.Append(row);
-  }
+  return FetchEachRow(link, handle, columns.size(), rows, [&](size_t c, SqlValue& value) {
+    return TakeColumn(link, handle, static_cast<SQLUSMALLINT>(c + 1), columns[c], value);
+  });
 }
 
 }  // namespace db::odbc
