@@ -4,6 +4,7 @@
 # the run changed.
 #   scripts/demo.sh                SQLite files in demo/db
 #   scripts/demo.sh --postgresql   database kdemo on a throwaway PostgreSQL server
+#   scripts/demo.sh --odbc         the same database, reached through psqlODBC
 #   --installed PREFIX             the programs in PREFIX/bin and the schema files in
 #                                  PREFIX/share/kestrumel/schema instead of a build in build-shipped/
 #   --windows BUILD                the Windows programs of a cross-build in BUILD, under Wine
@@ -12,10 +13,11 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 usage() {
-  echo "usage: $0 [--postgresql] [--installed PREFIX]" >&2
+  echo "usage: $0 [--postgresql|--odbc] [--installed PREFIX|--windows BUILD]" >&2
   exit 2
 }
 backend=sqlite
+road=native
 bin=$root/build-shipped
 schema_dir=$root/schema
 installed=no
@@ -24,6 +26,7 @@ runner=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --postgresql) backend=postgresql ;;
+    --odbc) backend=postgresql road=odbc ;;
     --installed)
       [ $# -ge 2 ] || usage
       prefix=$(cd "$2" && pwd)
@@ -84,10 +87,24 @@ postgresql_setup() {
     echo "CREATE SCHEMA kdemo; SET search_path TO kdemo;"
     cat "$schema_dir/postgresql/schema.sql" scripts/demo/seed-postgresql.sql
   } | psql_kdemo -d kdemo >/dev/null
+  local net="postgresql://$KESTRUMEL_TEST_PG_HOST:$KESTRUMEL_TEST_PG_PORT/kdemo"
+  [ "$road" = native ] || net="odbc:DSN=$KESTRUMEL_TEST_ODBC_DSN;Database=kdemo"
   printf '%s\n' "$KESTRUMEL_TEST_PG_PASSWORD" |
-    kestrumel_config write demo/kestrumel.cfg --schema KDEMO \
-      --net "postgresql://$KESTRUMEL_TEST_PG_HOST:$KESTRUMEL_TEST_PG_PORT/kdemo" \
+    kestrumel_config write demo/kestrumel.cfg --schema KDEMO --net "$net" \
       --login "$KESTRUMEL_TEST_PG_USER"
+}
+# Every row of the planning tables as JSON, each table's rows by its name.
+sqlite_rows() { local rows; rows=$(sqlite3 -json demo/db/KDEMO.db "select * from $1"); echo "${rows:-[]}"; }
+postgresql_rows() {
+  psql_kdemo -d kdemo -At -c "set search_path to kdemo; select coalesce(json_agg(t), '[]') from $1 t"
+}
+table_rows() {
+  local table json="{}"
+  for table in Rvk740Pud Rvk730Bdp Rvk725Bsm Rvk746Err; do
+    json=$(jq -c --arg table "${table,,}" --argjson rows "$("${backend}_rows" "$table")" \
+      '.[$table] = $rows' <<<"$json")
+  done
+  echo "$json"
 }
 postgresql_query() { psql_kdemo -d kdemo -P footer=off -c "set search_path to kdemo; $1"; }
 # Unquoted names are folded to lower case: the quoted alias keeps the heading as written.
@@ -147,7 +164,15 @@ echo
 # SQLite, its files stay as they were. Its report holds moments and waits, so it is shown only
 # when a step fails.
 echo "######## Then the program's handling on a scenario of its own: kestrumel-config selftest ../kestrumel.cfg"
-db_sums() { if [ "$backend" = sqlite ]; then sha256sum demo/db/*.db; fi; }
+# SQLite: the files byte for byte. PostgreSQL: the live rows its statistics count (its insert,
+# update and delete counts grow with rolled-back work too).
+db_sums() {
+  if [ "$backend" = sqlite ]; then
+    sha256sum demo/db/*.db
+  else
+    query "select relname, n_live_tup from pg_stat_user_tables where schemaname = 'kdemo' order by 1"
+  fi
+}
 state_before=$(show_state)
 sums_before=$(db_sums)
 (cd demo/run && kestrumel_config selftest ../kestrumel.cfg) >demo/selftest.out ||
@@ -155,6 +180,16 @@ sums_before=$(db_sums)
 [ "$(show_state)" = "$state_before" ] && [ "$(db_sums)" = "$sums_before" ] ||
   { echo "selftest left the demo's database changed" >&2; exit 1; }
 echo "every step ok; the demo's database is as it was"
+echo
+# What the run will change, worked off and rolled back: compared below with what it changed.
+echo "######## What the run will do: kestrumel-config preview ../kestrumel.cfg PLG01"
+(cd demo/run && kestrumel_config preview ../kestrumel.cfg PLG01 --format json) >demo/preview.json ||
+  { cat demo/preview.json; echo "preview failed: no run" >&2; exit 1; }
+[ "$(show_state)" = "$state_before" ] && [ "$(db_sums)" = "$sums_before" ] ||
+  { echo "preview left the demo's database changed" >&2; exit 1; }
+jq -r '"\(.done) requests done, \(.changes | length) rows to change; the database is as it was"' \
+  demo/preview.json
+rows_before=$(table_rows)
 echo
 echo "######## Before the run"
 show_state
@@ -173,6 +208,13 @@ run_kestrumel planer 3 4 5 20261208 DEMOJOB PLG01
 echo
 echo "######## After the run"
 show_state
+echo
+changes() { jq -r --arg from "$1" -f "$root/scripts/demo/changes.jq"; }
+diff <(changes preview <demo/preview.json) \
+  <(jq -n --argjson before "$rows_before" --argjson after "$(table_rows)" \
+     '{before: $before, after: $after}' | changes tables) ||
+  { echo "the run changed other rows than the preview listed" >&2; exit 1; }
+echo "the run changed exactly the rows the preview listed"
 echo
 echo "== Message log (demo/quelborne_php/log/kestrumel_KDEMO.log)"
 if [ -f demo/quelborne_php/log/kestrumel_KDEMO.log ]; then

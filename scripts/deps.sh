@@ -8,7 +8,8 @@ set -euo pipefail
 
 packages=(g++ cmake make libgtest-dev libsqlite3-dev sqlite3 libpq-dev postgresql libssl-dev
   unixodbc-dev odbc-postgresql  # these two: the ODBC backend and its tests
-  logrotate)  # the log's rotation by the shipped configuration, among running writers
+  logrotate  # the log's rotation by the shipped configuration, among running writers
+  jq)  # the demo's comparison of a preview with the run
 if [ "${1:-}" = "--package" ]; then
   # dpkg-shlibdeps and file compute the package's dependencies; groff checks the manual pages;
   # lintian the package itself; systemd-analyze its service and timer.
