@@ -110,9 +110,9 @@ class RunCourse {
     ++faultsInARow_;
   }
   // On a new connection: the queue is read anew, and the requests kept for another try are
-  // in it again if they are still pending.
+  // in it again if they are still pending. The faults in a row go on counting: a request that
+  // costs the connection every time must not keep the run reconnecting for ever.
   void Resume() {
-    faultsInARow_ = 0;
     lastFault_ = 0;
     retries_.clear();
   }
@@ -208,7 +208,7 @@ void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
     }
     // Nothing more can be sent; the requests not done stay pending for the next run. The new
     // session does not hold the group's lock yet, and another run may have taken it meanwhile.
-    if (StopSignal() != 0 || !Reconnect(course.LastFault()) ||
+    if (StopSignal() != 0 || course.GivingUp() || !Reconnect(course.LastFault()) ||
         RetakeGroupLock() != GroupLockResult::kHeld) {
       LogError("ProcessRequests()", "Abbruch: Verbindung verloren", course.LastFault());
       // A connection closed for a stop (a server that took no cancel) ended by the stop.

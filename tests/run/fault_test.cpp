@@ -286,6 +286,28 @@ TEST_P(FaultTest, LostSessionIsResumedOnANewConnection) {
   EXPECT_EQ(ReportField(tree.Report(kGroup), "reconnects"), "1");
   NormalDoneMarks(*tree.db);
   EXPECT_TRUE(run_tests::Snapshot(*tree.db) == expected) << "after the lost session";
+
+  // A request that costs the session every time: the fifth loss in a row ends the run instead
+  // of a reconnect for ever.
+  Tree doomed = NewTree();
+  ASSERT_NE(doomed.db, nullptr);
+  const std::string person =
+      doomed.db->Scalar("select PudPnr from Rvk740Pud order by PudDat").value_or("");
+  doomed.db->Exec("create function end_session() returns trigger language plpgsql as $$ begin "
+                  "perform pg_terminate_backend(pg_backend_pid()); return new; end $$");
+  doomed.db->Exec("create trigger rvk740pud_end_session before update on Rvk740Pud for each row "
+                  "when (new.PudPnr = '" + person + "') execute function end_session()");
+  auto doomedRun = doomed.Start(kGroup);
+  ASSERT_TRUE(doomedRun->EndsWithin(60s)) << "still reconnecting after a minute";
+  ExpectQuietSuccess(doomedRun->Wait());
+  ParsedLog lost = doomed.Log();
+  ASSERT_TRUE(lost.whole && !lost.entries.empty()) << Describe(lost);
+  EXPECT_EQ(CountEntries(lost, "Verbindung wiederhergestellt"), 4) << Describe(lost);
+  EXPECT_EQ(lost.entries.back().func + "|" + lost.entries.back().message,
+            "ProcessRequests()|Abbruch: Verbindung verloren") << Describe(lost);
+  EXPECT_EQ(doomed.Pending(), kRequests);
+  EXPECT_EQ(ReportField(doomed.Report(kGroup), "ended_by"), "connection lost");
+  EXPECT_EQ(ReportField(doomed.Report(kGroup), "reconnects"), "4");
 }
 
 void ExpectEndedBySignal(const Tree& tree, const ParsedLog& log) {
