@@ -328,8 +328,6 @@ int SqlEndRehearsal() {
   return Current().transaction.EndRehearsal();
 }
 
-bool SqlRehearsing() { return Current().rehearsing; }
-
 bool SqlConnectionLost() {
   return !Current().session || Current().session->Transaction() == ServerTransaction::Lost;
 }

@@ -210,7 +210,6 @@ bool SqlConnectionLost();
 // connect before SqlEndRehearsal: a new session would keep what it is given.
 int SqlBeginRehearsal();
 int SqlEndRehearsal();
-bool SqlRehearsing();
 
 // Takes the session's lock named `name` without waiting: 0 with `taken` telling whether it was
 // free, kNoNamedLocks when the server has no such locks, or the failure's status. Only
