@@ -11,7 +11,7 @@
 #include "db/pud.h"
 #include "db/status.h"
 #include "log/message_log.h"
-#include "plan/deviation.h"
+#include "plan/recount.h"
 #include "platform/process_state.h"
 #include "run/group_lock.h"
 #include "run/reconnect.h"
