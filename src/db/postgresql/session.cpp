@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "db/dialect/dialect.h"
-#include "db/postgresql/answer_bound.h"
 #include "db/postgresql/connect.h"
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
+#include "db/runtime/answer_bound.h"
 #include "db/runtime/backend.h"
 #include "db/status.h"
 
