@@ -9,31 +9,6 @@
 
 namespace db::status {
 
-
-// Whether `status` is a failure of the statement's own data: no row, a violated key, check or
-// not-null constraint, a value too large or not convertible, a NULL without indicator, too many
-// rows, an error raised by the database's own rules (-20000 to -20999).
-bool IsDataError(int status);
-
-// Whether `status` is a fault: any failure that is not a data error.
-bool IsFault(int status);
-
-// Whether a fetch failed on a value of its row (not convertible, overflowing, too long, NULL
-// without indicator): the row cannot be read, the rows after it can.
-bool IsUnreadableValue(int status);
-
-// Whether the fault means the connection is gone: nothing more can be sent on it.
-bool IsConnectionLost(int status);
-
-// Whether a connect that failed with `status` may succeed when tried again after a pause: no
-// server at the address, a server starting, shutting down or not (yet) a primary, a connection
-// cut on the way. A refused login or an unknown database or schema never mends itself.
-bool IsWorthReconnecting(int status);
-
-// Whether a request that failed with this fault may succeed when tried again later in the same
-// run: a lock not obtained, a deadlock, a serialization failure.
-bool IsWorthRetrying(int status);
-
 namespace detail {
 
 // Every status a statement's own data can cause. Whatever is not listed is a fault, so that a
@@ -82,19 +57,29 @@ constexpr bool IsOneOf(int status, const int (&statuses)[N]) {
 
 }  // namespace detail
 
+// Whether a fetch failed on a value of its row (not convertible, overflowing, too long, NULL
+// without indicator): the row cannot be read, the rows after it can.
 inline bool IsUnreadableValue(int status) { return detail::IsOneOf(status, detail::kUnreadableValues); }
 
+// Whether `status` is a failure of the statement's own data: no row, a violated key, check or
+// not-null constraint, a value too large or not convertible, a NULL without indicator, too many
+// rows, an error raised by the database's own rules (-20000 to -20999).
 inline bool IsDataError(int status) {
   if (status <= kTriggerRaised && status >= kTriggerRaisedLast) return true;
   return detail::IsOneOf(status, detail::kDataErrors);
 }
 
+// Whether `status` is a fault: any failure that is not a data error.
 inline bool IsFault(int status) { return status != kOk && !IsDataError(status); }
 
+// Whether the fault means the connection is gone: nothing more can be sent on it.
 inline bool IsConnectionLost(int status) {
   return status == kNotConnected || status == kEndOfFileOnChannel;
 }
 
+// Whether a connect that failed with `status` may succeed when tried again after a pause: no
+// server at the address, a server starting, shutting down or not (yet) a primary, a connection
+// cut on the way. A refused login or an unknown database or schema never mends itself.
 inline bool IsWorthReconnecting(int status) {
   constexpr int kPassing[] = {kNotConnected,           kEndOfFileOnChannel,  kNoListener,
                               kConnectTimedOut,        kStartingOrShuttingDown, kDatabaseReadOnly,
@@ -102,6 +87,8 @@ inline bool IsWorthReconnecting(int status) {
   return detail::IsOneOf(status, kPassing);
 }
 
+// Whether a request that failed with this fault may succeed when tried again later in the same
+// run: a lock not obtained, a deadlock, a serialization failure.
 inline bool IsWorthRetrying(int status) {
   return status == kResourceBusy || status == kDeadlock || status == kSerializationFailure;
 }

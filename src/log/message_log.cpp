@@ -5,7 +5,6 @@
 #include <mutex>
 #include <string>
 
-#include "log/companion_name.h"
 #include "log/entry_text.h"
 #include "log/log_file.h"
 #include "platform/local_time.h"

@@ -6,13 +6,38 @@
 
 #include "common/text_field.h"
 #include "db/status_kind.h"
-#include "plan/deviation.h"
 #include "plan/failure_report.h"
 
 namespace {
 
-// Counts and limits are 32-bit; the intermediate products are taken in 64 bits and the result
-// saturated, so a corrupt row gives an extreme level instead of undefined overflow.
+ErrRecord runErrRecord{};
+
+constexpr int32_t kLastRunningNumber = 9999;
+
+const char* JobCode(int32_t jobType) {
+  switch (jobType) {
+    case 1: return "PLANG";
+    case 2: return "PLANO";
+    case 3: return "PLANK";
+    case 4: return "PLANU";
+    default: return "";
+  }
+}
+
+// Between two deviation rows only the run-wide fields and the running number hold values.
+void ClearDeviationFields(ErrRecord& record) {
+  CopyField(record.ErrPnr, "");
+  CopyField(record.ErrEso, "");
+  CopyField(record.ErrEsa, "");
+  CopyField(record.ErrKnz, "");
+  CopyField(record.ErrBdt, "");
+  record.ErrZtv = 0;
+  record.ErrZtb = 0;
+  record.ErrFnr = 0;
+}
+
+// Counts and limits are 32-bit; differences and products are taken in 64 bits and saturated,
+// so a corrupt row gives an extreme value instead of undefined overflow.
 int32_t Saturate(int64_t value) {
   constexpr int64_t kLow = std::numeric_limits<int32_t>::min();
   constexpr int64_t kHigh = std::numeric_limits<int32_t>::max();
@@ -118,4 +143,51 @@ void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChangeRe
     return;
   }
   Bsm_Recount(slot, &likely);
+}
+
+ErrRecord& RunErrRecord() { return runErrRecord; }
+
+void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
+              const char* jbdText, const char* jbkText, int32_t jobType) {
+  record = ErrRecord{};
+  CopyField(record.ErrPlg, planGroup);
+  CopyField(record.ErrErf, erfText);
+  CopyField(record.ErrJbd, jbdText);
+  CopyField(record.ErrJbk, jbkText);
+  CopyField(record.ErrKng, JobCode(jobType));
+}
+
+int32_t NetStaffing(const BsmRecord& record) {
+  return Saturate(int64_t{record.BsmIst} - record.BsmHtg - std::min(record.BsmHtv, record.BsmHtn));
+}
+
+int32_t DeviationCode(const BsmRecord& slot) {
+  const int32_t net = NetStaffing(slot);
+  if (net == 0 && slot.BsmSol > 0) return 1601;
+  if (net < slot.BsmSol) return net < slot.BsmMin ? 1602 : 1603;
+  if (net > slot.BsmSol) return net > slot.BsmMax ? 1605 : 1604;
+  return 0;
+}
+
+int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record, ErrRecord& row) {
+  int32_t code = DeviationCode(slot);
+  if (code == 0) return 0;
+  Err_Record(slot, code, record, row);
+  return 1;
+}
+
+void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record, ErrRecord& row) {
+  CopyField(record.ErrPnr, "");
+  CopyField(record.ErrEso, slot.BsmEso);
+  CopyField(record.ErrEsa, slot.BsmEsa);
+  CopyField(record.ErrKnz, slot.BsmBsz);
+  CopyField(record.ErrBdt, slot.BsmBdt);
+  record.ErrZtv = slot.BsmSzv;
+  record.ErrZtb = slot.BsmSzb;
+  // A number outside 0..9998 (never left by this module) starts the count again.
+  record.ErrLfn = record.ErrLfn >= 0 && record.ErrLfn < kLastRunningNumber ? record.ErrLfn + 1 : 1;
+  record.ErrFnr = code;
+  row = record;
+  ClearDeviationFields(record);
+  if (record.ErrLfn >= kLastRunningNumber) record.ErrLfn = 0;
 }

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <thread>
 
+#include "common/stop_request.h"
 #include "db/run_lock.h"
 #include "db/status.h"
 #include "platform/log_file.h"
-#include "run/stop_signal.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ GroupLockResult WaitForLock(GroupLock& lock) {
   for (;;) {
     GroupLockResult result = TryOnce(lock);
     if (result != GroupLockResult::kBusy) return result;
-    if (StopSignal() != 0) return GroupLockResult::kStopped;
+    if (stop_request::Signal() != 0) return GroupLockResult::kStopped;
     if (Clock::now() >= deadline) return GroupLockResult::kBusy;
     std::this_thread::sleep_for(kTryEvery);
   }

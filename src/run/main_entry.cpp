@@ -5,21 +5,22 @@
 #include <string>
 
 #include "common/run_end.h"
+#include "common/stop_request.h"
 #include "config/client_environment.h"
 #include "config/startup_values.h"
 #include "db/connect.h"
 #include "db/pud.h"
 #include "db/status.h"
 #include "log/message_log.h"
-#include "plan/deviation.h"
+#include "plan/recount.h"
 #include "platform/process_state.h"
+#include "platform/stop_request_source.h"
 #include "run/group_lock.h"
 #include "run/reconnect.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
 #include "run/run_report.h"
 #include "run/stop_deadline.h"
-#include "run/stop_signal.h"
 
 namespace {
 
@@ -155,8 +156,8 @@ bool HoldGroup(ReportedRun& run) {
       run.End("group busy", db::status::kResourceBusy);
       return false;
     case GroupLockResult::kStopped:
-      LogError("ProcessRequests()", "Abbruch durch Signal", StopSignal());
-      run.End("signal", StopSignal());
+      LogError("ProcessRequests()", "Abbruch durch Signal", stop_request::Signal());
+      run.End("signal", stop_request::Signal());
       return false;
     case GroupLockResult::kConnectionLost: break;
   }
@@ -169,7 +170,7 @@ bool HoldGroup(ReportedRun& run) {
 
 int Main(int argc, char** argv) {
   ClearClientEnvironment();
-  WatchStopSignals();
+  platform::CatchStopRequests();  // SIGTERM and SIGINT end the run between requests
   StartupValues values;
   ReadStartupValues(argc > 1 ? argv[1] : nullptr, values);
   // Lives as long as the run, whatever the log keeps of it.

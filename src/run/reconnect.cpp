@@ -4,11 +4,11 @@
 #include <chrono>
 #include <thread>
 
+#include "common/stop_request.h"
 #include "db/connect.h"
 #include "db/status.h"
 #include "db/status_kind.h"
 #include "log/message_log.h"
-#include "run/stop_signal.h"
 
 namespace {
 
@@ -26,10 +26,10 @@ constexpr milliseconds kStopCheckStep{100};
 bool Pause(milliseconds pause, Clock::time_point deadline) {
   Clock::time_point until = std::min(Clock::now() + pause, deadline);
   while (Clock::now() < until) {
-    if (StopSignal() != 0) return false;
+    if (stop_request::Signal() != 0) return false;
     std::this_thread::sleep_for(std::min<Clock::duration>(kStopCheckStep, until - Clock::now()));
   }
-  return StopSignal() == 0;
+  return stop_request::Signal() == 0;
 }
 
 // Tries after each pause until `done` says the status ends the tries or the bound passes.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/stop_request.h"
 #include "db/pud.h"
 #include "db/status.h"
 #include "db/status_kind.h"
@@ -15,7 +16,6 @@
 #include "plan/range_request.h"
 #include "run/group_lock.h"
 #include "run/reconnect.h"
-#include "run/stop_signal.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ class RunCourse {
     lastFault_ = 0;
     retries_.clear();
   }
-  bool Ending() const { return ConnectionLost() || GivingUp() || StopSignal() != 0; }
+  bool Ending() const { return ConnectionLost() || GivingUp() || stop_request::Signal() != 0; }
   // Nothing is sent after a lost connection, so the last fault is the loss.
   bool ConnectionLost() const { return db::status::IsConnectionLost(lastFault_); }
   bool GivingUp() const { return faultsInARow_ >= kFaultsInARowToGiveUp; }
@@ -208,11 +208,11 @@ void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
     }
     // Nothing more can be sent; the requests not done stay pending for the next run. The new
     // session does not hold the group's lock yet, and another run may have taken it meanwhile.
-    if (StopSignal() != 0 || course.GivingUp() || !Reconnect(course.LastFault()) ||
+    if (stop_request::Signal() != 0 || course.GivingUp() || !Reconnect(course.LastFault()) ||
         RetakeGroupLock() != GroupLockResult::kHeld) {
       LogError("ProcessRequests()", "Abbruch: Verbindung verloren", course.LastFault());
       // A connection closed for a stop (a server that took no cancel) ended by the stop.
-      if (int signal = StopSignal()) {
+      if (int signal = stop_request::Signal()) {
         settle(RunAccount::End::kSignal, signal);
       } else {
         settle(RunAccount::End::kConnectionLost, course.LastFault());
@@ -227,7 +227,7 @@ void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
   }
 
   // The requests not reached stay pending, untouched, for the next run.
-  if (int signal = StopSignal()) {
+  if (int signal = stop_request::Signal()) {
     LogError("ProcessRequests()", "Abbruch durch Signal", signal);
     settle(RunAccount::End::kSignal, signal);
   } else {

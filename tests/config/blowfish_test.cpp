@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "config/blowfish.h"
-#include "config/blowfish_core.h"
 #include "config/reference_cipher.h"
 
 namespace {

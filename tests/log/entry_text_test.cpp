@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "log/companion_name.h"
 #include "log/entry_text.h"
 
 namespace {

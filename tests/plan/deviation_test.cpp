@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "plan/deviation.h"
+#include "plan/recount.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 
 #include <climits>
 
-#include "plan/deviation.h"
 #include "plan/recount.h"
 
 namespace {

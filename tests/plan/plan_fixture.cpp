@@ -5,7 +5,7 @@
 #include "db/runtime/runtime.h"
 #include "db/work.h"
 #include "log/message_log.h"
-#include "plan/deviation.h"
+#include "plan/recount.h"
 
 namespace plan_test {
 namespace {

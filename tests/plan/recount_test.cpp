@@ -8,7 +8,6 @@
 #include "db/runtime/fault_seam.h"
 #include "db/status.h"
 #include "db/work.h"
-#include "plan/deviation.h"
 #include "plan/recount.h"
 #include "plan_fixture.h"
 

@@ -16,7 +16,7 @@
 #include "kestrumel-config/expected_schema.h"
 #include "kestrumel-config/flat_json.h"
 #include "log/message_log.h"
-#include "plan/deviation.h"
+#include "plan/recount.h"
 #include "config/client_environment.h"
 #include "run/group_lock.h"
 #include "run/request_loop.h"

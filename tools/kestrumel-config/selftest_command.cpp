@@ -16,7 +16,7 @@
 #include "kestrumel-config/check_report.h"
 #include "kestrumel-config/commands.h"
 #include "log/message_log.h"
-#include "plan/deviation.h"
+#include "plan/recount.h"
 #include "config/client_environment.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "config/blowfish_core.h"
+#include "config/blowfish.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 #pragma once
 // Opening the connection: the net service name is a libpq URI, user and password travel as
 // parameters of their own, and nothing but these three decides where and how to connect.
+#include <string>
+
 #include "db/postgresql/channel.h"
 
 namespace db::postgresql {
@@ -12,5 +14,13 @@ namespace db::postgresql {
 // as it is.
 int OpenConnection(const char* user, const char* password, const char* netService,
                    ConnectionHandle& connection, std::string& failure);
+
+// The answer bound's parameter of the net service, taken out before libpq sees the text:
+//   postgresql://h1,h2/plan?target_session_attrs=read-write&kestrumel_answer_timeout=300
+// Copies `netService` into `rest` without the parameter and sets `seconds` from it (the
+// default when it is absent). False when its value is no whole number of seconds from 15 (a
+// row lock is waited for 10 s without a word from the server) to 86400, or when it is given
+// twice.
+bool TakeAnswerBound(const std::string& netService, std::string& rest, int& seconds);
 
 }  // namespace db::postgresql

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "db/dialect/dialect.h"
-#include "db/postgresql/answer_bound.h"
 #include "db/postgresql/connect.h"
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
+#include "db/runtime/answer_bound.h"
 #include "db/runtime/backend.h"
 #include "db/status.h"
 
@@ -68,7 +68,7 @@ class Session : public BackendSession {
     std::vector<Placed> placed(commands.size());
     std::vector<size_t> starts;
     std::vector<Command> pipeline;
-    std::unordered_set<std::string> preparing;
+    std::unordered_set<const PreparedStatements::Entry*> preparing;
     int stopped = status::kOk;
     for (const db::Command& command : commands) {
       size_t i = starts.size();
@@ -92,7 +92,7 @@ class Session : public BackendSession {
     }
     for (size_t i = 0; i < starts.size(); ++i) {
       if (commands[i].kind != db::Command::Kind::Statement) continue;
-      StatementOf(commands[i]).TakeOutcome(link_, placed[i], outcome, i < done, results[i]);
+      StatementOf(commands[i]).TakeOutcome(placed[i], outcome, i < done, results[i]);
     }
     return ran ? stopped : link_.channel.Fail(outcome);
   }

@@ -48,20 +48,27 @@ void ReadRows(const PGresult* result, SqlRows& rows) {
 
 }  // namespace
 
-const std::string& PreparedStatements::NameFor(const std::string& key, bool& prepared) {
+PreparedStatements::Entry& PreparedStatements::EntryFor(const std::string& key) {
   auto found = entries_.find(key);
   if (found == entries_.end()) {
     Entry entry;
     entry.name = "kestrumel_" + std::to_string(entries_.size() + 1);
     found = entries_.emplace(key, std::move(entry)).first;
   }
-  prepared = found->second.prepared;
-  return found->second.name;
+  return found->second;
 }
 
-void PreparedStatements::MarkPrepared(const std::string& key) {
-  auto found = entries_.find(key);
-  if (found != entries_.end()) found->second.prepared = true;
+PreparedStatements::Entry& Statement::EntryFor(Link& link, const std::vector<Oid>& types) const {
+  if (knownFor_ != &link.prepared) {
+    known_.clear();
+    knownFor_ = &link.prepared;
+  }
+  for (const KnownEntry& known : known_) {
+    if (known.types == types) return *known.entry;
+  }
+  PreparedStatements::Entry& entry = link.prepared.EntryFor(PreparedKey(types, text_.sql));
+  known_.push_back({types, &entry});
+  return entry;
 }
 
 int Statement::BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
@@ -98,7 +105,8 @@ int Statement::BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
 
 int Statement::AddCommands(Link& link, const std::vector<SqlValue>& inputs,
                            Parameters& parameters, std::vector<Command>& commands,
-                           std::unordered_set<std::string>& preparing, Placed& placed) const {
+                           std::unordered_set<const PreparedStatements::Entry*>& preparing,
+                           Placed& placed) const {
   if (static_cast<int>(inputs.size()) != text_.parameterCount) {
     return link.channel.FailWith(status::kNotAllVariablesBound,
                                  "placeholders do not match the inputs");
@@ -106,26 +114,27 @@ int Statement::AddCommands(Link& link, const std::vector<SqlValue>& inputs,
   int rc = BuildParameters(link, inputs, parameters);
   if (rc != status::kOk) return rc;
   placed = Placed{};
-  placed.key = PreparedKey(parameters.types, text_.sql);
-  std::string name = link.prepared.NameFor(placed.key, placed.prepared);
+  placed.entry = &EntryFor(link, parameters.types);
+  placed.prepared = placed.entry->prepared;
+  const std::string& name = placed.entry->name;
   // The server stops at a failed prepare: a later use of the name is reached only when it exists.
-  if (!placed.prepared && !preparing.insert(placed.key).second) placed.prepared = true;
+  if (!placed.prepared && !preparing.insert(placed.entry).second) placed.prepared = true;
   if (!placed.prepared) {
     placed.prepare = commands.size();
     commands.push_back({Command::Kind::Prepare, text_.sql, name, parameters.types, {}});
   }
   placed.execute = commands.size();
-  commands.push_back({Command::Kind::Execute, {}, name, {}, parameters.values});
+  commands.push_back({Command::Kind::Execute, {}, name, {}, std::move(parameters.values)});
   return status::kOk;
 }
 
 // A statement prepared in a transaction that failed afterwards stays prepared.
-void Statement::TakeOutcome(Link& link, const Placed& placed, const Outcome& outcome,
-                            bool succeeded, StepResult& result) const {
+void Statement::TakeOutcome(const Placed& placed, const Outcome& outcome, bool succeeded,
+                            StepResult& result) const {
   if (!placed.prepared && placed.prepare < outcome.results.size()) {
     const PGresult* prepare = outcome.results[placed.prepare].get();
     if (prepare != nullptr && PQresultStatus(prepare) == PGRES_COMMAND_OK) {
-      link.prepared.MarkPrepared(placed.key);
+      placed.entry->prepared = true;
     }
   }
   if (!succeeded) return;

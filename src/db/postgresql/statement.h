@@ -17,15 +17,14 @@ namespace db::postgresql {
 // of the connection (they survive rollbacks).
 class PreparedStatements {
  public:
-  // The server's name for `key`; `prepared` tells whether it exists there yet.
-  const std::string& NameFor(const std::string& key, bool& prepared);
-  void MarkPrepared(const std::string& key);
+  struct Entry {
+    std::string name;       // the server's
+    bool prepared = false;  // exists on the server
+  };
+  // The entry of `key`, made on first use; it stays where it is for the connection's life.
+  Entry& EntryFor(const std::string& key);
 
  private:
-  struct Entry {
-    std::string name;
-    bool prepared = false;
-  };
   std::unordered_map<std::string, Entry> entries_;
 };
 
@@ -40,7 +39,7 @@ struct Parameters {
 
 // Where a statement's commands stand in a pipeline.
 struct Placed {
-  std::string key;
+  PreparedStatements::Entry* entry = nullptr;
   bool prepared = false;  // on the server before this run
   size_t prepare = 0;     // its Prepare command, when not prepared
   size_t execute = 0;     // its Execute command
@@ -53,23 +52,33 @@ class Statement : public BackendStatement {
   const dialect::DialectText& Text() const { return text_; }
 
   // Appends the commands that run this statement with `inputs`, converted into `parameters`
-  // (which must stay put until the pipeline has run). `preparing` holds the keys that an
+  // (which must stay put until the pipeline has run). `preparing` holds the entries that an
   // earlier command of the same pipeline prepares. Returns 0, or the status of an input that
   // cannot be sent, before anything is appended.
   int AddCommands(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters,
-                  std::vector<Command>& commands, std::unordered_set<std::string>& preparing,
+                  std::vector<Command>& commands,
+                  std::unordered_set<const PreparedStatements::Entry*>& preparing,
                   Placed& placed) const;
   // The answer of the run placed at `placed`: notes a prepare that went through and, when the
   // run succeeded, takes its result.
-  void TakeOutcome(Link& link, const Placed& placed, const Outcome& outcome, bool succeeded,
+  void TakeOutcome(const Placed& placed, const Outcome& outcome, bool succeeded,
                    StepResult& result) const;
 
  private:
   int BuildParameters(Link& link, const std::vector<SqlValue>& inputs,
                       Parameters& parameters) const;
+  PreparedStatements::Entry& EntryFor(Link& link, const std::vector<Oid>& types) const;
 
   dialect::DialectText text_;
   bool modifies_;
+  // The entries this statement ran under, by their input types (one or two): its key, the
+  // whole text, is built and looked up once per connection, not at every run.
+  struct KnownEntry {
+    std::vector<Oid> types;
+    PreparedStatements::Entry* entry;
+  };
+  mutable const PreparedStatements* knownFor_ = nullptr;
+  mutable std::vector<KnownEntry> known_;
 };
 
 }  // namespace db::postgresql

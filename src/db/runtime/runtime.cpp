@@ -328,8 +328,6 @@ int SqlEndRehearsal() {
   return Current().transaction.EndRehearsal();
 }
 
-bool SqlRehearsing() { return Current().rehearsing; }
-
 bool SqlConnectionLost() {
   return !Current().session || Current().session->Transaction() == ServerTransaction::Lost;
 }
@@ -340,30 +338,6 @@ int SqlExecute(const char* text, HostList in, HostList out) {
   int rc = Noted(CachedEntry(text, entry));
   if (rc != status::kOk) return rc;
   return RunEntry(*entry, in, out);
-}
-
-void SqlSeries::AddChange(const GuardedStatement& guarded, HostList in, int& status) {
-  items_.push_back({.text = guarded.statement,
-                    .in = {in.begin(), in.end()},
-                    .status = &status,
-                    .change = true,
-                    .guarded = guarded});
-}
-
-void SqlSeries::AddChange(const char* text, HostList in, int& status) {
-  AddChange({.savepoint = nullptr, .statement = text, .rollback = nullptr}, in, status);
-}
-
-void SqlSeries::Add(const char* text, HostList in, HostList out, int& status) {
-  items_.push_back({.text = text,
-                    .in = {in.begin(), in.end()},
-                    .out = {out.begin(), out.end()},
-                    .status = &status});
-}
-
-void SqlSeries::AddOpen(SqlCursor& cursor, const char* text, HostList in, int& status) {
-  items_.push_back(
-      {.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor, .status = &status});
 }
 
 void SqlSeries::Report(const Item& item, int status) {

@@ -131,15 +131,32 @@ int SqlClose(SqlCursor& cursor);
 // Add keeps the host variables; their buffers are read and written by Run.
 class SqlSeries {
  public:
-  // A change that undoes only itself when it fails (GuardedStatement); its status goes to
-  // `status`. A failed change does not stop the series.
-  void AddChange(const GuardedStatement& guarded, HostList in, int& status);
+  // Inline: the table modules add statements for every request. A change that undoes only
+  // itself when it fails (GuardedStatement); its status goes to `status`. A failed change does
+  // not stop the series.
+  void AddChange(const GuardedStatement& guarded, HostList in, int& status) {
+    items_.push_back({.text = guarded.statement,
+                      .in = {in.begin(), in.end()},
+                      .status = &status,
+                      .change = true,
+                      .guarded = guarded});
+  }
   // A change as SqlExecute runs it, without a savepoint of its own.
-  void AddChange(const char* text, HostList in, int& status);
+  void AddChange(const char* text, HostList in, int& status) {
+    AddChange({.savepoint = nullptr, .statement = text, .rollback = nullptr}, in, status);
+  }
   // A select into; its status goes to `status` (0 once its outputs are written).
-  void Add(const char* text, HostList in, HostList out, int& status);
+  void Add(const char* text, HostList in, HostList out, int& status) {
+    items_.push_back({.text = text,
+                      .in = {in.begin(), in.end()},
+                      .out = {out.begin(), out.end()},
+                      .status = &status});
+  }
   // The opening of `cursor`, which Run reopens as SqlOpen would; its status goes to `status`.
-  void AddOpen(SqlCursor& cursor, const char* text, HostList in, int& status);
+  void AddOpen(SqlCursor& cursor, const char* text, HostList in, int& status) {
+    items_.push_back(
+        {.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor, .status = &status});
+  }
   // Stops at the first query that does not return 0 and returns its status (0 when none).
   // The outputs, cursors and changes before it are done; what comes after it does not run,
   // and a query or change it did not reach gets its status. A fault (SqlFault) stops it too,
@@ -193,7 +210,6 @@ bool SqlConnectionLost();
 // connect before SqlEndRehearsal: a new session would keep what it is given.
 int SqlBeginRehearsal();
 int SqlEndRehearsal();
-bool SqlRehearsing();
 
 // Takes the session's lock named `name` without waiting: 0 with `taken` telling whether it was
 // free, kNoNamedLocks when the server has no such locks, or the failure's status. Only

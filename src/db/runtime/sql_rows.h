@@ -1,9 +1,12 @@
 #pragma once
 // The rows of a query result, packed into blocks of bytes. A cursor reads its whole result at
 // open; packed, a queue of 100,000 requests costs a few megabytes instead of one heap string
-// per value, and growing by blocks never copies (nor briefly doubles) what was read.
+// per value, and growing by blocks never copies (nor briefly doubles) what was read. Inline:
+// every backend appends each row it reads, the runtime reads each row it delivers.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,21 +16,101 @@ namespace db {
 
 class SqlRows {
  public:
-  void Append(const SqlRow& row);
+  void Append(const SqlRow& row) {
+    packing_.clear();
+    Pack(row, packing_);
+    if (blocks_.empty() || blocks_.back().size() + packing_.size() > blocks_.back().capacity()) {
+      // A one-row result stays small; a long one grows by blocks up to a megabyte each.
+      size_t grown = blocks_.empty() ? 0 : std::min(kBlockBytes, 2 * blocks_.back().capacity());
+      blocks_.emplace_back();
+      blocks_.back().reserve(std::max(grown, packing_.size()));
+    }
+    std::string& block = blocks_.back();
+    starts_.push_back(
+        {static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(block.size())});
+    block += packing_;
+  }
+
   // Takes over the rows of `other`, packed as they are.
-  void Append(SqlRows&& other);
+  void Append(SqlRows&& other) {
+    const auto first = static_cast<uint32_t>(blocks_.size());
+    for (const Start& start : other.starts_) starts_.push_back({first + start.block, start.offset});
+    for (std::string& block : other.blocks_) blocks_.push_back(std::move(block));
+    other.blocks_.clear();
+    other.starts_.clear();
+  }
+
   // Unpacks row `index` (< size()) into `row`, reusing its storage.
-  void Read(size_t index, SqlRow& row) const;
+  void Read(size_t index, SqlRow& row) const {
+    const Start start = starts_[index];
+    const char* at = blocks_[start.block].data() + start.offset;
+    row.resize(Take<uint32_t>(at));
+    for (SqlValue& value : row) {
+      value.Clear();
+      value.kind = Take<SqlValue::Kind>(at);
+      switch (value.kind) {
+        case SqlValue::Kind::Null: break;
+        case SqlValue::Kind::Int:
+        case SqlValue::Kind::Error: value.number = Take<int64_t>(at); break;
+        case SqlValue::Kind::Text: {
+          uint32_t length = Take<uint32_t>(at);
+          value.text.assign(at, length);
+          at += length;
+          break;
+        }
+      }
+    }
+  }
+
   // Keeps the first `count` rows: a read that failed half way leaves nothing of itself.
-  void Truncate(size_t count);
+  void Truncate(size_t count) {
+    if (count >= starts_.size()) return;
+    const Start first = starts_[count];
+    blocks_.resize(first.block + 1);
+    blocks_.back().resize(first.offset);
+    starts_.resize(count);
+  }
+
   size_t size() const { return starts_.size(); }
   bool empty() const { return starts_.empty(); }
 
  private:
+  static constexpr size_t kBlockBytes = 1 << 20;
+
   struct Start {
     uint32_t block;
     uint32_t offset;
   };
+
+  // Each row: its value count, then per value a kind byte followed by the number (Int, Error)
+  // or the length and bytes of the text (Text); a Null is the kind alone.
+  template <typename T>
+  static void Put(std::string& bytes, T value) {
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+  }
+  template <typename T>
+  static T Take(const char*& at) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    at += sizeof value;
+    return value;
+  }
+  static void Pack(const SqlRow& row, std::string& bytes) {
+    Put(bytes, static_cast<uint32_t>(row.size()));
+    for (const SqlValue& value : row) {
+      Put(bytes, value.kind);
+      switch (value.kind) {
+        case SqlValue::Kind::Null: break;
+        case SqlValue::Kind::Int:
+        case SqlValue::Kind::Error: Put(bytes, value.number); break;
+        case SqlValue::Kind::Text:
+          Put(bytes, static_cast<uint32_t>(value.text.size()));
+          bytes += value.text;
+          break;
+      }
+    }
+  }
+
   std::vector<std::string> blocks_;
   std::vector<Start> starts_;
   std::string packing_;  // the row being appended

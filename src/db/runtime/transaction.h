@@ -57,7 +57,6 @@ class Transaction {
   // Only with nothing pending. EndRehearsal rolls back everything since BeginRehearsal.
   int BeginRehearsal();
   int EndRehearsal();
-  bool Rehearsing() const { return rehearsal_; }
 
  private:
   // The commands around one statement.

@@ -10,7 +10,6 @@
 #include "db/status.h"
 #include "db/sqlite/error.h"
 #include "db/sqlite/functions.h"
-#include "db/sqlite/keyed_update.h"
 #include "db/sqlite/statement.h"
 #include "platform/paths.h"
 
