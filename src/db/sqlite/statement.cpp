@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "db/dialect/sqlite_dates.h"
+#include "db/sqlite/functions.h"
 #include "db/status.h"
 #include "db/sqlite/session.h"
 
@@ -58,7 +58,7 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
   int length = sqlite3_column_bytes(statement, column);
   if (stored == nullptr || length == 0) return value;
   std::string_view text(reinterpret_cast<const char*>(stored), static_cast<size_t>(length));
-  int rc = dialect::StoredToChar(text, format, value.text);
+  int rc = StoredToChar(text, format, value.text);
   if (rc == status::kOk) {
     value.kind = SqlValue::Kind::Text;
   } else {
