@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "common/test_db.h"
@@ -13,6 +14,7 @@
 #include "db/dialect/dialect.h"
 #include "db/odbc/connect.h"
 #include "db/odbc/error.h"
+#include "platform/odbc_api.h"
 #include "db/runtime/backend.h"
 #include "db/catalog/catalog.h"
 #include "db/runtime/runtime.h"
@@ -165,6 +167,25 @@ TEST(OdbcConnect, QuotedPasswordReachesTheServer) {
   EXPECT_EQ(db::SqlConnect(role.c_str(), "a;b}c{d", database->NetService().c_str()),
             status::kLogonDenied);
   database->Exec("DROP ROLE " + role);
+}
+
+// PostgreSQL's driver is known from the driver manager's lists before the connect, so that it
+// is set up in one connect; any other driver named beside it, or none, leaves it unknown.
+TEST(OdbcConnect, KnowsPostgresDriverBeforeTheConnect) {
+  const char* set = std::getenv("KESTRUMEL_TEST_ODBC_DSN");
+  const std::string dsn = set != nullptr ? set : "";
+  if (dsn.empty()) GTEST_SKIP() << "no ODBC DSN for the PostgreSQL test server";
+  SQLHENV environment = SQL_NULL_HANDLE;
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment)));
+  SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  EXPECT_TRUE(odbc::ReachesPostgresDriver(environment, "DSN=" + dsn + ";Database=x;"));
+  EXPECT_TRUE(odbc::ReachesPostgresDriver(environment, "dsn = {" + dsn + "};"));
+  EXPECT_TRUE(odbc::ReachesPostgresDriver(environment, "Driver=/opt/pg/lib/psqlodbca.so;"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "DSN=" + dsn + ";Driver=/opt/libother.so;"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "Driver={No such driver};"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "DSN=no_such_dsn;"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "FILEDSN=/tmp/x.dsn;"));
+  SQLFreeHandle(SQL_HANDLE_ENV, environment);
 }
 
 // The catalog a check reads, through the real driver on a read-only connection: the driver
