@@ -157,9 +157,10 @@ int AskDialect(SQLHDBC connection, const dialect::Dialect*& dialect) {
 
 // Sets PostgreSQL's driver up before its connect: the statement savepoint off (the
 // transaction model does that work, where the driver would spend a round trip on each failed
-// statement) and the keepalives.
+// statement), texts read as stored (its Windows build turns each line feed into CR LF unless
+// told not to) and the keepalives. A later key wins over an earlier one and over the DSN.
 void AddPostgresSettings(std::string& connectionString) {
-  connectionString += "Protocol=7.4-0;";
+  connectionString += "Protocol=7.4-0;LFConversion=0;";
   AddPostgresKeepalives(connectionString);
 }
 

@@ -188,6 +188,33 @@ TEST(OdbcConnect, KnowsPostgresDriverBeforeTheConnect) {
   SQLFreeHandle(SQL_HANDLE_ENV, environment);
 }
 
+// A text comes back as stored, whatever the driver's line feed conversion (on by default in its
+// Windows build, asked for here in the connection string).
+TEST(OdbcConnect, TextComesBackAsStoredWhateverTheLineFeedConversion) {
+  const testing_db::Backend odbcBackend{"odbc"};
+  auto backends = testing_db::TestBackends();
+  if (std::find(backends.begin(), backends.end(), odbcBackend) == backends.end()) {
+    GTEST_SKIP() << "no ODBC DSN for the PostgreSQL test server";
+  }
+  auto database = testing_db::TestDb::Create(odbcBackend);
+  ASSERT_NE(database, nullptr);
+  const std::string net = database->NetService() + ";LFConversion=1";
+  ASSERT_EQ(dbConnect(database->User().c_str(), database->Password().c_str(), net.c_str(),
+                      database->Schema().c_str()),
+            0) << db::SqlLastNativeError();
+  ASSERT_EQ(db::SqlExecute("insert into rvk327tag (TagPnr,TagTag,TagTgb) values "
+                           "(:b0,TO_DATE(:b1,'yyyymmdd'),:b2)",
+                           {db::TextIn("P1", 9), db::TextIn("20240105", 11), db::TextIn("a\nb", 4)}),
+            0) << db::SqlLastNativeError();
+  char tgb[4] = "";
+  ASSERT_EQ(db::SqlExecute("select TagTgb into :b0 from rvk327tag where TagPnr=:b1",
+                           {db::TextIn("P1", 9)}, {db::TextOut(tgb, 4)}),
+            0) << db::SqlLastNativeError();
+  EXPECT_STREQ(tgb, "a\nb");
+  db::SqlExecute("rollback");
+  db::SqlDisconnect();
+}
+
 // The catalog a check reads, through the real driver on a read-only connection: the driver
 // ignores the access mode, the server must refuse the change all the same.
 TEST(OdbcCatalog, ReadsTheCatalogAndRefusesChangesWhenReadOnly) {
