@@ -78,13 +78,14 @@ bool IsPostgresDriver(SQLHDBC connection) {
 // The driver entry of the data source `dsn`, as the driver manager lists it: a driver's name
 // or its library.
 bool DataSourceDriver(SQLHENV environment, std::string_view dsn, std::string& driver) {
-  SQLCHAR name[SQL_MAX_DSN_LENGTH + 1];
+  SQLCHAR name[256];
   SQLCHAR description[1024];
   SQLSMALLINT nameLength = 0, descriptionLength = 0;
   for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
     SQLRETURN rc = SQLDataSources(environment, direction, name, sizeof name, &nameLength,
                                   description, sizeof description, &descriptionLength);
-    if (rc != SQL_SUCCESS) return false;  // the end, or a name cut short
+    if (!SQL_SUCCEEDED(rc)) return false;
+    if (rc == SQL_SUCCESS_WITH_INFO) continue;  // cut short: not one to trust
     if (SameIgnoringCase(reinterpret_cast<const char*>(name), dsn)) {
       driver = reinterpret_cast<const char*>(description);
       return true;
@@ -104,7 +105,8 @@ bool DriverLibrary(SQLHENV environment, std::string_view driver, std::string& li
   for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
     SQLRETURN rc = SQLDrivers(environment, direction, name, sizeof name, &nameLength, attributes,
                               sizeof attributes, &attributesLength);
-    if (rc != SQL_SUCCESS) return false;
+    if (!SQL_SUCCEEDED(rc)) return false;
+    if (rc == SQL_SUCCESS_WITH_INFO) continue;  // cut short: not one to trust
     if (!SameIgnoringCase(reinterpret_cast<const char*>(name), driver)) continue;
     for (const char* pair = reinterpret_cast<const char*>(attributes); *pair != '\0';
          pair += std::strlen(pair) + 1) {
