@@ -97,7 +97,7 @@ int SendCommands(Link& link, std::span<const Command> commands, std::vector<Step
         if (!sql.empty()) sql += ';';
         sql += ControlSql(commands[i]);
       }
-      rc = link.ExecuteControl(sql);
+      rc = link.ExecutePreparedControl(sql);
       if (rc != status::kOk) return rc;
       done = end;
       continue;
@@ -107,7 +107,7 @@ int SendCommands(Link& link, std::span<const Command> commands, std::vector<Step
       rc = RunEnd(link, command);
     } else {
       std::string heldBack = link.TakeHeldBack();
-      if (!heldBack.empty()) rc = link.ExecuteControl(heldBack);
+      if (!heldBack.empty()) rc = link.ExecutePreparedControl(heldBack);
       if (rc == status::kOk) rc = RunStatement(link, *command.step, results[done]);
     }
     if (rc != status::kOk) return rc;

@@ -1,11 +1,13 @@
 #include "db/odbc/connect.h"
 
 #include <cctype>
+#include <cstring>
 #include <string>
 
 #include "db/odbc/connection_string.h"
 #include "db/odbc/error.h"
 #include "db/runtime/answer_bound.h"
+#include "db/runtime/letter_case.h"
 #include "db/status.h"
 
 namespace db::odbc {
@@ -57,14 +59,71 @@ int NewConnection(SQLHENV environment, ConnectionHandle& connection) {
   return status::kOk;
 }
 
-// PostgreSQL's own driver ("psqlodbcw.so", "psqlodbca.so", "PSQLODBC35W.DLL" ...).
+// PostgreSQL's own driver by its library, with or without a folder ("psqlodbcw.so",
+// "psqlodbca.so", "PSQLODBC35W.DLL" ...).
+bool IsPostgresLibrary(std::string_view library) {
+  size_t slash = library.find_last_of("/\\");
+  std::string name(slash == std::string_view::npos ? library : library.substr(slash + 1));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name.rfind("psqlodbc", 0) == 0;
+}
+
 bool IsPostgresDriver(SQLHDBC connection) {
   SQLCHAR name[64] = {};
   SQLSMALLINT length = 0;
   if (!SQL_SUCCEEDED(SQLGetInfo(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) return false;
-  std::string driver(reinterpret_cast<const char*>(name));
-  for (char& c : driver) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return driver.rfind("psqlodbc", 0) == 0;
+  return IsPostgresLibrary(reinterpret_cast<const char*>(name));
+}
+
+// The driver entry of the data source `dsn`, as the driver manager lists it: a driver's name
+// or its library.
+bool DataSourceDriver(SQLHENV environment, std::string_view dsn, std::string& driver) {
+  SQLCHAR name[256];
+  SQLCHAR description[1024];
+  SQLSMALLINT nameLength = 0, descriptionLength = 0;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+    SQLRETURN rc = SQLDataSources(environment, direction, name, sizeof name, &nameLength,
+                                  description, sizeof description, &descriptionLength);
+    if (!SQL_SUCCEEDED(rc)) return false;
+    if (rc == SQL_SUCCESS_WITH_INFO) continue;  // cut short: not one to trust
+    if (SameIgnoringCase(reinterpret_cast<const char*>(name), dsn)) {
+      driver = reinterpret_cast<const char*>(description);
+      return true;
+    }
+  }
+}
+
+// The library of the installed driver `driver`: its "Driver" attribute.
+bool DriverLibrary(SQLHENV environment, std::string_view driver, std::string& library) {
+  if (driver.find_first_of("/\\") != std::string_view::npos) {
+    library = driver;  // a library named directly
+    return true;
+  }
+  SQLCHAR name[256];
+  SQLCHAR attributes[4096];  // "key=value" pairs, each ended by a NUL, the list by another
+  SQLSMALLINT nameLength = 0, attributesLength = 0;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+    SQLRETURN rc = SQLDrivers(environment, direction, name, sizeof name, &nameLength, attributes,
+                              sizeof attributes, &attributesLength);
+    if (!SQL_SUCCEEDED(rc)) return false;
+    if (rc == SQL_SUCCESS_WITH_INFO) continue;  // cut short: not one to trust
+    if (!SameIgnoringCase(reinterpret_cast<const char*>(name), driver)) continue;
+    for (const char* pair = reinterpret_cast<const char*>(attributes); *pair != '\0';
+         pair += std::strlen(pair) + 1) {
+      std::string_view entry(pair);
+      if (entry.size() > 7 && SameIgnoringCase(entry.substr(0, 7), "Driver=")) {
+        library = entry.substr(7);
+        return true;
+      }
+    }
+    return false;
+  }
+}
+
+// `driver` as a connection string or data source names it: an installed driver or a library.
+bool IsPostgresDriverEntry(SQLHENV environment, std::string_view driver) {
+  std::string library;
+  return DriverLibrary(environment, driver, library) && IsPostgresLibrary(library);
 }
 
 // A driver may take the access mode only before the connect, another only after it: both.
@@ -98,7 +157,27 @@ int AskDialect(SQLHDBC connection, const dialect::Dialect*& dialect) {
   return DialectFromDbmsName(reinterpret_cast<const char*>(name), dialect);
 }
 
+// Sets PostgreSQL's driver up before its connect: the statement savepoint off (the
+// transaction model does that work, where the driver would spend a round trip on each failed
+// statement), texts read as stored (its Windows build turns each line feed into CR LF unless
+// told not to) and the keepalives. A later key wins over an earlier one and over the DSN.
+void AddPostgresSettings(std::string& connectionString) {
+  connectionString += "Protocol=7.4-0;LFConversion=0;";
+  AddPostgresKeepalives(connectionString);
+}
+
 }  // namespace
+
+bool ReachesPostgresDriver(SQLHENV environment, std::string_view connectionString) {
+  std::string dsn, driver;
+  bool namesDsn = AttributeValue(connectionString, "DSN", dsn);
+  bool namesDriver = AttributeValue(connectionString, "Driver", driver);
+  if (!namesDsn && !namesDriver) return false;
+  if (namesDriver && !IsPostgresDriverEntry(environment, driver)) return false;
+  std::string dsnDriver;
+  return !namesDsn ||
+         (DataSourceDriver(environment, dsn, dsnDriver) && IsPostgresDriverEntry(environment, dsnDriver));
+}
 
 int DialectFromDbmsName(std::string_view dbmsName, const dialect::Dialect*& server) {
   if (dbmsName == "Oracle") server = &dialect::Oracle();
@@ -125,17 +204,19 @@ int OpenLink(const char* user, const char* password, const char* netService,
   const dialect::Dialect* dialect = nullptr;
   bool ownRollback = false;
   rc = NewEnvironment(environment);
+  // Known from the driver manager's lists, PostgreSQL's driver is set up in the one connect;
+  // where they do not tell, only a second connect can (another driver is left as it is).
+  bool setUp = rc == status::kOk && ReachesPostgresDriver(environment.get(), connectionString);
+  if (setUp) AddPostgresSettings(connectionString);
   if (rc == status::kOk) rc = Connect(environment.get(), connectionString, access, connection, failure);
   if (rc == status::kOk) rc = AskDialect(connection.get(), dialect);
-  // PostgreSQL's driver sets its statement savepoint in a round trip of its own: it is turned
-  // off (the transaction model does that work), which only a new connect can do.
-  if (rc == status::kOk && IsPostgresDriver(connection.get())) {
+  if (rc == status::kOk && !setUp && IsPostgresDriver(connection.get())) {
     connection.reset();
-    connectionString += "Protocol=7.4-0;";
-    AddPostgresKeepalives(connectionString);
+    AddPostgresSettings(connectionString);
     rc = Connect(environment.get(), connectionString, access, connection, failure);
-    ownRollback = true;
+    setUp = true;
   }
+  if (rc == status::kOk) ownRollback = setUp && IsPostgresDriver(connection.get());
   connectionString.assign(connectionString.size(), '\0');  // the password goes at once
   if (rc != status::kOk) return rc;
   auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), *dialect,

@@ -15,6 +15,11 @@ namespace db::odbc {
 // this program has no dialect for.
 int DialectFromDbmsName(std::string_view dbmsName, const dialect::Dialect*& dialect);
 
+// Whether the driver manager's lists tell that `connectionString` reaches PostgreSQL's own
+// driver: the library of its DSN's driver and of its Driver both named so. False where they do
+// not tell (no DSN or Driver, a file DSN, a list cut short).
+bool ReachesPostgresDriver(SQLHENV environment, std::string_view connectionString);
+
 // `user`, `password` and `netService` are not empty (the runtime core checks them). Returns 0
 // and the link, or the Oracle status of the failure (-12154 for a connection string carrying
 // credentials of its own or an unknown server, or the server's own refusal).

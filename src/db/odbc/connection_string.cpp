@@ -94,11 +94,11 @@ bool NamesAttribute(std::string_view connection, std::string_view name) {
   return FindAttribute(connection, name, keyBegin, valueBegin, valueEnd);
 }
 
-bool TakeAttribute(std::string& connection, std::string_view name, std::string& value) {
-  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
-  if (!FindAttribute(connection, name, keyBegin, valueBegin, valueEnd)) return false;
-  std::string_view raw = Trimmed(std::string_view(connection).substr(
-      valueBegin, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueBegin));
+namespace {
+
+void ReadValue(std::string_view connection, size_t valueBegin, size_t valueEnd, std::string& value) {
+  std::string_view raw = Trimmed(connection.substr(
+      valueBegin, valueEnd == std::string_view::npos ? std::string_view::npos : valueEnd - valueBegin));
   value.clear();
   if (raw.size() >= 2 && raw.front() == '{' && raw.back() == '}') {
     for (size_t i = 1; i + 1 < raw.size(); ++i) {
@@ -108,6 +108,21 @@ bool TakeAttribute(std::string& connection, std::string_view name, std::string& 
   } else {
     value.assign(raw);
   }
+}
+
+}  // namespace
+
+bool AttributeValue(std::string_view connection, std::string_view name, std::string& value) {
+  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
+  if (!FindAttribute(connection, name, keyBegin, valueBegin, valueEnd)) return false;
+  ReadValue(connection, valueBegin, valueEnd, value);
+  return true;
+}
+
+bool TakeAttribute(std::string& connection, std::string_view name, std::string& value) {
+  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
+  if (!FindAttribute(connection, name, keyBegin, valueBegin, valueEnd)) return false;
+  ReadValue(connection, valueBegin, valueEnd, value);
   connection.erase(keyBegin, valueEnd == std::string::npos ? std::string::npos
                                                            : valueEnd + 1 - keyBegin);
   return true;

@@ -22,6 +22,9 @@ bool NamesCredentials(std::string_view connection);
 // Whether `connection` has the attribute `name` (a key outside braced values), in any case.
 bool NamesAttribute(std::string_view connection, std::string_view name);
 
+// The value of the attribute `name` (in any case, braces undone); false when there is none.
+bool AttributeValue(std::string_view connection, std::string_view name, std::string& value);
+
 // Takes the attribute `name` (in any case) out of `connection` and gives its value (braces
 // undone); false when there is none.
 bool TakeAttribute(std::string& connection, std::string_view name, std::string& value);

@@ -65,6 +65,21 @@ int Link::ExecuteControl(const std::string& sql) {
   return result;
 }
 
+int Link::ExecutePreparedControl(const std::string& sql) {
+  if (lost_) return FailNotConnected();
+  int result = status::kOk;
+  PreparedText* text = Prepared(sql, result);
+  if (text == nullptr) return result;
+  SQLHSTMT handle = text->handle.get();
+  {
+    Executing executing(watch_, handle);
+    SQLRETURN rc = SQLExecute(handle);
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) result = Fail(SQL_HANDLE_STMT, handle);
+  }
+  SQLFreeStmt(handle, SQL_CLOSE);
+  return result;
+}
+
 int Link::SetAutocommit(bool on) {
   if (lost_) return FailNotConnected();
   SQLRETURN rc = SQLSetConnectAttr(

@@ -49,6 +49,9 @@ class Link {
 
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
+  // The same for a text run again and again (savepoint commands): prepared once, so that the
+  // driver does not read it anew each time.
+  int ExecutePreparedControl(const std::string& sql);
   // A savepoint command held back to go out in front of the next one, and taking it.
   void HoldBack(const std::string& sql) {
     if (!heldBack_.empty()) heldBack_ += ';';

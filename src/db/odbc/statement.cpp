@@ -1,5 +1,7 @@
 #include "db/odbc/statement.h"
 
+#include <charconv>
+
 #include "db/dialect/postgresql_dates.h"
 #include "db/odbc/session.h"
 #include "db/status.h"
@@ -11,6 +13,14 @@ bool IsIntegerType(SQLSMALLINT type) {
   return type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT || type == SQL_BIGINT;
 }
 
+// An integer input goes to the driver in digits: its own conversion of a number costs it a
+// formatted print per value. The marker's type stays an integer.
+void AssignDigits(SQLINTEGER number, std::string& text) {
+  char digits[16];
+  auto written = std::to_chars(digits, digits + sizeof digits, number);
+  text.assign(digits, written.ptr);
+}
+
 }  // namespace
 
 int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
@@ -18,26 +28,27 @@ int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
   if (!Fits(inputs)) return status::kNotAllVariablesBound;
   size_t count = inputs.size();
   parameters.texts.resize(count);
-  parameters.numbers.resize(count);
   parameters.lengths.resize(count);
   parameters.integer.resize(count);
   for (size_t i = 0; i < count; ++i) {
     const SqlValue& input = inputs[i];
+    std::string& text = parameters.texts[i];
     parameters.integer[i] = input.kind == SqlValue::Kind::Int;
-    parameters.numbers[i] = input.kind == SqlValue::Kind::Int ? static_cast<SQLINTEGER>(input.number) : 0;
     // assign, not a new string: the buffer keeps its place, and so its binding
     if (input.kind == SqlValue::Kind::Text) {
-      parameters.texts[i].assign(input.text);
+      text.assign(input.text);
+    } else if (input.kind == SqlValue::Kind::Int) {
+      AssignDigits(static_cast<SQLINTEGER>(input.number), text);
     } else {
-      parameters.texts[i].clear();
+      text.clear();
     }
-    parameters.lengths[i] = input.kind == SqlValue::Kind::Int    ? 0
-                            : input.kind == SqlValue::Kind::Text ? static_cast<SQLLEN>(input.text.size())
-                                                                 : SQL_NULL_DATA;
+    parameters.lengths[i] = input.kind == SqlValue::Kind::Null ? SQL_NULL_DATA
+                                                               : static_cast<SQLLEN>(text.size());
   }
   for (const dialect::DateInput& date : text_.dateInputs) {
     size_t i = static_cast<size_t>(date.position);
     if (inputs[i].kind == SqlValue::Kind::Null) continue;
+    if (inputs[i].kind == SqlValue::Kind::Int) parameters.texts[i].clear();  // a number is no date text
     std::string iso;
     int rc = dialect::DateTextToIso(parameters.texts[i], date.model, iso);
     if (rc != status::kOk) return link.FailWith(rc, "invalid date text '" + parameters.texts[i] + "'");
@@ -68,17 +79,15 @@ namespace {
 // Short texts get a buffer of their own at once, so that most never move.
 constexpr size_t kTextBuffer = 64;
 
-const void* BufferOf(Parameters& parameters, size_t i) {
-  if (parameters.integer[i]) return &parameters.numbers[i];
-  return parameters.texts[i].data();
-}
-
 bool BoundAsTheyStand(BoundInputs& bound) {
   Parameters& parameters = bound.parameters;
   if (bound.boundAt.size() != parameters.texts.size()) return false;
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
-    size_t size = parameters.integer[i] ? 0 : parameters.texts[i].capacity();
-    if (bound.boundAt[i] != BufferOf(parameters, i) || bound.boundSize[i] != size) return false;
+    const std::string& text = parameters.texts[i];
+    if (bound.boundAt[i] != text.data() || bound.boundSize[i] != text.capacity() ||
+        bound.boundInteger[i] != parameters.integer[i]) {
+      return false;
+    }
   }
   return true;
 }
@@ -91,26 +100,23 @@ int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& bound) {
   SQLFreeStmt(handle, SQL_RESET_PARAMS);
   bound.boundAt.clear();
   bound.boundSize.clear();
+  bound.boundInteger.clear();
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
     auto position = static_cast<SQLUSMALLINT>(i + 1);
-    SQLRETURN rc;
-    size_t size = 0;
-    if (parameters.integer[i]) {
-      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
-                            &parameters.numbers[i], 0, &parameters.lengths[i]);
-    } else {
-      std::string& text = parameters.texts[i];
-      text.reserve(kTextBuffer);
-      size = text.capacity();
-      rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, size, 0,
-                            text.data(), static_cast<SQLLEN>(size), &parameters.lengths[i]);
-    }
+    std::string& text = parameters.texts[i];
+    text.reserve(kTextBuffer);
+    size_t size = text.capacity();
+    bool integer = parameters.integer[i];
+    SQLRETURN rc = SQLBindParameter(handle, position, SQL_PARAM_INPUT, SQL_C_CHAR,
+                                    integer ? SQL_INTEGER : SQL_VARCHAR, integer ? 0 : size, 0,
+                                    text.data(), static_cast<SQLLEN>(size), &parameters.lengths[i]);
     if (!SQL_SUCCEEDED(rc)) {
       bound.boundAt.clear();  // half bound: all again next time
       return link.Fail(SQL_HANDLE_STMT, handle);
     }
-    bound.boundAt.push_back(BufferOf(parameters, i));
+    bound.boundAt.push_back(text.data());
     bound.boundSize.push_back(size);
+    bound.boundInteger.push_back(integer);
   }
   return status::kOk;
 }

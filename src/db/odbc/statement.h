@@ -37,8 +37,7 @@ int FetchBoundRows(Link& link, SQLHSTMT handle, std::vector<ColumnBuffer>& colum
 
 // The inputs in the driver's buffers; they must stay put until the execute is over.
 struct Parameters {
-  std::vector<std::string> texts;
-  std::vector<SQLINTEGER> numbers;
+  std::vector<std::string> texts;  // integers too, in digits
   std::vector<SQLLEN> lengths;
   std::vector<bool> integer;  // which inputs are integers
 };
@@ -50,6 +49,7 @@ struct BoundInputs {
   Parameters parameters;
   std::vector<const void*> boundAt;  // each input's buffer when last bound
   std::vector<size_t> boundSize;     // and its size
+  std::vector<bool> boundInteger;    // and whether as an integer
 };
 
 // Binds the inputs of `bound` to the markers of `handle` unless they are bound as they stand.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "common/test_db.h"
@@ -13,6 +14,7 @@
 #include "db/dialect/dialect.h"
 #include "db/odbc/connect.h"
 #include "db/odbc/error.h"
+#include "platform/odbc_api.h"
 #include "db/runtime/backend.h"
 #include "db/catalog/catalog.h"
 #include "db/runtime/runtime.h"
@@ -165,6 +167,52 @@ TEST(OdbcConnect, QuotedPasswordReachesTheServer) {
   EXPECT_EQ(db::SqlConnect(role.c_str(), "a;b}c{d", database->NetService().c_str()),
             status::kLogonDenied);
   database->Exec("DROP ROLE " + role);
+}
+
+// PostgreSQL's driver is known from the driver manager's lists before the connect, so that it
+// is set up in one connect; any other driver named beside it, or none, leaves it unknown.
+TEST(OdbcConnect, KnowsPostgresDriverBeforeTheConnect) {
+  const char* set = std::getenv("KESTRUMEL_TEST_ODBC_DSN");
+  const std::string dsn = set != nullptr ? set : "";
+  if (dsn.empty()) GTEST_SKIP() << "no ODBC DSN for the PostgreSQL test server";
+  SQLHENV environment = SQL_NULL_HANDLE;
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment)));
+  SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  EXPECT_TRUE(odbc::ReachesPostgresDriver(environment, "DSN=" + dsn + ";Database=x;"));
+  EXPECT_TRUE(odbc::ReachesPostgresDriver(environment, "dsn = {" + dsn + "};"));
+  EXPECT_TRUE(odbc::ReachesPostgresDriver(environment, "Driver=/opt/pg/lib/psqlodbca.so;"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "DSN=" + dsn + ";Driver=/opt/libother.so;"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "Driver={No such driver};"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "DSN=no_such_dsn;"));
+  EXPECT_FALSE(odbc::ReachesPostgresDriver(environment, "FILEDSN=/tmp/x.dsn;"));
+  SQLFreeHandle(SQL_HANDLE_ENV, environment);
+}
+
+// A text comes back as stored, whatever the driver's line feed conversion (on by default in its
+// Windows build, asked for here in the connection string).
+TEST(OdbcConnect, TextComesBackAsStoredWhateverTheLineFeedConversion) {
+  const testing_db::Backend odbcBackend{"odbc"};
+  auto backends = testing_db::TestBackends();
+  if (std::find(backends.begin(), backends.end(), odbcBackend) == backends.end()) {
+    GTEST_SKIP() << "no ODBC DSN for the PostgreSQL test server";
+  }
+  auto database = testing_db::TestDb::Create(odbcBackend);
+  ASSERT_NE(database, nullptr);
+  const std::string net = database->NetService() + ";LFConversion=1";
+  ASSERT_EQ(dbConnect(database->User().c_str(), database->Password().c_str(), net.c_str(),
+                      database->Schema().c_str()),
+            0) << db::SqlLastNativeError();
+  ASSERT_EQ(db::SqlExecute("insert into rvk327tag (TagPnr,TagTag,TagTgb) values "
+                           "(:b0,TO_DATE(:b1,'yyyymmdd'),:b2)",
+                           {db::TextIn("P1", 9), db::TextIn("20240105", 11), db::TextIn("a\nb", 4)}),
+            0) << db::SqlLastNativeError();
+  char tgb[4] = "";
+  ASSERT_EQ(db::SqlExecute("select TagTgb into :b0 from rvk327tag where TagPnr=:b1",
+                           {db::TextIn("P1", 9)}, {db::TextOut(tgb, 4)}),
+            0) << db::SqlLastNativeError();
+  EXPECT_STREQ(tgb, "a\nb");
+  db::SqlExecute("rollback");
+  db::SqlDisconnect();
 }
 
 // The catalog a check reads, through the real driver on a read-only connection: the driver
