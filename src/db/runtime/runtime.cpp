@@ -11,7 +11,6 @@
 
 #include "db/runtime/backend.h"
 #include "db/runtime/fault_seam.h"
-#include "db/runtime/letter_case.h"
 #include "db/runtime/precompiler.h"
 #include "db/runtime/sql_scanner.h"
 #include "db/status_kind.h"
