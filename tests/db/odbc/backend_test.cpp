@@ -20,6 +20,9 @@
 #include "db/runtime/runtime.h"
 #include "db/status.h"
 
+// windows.h, through the ODBC headers, names a drawing function TextOut by a macro.
+#undef TextOut
+
 namespace {
 
 namespace odbc = db::odbc;
