@@ -5,25 +5,15 @@
 #include <iterator>
 #include <string>
 
+#include "common/civil_days.h"
 #include "platform/local_time.h"
 #include "platform/log_file.h"
 #include "platform/process_state.h"
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's days_from_civil).
-long long DaysFromCivil(long long year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const long long era = (year >= 0 ? year : year - 399) / 400;
-  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
-}
-
 long long CivilSeconds(const std::tm& t) {
-  return DaysFromCivil(t.tm_year + 1900LL, static_cast<unsigned>(t.tm_mon + 1),
-                       static_cast<unsigned>(t.tm_mday)) * 86400LL +
+  return DaysFromCivil(t.tm_year + 1900LL, t.tm_mon + 1, t.tm_mday) * 86400LL +
          t.tm_hour * 3600LL + t.tm_min * 60LL + t.tm_sec;
 }
 

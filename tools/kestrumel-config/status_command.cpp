@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/civil_days.h"
 #include "kestrumel-config/commands.h"
 #include "kestrumel-config/flat_json.h"
 #include "platform/process_state.h"
@@ -44,16 +45,6 @@ int ReadReportFile(const std::string& path, std::string& text) {
   text.resize(read);
   if (failed) return EIO;
   return read > kMaxReportBytes ? EFBIG : 0;
-}
-
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
-  year -= month <= 2;
-  int64_t era = (year >= 0 ? year : year - 399) / 400;
-  int64_t yearOfEra = year - era * 400;
-  int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
 }
 
 bool Digits(const std::string& text, size_t at, size_t count, int64_t& value) {

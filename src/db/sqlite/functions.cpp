@@ -7,22 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "common/civil_days.h"
 #include "db/runtime/oracle_date.h"
 #include "db/status.h"
 #include "db/sqlite/error.h"
 
 namespace db::sqlite {
 namespace {
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yoe = y - era * 400;
-  int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
 
 void CivilFromDays(int64_t z, DateTime& value) {
   z += 719468;
