@@ -4,6 +4,7 @@
 #
 #   scripts/bench.sh [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R] [--runs K]
 #                    [--groups N] [--against PROGRAM] [--dsn test|defaults] [--with-native]
+#                    [--unpipelined-replay]
 #
 # Defaults: SQLite, 2000 persons x 365 days, 2000 requests, 3 runs. Builds kestrumel as the
 # package ships it (Release, no tests, no fault seam), a counting and a recording shim
@@ -20,14 +21,17 @@
 # odbc only: --dsn defaults writes the DSN as a site would (driver, server, port: the driver's
 # settings at their defaults) instead of the test suite's (Protocol = 7.4-2); --with-native runs
 # the same program through the PostgreSQL backend after each ODBC run, on the same server and
-# suite, its figures in a second table.
+# suite, its figures in a second table. --unpipelined-replay (PostgreSQL and ODBC): the replay
+# sends every statement in a round trip of its own, as a driver without a pipeline must: what a
+# bare libpq client spends on the run's statements one by one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 usage() {
   echo "usage: $0 [--backend sqlite|postgresql|odbc] [--persons N] [--days D] [--requests R]" \
-    "[--runs K] [--groups N] [--against PROGRAM] [--dsn test|defaults] [--with-native]" >&2
+    "[--runs K] [--groups N] [--against PROGRAM] [--dsn test|defaults] [--with-native]" \
+    "[--unpipelined-replay]" >&2
   exit 2
 }
 
@@ -58,6 +62,10 @@ while (($#)); do
       ;;
     --with-native)
       options+=("$1")
+      shift
+      ;;
+    --unpipelined-replay)
+      export KESTRUMEL_BENCH_REPLAY_UNPIPELINED=1
       shift
       ;;
     *) usage ;;

@@ -7,7 +7,11 @@
  * sends the same commands in the same pipelines: each sync is followed by reading every
  * answer up to it, so the round trips are the program's. The message log's entries become
  * synced writes of the same sizes. Prints "key value" lines (recording.h); mismatches is how
- * far the number of failed commands is from the recorded run's. */
+ * far the number of failed commands is from the recorded run's.
+ *
+ * With KESTRUMEL_BENCH_REPLAY_UNPIPELINED set, every statement is synced and answered before the
+ * next goes out, as a driver without a pipeline sends them: the least a client on libpq spends
+ * on the same statements one round trip each. */
 #include <libpq-fe.h>
 
 #include "recording.h"
@@ -34,6 +38,8 @@ typedef struct {
   long statements;
   long failures;
   long expected_failures;
+  int unpipelined;  /* a sync after every statement */
+  int unsynced;     /* statements sent since the last sync */
 } Replay;
 
 #define GROW(array, count, capacity)                                            \
@@ -174,6 +180,18 @@ static void Send(int sent, PGconn* conn) {
   if (sent != 1) RecordingFail("send", PQerrorMessage(conn));
 }
 
+static void Sync(Replay* r, PGconn* conn) {
+  Send(PQpipelineSync(conn), conn);
+  ReadPipeline(r, conn);
+  r->unsynced = 0;
+}
+
+static void Sent(Replay* r, PGconn* conn) {
+  ++r->statements;
+  ++r->unsynced;
+  if (r->unpipelined) Sync(r, conn);
+}
+
 static void Run(Replay* r, const char* log_path, const char* database) {
   for (size_t k = 0; k < r->event_count; ++k) {
     const Event* event = &r->events[k];
@@ -191,17 +209,16 @@ static void Run(Replay* r, const char* log_path, const char* database) {
         Send(PQsendQueryPrepared(conn, event->name, event->count, r->texts + event->texts, NULL,
                                  NULL, 0),
              conn);
-        ++r->statements;
+        Sent(r, conn);
         break;
       case 'T':
         Send(PQsendQueryParams(conn, event->sql, event->count, r->oids + event->types,
                                r->texts + event->texts, NULL, NULL, 0),
              conn);
-        ++r->statements;
+        Sent(r, conn);
         break;
       case 'Y':
-        Send(PQpipelineSync(conn), conn);
-        ReadPipeline(r, conn);
+        if (!r->unpipelined || r->unsynced > 0) Sync(r, conn);
         break;
       case 'R': ++r->expected_failures; break;
       case 'X': {
@@ -228,6 +245,7 @@ int main(int argc, char** argv) {
   if (argc != 4) RecordingFail("usage", "replay_postgresql RECORDING LOGFILE DBNAME");
   static Replay replay;
   replay.log = -1;
+  replay.unpipelined = getenv("KESTRUMEL_BENCH_REPLAY_UNPIPELINED") != NULL;
   Load(&replay, RecordingRead(argv[1]));
   double loaded = RecordingNow();
   double load_cpu = RecordingCpu();
