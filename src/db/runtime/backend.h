@@ -108,7 +108,6 @@ class BackendSession {
     taken = false;
     return kNoNamedLocks;
   }
-  static constexpr int kNoNamedLocks = 1;
   // Diagnostics of the last failure: the native code and message, kept for tests and tools.
   virtual std::string LastNativeError() const = 0;
   // Records a failure found by the runtime itself as the last one and returns `status`.

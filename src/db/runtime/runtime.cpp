@@ -12,7 +12,6 @@
 #include "db/runtime/backend.h"
 #include "db/runtime/fault_seam.h"
 #include "db/runtime/precompiler.h"
-#include "db/runtime/sql_scanner.h"
 #include "db/status_kind.h"
 #include "db/runtime/transaction.h"
 
@@ -23,10 +22,6 @@ struct PreparedEntry {
   std::unique_ptr<BackendStatement> statement;  // null for transaction control
 };
 
-struct SqlStatement::State {
-  PreparedEntry entry;
-};
-
 struct SqlCursor::State {
   SqlRows rows;
   SqlRow current;  // the fetched row, unpacked
@@ -34,8 +29,6 @@ struct SqlCursor::State {
   std::string text;
 };
 
-SqlStatement::SqlStatement() = default;
-SqlStatement::~SqlStatement() = default;
 SqlCursor::SqlCursor() = default;
 SqlCursor::~SqlCursor() = default;
 
@@ -202,8 +195,8 @@ int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
     case ParsedStatement::Kind::RollbackTo:
       return session.FailWith(status::kSavepointUnknown,
                               "a savepoint guards one change of a series: " + parsed.text);
-    case ParsedStatement::Kind::Commit: return transaction.Commit();
-    case ParsedStatement::Kind::Rollback: return transaction.Rollback();
+    case ParsedStatement::Kind::Commit: return transaction.End(Command::Kind::Commit);
+    case ParsedStatement::Kind::Rollback: return transaction.End(Command::Kind::Rollback);
     case ParsedStatement::Kind::SetSchema: {
       // A schema is a setting of the session, which pending work must not straddle.
       if (transaction.Pending()) {
@@ -271,7 +264,6 @@ int SqlConnect(const char* user, const char* password, const char* netService, A
     return status::kServiceUnresolved;
   }
   std::unique_ptr<BackendSession> session;
-  Transaction transaction;  // over the session
   Current().fault = status::kOk;
   rc = backend->open(user, password, netService, access, session, Current().connectFailure);
   if (rc != status::kOk) return rc;
@@ -280,8 +272,6 @@ int SqlConnect(const char* user, const char* password, const char* netService, A
   Current().transaction.Attach(Current().session.get());
   return rc;
 }
-
-static_assert(kNoNamedLocks == BackendSession::kNoNamedLocks);
 
 int SqlTryLockName(const char* name, bool& taken) {
   taken = false;
@@ -542,21 +532,6 @@ void SqlSeries::LeaveUnsent(size_t index, int fault) {
     if (items_[i].cursor != nullptr) items_[i].cursor->state.reset();
     if (!items_[i].change) Report(items_[i], fault);  // a read not run has read nothing
   }
-}
-
-int SqlPrepare(SqlStatement& statement, const char* text) {
-  statement.state.reset();
-  if (!Current().session) return status::kNotConnected;
-  auto state = std::make_unique<SqlStatement::State>();
-  int rc = PrepareEntry(text, state->entry);
-  if (rc == status::kOk) statement.state = std::move(state);
-  return rc;
-}
-
-int SqlExecute(SqlStatement& statement, HostList in, HostList out) {
-  if (!Current().session) return status::kNotConnected;
-  if (!statement.state) return status::kInvalidCursor;
-  return RunEntry(statement.state->entry, in, out);
 }
 
 int SqlOpen(SqlCursor& cursor, const char* text, HostList in) {

@@ -96,19 +96,6 @@ struct GuardedStatement {
   const char* onSuccess = nullptr;
 };
 
-// A statement prepared from a text built at run time; not kept in the per-connection cache.
-class SqlStatement {
- public:
-  SqlStatement();
-  ~SqlStatement();
-  SqlStatement(const SqlStatement&) = delete;
-  SqlStatement& operator=(const SqlStatement&) = delete;
-  struct State;
-  std::unique_ptr<State> state;
-};
-int SqlPrepare(SqlStatement& statement, const char* text);
-int SqlExecute(SqlStatement& statement, HostList in = {}, HostList out = {});
-
 // A cursor delivers the rows as they stood when it was opened, whatever the connection changes
 // or commits afterwards, and stays open across commits. A fetch on a cursor that is not open
 // (never opened, open failed, closed) returns a negative status.

@@ -31,15 +31,6 @@ class SqlRows {
     block += packing_;
   }
 
-  // Takes over the rows of `other`, packed as they are.
-  void Append(SqlRows&& other) {
-    const auto first = static_cast<uint32_t>(blocks_.size());
-    for (const Start& start : other.starts_) starts_.push_back({first + start.block, start.offset});
-    for (std::string& block : other.blocks_) blocks_.push_back(std::move(block));
-    other.blocks_.clear();
-    other.starts_.clear();
-  }
-
   // Unpacks row `index` (< size()) into `row`, reusing its storage.
   void Read(size_t index, SqlRow& row) const {
     const Start start = starts_[index];

@@ -48,11 +48,11 @@ class Transaction {
   int RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
                size_t& succeeded);
 
-  int Commit();
-  int Rollback();
+  // Commit or Rollback.
+  int End(Command::Kind kind);
 
   // Whether a transaction is open.
-  bool Pending() const { return open_; }
+  bool Pending() const { return at_.open; }
 
   // Only with nothing pending. EndRehearsal rolls back everything since BeginRehearsal.
   int BeginRehearsal();
@@ -72,14 +72,16 @@ class Transaction {
     size_t statement = 0;               // the statement's place in them
   };
 
-  // What planning a step changes, kept to go back to when the step fails.
-  struct Snapshot {
-    bool open;
-    bool baseChanged;
-    bool guardChanged;
-    bool readGuard;
-    size_t guards;
-    bool firstKeptOut;
+  // Where the transaction stands: what planning a step changes, kept to go back to when the
+  // step fails.
+  struct Position {
+    bool open = false;          // a transaction is open on the server
+    bool baseChanged = false;   // a change succeeded before the newest guard (or at all)
+    bool guardChanged = false;  // a change succeeded since the newest guard
+    size_t guards = 0;          // guards set, numbered from 1; the newest is the last
+    bool firstKeptOut = false;  // guard 1 stands where the transaction began
+    // The automatic savepoint of the reads after the newest change is set on the server.
+    bool readGuard = false;
   };
 
   bool OpensTransaction(const BackendStep& step) const;
@@ -87,30 +89,21 @@ class Transaction {
   void Append(Plan& plan, const BackendStep& step, std::vector<Command>& commands) const;
   void TakeAsSucceeded(const Plan& plan, bool modifies);
   void TakeGuard(const Plan& plan);
-  Snapshot Save() const;
-  void Restore(Snapshot snapshot);
   void Undo(const Plan& plan, bool statementReached);
   int BackToGuard(size_t guard);
   bool& NewestChanged();
-  bool AnyChange() const { return baseChanged_ || guardChanged_; }
+  bool AnyChange() const { return at_.baseChanged || at_.guardChanged; }
   int SendControl(std::vector<Command> commands);
   void ResyncWithServer();
   int RollbackWhole();
   void ForgetSentWork();
-  int End(Command::Kind kind);
   int EndInRehearsal(Command::Kind kind);
   int BackToRehearsalMark();
   void Reset();
 
   BackendSession* session_ = nullptr;
   TransactionTraits traits_;
-  bool open_ = false;          // a transaction is open on the server
-  bool baseChanged_ = false;   // a change succeeded before the newest guard (or at all)
-  bool guardChanged_ = false;  // a change succeeded since the newest guard
-  size_t guards_ = 0;          // guards set, numbered from 1; the newest is the last
-  bool firstKeptOut_ = false;  // guard 1 stands where the transaction began
-  // The automatic savepoint of the reads after the newest change is set on the server.
-  bool readGuard_ = false;
+  Position at_;
   bool lostWork_ = false;       // the server rolled back work of the transaction
   bool rehearsal_ = false;      // commits keep nothing (BeginRehearsal)
   bool rehearsalLost_ = false;  // the rehearsal's transaction is gone
