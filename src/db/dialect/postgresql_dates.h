@@ -12,9 +12,6 @@ enum class DateModel {
   Stamp,  // 'yyyymmddHH24MISS'
 };
 
-// The model named by a format literal (any case), if it is one of the two.
-bool DateModelFromFormat(std::string_view format, DateModel& model);
-
 // Reads `text` by `model` as TO_DATE does. Returns 0 and sets `iso` ('YYYY-MM-DD', or with
 // ' HH:MM:SS' for a stamp), or the Oracle status of the fault (see ParseOracleDate).
 int DateTextToIso(std::string_view text, DateModel model, std::string& iso);

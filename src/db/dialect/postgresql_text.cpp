@@ -5,9 +5,26 @@
 
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {
+
+constexpr std::string_view kDayFormat = "yyyymmdd";
+constexpr std::string_view kStampFormat = "yyyymmddhh24miss";
+
+// The model named by a format literal (any case), if it is one of the two.
+bool DateModelFromFormat(std::string_view format, DateModel& model) {
+  if (SameIgnoringCase(format, kDayFormat)) {
+    model = DateModel::Day;
+    return true;
+  }
+  if (SameIgnoringCase(format, kStampFormat)) {
+    model = DateModel::Stamp;
+    return true;
+  }
+  return false;
+}
 
 // Oracle's sysdate is the clock at the statement, whole seconds, in the server's local time;
 // LOCALTIMESTAMP would be the start of a transaction that may have been open for long.
@@ -16,31 +33,6 @@ constexpr const char* kLocalNow = "date_trunc('second',statement_timestamp()::ti
 constexpr std::string_view kAggregates[] = {"count", "max", "min", "sum", "avg"};
 
 using Tokens = std::vector<SqlToken>;
-
-size_t SkipBlanks(const Tokens& tokens, size_t at) {
-  while (at < tokens.size() && tokens[at].kind == SqlTokenKind::Blank) ++at;
-  return at;
-}
-
-void TrimBlankTokens(const Tokens& tokens, size_t& begin, size_t& end) {
-  while (begin < end && tokens[begin].kind == SqlTokenKind::Blank) ++begin;
-  while (end > begin && tokens[end - 1].kind == SqlTokenKind::Blank) --end;
-}
-
-std::string Text(const Tokens& tokens, size_t begin, size_t end) {
-  std::string out;
-  for (size_t k = begin; k < end; ++k) out.append(tokens[k].text);
-  return out;
-}
-
-// Index of the first ',' outside parentheses in [begin, end), or end.
-size_t TopLevelComma(const Tokens& tokens, size_t begin, size_t end) {
-  for (size_t k = begin; k < end; ++k) {
-    if (tokens[k].Is("(")) k = GroupEnd(tokens, k) - 1;
-    else if (tokens[k].Is(",")) return k;
-  }
-  return end;
-}
 
 // "max(...)": an aggregate call and nothing else in [begin, end).
 bool IsAggregateCall(const Tokens& tokens, size_t begin, size_t end) {
@@ -97,10 +89,10 @@ std::string DropOrderOfAggregateSelect(const std::string& body) {
   size_t begin = 0;
   size_t end = order;
   TrimBlankTokens(t, begin, end);
-  std::string kept = Text(t, begin, end);
+  std::string kept = TokenText(t, begin, end);
   if (orderEnd < t.size()) {
     kept += ' ';
-    kept += Text(t, orderEnd, t.size());
+    kept += TokenText(t, orderEnd, t.size());
   }
   return kept;
 }
@@ -198,6 +190,14 @@ class Adapter {
 };
 
 }  // namespace
+
+int DateTextToIso(std::string_view text, DateModel model, std::string& iso) {
+  bool day = model == DateModel::Day;
+  DateTime value;
+  int rc = ParseOracleDate(text, day ? kDayFormat : kStampFormat, value);
+  if (rc != status::kOk) return rc;
+  return FormatOracleDate(value, day ? "yyyy-mm-dd" : "yyyy-mm-dd hh24:mi:ss", iso);
+}
 
 DialectText AdaptToPostgres(const std::string& body, Markers markers) {
   std::string text = DropOrderOfAggregateSelect(body);

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/runtime/sql_scanner.h"
+#include "db/runtime/letter_case.h"
 #include "db/status.h"
 #include "platform/local_time.h"
 
@@ -55,7 +55,7 @@ int Tokenize(std::string_view format, std::vector<Token>& tokens) {
     }
     bool known = false;
     for (const ElementName& candidate : kElements) {
-      if (EqualsIgnoringCase(format.substr(i, candidate.name.size()), candidate.name)) {
+      if (SameIgnoringCase(format.substr(i, candidate.name.size()), candidate.name)) {
         tokens.push_back({candidate.element, {}});
         i += candidate.name.size();
         known = true;
@@ -231,7 +231,7 @@ bool FormatHasTimeOfDay(std::string_view format) {
     }
     std::string_view element;
     for (std::string_view candidate : kModelElements) {
-      if (EqualsIgnoringCase(format.substr(i, candidate.size()), candidate)) {
+      if (SameIgnoringCase(format.substr(i, candidate.size()), candidate)) {
         element = candidate;
         break;
       }

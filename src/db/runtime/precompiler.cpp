@@ -107,14 +107,6 @@ std::string MarkPlaceholders(const Tokens& tokens, size_t begin, size_t end, int
   return out;
 }
 
-// Index of the meaningful token before tokens[k]; tokens.size() if none.
-size_t Previous(const Tokens& tokens, size_t k) {
-  while (k > 0) {
-    if (!tokens[--k].IsSpace()) return k;
-  }
-  return tokens.size();
-}
-
 bool IsComparison(const SqlToken& token) {
   for (std::string_view op : {"=", "<>", "!=", "^=", "<", "<=", ">", ">="}) {
     if (token.Is(op)) return true;
@@ -147,7 +139,7 @@ bool EndsWithDate(const Tokens& tokens, size_t k) {
   for (size_t j = k + 1; j-- > 0;) {
     if (tokens[j].Is(")")) ++depth;
     if (tokens[j].Is("(") && --depth == 0) {
-      size_t name = Previous(tokens, j);
+      size_t name = PreviousMeaningful(tokens, j);
       return name < tokens.size() && tokens[name].Is("to_date");
     }
   }
@@ -169,17 +161,17 @@ bool StartsWithColumnPlusDays(const Tokens& tokens, size_t k) {
 // "column +/- n" ends at tokens[k] and is the whole left side of its comparison.
 bool EndsWithColumnPlusDays(const Tokens& tokens, size_t k) {
   if (!IsDayCount(tokens[k])) return false;
-  size_t op = Previous(tokens, k);
+  size_t op = PreviousMeaningful(tokens, k);
   if (op == tokens.size() || !(tokens[op].Is("+") || tokens[op].Is("-"))) return false;
-  size_t name = Previous(tokens, op);
+  size_t name = PreviousMeaningful(tokens, op);
   if (name == tokens.size() || !IsColumnName(tokens[name])) return false;
-  for (size_t dot = Previous(tokens, name);
+  for (size_t dot = PreviousMeaningful(tokens, name);
        dot != tokens.size() && tokens[dot].Is(".");
-       dot = Previous(tokens, name)) {
-    name = Previous(tokens, dot);
+       dot = PreviousMeaningful(tokens, name)) {
+    name = PreviousMeaningful(tokens, dot);
     if (name == tokens.size() || !IsColumnName(tokens[name])) return false;
   }
-  size_t before = Previous(tokens, name);
+  size_t before = PreviousMeaningful(tokens, name);
   if (before == tokens.size()) return true;
   for (std::string_view op2 : {"+", "-", "*", "/", "||"}) {
     if (tokens[before].Is(op2)) return false;  // part of a longer expression
@@ -195,7 +187,7 @@ bool EndsWithColumnPlusDays(const Tokens& tokens, size_t k) {
 bool HasColumnDateArithmetic(const Tokens& tokens) {
   for (size_t k = 0; k < tokens.size(); ++k) {
     if (!IsComparison(tokens[k])) continue;
-    size_t left = Previous(tokens, k);
+    size_t left = PreviousMeaningful(tokens, k);
     size_t right = SkipSpace(tokens, k + 1);
     if (left == tokens.size() || right == tokens.size()) continue;
     if (StartsWithDate(tokens, right) && EndsWithColumnPlusDays(tokens, left)) return true;
