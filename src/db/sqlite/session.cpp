@@ -156,8 +156,7 @@ class Session : public BackendSession {
       return PrepareChange(link_, parsed.body, prepared);
     }
     auto statement = std::make_unique<Statement>(
-        link_, dialect::Sqlite().Adapt(parsed.body, parsed.inputCount, dialect::Markers::Question),
-        parsed.kind == ParsedStatement::Kind::Modify);
+        link_, dialect::Sqlite().Adapt(parsed.body, parsed.inputCount, dialect::Markers::Question));
     int rc = statement->Prepare();
     if (rc == status::kOk) prepared = std::move(statement);
     return rc;

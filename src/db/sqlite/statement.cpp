@@ -71,12 +71,10 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
 
 }  // namespace
 
-Statement::Statement(std::weak_ptr<Link> link, dialect::DialectText text, bool modifies,
-                     std::vector<int> bound)
+Statement::Statement(std::weak_ptr<Link> link, dialect::DialectText text, std::vector<int> bound)
     : link_(std::move(link)),
       sql_(std::move(text.sql)),
       conversions_(std::move(text.conversions)),
-      modifies_(modifies),
       bound_(std::move(bound)) {}
 
 Statement::~Statement() {
@@ -225,7 +223,7 @@ int KeyedUpdate::Run(const std::vector<SqlValue>& inputs, SqlRows* rows, int64_t
 
 int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
                   std::unique_ptr<BackendStatement>& prepared) {
-  auto full = std::make_unique<Statement>(link, dialect::AdaptToSqlite(body), true);
+  auto full = std::make_unique<Statement>(link, dialect::AdaptToSqlite(body));
   int rc = full->Prepare();
   if (rc != status::kOk) return rc;
   UnchangedKeys keys;
@@ -235,7 +233,7 @@ int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
   }
   std::unique_ptr<Statement> shorter;
   if (shorten) {
-    shorter = std::make_unique<Statement>(link, dialect::AdaptToSqlite(keys.body), true, keys.kept);
+    shorter = std::make_unique<Statement>(link, dialect::AdaptToSqlite(keys.body), keys.kept);
     shorten = shorter->Prepare() == status::kOk;
   }
   if (!shorten) {
