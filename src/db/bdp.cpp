@@ -292,9 +292,9 @@ void GetLastPlnDat(db::Batch& batch, const char* person, char (&lastPlanDate)[9]
 // taken, it and every later one keep their entry values.
 void Bdp_SlotTally(db::Batch& batch, BdpTally& tally, int& status) {
   TallyBuffers& b = tallyBuffers;
-  CopyBounded(b.BdpBdt, tally.BdpBdt);
-  CopyBounded(b.BdpEso, tally.BdpEso);
-  CopyBounded(b.BdpEsa, tally.BdpEsa);
+  TransferField(b.BdpBdt, tally.BdpBdt);
+  TransferField(b.BdpEso, tally.BdpEso);
+  TransferField(b.BdpEsa, tally.BdpEsa);
   b.BdpAsw = tally.BdpAsw;
   b.BdpSzv = tally.BdpSzv;
   b.BdpSzb = tally.BdpSzb;
