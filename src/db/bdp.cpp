@@ -172,21 +172,8 @@ int Fetch(db::SqlCursor& cursor, BdpRowBuffers& buffers, BdpRecord& record,
   return rc;
 }
 
-// The statements' transfer buffers, as wide as announced to the database; a count each.
-struct TallyBuffers {
-  char BdpBdt[11];
-  char BdpEso[6];
-  char BdpEsa[6];
-  int32_t BdpAsw;
-  int32_t BdpSzv;
-  int32_t BdpSzb;
-  int32_t cntUM;
-  int32_t cntExact;
-  int32_t cntPartial;
-  int32_t cntFc1;
-  int32_t cntFc2;
-  int32_t cntFc3;
-};
+// The counts' transfer buffers, as wide as announced to the database (cntTotal stays unused).
+using TallyBuffers = BdpTallyRow<11>;
 
 BdpRowBuffers dayBuffers;
 BdpRowBuffers rangeBuffers;

@@ -70,9 +70,11 @@ struct BdpRow {
 
 using BdpRecord = BdpRow<10>;
 
-// The six counts of duty rows that make up a staffing slot's recount.
-struct BdpTally {
-  char BdpBdt[9];
+// The six counts of duty rows that make up a staffing slot's recount. The record and the
+// counts' transfer buffers share it and differ only in the width of the date (11 for these).
+template <size_t DateWidth>
+struct BdpTallyRow {
+  char BdpBdt[DateWidth];
   char BdpEso[6];
   char BdpEsa[6];
   int32_t BdpAsw;
@@ -86,6 +88,8 @@ struct BdpTally {
   int32_t cntFc3;
   int32_t cntUM;
 };
+
+using BdpTally = BdpTallyRow<9>;
 
 // What a step of a request did, statement by statement: 0, or the status that stopped it.
 // A statement the step did not reach has the status that stopped it, unless a fault stopped

@@ -173,18 +173,6 @@ int IntoOutputs(const SqlRows& rows, HostSpan out) {
   return CopyOutputs(row, out);
 }
 
-int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out);
-
-// A rollback ends the transaction and with it its fault; anything else waits for that rollback.
-int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
-  if (entry.parsed.kind == ParsedStatement::Kind::Rollback) {
-    Current().fault = status::kOk;
-  } else if (Current().fault != status::kOk) {
-    return Current().fault;
-  }
-  return Noted(RunEntryUnnoted(entry, in, out));
-}
-
 int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
   if (int fault = FaultSeam_Check(FaultOp::Execute, entry.parsed.text.c_str())) return fault;
   BackendSession& session = *Current().session;
@@ -224,6 +212,16 @@ int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
   if (rc != status::kOk) return rc;
   if (step.modifies) return results[0].affected == 0 ? status::kNoData : status::kOk;
   return IntoOutputs(results[0].rows, out);
+}
+
+// A rollback ends the transaction and with it its fault; anything else waits for that rollback.
+int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
+  if (entry.parsed.kind == ParsedStatement::Kind::Rollback) {
+    Current().fault = status::kOk;
+  } else if (Current().fault != status::kOk) {
+    return Current().fault;
+  }
+  return Noted(RunEntryUnnoted(entry, in, out));
 }
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }

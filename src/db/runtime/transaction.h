@@ -1,32 +1,21 @@
 #pragma once
-// Oracle's transactions, planned once for every backend. A transaction opens with the first
-// change (or locking read); a query alone runs outside one. A failed statement undoes only
-// itself and leaves the transaction and its earlier work usable; commit ends it; work the server had to roll back as a whole is lost work, which the
-// next commit reports. The backend sends the commands planned here (backend.h) and says what
-// its server does on its own (TransactionTraits).
+// Oracle's transactions, planned once for every backend: one opens with the first change (or
+// locking read); a failed statement undoes only itself; work the server had to roll back as a
+// whole is reported by the next commit. The backend sends the commands planned here and says
+// what its server does on its own (TransactionTraits).
 //
-// Where the server does not undo a failed statement by itself (PostgreSQL aborts the whole
-// transaction), a statement that could spoil earlier work runs under an automatic savepoint,
-// sent with it. A change releases it right after itself; the reads that follow a change share
-// one, set with the first of them and released with the next change (reads change nothing,
-// so going back to it undoes just the read that failed). Either way such savepoints neither
-// pile up in the server's lock table nor ever span a guard. Where nothing changed since the
-// guard (or since the begin), the guard (or a rollback of the still empty transaction) undoes
-// a failure.
+// Where the server aborts the whole transaction on a failure (PostgreSQL), a statement that
+// could spoil earlier work runs under an automatic savepoint: a change releases it right after
+// itself, the reads after a change share one until the next change. So such savepoints never
+// pile up nor span a guard.
 //
-// A change that undoes only itself (a guarded step: the program's "savepoint X", the change,
-// "rollback  to X" when it fails or matches no row) runs right after a savepoint of its own,
-// its guard: going back to it undoes the change alone, a statement trigger's work included,
-// and what ran after it in the same round trip, which then goes out anew. Guards are numbered
-// as they are set; once there are a few, the next round trip's first guard releases them, so
-// that they never pile up. Where nothing changed before it and the server keeps such
-// savepoints out (SQLite), going back to the first guard is a rollback of the whole.
+// A guarded change (the program's "savepoint X", the change, "rollback  to X") runs right after
+// a savepoint of its own: going back to it undoes the change, its triggers' work and what ran
+// after it in the round trip, which then goes out anew. Guards are released a few at a time.
 //
-// A rehearsal runs the program's work for real and keeps none of it: one server transaction
-// spans it, opened with a savepoint at its start; a commit only moves that savepoint up to
-// where the work stands, a rollback goes back to it, and the rehearsal's end rolls the whole
-// back. A server that drops the transaction (or the connection) has dropped the rehearsal's
-// work with it: the rest of the rehearsal is refused rather than run outside it.
+// A rehearsal spans one server transaction with a savepoint at its start: a commit moves that
+// savepoint up, a rollback goes back to it, the end rolls all back. Once the server drops the
+// transaction, the rest of the rehearsal is refused rather than run outside it.
 #include <span>
 #include <string>
 #include <vector>

@@ -26,10 +26,6 @@ using NativeStatement = std::unique_ptr<sqlite3_stmt, NativeStatementDeleter>;
 class Statement;
 
 struct Link {
-  Link() = default;
-  Link(const Link&) = delete;
-  Link& operator=(const Link&) = delete;
-
   // Opens `mainPath` (":memory:" or an existing file, never created) as the main database,
   // with the date functions, the busy timeout, WAL and full sync, a running statement
   // interrupted once a stop is due, and DIR/RVKSTAMM.db attached as RVKSTAMM (its absence
