@@ -9,10 +9,6 @@
 #include "db/statement_list.h"
 #include "db/tag.h"
 
-namespace db {
-class Batch;
-}
-
 // The one description of a duty-plan row. The record and the statements' transfer buffers
 // share it and differ only in the width of the date, which the statements
 // announce as 11.

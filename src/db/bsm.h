@@ -3,13 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "db/statement_list.h"
-
 #include "db/err.h"
-
-namespace db {
-class Batch;
-}
 
 // The one description of a staffing row. The record and the statements' transfer buffers share
 // it and differ only in the widths of the date and the time stamp, which the statements

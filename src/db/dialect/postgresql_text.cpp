@@ -1,7 +1,6 @@
 #include "db/dialect/postgresql_text.h"
 
 #include <string_view>
-#include <vector>
 
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"

@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "common/civil_days.h"
 #include "db/runtime/oracle_date.h"

@@ -3,11 +3,9 @@
 #include <sqlite3.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "db/sqlite/functions.h"
 #include "db/status.h"
-#include "db/sqlite/session.h"
 
 namespace db::sqlite {
 namespace {
