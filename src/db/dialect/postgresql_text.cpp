@@ -85,9 +85,7 @@ std::string DropOrderOfAggregateSelect(const std::string& body) {
   }
   if (from == 0 || order == 0 || order < from) return body;
   if (!SelectListIsAggregatesOnly(t, select + 1, from)) return body;
-  size_t begin = 0;
-  size_t end = order;
-  TrimBlankTokens(t, begin, end);
+  auto [begin, end] = Trimmed(t, 0, order);
   std::string kept = TokenText(t, begin, end);
   if (orderEnd < t.size()) {
     kept += ' ';
@@ -163,12 +161,8 @@ class Adapter {
   std::string ToDate(size_t open, size_t close) {
     size_t inner = close - 1;  // the closing parenthesis
     size_t comma = TopLevelComma(t_, open + 1, inner);
-    size_t valueBegin = open + 1;
-    size_t valueEnd = comma;
-    TrimBlankTokens(t_, valueBegin, valueEnd);
-    size_t formatBegin = comma < inner ? comma + 1 : inner;
-    size_t formatEnd = inner;
-    TrimBlankTokens(t_, formatBegin, formatEnd);
+    auto [valueBegin, valueEnd] = Trimmed(t_, open + 1, comma);
+    auto [formatBegin, formatEnd] = Trimmed(t_, comma < inner ? comma + 1 : inner, inner);
     std::string_view format;
     if (formatEnd == formatBegin + 1 && t_[formatBegin].kind == SqlTokenKind::Literal &&
         t_[formatBegin].text.size() >= 2 && t_[formatBegin].text.back() == '\'') {

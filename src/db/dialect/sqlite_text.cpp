@@ -110,12 +110,8 @@ bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& 
   size_t inner = end - 1;  // the closing parenthesis
   size_t comma = TopLevelComma(t, open + 1, inner);
   if (comma == inner || TopLevelComma(t, comma + 1, inner) != inner) return false;
-  size_t dateBegin = open + 1;
-  size_t dateEnd = comma;
-  TrimBlankTokens(t, dateBegin, dateEnd);
-  size_t modelBegin = comma + 1;
-  size_t modelEnd = inner;
-  TrimBlankTokens(t, modelBegin, modelEnd);
+  auto [dateBegin, dateEnd] = Trimmed(t, open + 1, comma);
+  auto [modelBegin, modelEnd] = Trimmed(t, comma + 1, inner);
   if (dateBegin == dateEnd || modelEnd != modelBegin + 1 ||
       t[modelBegin].kind != SqlTokenKind::Literal) {
     return false;
@@ -154,9 +150,7 @@ std::string DeferSelectListConversions(const std::string& body,
   size_t begin = select + 1;
   for (int column = 0;; ++column) {
     size_t comma = TopLevelComma(t, begin, listEnd);
-    size_t itemBegin = begin;
-    size_t itemEnd = comma;
-    TrimBlankTokens(t, itemBegin, itemEnd);
+    auto [itemBegin, itemEnd] = Trimmed(t, begin, comma);
     std::string date;
     std::string format;
     if (IsDeferrableToChar(t, itemBegin, itemEnd, date, format)) {

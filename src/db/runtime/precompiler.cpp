@@ -66,17 +66,6 @@ int ReadControl(const Tokens& tokens, ParsedStatement& parsed) {
   return ReadSchemaSwitch(words, parsed);
 }
 
-// The INTO keyword of a select, outside parentheses; tokens.size() if none.
-size_t FindInto(const Tokens& tokens) {
-  int depth = 0;
-  for (size_t k = 0; k < tokens.size(); ++k) {
-    if (tokens[k].Is("(")) ++depth;
-    if (tokens[k].Is(")")) --depth;
-    if (depth == 0 && tokens[k].Is("into")) return k;
-  }
-  return tokens.size();
-}
-
 // Reads the INTO list ":b0,:b1:b2, ..." after tokens[into]; counts host variables (an
 // indicator right after its variable does not count) and returns the index after the list and
 // the blanks that follow it.
@@ -237,7 +226,7 @@ int Precompile(const char* text, ParsedStatement& parsed) {
   if (HasColumnDateArithmetic(tokens)) return status::kInconsistentDatatypes;
   parsed.locksRows = query && LocksRows(tokens);
 
-  size_t into = query ? FindInto(tokens) : tokens.size();
+  size_t into = query ? TopLevel(tokens, 0, "into") : tokens.size();
   if (into == tokens.size()) {
     parsed.body = MarkPlaceholders(tokens, 0, tokens.size(), parsed.inputCount);
     return status::kOk;

@@ -123,6 +123,16 @@ size_t GroupEnd(const std::vector<SqlToken>& tokens, size_t open) {
   return tokens.size();
 }
 
+size_t TopLevel(const std::vector<SqlToken>& tokens, size_t at, std::string_view lower) {
+  int depth = 0;
+  for (size_t k = at; k < tokens.size(); ++k) {
+    if (tokens[k].Is("(")) ++depth;
+    if (tokens[k].Is(")")) --depth;
+    if (depth == 0 && tokens[k].Is(lower)) return k;
+  }
+  return tokens.size();
+}
+
 size_t TopLevelComma(const std::vector<SqlToken>& tokens, size_t begin, size_t end) {
   for (size_t k = begin; k < end; ++k) {
     if (tokens[k].Is("(")) k = GroupEnd(tokens, k) - 1;
@@ -131,9 +141,10 @@ size_t TopLevelComma(const std::vector<SqlToken>& tokens, size_t begin, size_t e
   return end;
 }
 
-void TrimBlankTokens(const std::vector<SqlToken>& tokens, size_t& begin, size_t& end) {
+std::pair<size_t, size_t> Trimmed(const std::vector<SqlToken>& tokens, size_t begin, size_t end) {
   while (begin < end && tokens[begin].kind == SqlTokenKind::Blank) ++begin;
   while (end > begin && tokens[end - 1].kind == SqlTokenKind::Blank) --end;
+  return {begin, end};
 }
 
 std::string TokenText(const std::vector<SqlToken>& tokens, size_t begin, size_t end) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "db/runtime/letter_case.h"
@@ -50,10 +51,12 @@ size_t SkipBlanks(const std::vector<SqlToken>& tokens, size_t at);
 size_t PreviousMeaningful(const std::vector<SqlToken>& tokens, size_t end);
 // Index after the parenthesised group whose '(' is tokens[open] (or tokens.size()).
 size_t GroupEnd(const std::vector<SqlToken>& tokens, size_t open);
+// Index of the first word or symbol `lower` outside parentheses from `at` on (or tokens.size()).
+size_t TopLevel(const std::vector<SqlToken>& tokens, size_t at, std::string_view lower);
 // Index of the first ',' outside parentheses in [begin, end), or end.
 size_t TopLevelComma(const std::vector<SqlToken>& tokens, size_t begin, size_t end);
-// Narrows [begin, end) to leave out the blanks at either end.
-void TrimBlankTokens(const std::vector<SqlToken>& tokens, size_t& begin, size_t& end);
+// [begin, end) without the blanks at either end.
+std::pair<size_t, size_t> Trimmed(const std::vector<SqlToken>& tokens, size_t begin, size_t end);
 // The text of tokens [begin, end).
 std::string TokenText(const std::vector<SqlToken>& tokens, size_t begin, size_t end);
 
