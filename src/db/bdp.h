@@ -10,8 +10,7 @@
 #include "db/tag.h"
 
 // The one description of a duty-plan row. The record and the statements' transfer buffers
-// share it and differ only in the width of the date, which the statements
-// announce as 11.
+// share it and differ only in the width of the date, which the statements announce as 11.
 template <size_t DateWidth>
 struct BdpRow {
   char BdpPnr[9];
@@ -120,9 +119,8 @@ struct RowChange {
 RowChange Bdp_ChangeRowAndReadSlot(RowChangeKind kind, const BdpRecord& row, bool counts,
                                    BsmRecord& slot, BdpTally& likely);
 
-// The counts of `tally`'s slot on their own; a failing count leaves its field and every later
-// one at their entry values. Returns 0 once all six are taken, else the status that stopped
-// them.
+// The counts of `tally`'s slot on their own. Returns 0 once all six are taken, else the status
+// that stopped them, whose field and every later one keep their entry values.
 int Bdp_CountSlot(BdpTally& tally);
 
 // The operations the steps are made of, each added to a batch that runs them with others;

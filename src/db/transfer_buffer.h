@@ -6,10 +6,9 @@
 
 #include "common/text_field.h"
 
-// One column between a record and its transfer buffers, in either direction: so one list of
-// columns serves both the filling of the buffers and the copy back. A text is bounded by both
-// arrays: a source filled to its last byte without a terminator gives its M characters, never
-// bytes beyond it. The target is always terminated.
+// One column between a record and its transfer buffers, either way, so that one list of columns
+// serves both directions. A text is bounded by both arrays: a source without a terminator gives
+// its M characters, never bytes beyond it; the target is always terminated.
 template <size_t N, size_t M>
 void TransferField(char (&target)[N], const char (&source)[M]) {
   char terminated[M + 1];

@@ -31,10 +31,8 @@ constexpr const char* kLocalNow = "date_trunc('second',statement_timestamp()::ti
 
 constexpr std::string_view kAggregates[] = {"count", "max", "min", "sum", "avg"};
 
-using Tokens = std::vector<SqlToken>;
-
 // "max(...)": an aggregate call and nothing else in [begin, end).
-bool IsAggregateCall(const Tokens& tokens, size_t begin, size_t end) {
+bool IsAggregateCall(const SqlTokens& tokens, size_t begin, size_t end) {
   while (begin < end && tokens[begin].IsSpace()) ++begin;
   while (end > begin && tokens[end - 1].IsSpace()) --end;
   if (begin == end) return false;
@@ -45,7 +43,7 @@ bool IsAggregateCall(const Tokens& tokens, size_t begin, size_t end) {
   return GroupEnd(tokens, open) == end;
 }
 
-bool SelectListIsAggregatesOnly(const Tokens& tokens, size_t begin, size_t end) {
+bool SelectListIsAggregatesOnly(const SqlTokens& tokens, size_t begin, size_t end) {
   while (begin < end) {
     size_t comma = TopLevelComma(tokens, begin, end);
     if (!IsAggregateCall(tokens, begin, comma)) return false;
@@ -65,7 +63,7 @@ bool EndsOrderBy(const SqlToken& token) {
 // A select whose list holds aggregates only yields one row; its ORDER BY orders nothing, and
 // PostgreSQL refuses the ungrouped columns in it. The clause goes, what follows it stays.
 std::string DropOrderOfAggregateSelect(const std::string& body) {
-  Tokens t = TokenizeSql(body);
+  SqlTokens t = TokenizeSql(body);
   size_t select = SkipSpace(t, 0);
   if (select == t.size() || !t[select].Is("select")) return body;
   size_t from = 0;
@@ -104,7 +102,7 @@ class Adapter {
   }
 
  private:
-  Tokens t_;
+  SqlTokens t_;
   Markers markers_;
   DialectText result_;
 

@@ -10,8 +10,6 @@ namespace {
 
 constexpr const char* kLocalNow = "datetime('now','localtime')";
 
-using Tokens = std::vector<SqlToken>;
-
 class Adapter {
  public:
   explicit Adapter(std::string_view text) : t_(TokenizeSql(text)) {}
@@ -19,7 +17,7 @@ class Adapter {
   std::string Run() { return Sequence(t_.size()); }
 
  private:
-  Tokens t_;
+  SqlTokens t_;
   size_t pos_ = 0;
 
   bool QualifiedBefore(size_t k) const { return k > 0 && t_[k - 1].Is("."); }
@@ -100,9 +98,9 @@ class Adapter {
   }
 };
 
-// Tokens [begin, end) (trimmed) are TO_CHAR(<date>, '<model>') with a model the runtime knows:
+// SqlTokens [begin, end) (trimmed) are TO_CHAR(<date>, '<model>') with a model the runtime knows:
 // sets the two.
-bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& date,
+bool IsDeferrableToChar(const SqlTokens& t, size_t begin, size_t end, std::string& date,
                         std::string& format) {
   if (begin == end || !t[begin].Is("to_char")) return false;
   size_t open = SkipBlanks(t, begin + 1);
@@ -133,7 +131,7 @@ bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& 
 // DISTINCT list stays as it is: it must compare the converted values.
 std::string DeferSelectListConversions(const std::string& body,
                                        std::vector<FetchConversion>& conversions) {
-  Tokens t = TokenizeSql(body);
+  SqlTokens t = TokenizeSql(body);
   size_t select = SkipBlanks(t, 0);
   if (select == t.size() || !t[select].Is("select")) return body;
   size_t first = SkipSpace(t, select + 1);
@@ -170,7 +168,7 @@ std::string DeferSelectListConversions(const std::string& body,
 // A select without its closing FOR UPDATE: SQLite has no row locks, and the write transaction
 // a request runs in already keeps every other writer out.
 std::string WithoutRowLock(const std::string& body) {
-  Tokens t = TokenizeSql(body);
+  SqlTokens t = TokenizeSql(body);
   size_t select = SkipSpace(t, 0);
   if (select == t.size() || !t[select].Is("select")) return body;
   size_t update = PreviousMeaningful(t, t.size());

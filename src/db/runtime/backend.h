@@ -13,9 +13,8 @@
 
 namespace db {
 
-// A statement after precompilation: the INTO list removed, every input placeholder
-// replaced by '?' (one per position, in order, outside quoted literals). The text keeps the
-// Oracle dialect (TO_DATE, TO_CHAR, sysdate, date + days); the backend adapts it.
+// A statement after precompilation: the INTO list removed, every input a '?', in order. The
+// text keeps the Oracle dialect (TO_DATE, TO_CHAR, sysdate, date + days); the backend adapts it.
 struct ParsedStatement {
   enum class Kind : uint8_t { Query, Modify, Savepoint, RollbackTo, Commit, Rollback, SetSchema };
   Kind kind = Kind::Query;

@@ -442,9 +442,8 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
   return status::kOk;
 }
 
-// Takes the results of the batch that started at `from`, whose first `ran` steps went through
-// and whose next one failed with `rc` unless that is 0. Sets `resume` to where the series goes
-// on. Returns 0, or the status of a query that stops the series (at `resume`).
+// Takes the results of the batch from `from`: `ran` steps went through, the next failed with
+// `rc` unless 0. Sets `resume`; returns 0, or the status of a query that stops the series there.
 int SqlSeries::Settle(size_t from, size_t ran, int rc, size_t end,
                       std::vector<StepResult>& results, size_t& resume) {
   for (size_t k = 0; k < ran; ++k) {
@@ -493,18 +492,16 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
     state->rows = std::move(result.rows);
     state->text = item.text;
     item.cursor->state = std::move(state);
-  } else {
-    int copied = IntoOutputs(result.rows, item.out);
+  } else if (int copied = IntoOutputs(result.rows, item.out); copied != status::kOk) {
     Report(item, copied);
-    if (copied != status::kOk) return copied;
+    return copied;
   }
   Report(item, status::kOk);
   return status::kOk;
 }
 
-// The end of a change. The transaction model has taken back a guarded change that failed or
-// matched no row; on success the statement that follows it runs, when it has one, and its
-// failure becomes the change's status: a delete whose commit fails is not done.
+// The end of a change (the model took back a guarded one that failed or matched no row). On
+// success its following statement runs: a delete whose commit fails is not done.
 void SqlSeries::FinishChange(const Item& item, int status) {
   *item.status = status;
   if (status != status::kOk || item.guarded.onSuccess == nullptr) return;
@@ -522,9 +519,8 @@ int SqlSeries::Stop(size_t index, int status) {
   return status;
 }
 
-// After a fault met inside the series nothing more is sent; the changes not reached keep the
-// status their callers gave them, as only the fault's own statement is reported, and the
-// queries get the fault.
+// After a fault nothing more is sent: only the fault's own statement reports it, the changes not
+// reached keep their callers' statuses, and the queries get the fault.
 void SqlSeries::LeaveUnsent(size_t index, int fault) {
   for (size_t i = index; i < items_.size(); ++i) {
     if (items_[i].cursor != nullptr) items_[i].cursor->state.reset();

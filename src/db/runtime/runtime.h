@@ -90,9 +90,8 @@ struct GuardedStatement {
   const char* onSuccess = nullptr;
 };
 
-// A cursor delivers the rows as they stood when it was opened, whatever the connection changes
-// or commits afterwards, and stays open across commits. A fetch on a cursor that is not open
-// (never opened, open failed, closed) returns a negative status.
+// A cursor delivers the rows as they stood at its opening, whatever the connection changes or
+// commits afterwards. A fetch on a cursor that is not open returns a negative status.
 class SqlCursor {
  public:
   SqlCursor();
@@ -168,9 +167,8 @@ class SqlSeries {
   std::vector<Item> items_;
 };
 
-// The first fault (status_kind.h) that a statement met since the last commit or rollback, or 0.
-// While there is one, nothing is sent: every statement but "rollback" returns it unrun, so that
-// no work of the transaction can become permanent. "rollback" forgets it.
+// The first fault (status_kind.h) a statement met since the last commit or rollback, or 0. Until
+// a "rollback" forgets it, every statement returns it unrun: no such work becomes permanent.
 int SqlFault();
 
 // Whether the connection is gone (lost, or never made): nothing can be sent until a new
@@ -184,9 +182,8 @@ bool SqlConnectionLost();
 int SqlBeginRehearsal();
 int SqlEndRehearsal();
 
-// Takes the session's lock named `name` without waiting: 0 with `taken` telling whether it was
-// free, kNoNamedLocks when the server has no such locks, or the failure's status. Only
-// between transactions.
+// Takes the session's lock `name` without waiting, between transactions: 0 with `taken` telling
+// whether it was free, kNoNamedLocks when the server has no such locks, or the failure's status.
 constexpr int kNoNamedLocks = 1;
 int SqlTryLockName(const char* name, bool& taken);
 

@@ -1,8 +1,7 @@
 #pragma once
-// The rows of a query result, packed into blocks of bytes. A cursor reads its whole result at
-// open; packed, a queue of 100,000 requests costs a few megabytes instead of one heap string
-// per value, and growing by blocks never copies (nor briefly doubles) what was read. Inline:
-// every backend appends each row it reads, the runtime reads each row it delivers.
+// The rows of a query result, packed into blocks of bytes: a cursor's whole result (100,000
+// requests) costs a few megabytes, not a heap string per value, and growing never copies it.
+// Inline: every row read or delivered passes here.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

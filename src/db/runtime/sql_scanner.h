@@ -38,6 +38,7 @@ struct SqlToken {
   // Carries no meaning: a blank or a comment.
   bool IsSpace() const { return kind == SqlTokenKind::Blank || kind == SqlTokenKind::Comment; }
 };
+using SqlTokens = std::vector<SqlToken>;
 
 // The tokens of `text`, which they cover exactly and in order; an unterminated quote or
 // comment runs to the end.

@@ -9,9 +9,8 @@ constexpr const char* kStatementSavepoint = "kestrumel_statement";
 // Where the guarded changes begin, by their number.
 std::string GuardName(size_t guard) { return "kestrumel_guard" + std::to_string(guard); }
 
-// Guards stay on the server until this many are set; then the first guard of the next round
-// trip releases them all at once. A handful of savepoints costs the server nothing, one release
-// per change would cost a statement each.
+// Guards stay on the server until this many are set, then the next round trip's first guard
+// releases them at once: a handful costs the server nothing, a release per change a statement.
 constexpr size_t kGuardsBeforeRelease = 8;
 // Where a rehearsal's work stood at its last commit.
 constexpr const char* kRehearsalMark = "kestrumel_rehearsal";
@@ -99,10 +98,9 @@ void Transaction::TakeAsSucceeded(const Plan& plan, bool opensTransaction) {
   at_.readGuard = plan.setsGuard || plan.underGuard;
 }
 
-// Each step is planned as if those before it went through, which they did when the server
-// reaches it; on a failure the plan of the failed step tells how to undo it. The last step is
-// taken as done only once it is: the state before it needs no copy, and a single statement,
-// the common case, none at all.
+// Each step is planned as if those before it went through, as they have when the server
+// reaches it; the failed step's plan tells how to undo it. The last step is taken as done only
+// once it is, so that a single statement, the common case, needs no copy of the position.
 int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
                           size_t& succeeded) {
   succeeded = 0;
@@ -314,9 +312,8 @@ void Transaction::ForgetSentWork() { at_ = {.open = at_.open}; }
 
 void Transaction::Reset() { at_ = {}; }
 
-// Once the connection is gone there is nothing to end: saying so, rather than reporting the
-// lost work or a commit of nothing, tells the program that no more can be done on it.
-// Work done after a loss is only the rest of a transaction that is gone: it goes too.
+// Once the connection is gone, saying so rather than reporting lost work tells the program that
+// no more can be done on it. Work done after a loss is the rest of a lost transaction: it goes.
 int Transaction::End(Command::Kind kind) {
   if (rehearsal_) return EndInRehearsal(kind);
   bool lost = lostWork_ || (at_.open && session_->Transaction() == ServerTransaction::Failed);

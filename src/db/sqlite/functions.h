@@ -1,9 +1,7 @@
 #pragma once
-// The Oracle date functions as SQL functions of a connection: TO_DATE(text, model),
-// TO_CHAR(date, model) and DATE_PLUS_DAYS(date, days), the form the dialect adaptation gives
-// "date + days". All are deterministic, so that a comparison with them can use an index.
-// SQLite keeps a date as the text 'YYYY-MM-DD HH:MM:SS' in local time; they read and write
-// that form, and so does the fetch of a date column.
+// TO_DATE(text, model), TO_CHAR(date, model) and DATE_PLUS_DAYS(date, days) ("date + days") as
+// SQL functions, deterministic so that a comparison with them can use an index. They read and
+// write SQLite's dates, texts 'YYYY-MM-DD HH:MM:SS' in local time.
 #include <string>
 #include <string_view>
 

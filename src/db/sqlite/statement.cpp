@@ -154,9 +154,8 @@ int Statement::Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue
   return rc == SQLITE_OK ? status::kOk : link.Fail(rc);
 }
 
-// Steps to the end; a failed statement has undone its own changes (statement journal), and
-// the transaction goes on unless SQLite had to roll it back as a whole (the transaction model
-// asks the handle afterwards).
+// Steps to the end. A failed statement has undone its own changes; whether SQLite rolled back
+// the whole transaction the transaction model asks the handle afterwards.
 int Statement::Step(Link& link, sqlite3_stmt* native, SqlRows* rows) {
   int columns = sqlite3_column_count(native);
   int rc;

@@ -68,9 +68,8 @@ class KeyedUpdate : public Runnable {
   UnchangedKeys keys_;
 };
 
-// The statement for a modification `body` (Oracle dialect): a KeyedUpdate for an update whose
-// key assignments can be left out on this table, else a plain Statement. Compiles what it
-// returns.
+// The compiled statement for a modification `body` (Oracle dialect): a KeyedUpdate where the
+// update's key assignments can be left out on this table, else a plain Statement.
 int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
                   std::unique_ptr<BackendStatement>& prepared);
 
