@@ -274,9 +274,8 @@ void GetLastPlnDat(db::Batch& batch, const char* person, char (&lastPlanDate)[9]
   });
 }
 
-// The six counts do not depend on each other and go out together, with other queries when
-// the caller has some. The batch stops at the first failing count: the counts before it are
-// taken, it and every later one keep their entry values.
+// The six counts are independent and go out together, with the caller's other queries. The
+// batch stops at the first failing count, which keeps its entry value, as every later one does.
 void Bdp_SlotTally(db::Batch& batch, BdpTally& tally, int& status) {
   TallyBuffers& b = tallyBuffers;
   TransferField(b.BdpBdt, tally.BdpBdt);
@@ -321,9 +320,9 @@ void Bdp_SlotTally(db::Batch& batch, BdpTally& tally, int& status) {
   });
 }
 
-// The done mark, the day's rows and the day codes do not depend on each other: they go out
-// together. The opening goes before the codes, as a batch stops at its first failing read: a
-// day without codes then costs no second trip. Codes a failed open held back are read alone.
+// The done mark, the day's rows and the day codes go out together, the opening before the codes,
+// as a batch stops at its first failing read: a day without codes costs no second trip.
+// Codes a failed open held back are read alone.
 DayOpening Bdp_OpenRequestDay(const PudRecord& request, TagRecord& codes) {
   DayOpening result;
   db::Batch first;

@@ -96,8 +96,6 @@ class SqlCursor {
  public:
   SqlCursor();
   ~SqlCursor();
-  SqlCursor(const SqlCursor&) = delete;
-  SqlCursor& operator=(const SqlCursor&) = delete;
   struct State;
   std::unique_ptr<State> state;
 };

@@ -116,9 +116,8 @@ int Configure(sqlite3* handle, const std::string& mainPath, const std::string& d
   return AttachCalendar(handle, calendar);
 }
 
-// Every date-range request reads the calendar: without it they would find no day and delete
-// what they should keep, so a directory without one is refused before any work. Opened
-// read-only, so that a missing file is not created.
+// Without the calendar the date-range requests would find no day and delete what they should
+// keep: a directory without one is refused. Read-only, so that a missing file is not created.
 int CheckCalendar(const std::string& directory) {
   std::string uri = "file:" + UriPath(directory + "/" + kCalendarSchema + ".db") + "?mode=ro";
   sqlite3* raw = nullptr;

@@ -53,9 +53,8 @@ bool ReadSetList(const std::vector<SqlToken>& tokens, size_t begin, size_t end,
   return true;
 }
 
-// Every parenthesis that groups (one that does not call a function) stands where a term can:
-// opened after the clause's start, "(" or "and", closed before its end, ")" or "and". So the
-// clause is a conjunction and nothing else: no group compared or computed with.
+// Every grouping parenthesis opens after the clause's start, "(" or "and" and closes before its
+// end, ")" or "and": the clause is a conjunction, no group is compared or computed with.
 bool OnlyGroupsOfTerms(const std::vector<SqlToken>& tokens, const std::vector<size_t>& where) {
   std::vector<bool> grouping;  // per open parenthesis
   for (size_t i = 0; i < where.size(); ++i) {

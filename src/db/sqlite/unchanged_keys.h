@@ -19,10 +19,9 @@ struct UnchangedKeys {
   std::vector<std::pair<int, int>> equal;
 };
 
-// Finds the assignments of `body` (an update in the Oracle dialect with '?' inputs) that
-// repeat an equality of its where clause: the same column and the same expression, inputs
-// aside. Only a where clause of equalities joined by AND qualifies. False when there is none,
-// or when nothing would be left to set.
+// Finds the assignments of `body` (an update with '?' inputs) that repeat an equality of its
+// where clause, a conjunction: the same column and expression, inputs aside. False when there is
+// none, or when nothing would be left to set.
 bool FindUnchangedKeys(const std::string& body, UnchangedKeys& found);
 
 }  // namespace db::sqlite
