@@ -21,7 +21,7 @@ constexpr int32_t kDateShift = 2;
 }  // namespace
 
 int Bak_DayRead(CalendarDay& day) {
-  CopyBounded(startDate, day.BakDtm);
+  TransferField(startDate, day.BakDtm);
   buffers.BakDays = day.BakDays;
   int rc = db::SqlExecute(Bak_DayRead_Sql, {
       db::TextIn(startDate), db::IntIn(buffers.BakDays),

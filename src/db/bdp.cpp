@@ -172,21 +172,8 @@ int Fetch(db::SqlCursor& cursor, BdpRowBuffers& buffers, BdpRecord& record,
   return rc;
 }
 
-// The statements' transfer buffers, as wide as announced to the database; a count each.
-struct TallyBuffers {
-  char BdpBdt[11];
-  char BdpEso[6];
-  char BdpEsa[6];
-  int32_t BdpAsw;
-  int32_t BdpSzv;
-  int32_t BdpSzb;
-  int32_t cntUM;
-  int32_t cntExact;
-  int32_t cntPartial;
-  int32_t cntFc1;
-  int32_t cntFc2;
-  int32_t cntFc3;
-};
+// The counts' transfer buffers, as wide as announced to the database (cntTotal stays unused).
+using TallyBuffers = BdpTallyRow<11>;
 
 BdpRowBuffers dayBuffers;
 BdpRowBuffers rangeBuffers;
@@ -287,14 +274,13 @@ void GetLastPlnDat(db::Batch& batch, const char* person, char (&lastPlanDate)[9]
   });
 }
 
-// The six counts do not depend on each other and go out together, with other queries when
-// the caller has some. The batch stops at the first failing count: the counts before it are
-// taken, it and every later one keep their entry values.
+// The six counts are independent and go out together, with the caller's other queries. The
+// batch stops at the first failing count, which keeps its entry value, as every later one does.
 void Bdp_SlotTally(db::Batch& batch, BdpTally& tally, int& status) {
   TallyBuffers& b = tallyBuffers;
-  CopyBounded(b.BdpBdt, tally.BdpBdt);
-  CopyBounded(b.BdpEso, tally.BdpEso);
-  CopyBounded(b.BdpEsa, tally.BdpEsa);
+  TransferField(b.BdpBdt, tally.BdpBdt);
+  TransferField(b.BdpEso, tally.BdpEso);
+  TransferField(b.BdpEsa, tally.BdpEsa);
   b.BdpAsw = tally.BdpAsw;
   b.BdpSzv = tally.BdpSzv;
   b.BdpSzb = tally.BdpSzb;
@@ -334,9 +320,9 @@ void Bdp_SlotTally(db::Batch& batch, BdpTally& tally, int& status) {
   });
 }
 
-// The done mark, the day's rows and the day codes do not depend on each other: they go out
-// together. The opening goes before the codes, as a batch stops at its first failing read: a
-// day without codes then costs no second trip. Codes a failed open held back are read alone.
+// The done mark, the day's rows and the day codes go out together, the opening before the codes,
+// as a batch stops at its first failing read: a day without codes costs no second trip.
+// Codes a failed open held back are read alone.
 DayOpening Bdp_OpenRequestDay(const PudRecord& request, TagRecord& codes) {
   DayOpening result;
   db::Batch first;

@@ -9,13 +9,8 @@
 #include "db/statement_list.h"
 #include "db/tag.h"
 
-namespace db {
-class Batch;
-}
-
 // The one description of a duty-plan row. The record and the statements' transfer buffers
-// share it and differ only in the width of the date, which the statements
-// announce as 11.
+// share it and differ only in the width of the date, which the statements announce as 11.
 template <size_t DateWidth>
 struct BdpRow {
   char BdpPnr[9];
@@ -70,9 +65,11 @@ struct BdpRow {
 
 using BdpRecord = BdpRow<10>;
 
-// The six counts of duty rows that make up a staffing slot's recount.
-struct BdpTally {
-  char BdpBdt[9];
+// The six counts of duty rows that make up a staffing slot's recount. The record and the
+// counts' transfer buffers share it and differ only in the width of the date (11 for these).
+template <size_t DateWidth>
+struct BdpTallyRow {
+  char BdpBdt[DateWidth];
   char BdpEso[6];
   char BdpEsa[6];
   int32_t BdpAsw;
@@ -86,6 +83,8 @@ struct BdpTally {
   int32_t cntFc3;
   int32_t cntUM;
 };
+
+using BdpTally = BdpTallyRow<9>;
 
 // What a step of a request did, statement by statement: 0, or the status that stopped it.
 // A statement the step did not reach has the status that stopped it, unless a fault stopped
@@ -120,9 +119,8 @@ struct RowChange {
 RowChange Bdp_ChangeRowAndReadSlot(RowChangeKind kind, const BdpRecord& row, bool counts,
                                    BsmRecord& slot, BdpTally& likely);
 
-// The counts of `tally`'s slot on their own; a failing count leaves its field and every later
-// one at their entry values. Returns 0 once all six are taken, else the status that stopped
-// them.
+// The counts of `tally`'s slot on their own. Returns 0 once all six are taken, else the status
+// that stopped them, whose field and every later one keep their entry values.
 int Bdp_CountSlot(BdpTally& tally);
 
 // The operations the steps are made of, each added to a batch that runs them with others;

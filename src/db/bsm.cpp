@@ -38,9 +38,9 @@ BsmBuffers buffers;
 // The columns that pick the row. The first four, fetched without indicator, are not copied
 // back: they keep what the caller set.
 void FillKey(const BsmRecord& record) {
-  CopyBounded(buffers.BsmBdt, record.BsmBdt);
-  CopyBounded(buffers.BsmEso, record.BsmEso);
-  CopyBounded(buffers.BsmEsa, record.BsmEsa);
+  TransferField(buffers.BsmBdt, record.BsmBdt);
+  TransferField(buffers.BsmEso, record.BsmEso);
+  TransferField(buffers.BsmEsa, record.BsmEsa);
   buffers.BsmSzv = record.BsmSzv;
   buffers.BsmAsw = record.BsmAsw;
 }

@@ -3,17 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "db/statement_list.h"
-
 #include "db/err.h"
 
-namespace db {
-class Batch;
-}
-
-// The one description of a staffing row. The record and the statements' transfer buffers share
-// it and differ only in the widths of the date and the time stamp, which the statements
-// announce as 11 and 27.
+// The one description of a staffing row, for the record and the transfer buffers, which the
+// statements announce with a date 11 and a time stamp 27 wide.
 template <size_t DateWidth, size_t StampWidth>
 struct BsmRow {
   char BsmBdt[DateWidth];
@@ -55,9 +48,8 @@ struct BsmRow {
 
 using BsmRecord = BsmRow<10, 15>;
 
-// Both go out when `batch` runs; their status goes to `status`.
-// The read fills `record`, which must live until then, when its status is 0: a NULL outside
-// the key arrives as "" or 0, and a failed read leaves the record as it was.
+// Both go out when `batch` runs, their status to `status`. A read with status 0 fills `record`,
+// which must live until then (a NULL outside the key as "" or 0); a failed one leaves it be.
 void Bsm_PKeyRead(db::Batch& batch, BsmRecord& record, int& status);
 void Bsm_PKeyUpd(db::Batch& batch, const BsmRecord& record, int& status);
 

@@ -34,9 +34,7 @@ int Connect(const char* user, const char* password, const char* netService, cons
   if (rc != db::status::kOk) return rc;
   if (schema == nullptr || !db::IsPlainIdentifier(schema)) return db::status::kInvalidCharacter;
   std::string text = std::string("ALTER SESSION SET CURRENT_SCHEMA=") + schema;
-  db::SqlStatement statement;
-  db::SqlPrepare(statement, text.c_str());  // a failed prepare shows in the execute's status
-  return db::SqlExecute(statement);
+  return db::SqlExecute(text.c_str());
 }
 
 }  // namespace

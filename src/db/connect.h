@@ -7,8 +7,7 @@
 int dbConnect(const char* user, const char* password, const char* netService, const char* schema,
               db::Access access = db::Access::ReadWrite);
 
-// Connects again as the last successful dbConnect did (the same user, password, service,
-// schema and access), after its connection was lost. A multi-host service finds whichever
-// host now takes writes. Returns 0, or the status of the failure (-3114 without an earlier
-// connect).
+// Connects again as the last successful dbConnect did, after its connection was lost (a
+// multi-host service finds whichever host now takes writes). Returns 0, or the failure's status
+// (-3114 without an earlier connect).
 int dbReconnect();

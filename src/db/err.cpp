@@ -19,20 +19,20 @@ using ErrBuffers = ErrRow<11>;
 ErrBuffers buffers;
 
 void FillBuffers(const ErrRecord& record) {
-  CopyBounded(buffers.ErrPlg, record.ErrPlg);
-  CopyBounded(buffers.ErrKng, record.ErrKng);
+  TransferField(buffers.ErrPlg, record.ErrPlg);
+  TransferField(buffers.ErrKng, record.ErrKng);
   buffers.ErrLfn = record.ErrLfn;
-  CopyBounded(buffers.ErrPnr, record.ErrPnr);
-  CopyBounded(buffers.ErrEso, record.ErrEso);
-  CopyBounded(buffers.ErrEsa, record.ErrEsa);
-  CopyBounded(buffers.ErrKnz, record.ErrKnz);
-  CopyBounded(buffers.ErrBdt, record.ErrBdt);
+  TransferField(buffers.ErrPnr, record.ErrPnr);
+  TransferField(buffers.ErrEso, record.ErrEso);
+  TransferField(buffers.ErrEsa, record.ErrEsa);
+  TransferField(buffers.ErrKnz, record.ErrKnz);
+  TransferField(buffers.ErrBdt, record.ErrBdt);
   buffers.ErrZtv = record.ErrZtv;
   buffers.ErrZtb = record.ErrZtb;
   buffers.ErrFnr = record.ErrFnr;
-  CopyBounded(buffers.ErrErf, record.ErrErf);
-  CopyBounded(buffers.ErrJbd, record.ErrJbd);
-  CopyBounded(buffers.ErrJbk, record.ErrJbk);
+  TransferField(buffers.ErrErf, record.ErrErf);
+  TransferField(buffers.ErrJbd, record.ErrJbd);
+  TransferField(buffers.ErrJbk, record.ErrJbk);
 }
 
 }  // namespace

@@ -9,9 +9,8 @@ namespace db {
 class Batch;
 }
 
-// The one description of a request row. The record and the statements' transfer buffers share
-// it and differ only in the widths of the request date and the time stamp, which the
-// statements announce as 11 and 27.
+// The one description of a request row, for the record and the transfer buffers, which the
+// statements announce with a request date 11 and a time stamp 27 wide.
 template <size_t DateWidth, size_t StampWidth>
 struct PudRow {
   char PudPnr[9];           // person number

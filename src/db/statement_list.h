@@ -1,7 +1,6 @@
 #pragma once
-// The statements by which the program reaches its tables, each with the name its module
-// gives it, and the tables with the columns they name, for a check of the database that
-// prepares every statement and finds every column.
+// The statements by which the program reaches its tables, by their modules' names, and the
+// tables with the columns they name: a check prepares every statement and finds every column.
 #include <cstddef>
 #include <vector>
 

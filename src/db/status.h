@@ -1,9 +1,7 @@
 #pragma once
-// Status codes of every database operation: the values an Oracle client reports in sqlcode.
-// Each backend maps its native errors into this table (sqlite/error.cpp, odbc/error.cpp), the
-// server's own codes through its dialect's table (dialect/postgresql_errors.cpp);
-// whether a status is the statement's own or a fault of the database or machine is decided
-// in status_kind.h, and nowhere else.
+// Status codes of every database operation, as an Oracle client reports them in sqlcode. Each
+// backend or dialect maps its native errors into them; whether a status is a data error or a
+// fault is decided in status_kind.h alone.
 namespace db::status {
 
 constexpr int kOk = 0;                    // success

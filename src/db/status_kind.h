@@ -1,8 +1,7 @@
 #pragma once
 // The two kinds of failure. A data error is the statement's own (its row, its values, a rule of
-// the database's schema): the statement is undone alone and the work goes on. A fault belongs
-// to the database or the machine (locks, lost sessions, full disks, damaged files, missing
-// tables, anything unclassified): no work that met one may become permanent.
+// the schema): the statement is undone alone and the work goes on. A fault is the database's or
+// the machine's, or unclassified: no work that met one may become permanent.
 #include <cstddef>
 
 #include "db/status.h"
@@ -61,9 +60,8 @@ constexpr bool IsOneOf(int status, const int (&statuses)[N]) {
 // without indicator): the row cannot be read, the rows after it can.
 inline bool IsUnreadableValue(int status) { return detail::IsOneOf(status, detail::kUnreadableValues); }
 
-// Whether `status` is a failure of the statement's own data: no row, a violated key, check or
-// not-null constraint, a value too large or not convertible, a NULL without indicator, too many
-// rows, an error raised by the database's own rules (-20000 to -20999).
+// Whether `status` is a failure of the statement's own data, an error raised by the database's
+// own rules (-20000 to -20999) included.
 inline bool IsDataError(int status) {
   if (status <= kTriggerRaised && status >= kTriggerRaisedLast) return true;
   return detail::IsOneOf(status, detail::kDataErrors);

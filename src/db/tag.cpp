@@ -27,8 +27,8 @@ void TakeCodeIfSet(char (&field)[N], const char* fetched) {
 }  // namespace
 
 void Read_UrlKrk_Tgb(db::Batch& batch, TagRecord& record, int& status) {
-  CopyBounded(buffers.TagPnr, record.TagPnr);
-  CopyBounded(buffers.TagTag, record.TagTag);
+  TransferField(buffers.TagPnr, record.TagPnr);
+  TransferField(buffers.TagTag, record.TagTag);
   batch.series.Add(Read_UrlKrk_Tgb_Sql, {
       db::TextIn(buffers.TagPnr), db::TextIn(buffers.TagTag),
   }, {

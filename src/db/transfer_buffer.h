@@ -6,20 +6,14 @@
 
 #include "common/text_field.h"
 
-// Bounded by both arrays: a source filled to its last byte without a terminator gives its M
-// characters, never bytes beyond it. The target is always terminated.
+// One column between a record and its transfer buffers, either way, so that one list of columns
+// serves both directions. A text is bounded by both arrays: a source without a terminator gives
+// its M characters, never bytes beyond it; the target is always terminated.
 template <size_t N, size_t M>
-void CopyBounded(char (&target)[N], const char (&source)[M]) {
+void TransferField(char (&target)[N], const char (&source)[M]) {
   char terminated[M + 1];
   std::memcpy(terminated, source, M);
   terminated[M] = '\0';
   CopyField(target, terminated);
-}
-
-// One column between a record and its transfer buffers, in either direction: so one list of
-// columns serves both the filling of the buffers and the copy back.
-template <size_t N, size_t M>
-void TransferField(char (&target)[N], const char (&source)[M]) {
-  CopyBounded(target, source);
 }
 inline void TransferField(int32_t& target, int32_t source) { target = source; }

@@ -1,6 +1,5 @@
 #pragma once
-// The end of a unit of work: everything the connection changed since the last commit becomes
-// permanent together, or is undone together. The request loop makes each request one unit.
+// The end of a unit of work, a request: what it changed becomes permanent or is undone as one.
 // Inline: each forwards to the runtime, once or more per request.
 #include "db/runtime/runtime.h"
 

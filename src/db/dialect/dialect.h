@@ -1,8 +1,7 @@
 #pragma once
-// What is a database server's and not its driver's: how the program's statements are written
-// for it, how its reports read as Oracle statuses, its catalog queries, the texts of its
-// session settings and what it does to a transaction on its own. The native backend of a
-// server and the ODBC backend that reaches it share the one object. Texts take '?' markers.
+// What is a database server's and not its driver's (its statements' dialect, its reports as
+// Oracle statuses, catalog queries, session settings, transaction traits), so that its native
+// backend and the ODBC backend reaching it share one object. Texts take '?' markers.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -68,10 +67,9 @@ class Dialect {
   virtual const char* TryLockNameQuery() const { return nullptr; }
 };
 
-// What a check asks a server's catalog: the schema of unqualified names; and, with the inputs
-// schema ("" for the current one) and table, a row each (none: no such table) for the reads the
-// server answers itself ("" where the driver's catalog calls do). Apart from the objects above,
-// so that the batch program, which reads no catalog, does not carry them.
+// What a check asks a server's catalog: the current schema; and, by schema ("" the current)
+// and table, a row each (none: no such table), "" where the driver's catalog calls answer.
+// Apart from the dialects, so that the batch program, which reads no catalog, lacks them.
 struct CatalogQueries {
   const char* currentSchema;
   std::string columns, indexes, privileges;

@@ -1,11 +1,17 @@
 // Oracle, through its ODBC driver: the program's statements go as they stand.
 #include "db/dialect/dialect.h"
-#include "db/dialect/oracle_errors.h"
 #include "db/runtime/letter_case.h"
 #include "db/status.h"
 
 namespace db::dialect {
 namespace {
+
+// The statuses are Oracle's own error numbers: the ORA number, negated, is the status, but for
+// 1403 ("no data found"), which is no error.
+int StatusFromOraNumber(int32_t oraNumber) {
+  if (oraNumber == status::kNoData) return status::kNoData;
+  return oraNumber > 0 ? -oraNumber : status::kOk;
+}
 
 class OracleDialect final : public Dialect {
  public:

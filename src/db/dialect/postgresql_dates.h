@@ -1,7 +1,6 @@
 #pragma once
-// The two format models of the program, checked by Oracle's rules before the value is sent:
-// PostgreSQL's own to_date lets some invalid dates through (a 7-digit text, year 0), and a
-// text checked here reaches the server in ISO form, free of DateStyle and time zone.
+// The program's two format models, checked by Oracle's rules before sending, since PostgreSQL's
+// to_date lets invalid dates through; sent as ISO, free of DateStyle and time zone.
 #include <string>
 #include <string_view>
 
@@ -11,9 +10,6 @@ enum class DateModel {
   Day,    // 'yyyymmdd'
   Stamp,  // 'yyyymmddHH24MISS'
 };
-
-// The model named by a format literal (any case), if it is one of the two.
-bool DateModelFromFormat(std::string_view format, DateModel& model);
 
 // Reads `text` by `model` as TO_DATE does. Returns 0 and sets `iso` ('YYYY-MM-DD', or with
 // ' HH:MM:SS' for a stamp), or the Oracle status of the fault (see ParseOracleDate).

@@ -70,13 +70,11 @@ int StatusFromPostgresSqlState(const char* sqlState) {
   return status::kInternal;
 }
 
-// The drivers keep the SQLSTATE of a refused login to themselves, so the message is read.
-// The server checks the password before the database, so a refusal after the password was
-// sent is a logon failure unless the message names the database.
-// A refusal of the login or the database is told first: with a host list, the message holds
-// every host's failure, and a wrong password on one host is no server that might come back.
-// What might pass by (a server down, starting, shutting down, a standby where a primary is
-// asked for) keeps a status of its own, so that a connect can be tried again for it.
+// The drivers keep a refused login's SQLSTATE to themselves, so the message is read. A refused
+// login or database is told first: with a host list the message holds every host's failure.
+// What may pass (a server down, starting, a standby) keeps a status that a reconnect retries.
+// The password is checked before the database: once it was sent, a refusal that names no
+// database is a logon failure.
 int StatusFromPostgresConnectFailure(const char* message, bool passwordSent) {
   if (Contains(message, "database \"") && Contains(message, "does not exist")) {
     return status::kServiceUnresolved;

@@ -1,7 +1,6 @@
 #pragma once
-// The one translation from a PostgreSQL server's reports to the Oracle statuses of status.h,
-// whichever driver passes them on (libpq, psqlODBC): SQLSTATE codes of failed statements, and
-// the server's messages refusing a connection.
+// The one translation from a PostgreSQL server's SQLSTATEs and connection refusals to Oracle
+// statuses, whichever driver passes them on (libpq, psqlODBC).
 
 namespace db::dialect {
 

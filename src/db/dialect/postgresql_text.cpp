@@ -1,13 +1,29 @@
 #include "db/dialect/postgresql_text.h"
 
 #include <string_view>
-#include <vector>
 
 #include "db/runtime/oracle_date.h"
 #include "db/runtime/sql_scanner.h"
+#include "db/status.h"
 
 namespace db::dialect {
 namespace {
+
+constexpr std::string_view kDayFormat = "yyyymmdd";
+constexpr std::string_view kStampFormat = "yyyymmddhh24miss";
+
+// The model named by a format literal (any case), if it is one of the two.
+bool DateModelFromFormat(std::string_view format, DateModel& model) {
+  if (SameIgnoringCase(format, kDayFormat)) {
+    model = DateModel::Day;
+    return true;
+  }
+  if (SameIgnoringCase(format, kStampFormat)) {
+    model = DateModel::Stamp;
+    return true;
+  }
+  return false;
+}
 
 // Oracle's sysdate is the clock at the statement, whole seconds, in the server's local time;
 // LOCALTIMESTAMP would be the start of a transaction that may have been open for long.
@@ -15,35 +31,8 @@ constexpr const char* kLocalNow = "date_trunc('second',statement_timestamp()::ti
 
 constexpr std::string_view kAggregates[] = {"count", "max", "min", "sum", "avg"};
 
-using Tokens = std::vector<SqlToken>;
-
-size_t SkipBlanks(const Tokens& tokens, size_t at) {
-  while (at < tokens.size() && tokens[at].kind == SqlTokenKind::Blank) ++at;
-  return at;
-}
-
-void TrimBlankTokens(const Tokens& tokens, size_t& begin, size_t& end) {
-  while (begin < end && tokens[begin].kind == SqlTokenKind::Blank) ++begin;
-  while (end > begin && tokens[end - 1].kind == SqlTokenKind::Blank) --end;
-}
-
-std::string Text(const Tokens& tokens, size_t begin, size_t end) {
-  std::string out;
-  for (size_t k = begin; k < end; ++k) out.append(tokens[k].text);
-  return out;
-}
-
-// Index of the first ',' outside parentheses in [begin, end), or end.
-size_t TopLevelComma(const Tokens& tokens, size_t begin, size_t end) {
-  for (size_t k = begin; k < end; ++k) {
-    if (tokens[k].Is("(")) k = GroupEnd(tokens, k) - 1;
-    else if (tokens[k].Is(",")) return k;
-  }
-  return end;
-}
-
 // "max(...)": an aggregate call and nothing else in [begin, end).
-bool IsAggregateCall(const Tokens& tokens, size_t begin, size_t end) {
+bool IsAggregateCall(const SqlTokens& tokens, size_t begin, size_t end) {
   while (begin < end && tokens[begin].IsSpace()) ++begin;
   while (end > begin && tokens[end - 1].IsSpace()) --end;
   if (begin == end) return false;
@@ -54,7 +43,7 @@ bool IsAggregateCall(const Tokens& tokens, size_t begin, size_t end) {
   return GroupEnd(tokens, open) == end;
 }
 
-bool SelectListIsAggregatesOnly(const Tokens& tokens, size_t begin, size_t end) {
+bool SelectListIsAggregatesOnly(const SqlTokens& tokens, size_t begin, size_t end) {
   while (begin < end) {
     size_t comma = TopLevelComma(tokens, begin, end);
     if (!IsAggregateCall(tokens, begin, comma)) return false;
@@ -74,7 +63,7 @@ bool EndsOrderBy(const SqlToken& token) {
 // A select whose list holds aggregates only yields one row; its ORDER BY orders nothing, and
 // PostgreSQL refuses the ungrouped columns in it. The clause goes, what follows it stays.
 std::string DropOrderOfAggregateSelect(const std::string& body) {
-  Tokens t = TokenizeSql(body);
+  SqlTokens t = TokenizeSql(body);
   size_t select = SkipSpace(t, 0);
   if (select == t.size() || !t[select].Is("select")) return body;
   size_t from = 0;
@@ -94,13 +83,11 @@ std::string DropOrderOfAggregateSelect(const std::string& body) {
   }
   if (from == 0 || order == 0 || order < from) return body;
   if (!SelectListIsAggregatesOnly(t, select + 1, from)) return body;
-  size_t begin = 0;
-  size_t end = order;
-  TrimBlankTokens(t, begin, end);
-  std::string kept = Text(t, begin, end);
+  auto [begin, end] = Trimmed(t, 0, order);
+  std::string kept = TokenText(t, begin, end);
   if (orderEnd < t.size()) {
     kept += ' ';
-    kept += Text(t, orderEnd, t.size());
+    kept += TokenText(t, orderEnd, t.size());
   }
   return kept;
 }
@@ -115,7 +102,7 @@ class Adapter {
   }
 
  private:
-  Tokens t_;
+  SqlTokens t_;
   Markers markers_;
   DialectText result_;
 
@@ -172,12 +159,8 @@ class Adapter {
   std::string ToDate(size_t open, size_t close) {
     size_t inner = close - 1;  // the closing parenthesis
     size_t comma = TopLevelComma(t_, open + 1, inner);
-    size_t valueBegin = open + 1;
-    size_t valueEnd = comma;
-    TrimBlankTokens(t_, valueBegin, valueEnd);
-    size_t formatBegin = comma < inner ? comma + 1 : inner;
-    size_t formatEnd = inner;
-    TrimBlankTokens(t_, formatBegin, formatEnd);
+    auto [valueBegin, valueEnd] = Trimmed(t_, open + 1, comma);
+    auto [formatBegin, formatEnd] = Trimmed(t_, comma < inner ? comma + 1 : inner, inner);
     std::string_view format;
     if (formatEnd == formatBegin + 1 && t_[formatBegin].kind == SqlTokenKind::Literal &&
         t_[formatBegin].text.size() >= 2 && t_[formatBegin].text.back() == '\'') {
@@ -198,6 +181,14 @@ class Adapter {
 };
 
 }  // namespace
+
+int DateTextToIso(std::string_view text, DateModel model, std::string& iso) {
+  bool day = model == DateModel::Day;
+  DateTime value;
+  int rc = ParseOracleDate(text, day ? kDayFormat : kStampFormat, value);
+  if (rc != status::kOk) return rc;
+  return FormatOracleDate(value, day ? "yyyy-mm-dd" : "yyyy-mm-dd hh24:mi:ss", iso);
+}
 
 DialectText AdaptToPostgres(const std::string& body, Markers markers) {
   std::string text = DropOrderOfAggregateSelect(body);

@@ -10,21 +10,6 @@ namespace {
 
 constexpr const char* kLocalNow = "datetime('now','localtime')";
 
-using Tokens = std::vector<SqlToken>;
-
-// Index of the first token at or after `at` that is not white space (a comment counts: it
-// ends the arithmetic before it).
-size_t SkipBlanks(const Tokens& tokens, size_t at) {
-  while (at < tokens.size() && tokens[at].kind == SqlTokenKind::Blank) ++at;
-  return at;
-}
-
-std::string Text(const Tokens& tokens, size_t begin, size_t end) {
-  std::string out;
-  for (size_t k = begin; k < end; ++k) out.append(tokens[k].text);
-  return out;
-}
-
 class Adapter {
  public:
   explicit Adapter(std::string_view text) : t_(TokenizeSql(text)) {}
@@ -32,7 +17,7 @@ class Adapter {
   std::string Run() { return Sequence(t_.size()); }
 
  private:
-  Tokens t_;
+  SqlTokens t_;
   size_t pos_ = 0;
 
   bool QualifiedBefore(size_t k) const { return k > 0 && t_[k - 1].Is("."); }
@@ -60,7 +45,7 @@ class Adapter {
     if (word.Is("sysdate") && !call && !QualifiedBefore(start)) {
       term = kLocalNow;
     } else if (word.Is("to_date") && call && !QualifiedBefore(start)) {
-      term = std::string(word.text) + Text(t_, pos_, next);
+      term = std::string(word.text) + TokenText(t_, pos_, next);
       pos_ = next;
       term += Sequence(GroupEnd(t_, next));
     } else {
@@ -113,24 +98,9 @@ class Adapter {
   }
 };
 
-// Narrows [begin, end) to leave out the white space at either end.
-void TrimBlankTokens(const Tokens& tokens, size_t& begin, size_t& end) {
-  while (begin < end && tokens[begin].kind == SqlTokenKind::Blank) ++begin;
-  while (end > begin && tokens[end - 1].kind == SqlTokenKind::Blank) --end;
-}
-
-// Index of the first ',' outside parentheses in [begin, end), or end.
-size_t TopLevelComma(const Tokens& tokens, size_t begin, size_t end) {
-  for (size_t k = begin; k < end; ++k) {
-    if (tokens[k].Is("(")) k = GroupEnd(tokens, k) - 1;
-    else if (tokens[k].Is(",")) return k;
-  }
-  return end;
-}
-
-// Tokens [begin, end) (trimmed) are TO_CHAR(<date>, '<model>') with a model the runtime knows:
+// SqlTokens [begin, end) (trimmed) are TO_CHAR(<date>, '<model>') with a model the runtime knows:
 // sets the two.
-bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& date,
+bool IsDeferrableToChar(const SqlTokens& t, size_t begin, size_t end, std::string& date,
                         std::string& format) {
   if (begin == end || !t[begin].Is("to_char")) return false;
   size_t open = SkipBlanks(t, begin + 1);
@@ -138,12 +108,8 @@ bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& 
   size_t inner = end - 1;  // the closing parenthesis
   size_t comma = TopLevelComma(t, open + 1, inner);
   if (comma == inner || TopLevelComma(t, comma + 1, inner) != inner) return false;
-  size_t dateBegin = open + 1;
-  size_t dateEnd = comma;
-  TrimBlankTokens(t, dateBegin, dateEnd);
-  size_t modelBegin = comma + 1;
-  size_t modelEnd = inner;
-  TrimBlankTokens(t, modelBegin, modelEnd);
+  auto [dateBegin, dateEnd] = Trimmed(t, open + 1, comma);
+  auto [modelBegin, modelEnd] = Trimmed(t, comma + 1, inner);
   if (dateBegin == dateEnd || modelEnd != modelBegin + 1 ||
       t[modelBegin].kind != SqlTokenKind::Literal) {
     return false;
@@ -156,7 +122,7 @@ bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& 
       FormatOracleDate(DateTime{}, model, probe) != 0) {
     return false;  // an unknown model fails the statement, as it always has
   }
-  date = Text(t, dateBegin, dateEnd);
+  date = TokenText(t, dateBegin, dateEnd);
   format = std::string(model);
   return true;
 }
@@ -165,7 +131,7 @@ bool IsDeferrableToChar(const Tokens& t, size_t begin, size_t end, std::string& 
 // DISTINCT list stays as it is: it must compare the converted values.
 std::string DeferSelectListConversions(const std::string& body,
                                        std::vector<FetchConversion>& conversions) {
-  Tokens t = TokenizeSql(body);
+  SqlTokens t = TokenizeSql(body);
   size_t select = SkipBlanks(t, 0);
   if (select == t.size() || !t[select].Is("select")) return body;
   size_t first = SkipSpace(t, select + 1);
@@ -178,50 +144,40 @@ std::string DeferSelectListConversions(const std::string& body,
       break;
     }
   }
-  std::string out = Text(t, 0, select + 1);
+  std::string out = TokenText(t, 0, select + 1);
   size_t begin = select + 1;
   for (int column = 0;; ++column) {
     size_t comma = TopLevelComma(t, begin, listEnd);
-    size_t itemBegin = begin;
-    size_t itemEnd = comma;
-    TrimBlankTokens(t, itemBegin, itemEnd);
+    auto [itemBegin, itemEnd] = Trimmed(t, begin, comma);
     std::string date;
     std::string format;
     if (IsDeferrableToChar(t, itemBegin, itemEnd, date, format)) {
-      out += Text(t, begin, itemBegin) + date + Text(t, itemEnd, comma);
+      out += TokenText(t, begin, itemBegin) + date + TokenText(t, itemEnd, comma);
       conversions.push_back({column, std::move(format)});
     } else {
-      out += Text(t, begin, comma);
+      out += TokenText(t, begin, comma);
     }
     if (comma == listEnd) break;
     out += ',';
     begin = comma + 1;
   }
-  out += Text(t, listEnd, t.size());
+  out += TokenText(t, listEnd, t.size());
   return out;
-}
-
-// Index of the last token before `end` that is neither blank nor comment, or tokens.size().
-size_t LastMeaningful(const Tokens& tokens, size_t end) {
-  while (end > 0) {
-    if (!tokens[--end].IsSpace()) return end;
-  }
-  return tokens.size();
 }
 
 // A select without its closing FOR UPDATE: SQLite has no row locks, and the write transaction
 // a request runs in already keeps every other writer out.
 std::string WithoutRowLock(const std::string& body) {
-  Tokens t = TokenizeSql(body);
+  SqlTokens t = TokenizeSql(body);
   size_t select = SkipSpace(t, 0);
   if (select == t.size() || !t[select].Is("select")) return body;
-  size_t update = LastMeaningful(t, t.size());
+  size_t update = PreviousMeaningful(t, t.size());
   if (update == t.size() || !t[update].Is("update")) return body;
-  size_t lock = LastMeaningful(t, update);
+  size_t lock = PreviousMeaningful(t, update);
   if (lock == t.size() || lock <= select || !t[lock].Is("for")) return body;
   size_t keep = lock;
   while (keep > 0 && t[keep - 1].kind == SqlTokenKind::Blank) --keep;
-  return Text(t, 0, keep) + Text(t, update + 1, t.size());
+  return TokenText(t, 0, keep) + TokenText(t, update + 1, t.size());
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
 #pragma once
-// How long the program waits for an answer from the server before it takes the connection for
-// lost. A frozen server (a stopped process, a commit waiting for a standby that is gone) still
-// has its TCP acknowledged by the kernel, so keepalives never fire; only the client's own
-// bound ends that wait. Operators change it in the net service (PostgreSQL:
-// kestrumel_answer_timeout=SECONDS; ODBC: KestrumelAnswerTimeout=SECONDS), which the backend
-// takes out before the driver sees the text.
+// How long the program waits for the server's answer before it takes the connection for lost:
+// a frozen server's TCP is still acknowledged by the kernel, so keepalives never fire. Set in
+// the net service (kestrumel_answer_timeout=S; ODBC: KestrumelAnswerTimeout=S), taken out
+// before the driver sees it.
 #include <cctype>
 #include <string>
 

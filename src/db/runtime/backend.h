@@ -13,9 +13,8 @@
 
 namespace db {
 
-// A statement after precompilation: the INTO list removed, every input placeholder
-// replaced by '?' (one per position, in order, outside quoted literals). The text keeps the
-// Oracle dialect (TO_DATE, TO_CHAR, sysdate, date + days); the backend adapts it.
+// A statement after precompilation: the INTO list removed, every input a '?', in order. The
+// text keeps the Oracle dialect (TO_DATE, TO_CHAR, sysdate, date + days); the backend adapts it.
 struct ParsedStatement {
   enum class Kind : uint8_t { Query, Modify, Savepoint, RollbackTo, Commit, Rollback, SetSchema };
   Kind kind = Kind::Query;
@@ -33,10 +32,9 @@ class BackendStatement {
   virtual ~BackendStatement() = default;
 };
 
-// One statement to run, its inputs bound (one per '?', in order; Null stands for an empty
-// text). A query appends every result row to its result (the whole result, read at once, so
-// that a cursor keeps its opening rows); a value of a row that cannot be converted becomes an
-// Error value of that row, not a failure of the query. A change sets `affected`.
+// One statement to run, its inputs bound (one per '?'; Null for an empty text). A query
+// appends its whole result at once, so that a cursor keeps its opening rows; a value that
+// cannot be converted becomes an Error value of its row, not a failure. A change sets `affected`.
 struct BackendStep {
   BackendStatement* statement = nullptr;
   std::vector<SqlValue> inputs;
@@ -99,26 +97,21 @@ class BackendSession {
   // Makes `schema` (already checked to be a plain identifier) the schema of unqualified names;
   // called with no transaction pending.
   virtual int SetSchema(const std::string& schema) = 0;
-  // Takes a lock of the session named `name` if no other session holds it, without waiting;
-  // it lasts as long as the session, whatever becomes of transactions. `taken` says whether it
-  // was free. A server without such locks returns kNoNamedLocks: the caller keeps runs apart
-  // by its own means.
-  virtual int TryLockName(const std::string& name, bool& taken) {
-    (void)name;
+  // Takes the session's lock `name` without waiting, for as long as the session lasts; `taken`
+  // says whether it was free. A server without such locks returns kNoNamedLocks.
+  virtual int TryLockName(const std::string& /*name*/, bool& taken) {
     taken = false;
     return kNoNamedLocks;
   }
-  static constexpr int kNoNamedLocks = 1;
   // Diagnostics of the last failure: the native code and message, kept for tests and tools.
   virtual std::string LastNativeError() const = 0;
   // Records a failure found by the runtime itself as the last one and returns `status`.
   virtual int FailWith(int status, const std::string& message) = 0;
 };
 
-// What a backend folder registers about itself (in its session.cpp): its name, the net
-// service prefixes it serves and its opener. The build lists every folder's entry in a
-// generated source (backend_list.cpp.in), so the core refers to each one and a static link
-// keeps them all; the core chooses by prefix and knows no backend by name.
+// What a backend folder registers about itself in its session.cpp. The build lists every
+// entry in a generated source (backend_list.cpp.in), so a static link keeps them all and the
+// core, choosing by prefix, knows no backend by name.
 struct BackendEntry {
   const char* name;               // the folder's name: "sqlite", "postgresql"
   const char* prefixes[3];        // net service prefixes, unused places null
@@ -133,6 +126,5 @@ const std::vector<const BackendEntry*>& RegisteredBackends();
 
 // The session of the current connection and the name of its backend; null when none.
 BackendSession* ConnectedSession(const char*& backendName);
-
 
 }  // namespace db

@@ -30,9 +30,7 @@ void FaultSeam_Arm(FaultOp op, const char* textFragment, int nthCall, int status
 void FaultSeam_Clear() { Faults().clear(); }
 
 int FaultSeam_Check(FaultOp op, const char* statementText) {
-  auto& faults = Faults();
-  if (faults.empty()) return 0;
-  for (auto& fault : faults) {
+  for (auto& fault : Faults()) {
     if (fault.op != op || fault.remaining <= 0) continue;
     if (std::strstr(statementText, fault.fragment.c_str()) == nullptr) continue;
     if (--fault.remaining == 0) return fault.status;

@@ -1,8 +1,6 @@
 #pragma once
-// Fault injection for tests: make the N-th matching call of a runtime operation fail with a
-// chosen status, without touching the database. Unarmed, it costs one test of an empty list.
-// Only test builds have it (KESTRUMEL_FAULT_SEAM); elsewhere the check is a constant 0 that
-// the compiler removes with the branch behind it.
+// Fault injection for tests: the N-th matching call of a runtime operation fails with a chosen
+// status. Only test builds have it (KESTRUMEL_FAULT_SEAM); elsewhere the check is a constant 0.
 namespace db {
 
 enum class FaultOp { Execute, Open, Fetch };

@@ -1,7 +1,6 @@
 #pragma once
-// Oracle's names (schemas, savepoints, columns) are case-blind, as are the keys of an ODBC
-// connection string: a backend folds them to the case its database keeps them in, or compares
-// them without case.
+// Oracle's names and an ODBC connection string's keys are case-blind: a backend folds them to
+// its database's case or compares them without case.
 #include <cctype>
 #include <string>
 #include <string_view>

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/runtime/sql_scanner.h"
+#include "db/runtime/letter_case.h"
 #include "db/status.h"
 #include "platform/local_time.h"
 
@@ -55,7 +55,7 @@ int Tokenize(std::string_view format, std::vector<Token>& tokens) {
     }
     bool known = false;
     for (const ElementName& candidate : kElements) {
-      if (EqualsIgnoringCase(format.substr(i, candidate.name.size()), candidate.name)) {
+      if (SameIgnoringCase(format.substr(i, candidate.name.size()), candidate.name)) {
         tokens.push_back({candidate.element, {}});
         i += candidate.name.size();
         known = true;
@@ -122,18 +122,11 @@ int Validate(const DateTime& value) {
   return status::kOk;
 }
 
-int* Field(DateTime& value, Element element) {
-  switch (element) {
-    case Element::Year: return &value.year;
-    case Element::Month: return &value.month;
-    case Element::Day: return &value.day;
-    case Element::Hour: return &value.hour;
-    case Element::Minute: return &value.minute;
-    case Element::Second: return &value.second;
-    case Element::Literal: break;
-  }
-  return nullptr;
-}
+// The field of each element but Literal, in the order of Element.
+constexpr int DateTime::*kFields[] = {&DateTime::year, &DateTime::month,  &DateTime::day,
+                                      &DateTime::hour, &DateTime::minute, &DateTime::second};
+
+int DateTime::*FieldOf(Element element) { return kFields[static_cast<size_t>(element)]; }
 
 // What a format leaves out: the current year and month, day 1, midnight. The clock is read
 // only for a format without year or month, not for every value converted.
@@ -176,7 +169,7 @@ int ParseOracleDate(std::string_view text, std::string_view format, DateTime& va
       }
       number = number * 10 + (text[pos] - '0');
     }
-    *Field(parsed, token.element) = number;
+    parsed.*FieldOf(token.element) = number;
   }
   if (pos != text.size()) return status::kDateFormatMismatch;
   rc = Validate(parsed);
@@ -190,13 +183,12 @@ int FormatOracleDate(const DateTime& value, std::string_view format, std::string
   int rc = TokensOf(format, tokens);
   if (rc != status::kOk) return rc;
   text.clear();
-  DateTime copy = value;
   for (const Token& token : *tokens) {
     if (token.element == Element::Literal) {
       text += token.literal;
       continue;
     }
-    AppendDigits(text, *Field(copy, token.element), Width(token.element));
+    AppendDigits(text, value.*FieldOf(token.element), Width(token.element));
   }
   return status::kOk;
 }
@@ -231,7 +223,7 @@ bool FormatHasTimeOfDay(std::string_view format) {
     }
     std::string_view element;
     for (std::string_view candidate : kModelElements) {
-      if (EqualsIgnoringCase(format.substr(i, candidate.size()), candidate)) {
+      if (SameIgnoringCase(format.substr(i, candidate.size()), candidate)) {
         element = candidate;
         break;
       }

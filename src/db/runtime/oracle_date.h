@@ -1,7 +1,6 @@
 #pragma once
-// Oracle's TO_DATE and TO_CHAR format models, as every backend must honour them: a text is read
-// by a model such as 'yyyymmdd' or 'yyyymmddHH24MISS' and checked with the statuses an Oracle
-// server gives, whatever the database underneath would accept. Pure text work.
+// Oracle's TO_DATE and TO_CHAR format models, checked with an Oracle server's statuses whatever
+// the database underneath would accept. Pure text work.
 #include <string>
 #include <string_view>
 
@@ -27,9 +26,8 @@ int ParseOracleDate(std::string_view text, std::string_view format, DateTime& va
 // Writes `value` as the format model says; returns 0 or -1821.
 int FormatOracleDate(const DateTime& value, std::string_view format, std::string& text);
 
-// Whether a format model, in Oracle's full set of elements, reads a time of day: it has an hour,
-// minute, second or meridian element (HH, HH12, HH24, MI, SS, SSSSS, FF, AM, PM), not merely
-// a letter H somewhere.
+// Whether a format model, read with Oracle's full set of elements, has an hour, minute, second
+// or meridian element (HH, HH12, HH24, MI, SS, SSSSS, FF, AM, PM), not merely a letter H.
 bool FormatHasTimeOfDay(std::string_view format);
 
 }  // namespace db

@@ -11,11 +11,9 @@
 namespace db {
 namespace {
 
-using Tokens = std::vector<SqlToken>;
-
 // The meaningful tokens (no blanks, no comments) of the text, for the short statements of
 // transaction control and the schema switch.
-std::vector<SqlToken> Meaningful(const Tokens& tokens) {
+std::vector<SqlToken> Meaningful(const SqlTokens& tokens) {
   std::vector<SqlToken> words;
   for (const SqlToken& token : tokens) {
     if (!token.IsSpace()) words.push_back(token);
@@ -45,7 +43,7 @@ int ReadSchemaSwitch(const std::vector<SqlToken>& words, ParsedStatement& parsed
   return status::kOk;
 }
 
-int ReadControl(const Tokens& tokens, ParsedStatement& parsed) {
+int ReadControl(const SqlTokens& tokens, ParsedStatement& parsed) {
   std::vector<SqlToken> words = Meaningful(tokens);
   const SqlToken& first = words.front();
   if (first.Is("savepoint")) {
@@ -66,21 +64,9 @@ int ReadControl(const Tokens& tokens, ParsedStatement& parsed) {
   return ReadSchemaSwitch(words, parsed);
 }
 
-// The INTO keyword of a select, outside parentheses; tokens.size() if none.
-size_t FindInto(const Tokens& tokens) {
-  int depth = 0;
-  for (size_t k = 0; k < tokens.size(); ++k) {
-    if (tokens[k].Is("(")) ++depth;
-    if (tokens[k].Is(")")) --depth;
-    if (depth == 0 && tokens[k].Is("into")) return k;
-  }
-  return tokens.size();
-}
-
-// Reads the INTO list ":b0,:b1:b2, ..." after tokens[into]; counts host variables (an
-// indicator right after its variable does not count) and returns the index after the list and
-// the blanks that follow it.
-size_t ReadIntoList(const Tokens& tokens, size_t into, int& count) {
+// Reads the INTO list ":b0,:b1:b2, ..." after tokens[into], counting the variables (not their
+// indicators); returns the index after the list and its trailing blanks.
+size_t ReadIntoList(const SqlTokens& tokens, size_t into, int& count) {
   count = 0;
   size_t k = SkipSpace(tokens, into + 1);
   while (k < tokens.size() && tokens[k].kind == SqlTokenKind::HostVariable) {
@@ -94,7 +80,7 @@ size_t ReadIntoList(const Tokens& tokens, size_t into, int& count) {
 }
 
 // The text of [begin, end) with every host variable replaced by '?', counting them.
-std::string MarkPlaceholders(const Tokens& tokens, size_t begin, size_t end, int& count) {
+std::string MarkPlaceholders(const SqlTokens& tokens, size_t begin, size_t end, int& count) {
   std::string out;
   for (size_t k = begin; k < end; ++k) {
     if (tokens[k].kind == SqlTokenKind::HostVariable) {
@@ -105,14 +91,6 @@ std::string MarkPlaceholders(const Tokens& tokens, size_t begin, size_t end, int
     }
   }
   return out;
-}
-
-// Index of the meaningful token before tokens[k]; tokens.size() if none.
-size_t Previous(const Tokens& tokens, size_t k) {
-  while (k > 0) {
-    if (!tokens[--k].IsSpace()) return k;
-  }
-  return tokens.size();
 }
 
 bool IsComparison(const SqlToken& token) {
@@ -133,21 +111,21 @@ bool IsColumnName(const SqlToken& token) {
 
 // The side of a comparison that starts at tokens[k] is a date the runtime knows: a TO_DATE(...)
 // call or sysdate.
-bool StartsWithDate(const Tokens& tokens, size_t k) {
+bool StartsWithDate(const SqlTokens& tokens, size_t k) {
   if (tokens[k].Is("sysdate")) return true;
   size_t open = SkipSpace(tokens, k + 1);
   return tokens[k].Is("to_date") && open < tokens.size() && tokens[open].Is("(");
 }
 
 // The side of a comparison that ends at tokens[k] is sysdate or a TO_DATE(...) call.
-bool EndsWithDate(const Tokens& tokens, size_t k) {
+bool EndsWithDate(const SqlTokens& tokens, size_t k) {
   if (tokens[k].Is("sysdate")) return true;
   if (!tokens[k].Is(")")) return false;
   int depth = 0;
   for (size_t j = k + 1; j-- > 0;) {
     if (tokens[j].Is(")")) ++depth;
     if (tokens[j].Is("(") && --depth == 0) {
-      size_t name = Previous(tokens, j);
+      size_t name = PreviousMeaningful(tokens, j);
       return name < tokens.size() && tokens[name].Is("to_date");
     }
   }
@@ -155,7 +133,7 @@ bool EndsWithDate(const Tokens& tokens, size_t k) {
 }
 
 // "column +/- n" (the column possibly qualified) starts at tokens[k].
-bool StartsWithColumnPlusDays(const Tokens& tokens, size_t k) {
+bool StartsWithColumnPlusDays(const SqlTokens& tokens, size_t k) {
   if (!IsColumnName(tokens[k])) return false;
   size_t at = SkipSpace(tokens, k + 1);
   while (at + 1 < tokens.size() && tokens[at].Is(".") && IsColumnName(tokens[at + 1])) {
@@ -167,19 +145,19 @@ bool StartsWithColumnPlusDays(const Tokens& tokens, size_t k) {
 }
 
 // "column +/- n" ends at tokens[k] and is the whole left side of its comparison.
-bool EndsWithColumnPlusDays(const Tokens& tokens, size_t k) {
+bool EndsWithColumnPlusDays(const SqlTokens& tokens, size_t k) {
   if (!IsDayCount(tokens[k])) return false;
-  size_t op = Previous(tokens, k);
+  size_t op = PreviousMeaningful(tokens, k);
   if (op == tokens.size() || !(tokens[op].Is("+") || tokens[op].Is("-"))) return false;
-  size_t name = Previous(tokens, op);
+  size_t name = PreviousMeaningful(tokens, op);
   if (name == tokens.size() || !IsColumnName(tokens[name])) return false;
-  for (size_t dot = Previous(tokens, name);
+  for (size_t dot = PreviousMeaningful(tokens, name);
        dot != tokens.size() && tokens[dot].Is(".");
-       dot = Previous(tokens, name)) {
-    name = Previous(tokens, dot);
+       dot = PreviousMeaningful(tokens, name)) {
+    name = PreviousMeaningful(tokens, dot);
     if (name == tokens.size() || !IsColumnName(tokens[name])) return false;
   }
-  size_t before = Previous(tokens, name);
+  size_t before = PreviousMeaningful(tokens, name);
   if (before == tokens.size()) return true;
   for (std::string_view op2 : {"+", "-", "*", "/", "||"}) {
     if (tokens[before].Is(op2)) return false;  // part of a longer expression
@@ -187,15 +165,13 @@ bool EndsWithColumnPlusDays(const Tokens& tokens, size_t k) {
   return true;
 }
 
-// The runtime adds days to a date only where the text shows the date: a TO_DATE(...) call or
-// sysdate (with or without days added). A column plus or minus a number compared with such a
-// date is day arithmetic on a date column, which SQLite would apply to the stored text's year:
-// such a text is refused rather than run wrongly. Without a date to compare with, a column plus
-// a number stays the integer arithmetic it then must be.
-bool HasColumnDateArithmetic(const Tokens& tokens) {
+// Days are added to a date only where the text shows one (TO_DATE(...) or sysdate). A column
+// plus or minus a number compared with such a date is day arithmetic SQLite would apply to the
+// stored text's year: refused rather than run wrongly. Without a date it stays integer arithmetic.
+bool HasColumnDateArithmetic(const SqlTokens& tokens) {
   for (size_t k = 0; k < tokens.size(); ++k) {
     if (!IsComparison(tokens[k])) continue;
-    size_t left = Previous(tokens, k);
+    size_t left = PreviousMeaningful(tokens, k);
     size_t right = SkipSpace(tokens, k + 1);
     if (left == tokens.size() || right == tokens.size()) continue;
     if (StartsWithDate(tokens, right) && EndsWithColumnPlusDays(tokens, left)) return true;
@@ -205,7 +181,7 @@ bool HasColumnDateArithmetic(const Tokens& tokens) {
 }
 
 // FOR UPDATE outside parentheses.
-bool LocksRows(const Tokens& tokens) {
+bool LocksRows(const SqlTokens& tokens) {
   for (size_t k = 0; k < tokens.size(); ++k) {
     if (tokens[k].Is("(")) {
       k = GroupEnd(tokens, k) - 1;
@@ -231,7 +207,7 @@ bool IsPlainIdentifier(const char* text) {
 int Precompile(const char* text, ParsedStatement& parsed) {
   parsed = ParsedStatement{};
   parsed.text = text;
-  Tokens tokens = TokenizeSql(TrimBlanks(text));
+  SqlTokens tokens = TokenizeSql(TrimBlanks(text));
   size_t first = SkipSpace(tokens, 0);
   if (first == tokens.size()) return status::kInvalidCharacter;
   const SqlToken& verb = tokens[first];
@@ -245,7 +221,7 @@ int Precompile(const char* text, ParsedStatement& parsed) {
   if (HasColumnDateArithmetic(tokens)) return status::kInconsistentDatatypes;
   parsed.locksRows = query && LocksRows(tokens);
 
-  size_t into = query ? FindInto(tokens) : tokens.size();
+  size_t into = query ? TopLevel(tokens, 0, "into") : tokens.size();
   if (into == tokens.size()) {
     parsed.body = MarkPlaceholders(tokens, 0, tokens.size(), parsed.inputCount);
     return status::kOk;

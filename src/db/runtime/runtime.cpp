@@ -12,7 +12,6 @@
 #include "db/runtime/backend.h"
 #include "db/runtime/fault_seam.h"
 #include "db/runtime/precompiler.h"
-#include "db/runtime/sql_scanner.h"
 #include "db/status_kind.h"
 #include "db/runtime/transaction.h"
 
@@ -23,10 +22,6 @@ struct PreparedEntry {
   std::unique_ptr<BackendStatement> statement;  // null for transaction control
 };
 
-struct SqlStatement::State {
-  PreparedEntry entry;
-};
-
 struct SqlCursor::State {
   SqlRows rows;
   SqlRow current;  // the fetched row, unpacked
@@ -34,8 +29,6 @@ struct SqlCursor::State {
   std::string text;
 };
 
-SqlStatement::SqlStatement() = default;
-SqlStatement::~SqlStatement() = default;
 SqlCursor::SqlCursor() = default;
 SqlCursor::~SqlCursor() = default;
 
@@ -180,18 +173,6 @@ int IntoOutputs(const SqlRows& rows, HostSpan out) {
   return CopyOutputs(row, out);
 }
 
-int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out);
-
-// A rollback ends the transaction and with it its fault; anything else waits for that rollback.
-int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
-  if (entry.parsed.kind == ParsedStatement::Kind::Rollback) {
-    Current().fault = status::kOk;
-  } else if (Current().fault != status::kOk) {
-    return Current().fault;
-  }
-  return Noted(RunEntryUnnoted(entry, in, out));
-}
-
 int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
   if (int fault = FaultSeam_Check(FaultOp::Execute, entry.parsed.text.c_str())) return fault;
   BackendSession& session = *Current().session;
@@ -202,8 +183,8 @@ int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
     case ParsedStatement::Kind::RollbackTo:
       return session.FailWith(status::kSavepointUnknown,
                               "a savepoint guards one change of a series: " + parsed.text);
-    case ParsedStatement::Kind::Commit: return transaction.Commit();
-    case ParsedStatement::Kind::Rollback: return transaction.Rollback();
+    case ParsedStatement::Kind::Commit: return transaction.End(Command::Kind::Commit);
+    case ParsedStatement::Kind::Rollback: return transaction.End(Command::Kind::Rollback);
     case ParsedStatement::Kind::SetSchema: {
       // A schema is a setting of the session, which pending work must not straddle.
       if (transaction.Pending()) {
@@ -231,6 +212,16 @@ int RunEntryUnnoted(PreparedEntry& entry, HostList in, HostList out) {
   if (rc != status::kOk) return rc;
   if (step.modifies) return results[0].affected == 0 ? status::kNoData : status::kOk;
   return IntoOutputs(results[0].rows, out);
+}
+
+// A rollback ends the transaction and with it its fault; anything else waits for that rollback.
+int RunEntry(PreparedEntry& entry, HostList in, HostList out) {
+  if (entry.parsed.kind == ParsedStatement::Kind::Rollback) {
+    Current().fault = status::kOk;
+  } else if (Current().fault != status::kOk) {
+    return Current().fault;
+  }
+  return Noted(RunEntryUnnoted(entry, in, out));
 }
 
 bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
@@ -271,7 +262,6 @@ int SqlConnect(const char* user, const char* password, const char* netService, A
     return status::kServiceUnresolved;
   }
   std::unique_ptr<BackendSession> session;
-  Transaction transaction;  // over the session
   Current().fault = status::kOk;
   rc = backend->open(user, password, netService, access, session, Current().connectFailure);
   if (rc != status::kOk) return rc;
@@ -280,8 +270,6 @@ int SqlConnect(const char* user, const char* password, const char* netService, A
   Current().transaction.Attach(Current().session.get());
   return rc;
 }
-
-static_assert(kNoNamedLocks == BackendSession::kNoNamedLocks);
 
 int SqlTryLockName(const char* name, bool& taken) {
   taken = false;
@@ -454,9 +442,8 @@ int SqlSeries::RunStaged(const std::vector<Staged>& staged,
   return status::kOk;
 }
 
-// Takes the results of the batch that started at `from`, whose first `ran` steps went through
-// and whose next one failed with `rc` unless that is 0. Sets `resume` to where the series goes
-// on. Returns 0, or the status of a query that stops the series (at `resume`).
+// Takes the results of the batch from `from`: `ran` steps went through, the next failed with
+// `rc` unless 0. Sets `resume`; returns 0, or the status of a query that stops the series there.
 int SqlSeries::Settle(size_t from, size_t ran, int rc, size_t end,
                       std::vector<StepResult>& results, size_t& resume) {
   for (size_t k = 0; k < ran; ++k) {
@@ -505,18 +492,16 @@ int SqlSeries::Deliver(const Item& item, StepResult& result) {
     state->rows = std::move(result.rows);
     state->text = item.text;
     item.cursor->state = std::move(state);
-  } else {
-    int copied = IntoOutputs(result.rows, item.out);
+  } else if (int copied = IntoOutputs(result.rows, item.out); copied != status::kOk) {
     Report(item, copied);
-    if (copied != status::kOk) return copied;
+    return copied;
   }
   Report(item, status::kOk);
   return status::kOk;
 }
 
-// The end of a change. The transaction model has taken back a guarded change that failed or
-// matched no row; on success the statement that follows it runs, when it has one, and its
-// failure becomes the change's status: a delete whose commit fails is not done.
+// The end of a change (the model took back a guarded one that failed or matched no row). On
+// success its following statement runs: a delete whose commit fails is not done.
 void SqlSeries::FinishChange(const Item& item, int status) {
   *item.status = status;
   if (status != status::kOk || item.guarded.onSuccess == nullptr) return;
@@ -534,29 +519,13 @@ int SqlSeries::Stop(size_t index, int status) {
   return status;
 }
 
-// After a fault met inside the series nothing more is sent; the changes not reached keep the
-// status their callers gave them, as only the fault's own statement is reported, and the
-// queries get the fault.
+// After a fault nothing more is sent: only the fault's own statement reports it, the changes not
+// reached keep their callers' statuses, and the queries get the fault.
 void SqlSeries::LeaveUnsent(size_t index, int fault) {
   for (size_t i = index; i < items_.size(); ++i) {
     if (items_[i].cursor != nullptr) items_[i].cursor->state.reset();
     if (!items_[i].change) Report(items_[i], fault);  // a read not run has read nothing
   }
-}
-
-int SqlPrepare(SqlStatement& statement, const char* text) {
-  statement.state.reset();
-  if (!Current().session) return status::kNotConnected;
-  auto state = std::make_unique<SqlStatement::State>();
-  int rc = PrepareEntry(text, state->entry);
-  if (rc == status::kOk) statement.state = std::move(state);
-  return rc;
-}
-
-int SqlExecute(SqlStatement& statement, HostList in, HostList out) {
-  if (!Current().session) return status::kNotConnected;
-  if (!statement.state) return status::kInvalidCursor;
-  return RunEntry(statement.state->entry, in, out);
 }
 
 int SqlOpen(SqlCursor& cursor, const char* text, HostList in) {

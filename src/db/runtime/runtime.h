@@ -1,9 +1,8 @@
 #pragma once
-// The embedded-SQL runtime: what a precompiler and its client library give a table module.
-// Table modules hand over statement texts in embedded-SQL form ("select a ,b into :b0,:b1:b2
-// from T where c=:b3") and host variables by position; the runtime separates the INTO outputs,
-// adapts the dialect through the backend, prepares each distinct text once per connection and
-// returns the Oracle status of every call (status.h). Nothing here throws.
+// The embedded-SQL runtime, what a precompiler and its client library give a table module: it
+// takes texts such as "select a ,b into :b0,:b1:b2 from T where c=:b3" with host variables by
+// position, prepares each distinct text once per connection and returns the Oracle status of
+// every call (status.h). Nothing here throws.
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -55,14 +54,13 @@ constexpr HostVar IntOut(int32_t& value, bool indicator = false) {
 
 using HostList = std::initializer_list<HostVar>;
 
-// How a connection may touch the database. A read-only one cannot change anything, also not
-// by mistake: the server or the file system refuses it.
+// A read-only connection cannot change anything, also not by mistake: the server or the file
+// system refuses it.
 enum class Access : uint8_t { ReadWrite, ReadOnly };
 
-// Opens the one connection of the process. The net service name selects the backend
-// ("sqlite:DIR", "postgresql://HOST[:PORT]/DB"). User and password are passed apart, never
-// joined into a connect string. A second connect replaces the first. A read-only connection
-// is for looking: any change fails.
+// Opens the one connection of the process, replacing any other. The net service name selects
+// the backend ("sqlite:DIR", "postgresql://HOST[:PORT]/DB"); user and password go apart, never
+// joined into a connect string.
 int SqlConnect(const char* user, const char* password, const char* netService,
                Access access = Access::ReadWrite);
 
@@ -73,22 +71,18 @@ std::string SqlLastNativeError();
 // when none does.
 const char* SqlBackendServing(const char* netService);
 
-// Ends the connection; pending work is not kept. The program itself never calls it (the
-// connection ends with the process); tests do.
+// Ends the connection; pending work is not kept. Only tests call it: a run's ends with the run.
 void SqlDisconnect();
 
 // Runs one statement: select ... into (exactly one row), insert, update, delete, "commit",
-// "rollback", "ALTER SESSION SET CURRENT_SCHEMA=S". `out` receives the INTO list of a select,
-// in order, and is written only when the status is 0. A savepoint guards one change of a
-// series (GuardedStatement): "savepoint X" or "rollback  to X" on its own is refused
-// (kSavepointUnknown).
+// "rollback", "ALTER SESSION SET CURRENT_SCHEMA=S". `out`, a select's INTO list, is written
+// only when the status is 0. "savepoint X" or "rollback  to X" on its own is refused
+// (kSavepointUnknown): a savepoint guards one change of a series (GuardedStatement).
 int SqlExecute(const char* text, HostList in = {}, HostList out = {});
 
-// A modifying statement that undoes only itself when it fails or matches no row, as the
-// program writes it: `savepoint` ("savepoint X"), `statement`, and `rollback` ("rollback  to X")
-// when the statement failed. The runtime takes the three as one guarded change: its
-// transaction model sets the guard and goes back to it (transaction.h). On success `onSuccess`
-// runs when given. Its status is the statement's.
+// A change that undoes only itself when it fails or matches no row, as the program writes it
+// ("savepoint X", the statement, "rollback  to X"); the runtime takes the three as one guarded
+// change (transaction.h). `onSuccess`, when given, runs after a success.
 struct GuardedStatement {
   const char* savepoint;
   const char* statement;
@@ -96,28 +90,12 @@ struct GuardedStatement {
   const char* onSuccess = nullptr;
 };
 
-// A statement prepared from a text built at run time; not kept in the per-connection cache.
-class SqlStatement {
- public:
-  SqlStatement();
-  ~SqlStatement();
-  SqlStatement(const SqlStatement&) = delete;
-  SqlStatement& operator=(const SqlStatement&) = delete;
-  struct State;
-  std::unique_ptr<State> state;
-};
-int SqlPrepare(SqlStatement& statement, const char* text);
-int SqlExecute(SqlStatement& statement, HostList in = {}, HostList out = {});
-
-// A cursor delivers the rows as they stood when it was opened, whatever the connection changes
-// or commits afterwards, and stays open across commits. A fetch on a cursor that is not open
-// (never opened, open failed, closed) returns a negative status.
+// A cursor delivers the rows as they stood at its opening, whatever the connection changes or
+// commits afterwards. A fetch on a cursor that is not open returns a negative status.
 class SqlCursor {
  public:
   SqlCursor();
   ~SqlCursor();
-  SqlCursor(const SqlCursor&) = delete;
-  SqlCursor& operator=(const SqlCursor&) = delete;
   struct State;
   std::unique_ptr<State> state;
 };
@@ -125,15 +103,13 @@ int SqlOpen(SqlCursor& cursor, const char* text, HostList in = {});
 int SqlFetch(SqlCursor& cursor, HostList out);  // out: one host variable per select-list column
 int SqlClose(SqlCursor& cursor);
 
-// Statements that do not depend on each other's results, gathered from several table modules,
-// run in the order added as a guarded change, SqlExecute (a select into) and SqlOpen (a
-// cursor) one after the other would. A backend may send them in one round trip.
-// Add keeps the host variables; their buffers are read and written by Run.
+// Statements that do not depend on each other's results, from several table modules, run in
+// the order added as the single calls would, in one round trip where the backend can. The
+// host variables' buffers are read and written by Run.
 class SqlSeries {
  public:
-  // Inline: the table modules add statements for every request. A change that undoes only
-  // itself when it fails (GuardedStatement); its status goes to `status`. A failed change does
-  // not stop the series.
+  // Inline: the table modules add statements for every request. A failed change does not
+  // stop the series.
   void AddChange(const GuardedStatement& guarded, HostList in, int& status) {
     items_.push_back({.text = guarded.statement,
                       .in = {in.begin(), in.end()},
@@ -157,14 +133,10 @@ class SqlSeries {
     items_.push_back(
         {.text = text, .in = {in.begin(), in.end()}, .cursor = &cursor, .status = &status});
   }
-  // Stops at the first query that does not return 0 and returns its status (0 when none).
-  // The outputs, cursors and changes before it are done; what comes after it does not run,
-  // and a query or change it did not reach gets its status. A fault (SqlFault) stops it too,
-  // also when a change meets it (Run then returns 0: no query stopped it); the changes after
-  // the fault keep the status their callers gave them, unsent, and the queries get the fault.
-  // A series that meets a fault noted before
-  // it sends nothing, and its changes get that fault. The series is empty afterwards: a second
-  // Run sends nothing.
+  // Stops at the first query that does not return 0 and returns its status (0 when none);
+  // what it did not reach gets that status. A fault (SqlFault) stops it too, also at a change
+  // (Run then returns 0): the changes after it keep their callers' statuses, the queries get
+  // the fault. A fault noted before sends nothing and goes to every item. Run empties it.
   int Run();
 
  private:
@@ -193,27 +165,23 @@ class SqlSeries {
   std::vector<Item> items_;
 };
 
-// The first fault (status_kind.h) that a statement met since the last commit or rollback, or 0.
-// While there is one, nothing is sent: every statement but "rollback" returns it unrun, so that
-// no work of the transaction can become permanent. "rollback" forgets it.
+// The first fault (status_kind.h) a statement met since the last commit or rollback, or 0. Until
+// a "rollback" forgets it, every statement returns it unrun: no such work becomes permanent.
 int SqlFault();
 
 // Whether the connection is gone (lost, or never made): nothing can be sent until a new
 // connect, whatever status the statement that found out returned.
 bool SqlConnectionLost();
 
-// A rehearsal: the program's work runs as it would, and none of it stays. From
-// SqlBeginRehearsal (with no work pending) to SqlEndRehearsal everything runs in one server
-// transaction; "commit" keeps the work only for the rest of the rehearsal, "rollback" goes back
-// to the last commit, and SqlEndRehearsal rolls all of it back. Should the server drop that
-// transaction, the rest of the rehearsal is refused (kTransactionRolledBack), and so is a new
-// connect before SqlEndRehearsal: a new session would keep what it is given.
+// A rehearsal: the program's work runs as it would, and none of it stays. "commit" keeps work
+// for the rest of it, "rollback" goes back to the last commit, SqlEndRehearsal rolls all back.
+// Once the server drops its transaction, the rest, and a new connect, are refused
+// (kTransactionRolledBack): a new session would keep what it is given.
 int SqlBeginRehearsal();
 int SqlEndRehearsal();
 
-// Takes the session's lock named `name` without waiting: 0 with `taken` telling whether it was
-// free, kNoNamedLocks when the server has no such locks, or the failure's status. Only
-// between transactions.
+// Takes the session's lock `name` without waiting, between transactions: 0 with `taken` telling
+// whether it was free, kNoNamedLocks when the server has no such locks, or the failure's status.
 constexpr int kNoNamedLocks = 1;
 int SqlTryLockName(const char* name, bool& taken);
 

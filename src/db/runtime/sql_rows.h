@@ -1,8 +1,7 @@
 #pragma once
-// The rows of a query result, packed into blocks of bytes. A cursor reads its whole result at
-// open; packed, a queue of 100,000 requests costs a few megabytes instead of one heap string
-// per value, and growing by blocks never copies (nor briefly doubles) what was read. Inline:
-// every backend appends each row it reads, the runtime reads each row it delivers.
+// The rows of a query result, packed into blocks of bytes: a cursor's whole result (100,000
+// requests) costs a few megabytes, not a heap string per value, and growing never copies it.
+// Inline: every row read or delivered passes here.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -29,15 +28,6 @@ class SqlRows {
     starts_.push_back(
         {static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(block.size())});
     block += packing_;
-  }
-
-  // Takes over the rows of `other`, packed as they are.
-  void Append(SqlRows&& other) {
-    const auto first = static_cast<uint32_t>(blocks_.size());
-    for (const Start& start : other.starts_) starts_.push_back({first + start.block, start.offset});
-    for (std::string& block : other.blocks_) blocks_.push_back(std::move(block));
-    other.blocks_.clear();
-    other.starts_.clear();
   }
 
   // Unpacks row `index` (< size()) into `row`, reusing its storage.

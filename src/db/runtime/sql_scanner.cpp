@@ -4,29 +4,11 @@
 
 namespace db {
 
+namespace {
+
 bool IsSqlWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 
-bool IsSqlWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
-}
-
 bool IsSqlBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
-  }
-  return true;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsSqlBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsSqlBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-namespace {
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
@@ -44,10 +26,6 @@ size_t QuotedEnd(std::string_view s, size_t at) {
     }
   }
   return s.size();
-}
-
-bool StartsWith(std::string_view s, size_t at, std::string_view prefix) {
-  return s.substr(at, prefix.size()) == prefix;
 }
 
 // The symbols of more than one character; anything else is a symbol of one.
@@ -90,12 +68,22 @@ SqlTokenKind Scan(std::string_view s, size_t at, size_t& end) {
   }
   if (c == '?') return SqlTokenKind::Marker;
   for (std::string_view symbol : kLongSymbols) {
-    if (StartsWith(s, at, symbol)) end = at + symbol.size();
+    if (s.substr(at, symbol.size()) == symbol) end = at + symbol.size();
   }
   return SqlTokenKind::Symbol;
 }
 
 }  // namespace
+
+bool IsSqlWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsSqlBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSqlBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
 
 std::vector<SqlToken> TokenizeSql(std::string_view text) {
   std::vector<SqlToken> tokens;
@@ -114,6 +102,18 @@ size_t SkipSpace(const std::vector<SqlToken>& tokens, size_t at) {
   return at;
 }
 
+size_t SkipBlanks(const std::vector<SqlToken>& tokens, size_t at) {
+  while (at < tokens.size() && tokens[at].kind == SqlTokenKind::Blank) ++at;
+  return at;
+}
+
+size_t PreviousMeaningful(const std::vector<SqlToken>& tokens, size_t end) {
+  while (end > 0) {
+    if (!tokens[--end].IsSpace()) return end;
+  }
+  return tokens.size();
+}
+
 size_t GroupEnd(const std::vector<SqlToken>& tokens, size_t open) {
   int depth = 0;
   for (size_t k = open; k < tokens.size(); ++k) {
@@ -121,6 +121,36 @@ size_t GroupEnd(const std::vector<SqlToken>& tokens, size_t open) {
     if (tokens[k].Is(")") && --depth == 0) return k + 1;
   }
   return tokens.size();
+}
+
+size_t TopLevel(const std::vector<SqlToken>& tokens, size_t at, std::string_view lower) {
+  int depth = 0;
+  for (size_t k = at; k < tokens.size(); ++k) {
+    if (tokens[k].Is("(")) ++depth;
+    if (tokens[k].Is(")")) --depth;
+    if (depth == 0 && tokens[k].Is(lower)) return k;
+  }
+  return tokens.size();
+}
+
+size_t TopLevelComma(const std::vector<SqlToken>& tokens, size_t begin, size_t end) {
+  for (size_t k = begin; k < end; ++k) {
+    if (tokens[k].Is("(")) k = GroupEnd(tokens, k) - 1;
+    else if (tokens[k].Is(",")) return k;
+  }
+  return end;
+}
+
+std::pair<size_t, size_t> Trimmed(const std::vector<SqlToken>& tokens, size_t begin, size_t end) {
+  while (begin < end && tokens[begin].kind == SqlTokenKind::Blank) ++begin;
+  while (end > begin && tokens[end - 1].kind == SqlTokenKind::Blank) --end;
+  return {begin, end};
+}
+
+std::string TokenText(const std::vector<SqlToken>& tokens, size_t begin, size_t end) {
+  std::string out;
+  for (size_t k = begin; k < end; ++k) out.append(tokens[k].text);
+  return out;
 }
 
 }  // namespace db

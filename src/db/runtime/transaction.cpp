@@ -9,9 +9,8 @@ constexpr const char* kStatementSavepoint = "kestrumel_statement";
 // Where the guarded changes begin, by their number.
 std::string GuardName(size_t guard) { return "kestrumel_guard" + std::to_string(guard); }
 
-// Guards stay on the server until this many are set; then the first guard of the next round
-// trip releases them all at once. A handful of savepoints costs the server nothing, one release
-// per change would cost a statement each.
+// Guards stay on the server until this many are set, then the next round trip's first guard
+// releases them at once: a handful costs the server nothing, a release per change a statement.
 constexpr size_t kGuardsBeforeRelease = 8;
 // Where a rehearsal's work stood at its last commit.
 constexpr const char* kRehearsalMark = "kestrumel_rehearsal";
@@ -31,7 +30,7 @@ void Transaction::Attach(BackendSession* session) {
   Reset();
 }
 
-bool& Transaction::NewestChanged() { return guards_ == 0 ? baseChanged_ : guardChanged_; }
+bool& Transaction::NewestChanged() { return at_.guards == 0 ? at_.baseChanged : at_.guardChanged; }
 
 bool Transaction::OpensTransaction(const BackendStep& step) const {
   return step.modifies || (step.locksRows && traits_.locksRows);
@@ -40,19 +39,19 @@ bool Transaction::OpensTransaction(const BackendStep& step) const {
 Transaction::Plan Transaction::PlanFor(const BackendStep& step, bool firstGuardOfBatch) const {
   Plan plan;
   const bool opens = OpensTransaction(step);
-  if (!open_ && !opens) return plan;  // a query alone needs no transaction
-  plan.begin = !open_;
+  if (!at_.open && !opens) return plan;  // a query alone needs no transaction
+  plan.begin = !at_.open;
   // The reads' savepoint must not stay below a change.
-  bool releasesReadGuard = readGuard_ && opens;
+  bool releasesReadGuard = at_.readGuard && opens;
   if (releasesReadGuard) plan.prefix.push_back(Control(Command::Kind::Release, kStatementSavepoint));
   if (step.guarded) {
     // The guards of earlier round trips go with the first guard of a later one (releasing the
     // oldest on the server releases those after it too), never one that this round trip may
     // have to go back to; a server without release sets the same names again.
-    size_t kept = guards_;
-    if (firstGuardOfBatch && guards_ >= kGuardsBeforeRelease) {
-      size_t oldestSent = firstKeptOut_ ? 2 : 1;
-      if (traits_.releasesSavepoints && guards_ >= oldestSent) {
+    size_t kept = at_.guards;
+    if (firstGuardOfBatch && at_.guards >= kGuardsBeforeRelease) {
+      size_t oldestSent = at_.firstKeptOut ? 2 : 1;
+      if (traits_.releasesSavepoints && at_.guards >= oldestSent) {
         plan.prefix.push_back(Control(Command::Kind::Release, GuardName(oldestSent)));
       }
       kept = 0;
@@ -63,10 +62,10 @@ Transaction::Plan Transaction::PlanFor(const BackendStep& step, bool firstGuardO
     return plan;  // the guard, right before it, undoes a failure
   }
   if (traits_.undoesFailedStatement) return plan;
-  const bool newestChanged = guards_ == 0 ? baseChanged_ : guardChanged_;
-  plan.underGuard = readGuard_ && !releasesReadGuard;
-  plan.wrap = open_ && newestChanged && opens;
-  plan.setsGuard = open_ && newestChanged && !opens && !plan.underGuard;
+  const bool newestChanged = at_.guards == 0 ? at_.baseChanged : at_.guardChanged;
+  plan.underGuard = at_.readGuard && !releasesReadGuard;
+  plan.wrap = at_.open && newestChanged && opens;
+  plan.setsGuard = at_.open && newestChanged && !opens && !plan.underGuard;
   return plan;
 }
 
@@ -85,37 +84,23 @@ void Transaction::Append(Plan& plan, const BackendStep& step, std::vector<Comman
 
 // The step's guard stands, the newest: what changed before it lies below it.
 void Transaction::TakeGuard(const Plan& plan) {
-  baseChanged_ = AnyChange();
-  guardChanged_ = false;
-  guards_ = plan.guard;
-  if (plan.guard == 1) firstKeptOut_ = plan.keptOut;
+  at_.baseChanged = AnyChange();
+  at_.guardChanged = false;
+  at_.guards = plan.guard;
+  if (plan.guard == 1) at_.firstKeptOut = plan.keptOut;
 }
 
 // Where the transaction stands once a planned step has gone through.
 void Transaction::TakeAsSucceeded(const Plan& plan, bool opensTransaction) {
-  open_ = open_ || plan.begin;
+  at_.open = at_.open || plan.begin;
   if (plan.guard != 0) TakeGuard(plan);
   if (opensTransaction) NewestChanged() = true;
-  readGuard_ = plan.setsGuard || plan.underGuard;
+  at_.readGuard = plan.setsGuard || plan.underGuard;
 }
 
-Transaction::Snapshot Transaction::Save() const {
-  return {open_, baseChanged_, guardChanged_, readGuard_, guards_, firstKeptOut_};
-}
-
-void Transaction::Restore(Snapshot snapshot) {
-  open_ = snapshot.open;
-  baseChanged_ = snapshot.baseChanged;
-  guardChanged_ = snapshot.guardChanged;
-  readGuard_ = snapshot.readGuard;
-  guards_ = snapshot.guards;
-  firstKeptOut_ = snapshot.firstKeptOut;
-}
-
-// Each step is planned as if those before it went through, which they did when the server
-// reaches it; on a failure the plan of the failed step tells how to undo it. The last step is
-// taken as done only once it is: the state before it needs no copy, and a single statement,
-// the common case, none at all.
+// Each step is planned as if those before it went through, as they have when the server
+// reaches it; the failed step's plan tells how to undo it. The last step is taken as done only
+// once it is, so that a single statement, the common case, needs no copy of the position.
 int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepResult>& results,
                           size_t& succeeded) {
   succeeded = 0;
@@ -123,14 +108,14 @@ int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepRe
     return session_->FailWith(status::kTransactionRolledBack,
                               "the rehearsal's transaction was rolled back by the server");
   }
-  std::vector<Snapshot> before;  // of every step but the last
+  std::vector<Position> before;  // of every step but the last
   std::vector<Plan> plans;
   std::vector<Command> commands;
   bool guarded = false;
   for (size_t k = 0; k < steps.size(); ++k) {
     const BackendStep& step = steps[k];
     bool last = k + 1 == steps.size();
-    if (!last) before.push_back(Save());
+    if (!last) before.push_back(at_);
     plans.push_back(PlanFor(step, !guarded));
     guarded = guarded || step.guarded;
     Append(plans.back(), step, commands);
@@ -149,7 +134,7 @@ int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepRe
   // A guarded change that matched no row goes back to its guard, and what followed it with it.
   for (size_t k = 0; k < failed; ++k) {
     if (!steps[k].guarded || results[k].affected != 0) continue;
-    if (k + 1 < steps.size()) Restore(before[k + 1]);
+    if (k + 1 < steps.size()) at_ = before[k + 1];
     if (k + 1 == steps.size() && rc == status::kOk) {
       TakeAsSucceeded(plans.back(), OpensTransaction(steps.back()));
     }
@@ -161,17 +146,17 @@ int Transaction::RunSteps(std::span<const BackendStep> steps, std::vector<StepRe
     TakeAsSucceeded(plans.back(), OpensTransaction(steps.back()));
     return rc;
   }
-  if (failed < before.size()) Restore(before[failed]);
+  if (failed < before.size()) at_ = before[failed];
   Undo(plans[failed], done >= plans[failed].statement);
   return rc;
 }
 
 // Takes back everything since the newest guard, `guard`: its change and what came after it.
 int Transaction::BackToGuard(size_t guard) {
-  if (guard == 1 && firstKeptOut_) return RollbackWhole();
+  if (guard == 1 && at_.firstKeptOut) return RollbackWhole();
   int rc = SendControl({Control(Command::Kind::RollbackTo, GuardName(guard))});
-  readGuard_ = false;  // set after the guard, gone with it
-  guardChanged_ = false;
+  at_.readGuard = false;  // set after the guard, gone with it
+  at_.guardChanged = false;
   if (rc != status::kOk) ResyncWithServer();
   return rc;
 }
@@ -179,10 +164,10 @@ int Transaction::BackToGuard(size_t guard) {
 // Brings the transaction back to where it stood before the failed statement; `statementReached`:
 // the commands in front of it went through.
 void Transaction::Undo(const Plan& plan, bool statementReached) {
-  bool aloneOutside = !open_ && !plan.begin;
+  bool aloneOutside = !at_.open && !plan.begin;
   if (statementReached && !aloneOutside && session_->Transaction() != ServerTransaction::Lost) {
-    open_ = true;
-    readGuard_ = plan.underGuard;
+    at_.open = true;
+    at_.readGuard = plan.underGuard;
     if (plan.guard != 0) {
       TakeGuard(plan);
       // The server took the statement back itself, or its guard, set right before it, does.
@@ -197,9 +182,9 @@ void Transaction::Undo(const Plan& plan, bool statementReached) {
       // The server took the statement back itself.
     } else if (!AnyChange()) {
       RollbackWhole();
-    } else if (guards_ > 0) {
+    } else if (at_.guards > 0) {
       // Nothing changed since the newest guard, which went out before the statement.
-      BackToGuard(guards_);
+      BackToGuard(at_.guards);
     }
   }
   ResyncWithServer();
@@ -224,7 +209,7 @@ void Transaction::ResyncWithServer() {
     SendControl({Control(Command::Kind::Rollback)});
     server = ServerTransaction::None;
   }
-  if (open_ && server != ServerTransaction::Open) {
+  if (at_.open && server != ServerTransaction::Open) {
     if (AnyChange()) lostWork_ = true;
     Reset();
   }
@@ -257,7 +242,7 @@ int Transaction::BeginRehearsal() {
     return rc;
   }
   Reset();
-  open_ = true;
+  at_.open = true;
   rehearsal_ = true;
   rehearsalLost_ = false;
   lostWork_ = false;
@@ -317,38 +302,28 @@ int Transaction::RollbackWhole() {
     return rc;
   }
   int rc = SendControl({Control(Command::Kind::Rollback)});
-  open_ = false;
+  at_.open = false;
   ForgetSentWork();
   return rc;
 }
 
 // Nothing of the undone work is on the server any more, its savepoints neither.
-void Transaction::ForgetSentWork() {
-  baseChanged_ = false;
-  guardChanged_ = false;
-  readGuard_ = false;
-  guards_ = 0;
-  firstKeptOut_ = false;
-}
+void Transaction::ForgetSentWork() { at_ = {.open = at_.open}; }
 
-void Transaction::Reset() {
-  open_ = false;
-  ForgetSentWork();
-}
+void Transaction::Reset() { at_ = {}; }
 
-// Once the connection is gone there is nothing to end: saying so, rather than reporting the
-// lost work or a commit of nothing, tells the program that no more can be done on it.
-// Work done after a loss is only the rest of a transaction that is gone: it goes too.
+// Once the connection is gone, saying so rather than reporting lost work tells the program that
+// no more can be done on it. Work done after a loss is the rest of a lost transaction: it goes.
 int Transaction::End(Command::Kind kind) {
   if (rehearsal_) return EndInRehearsal(kind);
-  bool lost = lostWork_ || (open_ && session_->Transaction() == ServerTransaction::Failed);
+  bool lost = lostWork_ || (at_.open && session_->Transaction() == ServerTransaction::Failed);
   lostWork_ = false;
   if (session_->Transaction() == ServerTransaction::Lost) {
     Reset();
     return session_->FailWith(status::kNotConnected, "the connection to the server is lost");
   }
   int rc = status::kOk;
-  if (open_) rc = SendControl({Control(lost ? Command::Kind::Rollback : kind)});
+  if (at_.open) rc = SendControl({Control(lost ? Command::Kind::Rollback : kind)});
   ServerTransaction server = session_->Transaction();
   if (rc != status::kOk && (server == ServerTransaction::Open || server == ServerTransaction::Failed)) {
     lostWork_ = lost;  // still open: a rollback follows
@@ -361,9 +336,5 @@ int Transaction::End(Command::Kind kind) {
   }
   return rc;
 }
-
-int Transaction::Commit() { return End(Command::Kind::Commit); }
-
-int Transaction::Rollback() { return End(Command::Kind::Rollback); }
 
 }  // namespace db

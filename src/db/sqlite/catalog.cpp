@@ -48,10 +48,6 @@ CatalogColumn::Kind KindOf(const std::string& declared) {
   return CatalogColumn::Kind::Other;
 }
 
-int NoSuchTable(Link& link, const std::string& schema, const std::string& table) {
-  return link.FailWith(status::kNoSuchTable, "no table " + DatabaseName(schema) + "." + table);
-}
-
 // The file that holds `schema`, "" when unknown.
 std::string FileOf(Link& link, const std::string& schema) {
   std::string file;
@@ -83,7 +79,8 @@ int SqliteCatalog::Columns(const std::string& schema, const std::string& table,
                    columns.push_back({ColumnText(row, 0), KindOf(type), type});
                  });
   if (rc != status::kOk) return rc;
-  return columns.empty() ? NoSuchTable(link, schema, table) : status::kOk;
+  if (!columns.empty()) return status::kOk;
+  return link.FailWith(status::kNoSuchTable, "no table " + DatabaseName(schema) + "." + table);
 }
 
 int SqliteCatalog::Indexes(const std::string& schema, const std::string& table,

@@ -1,7 +1,6 @@
 #pragma once
-// The one translation from SQLite's result codes and messages to the Oracle statuses of
-// status.h. SQL functions of this backend report their faults as messages "ORA-nnnnn: ...",
-// which the translation reads back as the status -nnnnn.
+// The one translation from SQLite's result codes and messages to Oracle statuses. The date
+// functions report their faults as "ORA-nnnnn: ...", read back as the status -nnnnn.
 #include <string>
 
 namespace db::sqlite {

@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "common/civil_days.h"
 #include "db/runtime/oracle_date.h"
@@ -29,6 +27,36 @@ void CivilFromDays(int64_t z, DateTime& value) {
   value.day = static_cast<int>(d);
 }
 
+// The stored form; a bare 'YYYY-MM-DD' reads as midnight.
+int ParseStored(std::string_view text, DateTime& value) {
+  if (text.size() == 10) return ParseOracleDate(text, "yyyy-mm-dd", value);
+  return ParseOracleDate(text, "yyyy-mm-dd hh24:mi:ss", value);
+}
+
+std::string FormatStored(const DateTime& value) {
+  std::string text;
+  FormatOracleDate(value, "yyyy-mm-dd hh24:mi:ss", text);
+  return text;
+}
+
+// Fractions of `days` are parts of a day, to the second; -1841 when the result leaves the
+// years 1 to 9999.
+int AddDays(DateTime& value, double days) {
+  if (!std::isfinite(days) || std::fabs(days) > 4000000.0) return status::kYearInvalid;
+  int64_t seconds = DaysFromCivil(value.year, value.month, value.day) * 86400 +
+                    value.hour * 3600 + value.minute * 60 + value.second;
+  seconds += std::llround(days * 86400.0);
+  int64_t dayNumber = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+  int64_t secondOfDay = seconds - dayNumber * 86400;
+  DateTime shifted;
+  CivilFromDays(dayNumber, shifted);
+  shifted.hour = static_cast<int>(secondOfDay / 3600);
+  shifted.minute = static_cast<int>(secondOfDay / 60 % 60);
+  shifted.second = static_cast<int>(secondOfDay % 60);
+  if (shifted.year < 1 || shifted.year > 9999) return status::kYearInvalid;
+  value = shifted;
+  return status::kOk;
+}
 
 std::string_view TextOf(sqlite3_value* value) {
   const unsigned char* text = sqlite3_value_text(value);
@@ -96,39 +124,11 @@ constexpr FunctionEntry kFunctions[] = {
 
 }  // namespace
 
-int ParseStored(std::string_view text, DateTime& value) {
-  if (text.size() == 10) return ParseOracleDate(text, "yyyy-mm-dd", value);
-  return ParseOracleDate(text, "yyyy-mm-dd hh24:mi:ss", value);
-}
-
-std::string FormatStored(const DateTime& value) {
-  std::string text;
-  FormatOracleDate(value, "yyyy-mm-dd hh24:mi:ss", text);
-  return text;
-}
-
 int StoredToChar(std::string_view stored, std::string_view format, std::string& text) {
   DateTime value;
   int rc = ParseStored(stored, value);
   if (rc != status::kOk) return rc;
   return FormatOracleDate(value, format, text);
-}
-
-int AddDays(DateTime& value, double days) {
-  if (!std::isfinite(days) || std::fabs(days) > 4000000.0) return status::kYearInvalid;
-  int64_t seconds = DaysFromCivil(value.year, value.month, value.day) * 86400 +
-                    value.hour * 3600 + value.minute * 60 + value.second;
-  seconds += std::llround(days * 86400.0);
-  int64_t dayNumber = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
-  int64_t secondOfDay = seconds - dayNumber * 86400;
-  DateTime shifted;
-  CivilFromDays(dayNumber, shifted);
-  shifted.hour = static_cast<int>(secondOfDay / 3600);
-  shifted.minute = static_cast<int>(secondOfDay / 60 % 60);
-  shifted.second = static_cast<int>(secondOfDay % 60);
-  if (shifted.year < 1 || shifted.year > 9999) return status::kYearInvalid;
-  value = shifted;
-  return status::kOk;
 }
 
 int RegisterDateFunctions(sqlite3* handle) {

@@ -1,11 +1,7 @@
 #include "db/sqlite/session.h"
 
-#include <memory>
-#include <string>
-
 #include "common/stop_request.h"
 #include "db/dialect/dialect.h"
-#include "db/runtime/backend.h"
 #include "db/runtime/letter_case.h"
 #include "db/status.h"
 #include "db/sqlite/error.h"
@@ -72,16 +68,21 @@ std::string UriPath(const std::string& path) {
   return uri;
 }
 
+// Steps `sql` once with `text` as its one input; returns the prepare's or the step's code.
+int StepOnce(sqlite3* handle, const char* sql, const std::string& text) {
+  sqlite3_stmt* raw = nullptr;
+  int rc = sqlite3_prepare_v2(handle, sql, -1, &raw, nullptr);
+  NativeStatement statement(raw);
+  if (rc != SQLITE_OK) return rc;
+  sqlite3_bind_text(raw, 1, text.c_str(), -1, SQLITE_TRANSIENT);
+  return sqlite3_step(raw);
+}
+
 // Read-only: a transaction then takes no write lock on the calendar, so runs of different
 // schemas, which share the calendar, do not wait for each other.
 int AttachCalendar(sqlite3* handle, const std::string& calendar) {
-  sqlite3_stmt* raw = nullptr;
-  int rc = sqlite3_prepare_v2(handle, "ATTACH DATABASE ? AS RVKSTAMM", -1, &raw, nullptr);
-  NativeStatement attach(raw);
-  if (rc != SQLITE_OK) return rc;
   std::string uri = "file:" + UriPath(calendar) + "?mode=ro";
-  sqlite3_bind_text(attach.get(), 1, uri.c_str(), -1, SQLITE_TRANSIENT);
-  rc = sqlite3_step(attach.get());
+  int rc = StepOnce(handle, "ATTACH DATABASE ? AS RVKSTAMM", uri);
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
@@ -115,22 +116,8 @@ int Configure(sqlite3* handle, const std::string& mainPath, const std::string& d
   return AttachCalendar(handle, calendar);
 }
 
-// SQLITE_ROW when `handle` holds the calendar's table, SQLITE_DONE when it does not, else the
-// failure to read it.
-int FindCalendarTable(sqlite3* handle) {
-  sqlite3_stmt* raw = nullptr;
-  int rc = sqlite3_prepare_v2(
-      handle, "select 1 from sqlite_master where type = 'table' and name = ? collate nocase", -1,
-      &raw, nullptr);
-  NativeStatement lookup(raw);
-  if (rc != SQLITE_OK) return rc;
-  sqlite3_bind_text(lookup.get(), 1, kCalendarTable, -1, SQLITE_STATIC);
-  return sqlite3_step(lookup.get());
-}
-
-// Every date-range request reads the calendar: without it they would find no day and delete
-// what they should keep, so a directory without one is refused before any work. Opened
-// read-only, so that a missing file is not created.
+// Without the calendar the date-range requests would find no day and delete what they should
+// keep: a directory without one is refused. Read-only, so that a missing file is not created.
 int CheckCalendar(const std::string& directory) {
   std::string uri = "file:" + UriPath(directory + "/" + kCalendarSchema + ".db") + "?mode=ro";
   sqlite3* raw = nullptr;
@@ -138,7 +125,9 @@ int CheckCalendar(const std::string& directory) {
   Handle calendar(raw);
   if (rc != SQLITE_OK) return status::kNoSuchTable;  // no such file
   sqlite3_extended_result_codes(calendar.get(), 1);
-  rc = FindCalendarTable(calendar.get());
+  rc = StepOnce(calendar.get(),
+                "select 1 from sqlite_master where type = 'table' and name = ? collate nocase",
+                kCalendarTable);
   if (rc == SQLITE_ROW) return status::kOk;
   if (rc == SQLITE_DONE) return status::kNoSuchTable;  // an empty file among them
   return MapSqliteError(rc, sqlite3_errmsg(calendar.get()));  // e.g. a damaged file
@@ -156,8 +145,7 @@ class Session : public BackendSession {
       return PrepareChange(link_, parsed.body, prepared);
     }
     auto statement = std::make_unique<Statement>(
-        link_, dialect::Sqlite().Adapt(parsed.body, parsed.inputCount, dialect::Markers::Question),
-        parsed.kind == ParsedStatement::Kind::Modify);
+        link_, dialect::Sqlite().Adapt(parsed.body, parsed.inputCount, dialect::Markers::Question));
     int rc = statement->Prepare();
     if (rc == status::kOk) prepared = std::move(statement);
     return rc;

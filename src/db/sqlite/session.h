@@ -1,9 +1,7 @@
 #pragma once
-// What a SQLite session shares with its statements: the handle of the schema's file, every
-// native statement compiled on it and the last native error.
-// Statements hold it weakly, so that one outliving its session reports a lost connection.
-// The native statements belong here, not to their statements: they are finalised before the
-// handle closes, with the session or when a schema switch replaces the handle.
+// What a SQLite session shares with its statements, which hold it weakly (one outliving its
+// session reports a lost connection): the schema file's handle, the last native error and every
+// native statement compiled on the handle, kept here to be finalised before the handle closes.
 #include <sqlite3.h>
 
 #include <memory>
@@ -26,10 +24,6 @@ using NativeStatement = std::unique_ptr<sqlite3_stmt, NativeStatementDeleter>;
 class Statement;
 
 struct Link {
-  Link() = default;
-  Link(const Link&) = delete;
-  Link& operator=(const Link&) = delete;
-
   // Opens `mainPath` (":memory:" or an existing file, never created) as the main database,
   // with the date functions, the busy timeout, WAL and full sync, a running statement
   // interrupted once a stop is due, and DIR/RVKSTAMM.db attached as RVKSTAMM (its absence

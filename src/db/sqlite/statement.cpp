@@ -3,11 +3,9 @@
 #include <sqlite3.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "db/sqlite/functions.h"
 #include "db/status.h"
-#include "db/sqlite/session.h"
 
 namespace db::sqlite {
 namespace {
@@ -71,12 +69,10 @@ SqlValue ConvertedDate(sqlite3_stmt* statement, int column, const std::string& f
 
 }  // namespace
 
-Statement::Statement(std::weak_ptr<Link> link, dialect::DialectText text, bool modifies,
-                     std::vector<int> bound)
+Statement::Statement(std::weak_ptr<Link> link, dialect::DialectText text, std::vector<int> bound)
     : link_(std::move(link)),
       sql_(std::move(text.sql)),
       conversions_(std::move(text.conversions)),
-      modifies_(modifies),
       bound_(std::move(bound)) {}
 
 Statement::~Statement() {
@@ -158,9 +154,8 @@ int Statement::Bind(Link& link, sqlite3_stmt* native, const std::vector<SqlValue
   return rc == SQLITE_OK ? status::kOk : link.Fail(rc);
 }
 
-// Steps to the end; a failed statement has undone its own changes (statement journal), and
-// the transaction goes on unless SQLite had to roll it back as a whole (the transaction model
-// asks the handle afterwards).
+// Steps to the end. A failed statement has undone its own changes; whether SQLite rolled back
+// the whole transaction the transaction model asks the handle afterwards.
 int Statement::Step(Link& link, sqlite3_stmt* native, SqlRows* rows) {
   int columns = sqlite3_column_count(native);
   int rc;
@@ -225,7 +220,7 @@ int KeyedUpdate::Run(const std::vector<SqlValue>& inputs, SqlRows* rows, int64_t
 
 int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
                   std::unique_ptr<BackendStatement>& prepared) {
-  auto full = std::make_unique<Statement>(link, dialect::AdaptToSqlite(body), true);
+  auto full = std::make_unique<Statement>(link, dialect::AdaptToSqlite(body));
   int rc = full->Prepare();
   if (rc != status::kOk) return rc;
   UnchangedKeys keys;
@@ -235,7 +230,7 @@ int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
   }
   std::unique_ptr<Statement> shorter;
   if (shorten) {
-    shorter = std::make_unique<Statement>(link, dialect::AdaptToSqlite(keys.body), true, keys.kept);
+    shorter = std::make_unique<Statement>(link, dialect::AdaptToSqlite(keys.body), keys.kept);
     shorten = shorter->Prepare() == status::kOk;
   }
   if (!shorten) {

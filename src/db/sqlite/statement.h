@@ -24,8 +24,7 @@ class Statement : public Runnable {
  public:
   // `text` is the adapted body; Prepare() must succeed before the first Run(). `bound`, when
   // not empty, names the inputs it binds, in order; by default it binds all of them.
-  Statement(std::weak_ptr<Link> link, dialect::DialectText text, bool modifies,
-            std::vector<int> bound = {});
+  Statement(std::weak_ptr<Link> link, dialect::DialectText text, std::vector<int> bound = {});
   ~Statement() override;
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -44,7 +43,6 @@ class Statement : public Runnable {
   std::weak_ptr<Link> link_;
   std::string sql_;
   std::vector<dialect::FetchConversion> conversions_;  // select-list dates converted row by row
-  bool modifies_;
   std::vector<int> bound_;
 };
 
@@ -70,9 +68,8 @@ class KeyedUpdate : public Runnable {
   UnchangedKeys keys_;
 };
 
-// The statement for a modification `body` (Oracle dialect): a KeyedUpdate for an update whose
-// key assignments can be left out on this table, else a plain Statement. Compiles what it
-// returns.
+// The compiled statement for a modification `body` (Oracle dialect): a KeyedUpdate where the
+// update's key assignments can be left out on this table, else a plain Statement.
 int PrepareChange(const std::shared_ptr<Link>& link, const std::string& body,
                   std::unique_ptr<BackendStatement>& prepared);
 

@@ -41,26 +41,20 @@ std::vector<size_t> Significant(const std::vector<SqlToken>& tokens, size_t begi
 // The items of a set list: split at the commas outside parentheses.
 bool ReadSetList(const std::vector<SqlToken>& tokens, size_t begin, size_t end,
                  std::vector<Equality>& items) {
-  size_t start = begin;
-  int depth = 0;
-  for (size_t k = begin; k <= end; ++k) {
-    bool last = k == end;
-    if (!last && tokens[k].Is("(")) ++depth;
-    if (!last && tokens[k].Is(")")) --depth;
-    if (!last && !(depth == 0 && tokens[k].Is(","))) continue;
-    std::vector<size_t> item = Significant(tokens, start, k);
+  for (size_t start = begin; start <= end;) {
+    size_t comma = TopLevelComma(tokens, start, end);
+    std::vector<size_t> item = Significant(tokens, start, comma);
     if (item.size() < 3 || tokens[item[0]].kind != SqlTokenKind::Word || !tokens[item[1]].Is("=")) {
       return false;
     }
-    items.push_back({tokens[item[0]].text, {item.begin() + 2, item.end()}, start, k});
-    start = k + 1;
+    items.push_back({tokens[item[0]].text, {item.begin() + 2, item.end()}, start, comma});
+    start = comma + 1;
   }
   return true;
 }
 
-// Every parenthesis that groups (one that does not call a function) stands where a term can:
-// opened after the clause's start, "(" or "and", closed before its end, ")" or "and". So the
-// clause is a conjunction and nothing else: no group compared or computed with.
+// Every grouping parenthesis opens after the clause's start, "(" or "and" and closes before its
+// end, ")" or "and": the clause is a conjunction, no group is compared or computed with.
 bool OnlyGroupsOfTerms(const std::vector<SqlToken>& tokens, const std::vector<size_t>& where) {
   std::vector<bool> grouping;  // per open parenthesis
   for (size_t i = 0; i < where.size(); ++i) {
@@ -161,13 +155,7 @@ bool FindUnchangedKeys(const std::string& body, UnchangedKeys& found) {
     return false;
   }
   size_t setBegin = head[2] + 1;
-  size_t where = tokens.size();
-  int depth = 0;
-  for (size_t k = setBegin; k < tokens.size() && where == tokens.size(); ++k) {
-    if (tokens[k].Is("(")) ++depth;
-    if (tokens[k].Is(")")) --depth;
-    if (depth == 0 && tokens[k].Is("where")) where = k;
-  }
+  size_t where = TopLevel(tokens, setBegin, "where");
   std::vector<Equality> items;
   std::vector<Equality> terms;
   if (where == tokens.size() || !ReadSetList(tokens, setBegin, where, items) ||
