@@ -6,7 +6,6 @@
 
 #include "common/run_end.h"
 #include "common/stop_request.h"
-#include "config/client_environment.h"
 #include "config/startup_values.h"
 #include "db/connect.h"
 #include "db/pud.h"
