@@ -1,7 +1,6 @@
 #pragma once
-// A stop asked for from outside (SIGTERM, SIGINT), as every wait of the program sees it: the
-// first signal and the moment it came, on the monotonic clock. Noting it is safe inside a
-// signal handler; whatever waits (a statement, a lock, the log file) asks how long ago it was.
+// A stop asked for from outside (SIGTERM, SIGINT): the first signal and its moment on the
+// monotonic clock, noted safely in a signal handler; every wait asks how long ago it was.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -11,8 +10,7 @@ namespace stop_request {
 inline std::atomic<int> firstSignal{0};
 inline std::atomic<int64_t> notedAtNanos{0};
 
-// The steady clock is the system's monotonic one (CLOCK_MONOTONIC), which a signal handler
-// may read.
+// The steady clock is the monotonic one (CLOCK_MONOTONIC), which a signal handler may read.
 inline int64_t MonotonicNanos() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();

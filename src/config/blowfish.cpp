@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/secure_zero.h"
+
 namespace {
 
 // The Blowfish initial values: the fractional hexadecimal digits of pi, eight to a word, read in
@@ -246,7 +248,7 @@ int DecipherValueWithKey(const char* cipherText, char* plain, const unsigned cha
     WriteWordLittleEndian(right, out + group * kBlockBytes + 4);
   }
   plain[groups * kBlockBytes] = '\0';
-  WipeBytes(&g_workState, sizeof g_workState);
+  platform::SecureZero(&g_workState, sizeof g_workState);
   return 1;
 }
 
@@ -313,12 +315,5 @@ uint32_t ReadWordLittleEndian(const unsigned char* bytes) {
 void WriteWordLittleEndian(uint32_t word, unsigned char* bytes) {
   for (int i = 0; i < 4; ++i) {
     bytes[i] = static_cast<unsigned char>(word >> (8 * i));
-  }
-}
-
-void WipeBytes(void* memory, size_t length) {
-  volatile unsigned char* bytes = static_cast<volatile unsigned char*>(memory);
-  for (size_t i = 0; i < length; ++i) {
-    bytes[i] = 0;
   }
 }

@@ -1,7 +1,6 @@
 #pragma once
-// Blowfish decipherment of the configuration values (hexadecimal, little-endian halves). The
-// program only deciphers; the primitives below serve the configuration tool (which enciphers)
-// and the tests.
+// Blowfish decipherment of the configuration values (hexadecimal, little-endian halves); the
+// primitives below serve the configuration tool, which enciphers, and the tests.
 #include <cstddef>
 #include <cstdint>
 
@@ -14,8 +13,7 @@ struct BlowfishState {
 };
 static_assert(sizeof(BlowfishState) == 4168);
 
-// The published key schedule; the key bytes repeat cyclically. A key of length 0 leaves the
-// initial values unmixed.
+// The published key schedule, the key bytes repeating; a key of length 0 leaves the values unmixed.
 void BlowfishSetKey(BlowfishState& state, const unsigned char* key, int keyLength);
 void BlowfishEncryptBlock(const BlowfishState& state, uint32_t& left, uint32_t& right);
 void BlowfishDecryptBlock(const BlowfishState& state, uint32_t& left, uint32_t& right);
@@ -23,9 +21,6 @@ void BlowfishDecryptBlock(const BlowfishState& state, uint32_t& left, uint32_t& 
 // The configuration values store each half of a block least significant byte first.
 uint32_t ReadWordLittleEndian(const unsigned char* bytes);
 void WriteWordLittleEndian(uint32_t word, unsigned char* bytes);
-
-// Zeroes memory with stores the compiler may not drop, so no key material outlives its use.
-void WipeBytes(void* memory, size_t length);
 
 // DecipherValue with a key of any bytes, NULs included.
 int DecipherValueWithKey(const char* cipherText, char* plain, const unsigned char* key, int keyLength);

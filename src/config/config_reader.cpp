@@ -1,9 +1,9 @@
 // The configuration file reader: records of two lines, the first selected one answers.
 #include "config/config_reader.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -23,9 +23,8 @@ using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
 enum class LineRead { kNone, kWhole, kSplit };
 
-// Reads one line without its line end (LF, or CR LF as text-mode reading delivers it as LF)
-// into a buffer of `size` bytes. kSplit when the buffer filled first: the rest of the line is
-// then read as the next line. kNone at the end of the file.
+// Reads one line without its LF or CR LF into a buffer of `size` bytes: kSplit when the buffer
+// filled first (the rest is read as the next line), kNone at the end of the file.
 LineRead ReadLine(FILE* file, char* line, int size) {
   int length = 0;
   while (length < size - 1) {
@@ -49,10 +48,9 @@ LineRead ReadLine(FILE* file, char* line, int size) {
 }
 
 // Copies `length` characters from `start` into a field of `capacity` bytes; false when they do
-// not fit. Empty fields: the stretch between two adjacent ';' (or after the last ';') is
-// taken as the empty text. Reading it as "up to the end of the line" would put the rest of the
-// line, separators included, into the field and match the record by accident; rejecting it
-// would let a later record answer a lookup that this one's name or number plainly claims.
+// not fit. An empty field (two adjacent ';', or nothing after the last) is the empty text: read
+// to the line's end it could match the record by accident, and rejected it would let a later
+// record answer a lookup that this one plainly claims.
 bool TakeField(const char* line, int start, int length, char* field, size_t capacity) {
   if (length <= 0) {
     field[0] = '\0';
@@ -68,36 +66,21 @@ bool TakeField(const char* line, int start, int length, char* field, size_t capa
 // The number text as a decimal integer: leading blanks, an optional sign, digits up to the
 // first other character, 0 without digits. False when it does not fit 32 bits.
 bool TakeNumber(const char* text, int32_t& number) {
-  while (std::isspace(static_cast<unsigned char>(*text))) {
-    ++text;
-  }
-  bool negative = *text == '-';
-  if (*text == '-' || *text == '+') {
-    ++text;
-  }
-  int64_t magnitude = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    magnitude = magnitude * 10 + (*text - '0');  // at most 11 characters: no overflow
-  }
-  int64_t value = negative ? -magnitude : magnitude;
-  if (value < INT32_MIN || value > INT32_MAX) {
-    return false;
-  }
+  const long long value = std::strtoll(text, nullptr, 10);  // at most 11 characters: no overflow
+  if (value < INT32_MIN || value > INT32_MAX) return false;
   number = static_cast<int32_t>(value);
   return true;
 }
 
-// The section lies between the first and the second ';' of the first line; with fewer than
-// two ';' it is empty.
+// The section: between the first and second ';' of the first line, empty with fewer ';'.
 bool TakeSection(const char* firstLine, ConfigRecord& record) {
   int first = FindNthChar(firstLine, ';', 1);
   int second = FindNthChar(firstLine, ';', 2);
   return TakeField(firstLine, first + 1, second - first - 1, record.section, sizeof record.section);
 }
 
-// The second line: number ';' name ';' value, the value running to the line end with any
-// further ';'. With one ';' the name is empty and the value follows that ';'. A line without
-// ';' has no number and is rejected, as is any field too long for its buffer.
+// The second line: number ';' name ';' value, the value running to the line end (one ';': no
+// name). A line without ';', or with a field too long for its buffer, is rejected.
 bool TakeNumberNameValue(const char* secondLine, ConfigRecord& record) {
   int first = FindNthChar(secondLine, ';', 1);
   if (first < 0 || first > kMaxNumberChars) {

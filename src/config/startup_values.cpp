@@ -5,11 +5,10 @@
 
 #include "common/text_field.h"
 #include "config/config_reader.h"
+#include "platform/environment.h"
 #include "platform/secure_zero.h"
 
 namespace {
-
-void Wipe(void* memory, size_t size) { platform::SecureZero(memory, size); }
 
 // The deciphered value of `key`, or "" when there is no configuration file or no such key.
 // The configuration result is wiped right away: it may hold the password.
@@ -18,7 +17,7 @@ std::string LookUpValue(const char* key, const char* configPath) {
   GetConfigValue("", key, 0, configPath);
   char* found = g_configRecord.value;
   std::string value(found, strnlen(found, sizeof g_configRecord.value));
-  Wipe(g_configRecord.value, sizeof g_configRecord.value);
+  platform::SecureZero(g_configRecord.value, sizeof g_configRecord.value);
   return value;
 }
 
@@ -26,7 +25,7 @@ std::string LookUpValue(const char* key, const char* configPath) {
 template <size_t N>
 void TakeValue(char (&field)[N], std::string value) {
   if (!value.empty() && value.size() <= N - 1) CopyField(field, value.c_str());
-  Wipe(value.data(), value.size());
+  platform::SecureZero(value.data(), value.size());
 }
 
 // The schema is stored with one trailing character more than its name: 1 to 21 characters
@@ -36,7 +35,7 @@ void TakeSchema(char (&field)[21], std::string value) {
     value.pop_back();
     CopyField(field, value.c_str());
   }
-  Wipe(value.data(), value.size());
+  platform::SecureZero(value.data(), value.size());
 }
 
 }  // namespace
@@ -49,7 +48,13 @@ void ReadStartupValues(const char* configPath, StartupValues& values) {
   TakeValue(values.password, LookUpValue("PASS", configPath));
 }
 
-void WipeStartupValues(StartupValues& values) { Wipe(&values, sizeof values); }
+void WipeStartupValues(StartupValues& values) { platform::SecureZero(&values, sizeof values); }
+
+void ClearClientEnvironment() {
+  for (const std::string& name : platform::EnvironmentNames()) {
+    if (name.compare(0, 2, "PG") == 0) platform::RemoveEnvironmentVariable(name);
+  }
+}
 
 std::string LogFileName(const char* schema) {
   return std::string("../quelborne_php/log/kestrumel_") + schema + ".log";

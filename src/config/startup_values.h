@@ -13,17 +13,22 @@ struct StartupValues {
 
 void ReadStartupValues(const char* configPath, StartupValues& values);
 
+// The program takes its settings only from its configuration file and command line. Database
+// client libraries would also read their own environment variables (libpq every PG* variable,
+// for each setting a connect leaves empty, also inside an ODBC driver), so those go first.
+void ClearClientEnvironment();
+
 // Overwrites the values in a way the compiler may not drop, so no credential outlives its use.
 void WipeStartupValues(StartupValues& values);
 
 // The shared log of all runs of a schema, next to the working directory.
 std::string LogFileName(const char* schema);
 
-// The report of the runs of one schema and planning group, beside the log. The group is the
-// command line's argument as the run takes it (first five characters, cut before the first
-// blank, "00000" kept); a character that could lead out of the log's folder or that a file
-// name cannot hold is written as %XX, so every schema and group has a name of its own.
+// The report of the runs of one schema and planning group (as ReportedGroup gives it), beside the
+// log. A character that could lead out of the log's folder or that a file name cannot hold is
+// written as %XX, so every schema and group has a name of its own.
 std::string RunReportFileName(const char* schema, const char* group);
 
-// The planning group argument as the report's name and content give it.
+// The planning group argument as the report gives it: its first five characters, cut before the
+// first blank, "00000" kept.
 std::string ReportedGroup(const char* argument);

@@ -34,13 +34,6 @@ std::string KindText(int32_t kind) {
 
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-void AppendDump(std::string& text, const LogEntry& entry) {
-  if (entry.dumpData != nullptr && entry.dumpLength > 0) {
-    text.append(reinterpret_cast<const char*>(entry.dumpData), static_cast<size_t>(entry.dumpLength));
-  }
-  text += kLineEnd;
-}
-
 }  // namespace
 
 std::string FormatEntryText(const LogEntry& entry, int32_t mask, const std::tm& localTime) {
@@ -61,7 +54,12 @@ std::string FormatEntryText(const LogEntry& entry, int32_t mask, const std::tm& 
   text += kLineEnd;
 
   const int32_t enabled = entry.kind & mask;
-  if ((enabled & DMSG) != 0) AppendDump(text, entry);
+  if ((enabled & DMSG) != 0) {
+    if (entry.dumpData != nullptr && entry.dumpLength > 0) {
+      text.append(reinterpret_cast<const char*>(entry.dumpData), static_cast<size_t>(entry.dumpLength));
+    }
+    text += kLineEnd;
+  }
   if ((enabled & SMSG) != 0) {
     text += kLineEnd;  // the system block
     text += kLineEnd;

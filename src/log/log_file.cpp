@@ -12,8 +12,7 @@ namespace {
 
 constexpr int64_t kWaitStepNanos = 333000000;
 
-// Runs `operation` (0 or an errno value) until it succeeds, fails with an error other than
-// "in use", or the deadline has passed. Returns 0 or the last errno value.
+// Runs `operation` until it gives 0, an errno other than "in use", or the deadline; its last result.
 template <typename Operation>
 int RetryWhileHeld(Operation operation, const WaitDeadline& deadline) {
   for (;;) {

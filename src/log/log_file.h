@@ -1,9 +1,8 @@
 #pragma once
 // The log file on disk. Writers in several processes take turns through an exclusive advisory
-// lock on the file; a writer that finds it held waits in steps of 333 ms, but only until its
-// deadline: the run may hold its database's write lock meanwhile, and a stop must not wait for
-// another process. Every write goes through to disk, and the file is never kept open between
-// entries.
+// lock, waiting in steps of 333 ms only until a deadline: the run may hold its database's write
+// lock meanwhile, and a stop must not wait for another process. Every write goes through to
+// disk, and the file is never kept open between entries.
 #include <cstdint>
 #include <string>
 
@@ -11,8 +10,7 @@
 
 namespace message_log {
 
-// When a writer stops waiting for what another process holds: at a moment on the monotonic
-// clock, or at once when a stop has been asked for.
+// When a writer stops waiting for another process: at a monotonic moment, or at once after a stop.
 class WaitDeadline {
  public:
   explicit WaitDeadline(double seconds);
@@ -26,8 +24,7 @@ class WaitDeadline {
 
 using platform::FileIdentity;
 
-// The log file, opened for appending and locked against other writers unless the deadline
-// ended the wait for the lock; closing unlocks it.
+// The log file, open for appending, locked against other writers unless the deadline came first.
 class LockedLogFile {
  public:
   LockedLogFile() = default;
@@ -61,9 +58,8 @@ class LockedLogFile {
   FileIdentity identity_;
 };
 
-// To be called while holding the lock of the log file `path`: deletes `companion` (its absence
-// or any failure other than "in use" is no obstacle) and renames the log file to it, waiting
-// for either while in use until `deadline`. Returns 0 or the errno value of the rename.
+// Holding the lock of the log `path`: deletes `companion` (a failure other than "in use" is no
+// obstacle) and renames the log to it, waiting while in use until `deadline`. 0 or the rename's errno.
 int RotateLogFile(const std::string& path, const std::string& companion, const WaitDeadline& deadline);
 
 }  // namespace message_log

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "log/entry_text.h"
@@ -24,53 +25,35 @@ struct LogState {
   LogLimits limits;
   // Entries this process wrote into `countedFile`, the file generation they went to.
   int32_t entryCount = 0;
-  bool hasCountedFile = false;
-  FileIdentity countedFile;
+  std::optional<FileIdentity> countedFile;
   std::vector<std::string>* captured = nullptr;  // CaptureLogEntries
-};
-
-// Not part of LogState: a new log file name does not make the process's entries unwritten.
-struct EntryTally {
+  // Entries of the process, whatever file they went to: a new name leaves them as they are.
   int32_t written = 0;
   int32_t lost = 0;
 };
-
-EntryTally& Tally() {
-  static EntryTally tally;
-  return tally;
-}
 
 LogState& State() {
   static LogState state;
   return state;
 }
 
-std::tm LocalTimeNow() { return platform::LocalTime(std::time(nullptr)); }
-
-// When another process has rotated the file (or someone replaced it), the entries counted so
-// far went to a generation that is already rotated; counting them against the new file would
-// rotate it again at once and delete the older generation after only a few entries.
-void ForgetEntriesOfOtherGeneration(LogState& state, const FileIdentity& current) {
-  if (state.hasCountedFile && !(state.countedFile == current)) state.entryCount = 0;
-}
-
-// Rotates if this process has written more than the limit into the file that `file` holds
-// locked, then leaves `file` open on the file that takes the entry. Without the lock the
-// rotation waits for a later entry that gets it: renaming a file that another writer holds
-// could delete a generation it has just rotated. Returns false when the entry is to be dropped.
+// Rotates if this process has written more than the limit into the file `file` holds locked,
+// then leaves `file` open on the file that takes the entry; false to drop the entry. Without the
+// lock it waits for a later entry: renaming a held file could delete a generation just rotated.
 bool RotateIfDue(LogState& state, LockedLogFile& file, const WaitDeadline& deadline) {
-  ForgetEntriesOfOtherGeneration(state, file.Identity());
+  // Entries counted into a generation another process has rotated since: counted against the
+  // new file, they would rotate it again at once and delete the older generation early.
+  if (state.countedFile && !(*state.countedFile == file.Identity())) state.entryCount = 0;
   if (state.entryCount <= state.limits.entryLimit || !file.IsLocked()) return true;
   // On failure the count stays above the limit, so the next entry tries again.
   if (message_log::RotateLogFile(state.fileName, state.companionName, deadline) != 0) return false;
   state.entryCount = 0;
-  state.hasCountedFile = false;
+  state.countedFile.reset();
   return file.Open(state.fileName, deadline) == 0;
 }
 
-// One deadline for all of the entry's waits, so that the entry as a whole holds the run no
-// longer than the bound.
-// Returns whether the entry is in the file.
+// Whether the entry went into the file. One deadline for all its waits, so that the entry as a
+// whole holds the run no longer than the bound.
 bool AppendEntry(LogState& state, const std::string& text) {
   const WaitDeadline deadline(state.limits.lockWaitSeconds);
   LockedLogFile file;
@@ -80,7 +63,6 @@ bool AppendEntry(LogState& state, const std::string& text) {
   const FileIdentity written = file.Identity();
   if (file.Close() != 0) return false;
   ++state.entryCount;
-  state.hasCountedFile = true;
   state.countedFile = written;
   return true;
 }
@@ -99,24 +81,19 @@ void SetLogFile(int32_t mask, const char* fileName, const LogLimits& limits) noe
   state.mask = mask;
   state.limits = limits;
   state.entryCount = 0;
-  state.hasCountedFile = false;
+  state.countedFile.reset();
 }
 
-// A run's last words come from a thread of their own while its main thread may be stuck in a
-// driver call, or, rarely, in an entry: that entry gets a moment to finish, then the last
-// words go in regardless, since the process ends right after them.
-std::timed_mutex& EntryMutex() {
-  static std::timed_mutex mutex;
-  return mutex;
-}
-
+// A run's last words come from a thread of their own while its main thread may be stuck, rarely
+// in an entry: that gets a moment to finish, then the last words go in, the process ending.
 void WriteLogEntry(const LogEntry& entry) noexcept {
-  std::unique_lock<std::timed_mutex> lock(EntryMutex(), std::chrono::seconds(2));
+  static std::timed_mutex entryMutex;
+  std::unique_lock<std::timed_mutex> lock(entryMutex, std::chrono::seconds(2));
   LogState& state = State();
   if ((entry.kind & state.mask) == 0) return;
   bool written = false;
   try {
-    std::string text = message_log::FormatEntryText(entry, state.mask, LocalTimeNow());
+    std::string text = message_log::FormatEntryText(entry, state.mask, platform::LocalTime(std::time(nullptr)));
     if (state.captured != nullptr) {
       state.captured->push_back(std::move(text));
       written = true;
@@ -126,13 +103,13 @@ void WriteLogEntry(const LogEntry& entry) noexcept {
   } catch (...) {
     // Out of memory: the entry is lost like any other failed entry.
   }
-  ++(written ? Tally().written : Tally().lost);
+  ++(written ? state.written : state.lost);
 }
 
 void CaptureLogEntries(std::vector<std::string>* entries) noexcept { State().captured = entries; }
 
-int32_t LogEntriesWritten() noexcept { return Tally().written; }
+int32_t LogEntriesWritten() noexcept { return State().written; }
 
-int32_t LogEntriesLost() noexcept { return Tally().lost; }
+int32_t LogEntriesLost() noexcept { return State().lost; }
 
 int32_t LogEntriesTowardsRotation() noexcept { return State().entryCount; }

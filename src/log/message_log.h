@@ -31,27 +31,23 @@ struct LogLimits {
   double lockWaitSeconds = 30.0;
 };
 
-// Sets the enable mask, the file name (nullptr keeps the default "msg.dat") and the limits;
-// the name is taken whole, whatever its length. The process counts its entries towards the
-// file's next rotation from 0.
+// Sets the enable mask, the file name, taken whole (nullptr: the default "msg.dat"), and the
+// limits; the process counts its entries towards the next rotation from 0.
 void SetLogFile(int32_t mask, const char* fileName, const LogLimits& limits = {}) noexcept;
 // Appends one entry if its kind shares a bit with the mask; the caller learns nothing of the
-// outcome. Null texts are written as empty ones. Another writer's hold on the file delays the
-// entry at most the lock wait, and not at all once a stop has been asked for; the entry then
-// goes in without the lock.
+// outcome. Null texts are written as empty ones. Another writer's hold delays it at most the
+// lock wait (not at all after a stop), then it goes in without the lock.
 void WriteLogEntry(const LogEntry& entry) noexcept;
 
-// While `entries` is set, each entry of an enabled kind is appended to it, as the file would
-// hold it, instead of going to the file: for a rehearsal, whose entries are no run's. Entries
-// kept so count as written. nullptr sends them to the file again.
+// While `entries` is set (not nullptr), each entry goes to it as the file would hold it, counted
+// as written, instead of to the file: for a rehearsal, whose entries are no run's.
 void CaptureLogEntries(std::vector<std::string>* entries) noexcept;
 
 // Entries of an enabled kind this process has written since it started, and those it could
 // not write (no file, a lock or write that failed, no memory): what the run's report counts.
 int32_t LogEntriesWritten() noexcept;
 int32_t LogEntriesLost() noexcept;
-// Entries this process has written into the log's current generation: once they pass the
-// entry limit, the next entry rotates the file.
+// Entries this process wrote into the log's current generation; past the limit the next rotates.
 int32_t LogEntriesTowardsRotation() noexcept;
 
 // The usual entry of this program: kind FMSG with a function name, message and status.

@@ -24,18 +24,6 @@ const char* JobCode(int32_t jobType) {
   }
 }
 
-// Between two deviation rows only the run-wide fields and the running number hold values.
-void ClearDeviationFields(ErrRecord& record) {
-  CopyField(record.ErrPnr, "");
-  CopyField(record.ErrEso, "");
-  CopyField(record.ErrEsa, "");
-  CopyField(record.ErrKnz, "");
-  CopyField(record.ErrBdt, "");
-  record.ErrZtv = 0;
-  record.ErrZtb = 0;
-  record.ErrFnr = 0;
-}
-
 // Counts and limits are 32-bit; differences and products are taken in 64 bits and saturated,
 // so a corrupt row gives an extreme value instead of undefined overflow.
 int32_t Saturate(int64_t value) {
@@ -44,9 +32,8 @@ int32_t Saturate(int64_t value) {
   return static_cast<int32_t>(std::clamp(value, kLow, kHigh));
 }
 
-// The shortfall below `reference` as a percentage of reference + 1, truncated toward zero.
-// Only a reference of -1 (a corrupt row) makes the divisor 0; it is then taken as 1, so the
-// level is simply the shortfall times 100. Every other negative divisor divides as it is.
+// The shortfall below `reference` as a percentage of reference + 1, truncated toward zero; a
+// divisor of 0 (reference -1, a corrupt row) is taken as 1, other negative ones as they are.
 int64_t ShortfallPercent(int32_t net, int32_t reference) {
   int64_t divisor = int64_t{reference} + 1;
   if (divisor == 0) divisor = 1;
@@ -63,9 +50,46 @@ BsmRecord SlotOf(const BdpRecord& row) {
   return slot;
 }
 
-// Takes the counts for the slot's end unless `counted` holds them; returns the status of the
-// counts taken here. A failed tally leaves the counts it did not reach at 0, and they are used
-// as such.
+// The tally of `slot`'s rows that end at `end`, its counts still 0.
+BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
+  BdpTally tally{};
+  CopyField(tally.BdpBdt, slot.BsmBdt);
+  CopyField(tally.BdpEso, slot.BsmEso);
+  CopyField(tally.BdpEsa, slot.BsmEsa);
+  tally.BdpAsw = slot.BsmAsw;
+  tally.BdpSzv = slot.BsmSzv;
+  tally.BdpSzb = end;
+  return tally;
+}
+
+// One deviation row into `row`; `record` keeps only the run-wide fields and the running number,
+// readied for the next row.
+void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record, ErrRecord& row) {
+  CopyField(record.ErrPnr, "");
+  CopyField(record.ErrEso, slot.BsmEso);
+  CopyField(record.ErrEsa, slot.BsmEsa);
+  CopyField(record.ErrKnz, slot.BsmBsz);
+  CopyField(record.ErrBdt, slot.BsmBdt);
+  record.ErrZtv = slot.BsmSzv;
+  record.ErrZtb = slot.BsmSzb;
+  // A number outside 0..9998 (never left by this module) starts the count again.
+  record.ErrLfn = record.ErrLfn >= 0 && record.ErrLfn < kLastRunningNumber ? record.ErrLfn + 1 : 1;
+  record.ErrFnr = code;
+  row = record;
+  // Between two rows only the run-wide fields and the running number hold values.
+  CopyField(record.ErrPnr, "");
+  CopyField(record.ErrEso, "");
+  CopyField(record.ErrEsa, "");
+  CopyField(record.ErrKnz, "");
+  CopyField(record.ErrBdt, "");
+  record.ErrZtv = 0;
+  record.ErrZtb = 0;
+  record.ErrFnr = 0;
+  if (record.ErrLfn >= kLastRunningNumber) record.ErrLfn = 0;
+}
+
+// Takes the counts for the slot's end unless `counted` holds them; returns their status. A
+// failed tally leaves the counts it did not reach at 0, used as such.
 int Bsm_Count(BsmRecord& record, const BdpTally* counted) {
   bool takenForThisEnd = counted != nullptr && counted->BdpSzb == record.BsmSzb;
   BdpTally tally = takenForThisEnd ? *counted : SlotTallyFor(record, record.BsmSzb);
@@ -98,17 +122,6 @@ void Bsm_CalcFkt(BsmRecord& record) {
   }
 }
 
-BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end) {
-  BdpTally tally{};
-  CopyField(tally.BdpBdt, slot.BsmBdt);
-  CopyField(tally.BdpEso, slot.BsmEso);
-  CopyField(tally.BdpEsa, slot.BsmEsa);
-  tally.BdpAsw = slot.BsmAsw;
-  tally.BdpSzv = slot.BsmSzv;
-  tally.BdpSzb = end;
-  return tally;
-}
-
 // The slot is saved with its deviation row, which the check readies from the recounted values.
 int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
   const int tallied = Bsm_Count(record, counted);
@@ -117,8 +130,9 @@ int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
     return 0;
   }
   ErrRecord deviation{};
-  const bool deviates = Bsm_CheckErr(record, RunErrRecord(), deviation) == 1;
-  const SlotSave written = Bsm_SaveSlot(record, deviates ? &deviation : nullptr);
+  const int32_t code = DeviationCode(record);
+  if (code != 0) Err_Record(record, code, RunErrRecord(), deviation);
+  const SlotSave written = Bsm_SaveSlot(record, code != 0 ? &deviation : nullptr);
   if (written.saved != 0) ReportFailure("Bsm_PKeyUpd", "Fehler: Update BsmSatz", written.saved);
   if (written.recorded != 0) ReportFailure("Err_Insert()", "Fehler Insert", written.recorded);
   return written.saved == 0 ? 1 : 0;
@@ -169,25 +183,3 @@ int32_t DeviationCode(const BsmRecord& slot) {
   return 0;
 }
 
-int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record, ErrRecord& row) {
-  int32_t code = DeviationCode(slot);
-  if (code == 0) return 0;
-  Err_Record(slot, code, record, row);
-  return 1;
-}
-
-void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record, ErrRecord& row) {
-  CopyField(record.ErrPnr, "");
-  CopyField(record.ErrEso, slot.BsmEso);
-  CopyField(record.ErrEsa, slot.BsmEsa);
-  CopyField(record.ErrKnz, slot.BsmBsz);
-  CopyField(record.ErrBdt, slot.BsmBdt);
-  record.ErrZtv = slot.BsmSzv;
-  record.ErrZtb = slot.BsmSzb;
-  // A number outside 0..9998 (never left by this module) starts the count again.
-  record.ErrLfn = record.ErrLfn >= 0 && record.ErrLfn < kLastRunningNumber ? record.ErrLfn + 1 : 1;
-  record.ErrFnr = code;
-  row = record;
-  ClearDeviationFields(record);
-  if (record.ErrLfn >= kLastRunningNumber) record.ErrLfn = 0;
-}

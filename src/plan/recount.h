@@ -12,23 +12,18 @@ struct RowChangeReport {
   const char* message;
 };
 
-// Changes the row; when it `counts`, reads the staffing row of its slot after the change,
-// recounts it and records its deviation. A slot whose staffing row cannot be read is reported
-// and left alone: neither a recount nor a check may run on values that were never read for it.
+// Changes the row; when it `counts`, reads its slot's staffing row after the change, recounts it
+// and records its deviation. An unreadable slot is reported and left: no recount on unread values.
 void ChangeRowAndUpdateSlot(const BdpRecord& row, bool counts, const RowChangeReport& change);
 
-// Recounts the slot from the duty plan, recomputes its level, saves it and records its
-// deviation in the run-wide deviation row: 1 saved, 0 not. `counted`, when not null and taken
-// for the slot's end, holds the counts already. Failures are logged; a fault of the counts
-// saves nothing.
+// Recounts the slot (`counted` holds the counts when taken for the slot's end), recomputes its
+// level, saves it with its deviation row: 1 saved, 0 not. Failures are logged; a fault of the
+// counts saves nothing.
 int Bsm_Recount(BsmRecord& record, const BdpTally* counted);
-// The tally of `slot`'s rows that end at `end`, its counts still 0.
-BdpTally SlotTallyFor(const BsmRecord& slot, int32_t end);
 // Sets BsmFkt from the net staffing and the slot's target, minimum and maximum.
 void Bsm_CalcFkt(BsmRecord& record);
 
-// The deviation rows of the slots a run recounts.
-// The run-wide deviation row, set up once by Err_Init.
+// The run-wide deviation row of the slots a run recounts, set up once by Err_Init.
 ErrRecord& RunErrRecord();
 
 // The run's texts go into every row: ErrErf, ErrJbd and ErrJbk.
@@ -38,9 +33,3 @@ void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
 int32_t NetStaffing(const BsmRecord& record);
 // The slot's deviation from its target, minimum and maximum: its number, 0 when none.
 int32_t DeviationCode(const BsmRecord& slot);
-// The slot's deviation row, if it has one, into `row`, numbered in the run-wide `record`: 1 when
-// it has one, 0 when not. The slot's save writes the row.
-int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record, ErrRecord& row);
-// One deviation row into `row`; `record` keeps only the run-wide fields and the running number,
-// readied for the next row.
-void Err_Record(const BsmRecord& slot, int32_t code, ErrRecord& record, ErrRecord& row);

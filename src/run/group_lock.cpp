@@ -12,14 +12,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A run of a group's queue takes seconds to minutes; one still going after this is stuck, and
-// the runs queueing behind it would only pile up.
+// A run takes seconds to minutes; one going after this is stuck, and runs behind it pile up.
 constexpr auto kWaitAtMost = std::chrono::minutes(10);
 constexpr auto kTryEvery = std::chrono::milliseconds(250);
 
 struct GroupLock {
   std::string name;
-  std::string fileName;
   bool onServer = false;
   platform::AppendOnlyFile file;  // open and locked while the file holds the lock
 };
@@ -55,29 +53,20 @@ GroupLockResult WaitForLock(GroupLock& lock) {
   }
 }
 
-// Whether the server keeps the lock; a failure to ask shows at the first try.
-bool ServerHasNamedLocks(const std::string& name) {
-  bool taken = false;
-  const int status = Run_TryLock(name.c_str(), taken);
-  return status != kRunLockNotOnServer;
-}
-
 }  // namespace
 
 GroupLockResult TakeGroupLock(const std::string& schema, const std::string& group,
                               const std::string& lockFileName) {
   GroupLock& lock = Lock();
   lock.name = "kestrumel " + schema + " " + group;
-  lock.fileName = lockFileName;
-  lock.onServer = ServerHasNamedLocks(lock.name);
-  if (!lock.onServer && lock.file.Open(lock.fileName) != 0) return GroupLockResult::kHeld;
+  bool taken = false;  // a failure to ask shows at the first try
+  lock.onServer = Run_TryLock(lock.name.c_str(), taken) != kRunLockNotOnServer;
+  if (!lock.onServer && lock.file.Open(lockFileName) != 0) return GroupLockResult::kHeld;
   return WaitForLock(lock);
 }
 
-// The likeliest holder is the run's own lost session, which the server keeps (with its locks)
-// until it learns that the client is gone: a frozen server process learns that only when it goes
-// on. Waiting for it would hold the run as long as the server stays frozen, so the run goes on
-// with what it gets.
+// The likeliest holder is the run's own lost session, which a frozen server keeps (with its
+// locks) until it goes on: waiting for it could hold the run for ever, so the run goes on.
 GroupLockResult RetakeGroupLock() {
   GroupLock& lock = Lock();
   if (lock.onServer && TryOnce(lock) == GroupLockResult::kConnectionLost) {

@@ -1,14 +1,14 @@
 #include "run/main_entry.h"
 
+#include <chrono>
 #include <ctime>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "common/run_end.h"
 #include "common/stop_request.h"
-#include "config/client_environment.h"
 #include "config/startup_values.h"
-#include "db/connect.h"
 #include "db/pud.h"
 #include "db/status.h"
 #include "log/message_log.h"
@@ -20,23 +20,18 @@
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
 #include "run/run_report.h"
-#include "run/stop_deadline.h"
 
 namespace {
 
 constexpr int kMinimumArgumentCount = 9;
 constexpr int32_t kLogMask = DMSG | SMSG | FMSG;
 constexpr int32_t kUpdateJob = 4;
+// Past the cancel (5 s) and the close of a connection that took none (10 s), with room for
+// the run's own wind-down.
+constexpr double kEndAfterStopSeconds = 14.0;
 
 // Read by the request loop and the deviation rows for the whole run.
 RunParameters g_runParameters;
-
-void TakeAccount(RunReport& report, const RunAccount& account) {
-  report.done = account.done;
-  report.rolledBack = account.rolledBack;
-  report.skipped = account.skipped;
-  report.reconnects = account.reconnects;
-}
 
 // The run's report, written when the run has its group and again at its end.
 class ReportedRun {
@@ -61,7 +56,12 @@ class ReportedRun {
   void End(const char* endedBy, int status, const RunAccount* account = nullptr) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (report_.ended) return;
-    if (account != nullptr) TakeAccount(report_, *account);
+    if (account != nullptr) {
+      report_.done = account->done;
+      report_.rolledBack = account->rolledBack;
+      report_.skipped = account->skipped;
+      report_.reconnects = account->reconnects;
+    }
     report_.ended = true;
     report_.endedAt = std::time(nullptr);
     report_.endedBy = endedBy;
@@ -82,6 +82,11 @@ std::mutex g_runMutex;
 ReportedRun* g_run = nullptr;
 RunAccount g_account;
 
+RunAccount AccountSoFar() {
+  std::lock_guard<std::mutex> lock(RunAccountLock());
+  return g_account;
+}
+
 // Makes the run's report known to the last words for as long as it lives.
 class LastWordsFor {
  public:
@@ -97,35 +102,19 @@ class LastWordsFor {
   LastWordsFor& operator=(const LastWordsFor&) = delete;
 };
 
+// The entry and the report of a run that a stop or a lost connection ends.
+void EndStoppedOrLost(bool stopped, int status, ReportedRun* run, const RunAccount* account = nullptr) {
+  LogError("ProcessRequests()", stopped ? "Abbruch durch Signal" : "Abbruch: Verbindung verloren",
+           status);
+  if (run != nullptr) run->End(stopped ? "signal" : "connection lost", status, account);
+}
+
 // What a run says when a watcher ends it while a driver call still holds its thread: after a
 // stop, or when a driver answers neither a statement nor its cancel.
 void LastWords(int status, bool stopped) {
-  if (stopped) {
-    LogError("ProcessRequests()", "Abbruch durch Signal", status);
-  } else {
-    LogError("ProcessRequests()", "Abbruch: Verbindung verloren", status);
-  }
   std::lock_guard<std::mutex> lock(g_runMutex);
-  if (g_run == nullptr) return;
-  RunAccount account;
-  {
-    std::lock_guard<std::mutex> accountLock(RunAccountLock());
-    account = g_account;
-  }
-  g_run->End(stopped ? "signal" : "connection lost", status, &account);
-}
-
-int ConnectOnce(const void* context) {
-  const auto& values = *static_cast<const StartupValues*>(context);
-  return dbConnect(values.user, values.password, values.netService, values.schema);
-}
-
-// Connects, riding out a server that is not there yet as a lost connection is ridden out;
-// logs a connect that fails for good. Returns its status.
-int Connect(const StartupValues& values, RunReport& report) {
-  int status = ConnectRidingOutAbsence(ConnectOnce, &values, report.connectTries);
-  if (status != 0) LogError("dbConnect", "Fehlerhafter Connect mit der DB ", 0);
-  return status;
+  RunAccount account = AccountSoFar();
+  EndStoppedOrLost(stopped, status, g_run, &account);
 }
 
 const char* EndedBy(RunAccount::End end) {
@@ -156,14 +145,23 @@ bool HoldGroup(ReportedRun& run) {
       run.End("group busy", db::status::kResourceBusy);
       return false;
     case GroupLockResult::kStopped:
-      LogError("ProcessRequests()", "Abbruch durch Signal", stop_request::Signal());
-      run.End("signal", stop_request::Signal());
+      EndStoppedOrLost(true, stop_request::Signal(), &run);
       return false;
     case GroupLockResult::kConnectionLost: break;
   }
-  LogError("ProcessRequests()", "Abbruch: Verbindung verloren", db::status::kNotConnected);
-  run.End("connection lost", db::status::kNotConnected);
+  EndStoppedOrLost(false, db::status::kNotConnected, &run);
   return false;
+}
+
+// A stop is answered within 15 s whatever a driver does: past the deadline a thread of its own
+// ends a run that a driver call holds (an ODBC server that takes no cancel), as run_end.h says.
+void WatchStopDeadline() {
+  std::thread([] {
+    while (stop_request::SecondsSince() < kEndAfterStopSeconds) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    run_end::Now(stop_request::Signal(), true);
+  }).detach();
 }
 
 }  // namespace
@@ -181,9 +179,11 @@ int Main(int argc, char** argv) {
   run_end::lastWords = LastWords;
   static const bool watching = (WatchStopDeadline(), true);
   (void)watching;
-  int connected = Connect(values, run.Report());
+  // A server that is not there yet is ridden out as a lost connection is.
+  int connected = ConnectRidingOutAbsence(values, run.Report().connectTries);
   WipeStartupValues(values);
   if (connected != 0) {
+    LogError("dbConnect", "Fehlerhafter Connect mit der DB ", 0);
     run.End("connect failed", connected);
     return 0;
   }
@@ -199,11 +199,7 @@ int Main(int argc, char** argv) {
   if (!HoldGroup(run)) return 0;
   run.Running();
   ProcessRequests(g_runParameters, g_account);
-  RunAccount account;
-  {
-    std::lock_guard<std::mutex> lock(RunAccountLock());
-    account = g_account;
-  }
+  RunAccount account = AccountSoFar();
   if (account.end != RunAccount::End::kConnectionLost) CountPending(run.Report());
   run.End(EndedBy(account.end), account.status, &account);
   return 0;

@@ -15,8 +15,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// A standby takes some seconds to be promoted; a server restarted after a crash a little
-// longer. Past this the database is not coming back for this run.
+// A standby is promoted in seconds, a crashed server restarts a little later; past this, no more.
 constexpr auto kReconnectFor = std::chrono::seconds(60);
 constexpr milliseconds kFirstPause{250};
 constexpr milliseconds kLongestPause{5000};
@@ -56,10 +55,9 @@ bool Reconnect(int lossStatus) {
   return true;
 }
 
-int ConnectRidingOutAbsence(int (*connect)(const void* context), const void* context,
-                            long& tries) {
+int ConnectRidingOutAbsence(const StartupValues& values, long& tries) {
   return TryWithPauses(milliseconds{0}, [&] {
     ++tries;
-    return connect(context);
+    return dbConnect(values.user, values.password, values.netService, values.schema);
   }, [](int rc) { return rc == db::status::kOk || !db::status::IsWorthReconnecting(rc); });
 }

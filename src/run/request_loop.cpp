@@ -26,10 +26,8 @@ constexpr int32_t kRequestDone = 3;
 // A database that refuses this many requests in a row will refuse the rest as well.
 constexpr int kFaultsInARowToGiveUp = 5;
 
-// Hands the request to the handler of its type, which sends the request's done mark with its
-// first reads, so that the mark costs no round trip of its own; a request of another type has
-// no handler, and its mark goes out alone. The mark is part of the request's transaction like
-// everything the handler changes. Returns the mark's status.
+// Hands the request to its type's handler, which sends the done mark (part of the request's
+// transaction) with its first reads, sparing it a round trip. Returns the mark's status.
 int HandleRequest(PudRecord& request) {
   request.PudKng = kRequestDone;
   if (request.PudTyp == kSingleDayRequest) return ProcessDayRequest(request);
@@ -37,12 +35,10 @@ int HandleRequest(PudRecord& request) {
   return Pud_MarkDone(request);
 }
 
-// A request is one transaction: its plan changes and its done mark become permanent together
-// or not at all. Without the mark its changes are undone too, so that the next run, which
-// finds it pending, does it once and whole; so are they after a fault, whose statement has
-// been reported where it failed. The mark's failure is told after whatever the handler told.
-// Returns the fault that rolled the request back, or 0; `committed` tells whether the request
-// is done.
+// A request is one transaction: its changes and its done mark are kept together or not at all,
+// so that the next run, finding it pending, does it once and whole. After a fault (reported
+// where it failed) it is undone. Returns the fault that rolled it back, or 0; `committed`
+// tells whether the request is done.
 int FinishRequest(int marked, bool& committed) {
   committed = false;
   if (marked != 0) ReportFailure("Pud_PKeyUpd", "Fehler PudSatz updaten", marked);
@@ -109,9 +105,8 @@ class RunCourse {
     lastFault_ = fault;
     ++faultsInARow_;
   }
-  // On a new connection: the queue is read anew, and the requests kept for another try are
-  // in it again if they are still pending. The faults in a row go on counting: a request that
-  // costs the connection every time must not keep the run reconnecting for ever.
+  // On a new connection the queue, kept requests included, is read anew. The faults in a row go
+  // on counting: a request that costs the connection every time must not reconnect for ever.
   void Resume() {
     lastFault_ = 0;
     retries_.clear();
@@ -179,14 +174,13 @@ bool DeleteFinished(const RunParameters& parameters, RunCourse& course) {
 
 }  // namespace
 
-// A lost connection (a server gone, a failover) costs a pause, not the run: the request at hand
-// went with its transaction and is still pending, so the queue is read anew on a new
-// connection and worked off from there.
 std::mutex& RunAccountLock() {
   static std::mutex lock;
   return lock;
 }
 
+// A lost connection (a server gone, a failover) costs a pause, not the run: the request at hand
+// went with its transaction and is still pending, so the queue is read anew on a new connection.
 void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
   RunCourse course;
   // How the loop ended, told under the lock as the counts are.
@@ -231,7 +225,6 @@ void ProcessRequests(const RunParameters& parameters, RunAccount& account) {
     LogError("ProcessRequests()", "Abbruch durch Signal", signal);
     settle(RunAccount::End::kSignal, signal);
   } else {
-    std::lock_guard<std::mutex> lock(RunAccountLock());
-    course.Account(account);
+    settle(account.end, account.status);
   }
 }

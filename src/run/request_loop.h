@@ -15,8 +15,7 @@ struct RunAccount {
   long reconnects = 0;
 };
 
-// Works off the pending requests of the planning group and deletes the finished ones. The
-// account is brought up to date after each request, under RunAccountLock(), so that another
-// thread may read how far the run got.
+// Works off the group's pending requests and deletes the finished ones. The account is brought
+// up to date after each request under RunAccountLock(), for another thread to read.
 void ProcessRequests(const RunParameters& parameters, RunAccount& account);
 std::mutex& RunAccountLock();

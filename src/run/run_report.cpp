@@ -56,8 +56,6 @@ std::string Field(const char* name, const std::string& value) {
   return field;
 }
 
-std::string Number(long value) { return std::to_string(value); }
-
 std::string NullOr(bool present, const std::string& value) { return present ? value : "null"; }
 
 // Appended piece by piece: GCC 12 at -O3 takes "text" + std::string&& for an overlapping copy.
@@ -72,19 +70,18 @@ std::string Joined(const std::string* items, size_t count, const char* open,
   return text;
 }
 
-}  // namespace
-
+// The report as its file holds it.
 std::string RunReportText(const RunReport& report) {
   const std::string counts[] = {
-      Field("done", Number(report.done)),
-      Field("rolled_back", Number(report.rolledBack)),
-      Field("skipped", Number(report.skipped)),
-      Field("pending", NullOr(report.pending >= 0, Number(report.pending))),
+      Field("done", std::to_string(report.done)),
+      Field("rolled_back", std::to_string(report.rolledBack)),
+      Field("skipped", std::to_string(report.skipped)),
+      Field("pending", NullOr(report.pending >= 0, std::to_string(report.pending))),
   };
   const std::string requests = Joined(counts, std::size(counts), "{", ", ", "}");
   const std::string fields[] = {
       Field("state", Quoted(report.ended ? "ended" : "running")),
-      Field("pid", Number(report.pid)),
+      Field("pid", std::to_string(report.pid)),
       Field("host", Quoted(report.host)),
       Field("version", Quoted(report.version)),
       Field("schema", Quoted(report.schema)),
@@ -92,15 +89,17 @@ std::string RunReportText(const RunReport& report) {
       Field("started", Quoted(Iso8601(report.started))),
       Field("ended", NullOr(report.ended, Quoted(Iso8601(report.endedAt)))),
       Field("ended_by", NullOr(report.ended, Quoted(report.endedBy))),
-      Field("status", Number(report.status)),
+      Field("status", std::to_string(report.status)),
       Field("requests", requests),
-      Field("entries", Number(report.entries)),
-      Field("entries_lost", Number(report.entriesLost)),
-      Field("reconnects", Number(report.reconnects)),
-      Field("connect_tries", Number(report.connectTries)),
+      Field("entries", std::to_string(report.entries)),
+      Field("entries_lost", std::to_string(report.entriesLost)),
+      Field("reconnects", std::to_string(report.reconnects)),
+      Field("connect_tries", std::to_string(report.connectTries)),
   };
   return Joined(fields, std::size(fields), "{\n  ", ",\n  ", "\n}\n");
 }
+
+}  // namespace
 
 int WriteRunReport(const std::string& path, const RunReport& report) {
   const std::string text = RunReportText(report);

@@ -34,9 +34,6 @@ struct RunReport {
   long connectTries = 0;
 };
 
-// The report as its file holds it.
-std::string RunReportText(const RunReport& report);
-
 // Replaces the file `path` with the report: written beside it under a name of this process,
 // then renamed over it. Returns 0 or an errno value (the temporary file removed).
 int WriteRunReport(const std::string& path, const RunReport& report);

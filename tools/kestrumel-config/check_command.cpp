@@ -15,7 +15,6 @@
 #include "kestrumel-config/commands.h"
 #include "kestrumel-config/config_entries.h"
 #include "platform/secure_zero.h"
-#include "config/client_environment.h"
 #include "config/startup_values.h"
 
 namespace {

@@ -17,7 +17,6 @@
 #include "kestrumel-config/flat_json.h"
 #include "log/message_log.h"
 #include "plan/recount.h"
-#include "config/client_environment.h"
 #include "run/group_lock.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"

@@ -17,7 +17,6 @@
 #include "kestrumel-config/commands.h"
 #include "log/message_log.h"
 #include "plan/recount.h"
-#include "config/client_environment.h"
 #include "run/request_loop.h"
 #include "run/run_parameters.h"
 #include "config/startup_values.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "config/blowfish.h"
+#include "platform/secure_zero.h"
 
 namespace {
 
@@ -38,6 +39,6 @@ std::string EncipherValue(const std::string& plain) {
     WriteWordLittleEndian(right, block + 4);
     AppendHex(hex, block, kBlockBytes);
   }
-  WipeBytes(&state, sizeof state);
+  platform::SecureZero(&state, sizeof state);
   return hex;
 }

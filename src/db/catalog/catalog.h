@@ -1,7 +1,6 @@
 #pragma once
-// What a check of the database reads of it, on a connection that cannot change anything. A
-// library of its own that the check and the tests link; the batch program does not.
-// Each call returns 0 or the status of the failure; nothing here throws.
+// What a check reads of the database, on a connection that cannot change anything: a library
+// the check and the tests link, the batch program not. Each call returns 0 or the failure's status.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,10 +26,9 @@ struct TablePrivileges {
   bool remove = false;
 };
 
-// The catalog of a backend's session; it changes nothing. A schema is "" for the session's
-// schema, else named as the program's statements name it (RVKSTAMM), and a table likewise: the
-// backend matches them as its server resolves such names. A table that does not exist gives
-// kNoSuchTable.
+// The catalog of a backend's session; it changes nothing. A schema ("" for the session's) and a
+// table are named as the program's statements name them (RVKSTAMM) and matched as the server
+// resolves such names; a table that does not exist gives kNoSuchTable.
 class Catalog {
  public:
   virtual ~Catalog() = default;

@@ -1,11 +1,9 @@
 #pragma once
-// A stop cuts a statement short: one still executing kCancelAfterSeconds after the stop is
-// cancelled. So is one the server has not answered within the answer bound (a frozen server,
-// whose TCP the kernel still acknowledges). The driver's call blocks the program's thread, so
-// a watcher thread of the session calls SQLCancel, the one call ODBC allows on a statement busy
-// in another thread. The driver offers no way to close a connection under a running call: a
-// call cancelled for the bound that has not returned 10 s later ends the run (run_end.h); one
-// cancelled for a stop is left to the stop's own deadline.
+// A statement still executing kCancelAfterSeconds after a stop, or unanswered within the answer
+// bound (a frozen server whose TCP the kernel still acknowledges), is cancelled by a watcher
+// thread: SQLCancel is the one call ODBC allows on a statement busy in another thread. ODBC
+// cannot close a connection under a running call, so a call cancelled for the bound that has
+// not returned 10 s later ends the run (run_end.h); a stop has its own deadline.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "db/catalog/catalog.h"
-#include "db/odbc/error.h"
 #include "db/odbc/session.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/letter_case.h"
@@ -12,48 +11,24 @@
 namespace db::odbc {
 namespace {
 
-// Used while PostgreSQL compiles a statement inside an open transaction, whose failure would
-// otherwise spoil the transaction.
+// Guards PostgreSQL's compile of a statement in an open transaction, which a failure would spoil.
 constexpr const char* kDescribeSavepoint = "kestrumel_describe";
 
-SQLCHAR* Native(const std::string& text) {
-  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
+// A text column of the current row, "" for NULL.
+int ReadText(Link& link, SQLHSTMT handle, SQLUSMALLINT column, std::string& text) {
+  SqlValue value;
+  int rc = ReadValue(link, handle, column, false, value);
+  text = std::move(value.text);
+  return rc;
 }
 
-int NewStatement(Link& link, StatementHandle& statement) {
-  if (link.Lost()) return link.FailNotConnected();
-  SQLHANDLE handle = SQL_NULL_HANDLE;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, link.Connection(), &handle))) {
-    return link.Fail(SQL_HANDLE_DBC, link.Connection());
-  }
-  statement.reset(handle);
-  return status::kOk;
-}
-
-// A text column of the current row; `present` false for NULL.
-int ReadText(Link& link, SQLHSTMT handle, SQLUSMALLINT column, std::string& text, bool* present = nullptr) {
-  text.clear();
-  char buffer[256];
-  SQLLEN length = 0;
-  SQLRETURN rc = SQLGetData(handle, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
-  if (!SQL_SUCCEEDED(rc)) return link.Fail(SQL_HANDLE_STMT, handle);
-  if (present != nullptr) *present = length != SQL_NULL_DATA;
-  if (length == SQL_NULL_DATA) return status::kOk;
-  bool whole = length != SQL_NO_TOTAL && length < static_cast<SQLLEN>(sizeof buffer);
-  text.assign(buffer, whole ? static_cast<size_t>(length) : sizeof buffer - 1);
-  return status::kOk;
-}
-
-// A number column of the current row; `present` false for NULL.
+// A number column of the current row, 0 for NULL; `present` false for NULL.
 int ReadNumber(Link& link, SQLHSTMT handle, SQLUSMALLINT column, long& number, bool* present = nullptr) {
-  SQLINTEGER value = 0;
-  SQLLEN length = 0;
-  if (!SQL_SUCCEEDED(SQLGetData(handle, column, SQL_C_SLONG, &value, 0, &length))) {
-    return link.Fail(SQL_HANDLE_STMT, handle);
-  }
-  if (present != nullptr) *present = length != SQL_NULL_DATA;
-  number = length == SQL_NULL_DATA ? 0 : value;
-  return status::kOk;
+  SqlValue value;
+  int rc = ReadValue(link, handle, column, true, value);
+  if (present != nullptr) *present = value.kind != SqlValue::Kind::Null;
+  number = static_cast<long>(value.number);
+  return rc;
 }
 
 // Runs `sql` with text inputs and reads the columns of its first row as texts (none: no row).
@@ -90,10 +65,7 @@ int CatalogSchema(Link& link, const std::string& schema, std::string& resolved) 
 // Catalog functions read schema and table arguments as patterns: '_' and '%' stand for
 // themselves only behind the driver's escape.
 std::string Pattern(Link& link, const std::string& name) {
-  SQLCHAR escape[8] = {};
-  SQLSMALLINT length = 0;
-  SQLGetInfo(link.Connection(), SQL_SEARCH_PATTERN_ESCAPE, escape, sizeof escape, &length);
-  std::string prefix(reinterpret_cast<const char*>(escape));
+  std::string prefix = DriverInfo(link.Connection(), SQL_SEARCH_PATTERN_ESCAPE);
   if (prefix.empty()) return name;
   std::string out;
   for (char c : name) {
@@ -125,8 +97,7 @@ std::string TypeText(const std::string& name, SQLSMALLINT type, long size, long 
     case SQL_CHAR: case SQL_VARCHAR: case SQL_WCHAR: case SQL_WVARCHAR:
       return name + "(" + std::to_string(size) + ")";
     case SQL_NUMERIC: case SQL_DECIMAL:
-      if (!hasDigits) return name;
-      return name + "(" + std::to_string(size) + "," + std::to_string(digits) + ")";
+      return hasDigits ? name + "(" + std::to_string(size) + "," + std::to_string(digits) + ")" : name;
     default:
       return name;
   }
@@ -154,14 +125,20 @@ int NoSuchTable(Link& link, const std::string& schema, const std::string& table)
   return link.FailWith(status::kNoSuchTable, "no table " + schema + "." + table);
 }
 
-// Reads every row of a catalog call's result with `read`, which returns a status.
-template <typename Read>
-int ReadRows(Link& link, SQLHSTMT handle, Read read) {
+// Runs the catalog function `call` on a statement of its own and reads every row of its result
+// with `read`, which returns a status.
+template <typename Call, typename Read>
+int CatalogRows(Link& link, Call call, Read read) {
+  StatementHandle statement;
+  int rc = link.NewStatement(statement);
+  if (rc != status::kOk) return rc;
+  SQLHSTMT handle = statement.get();
+  if (!SQL_SUCCEEDED(call(handle))) return link.Fail(SQL_HANDLE_STMT, handle);
   for (;;) {
     SQLRETURN fetched = SQLFetch(handle);
     if (fetched == SQL_NO_DATA) return status::kOk;
     if (!SQL_SUCCEEDED(fetched)) return link.Fail(SQL_HANDLE_STMT, handle);
-    int rc = read(handle);
+    rc = read(handle);
     if (rc != status::kOk) return rc;
   }
 }
@@ -169,16 +146,11 @@ int ReadRows(Link& link, SQLHSTMT handle, Read read) {
 // The columns of `table` in `schema` (both as the server keeps them), in the table's order.
 int ReadColumns(Link& link, const std::string& schema, const std::string& table,
                 std::vector<CatalogColumn>& columns) {
-  StatementHandle statement;
-  int rc = NewStatement(link, statement);
-  if (rc != status::kOk) return rc;
-  SQLHSTMT handle = statement.get();
   std::string schemaPattern = Pattern(link, schema), tablePattern = Pattern(link, table);
-  if (!SQL_SUCCEEDED(SQLColumns(handle, nullptr, 0, Native(schemaPattern), SQL_NTS,
-                                Native(tablePattern), SQL_NTS, nullptr, 0))) {
-    return link.Fail(SQL_HANDLE_STMT, handle);
-  }
-  rc = ReadRows(link, handle, [&](SQLHSTMT h) {
+  auto call = [&](SQLHSTMT h) {
+    return SQLColumns(h, nullptr, 0, Native(schemaPattern), SQL_NTS, Native(tablePattern), SQL_NTS, nullptr, 0);
+  };
+  int rc = CatalogRows(link, call, [&](SQLHSTMT h) {
     CatalogColumn column;
     int read = ReadColumn(link, h, column);
     if (read == status::kOk) columns.push_back(std::move(column));
@@ -227,15 +199,10 @@ int ReadIndexRow(Link& link, SQLHSTMT handle, const std::vector<CatalogColumn>& 
 // KEY_SEQ 5.
 int ReadPrimaryKey(Link& link, const std::string& schema, const std::string& table,
                    std::vector<std::string>& key) {
-  StatementHandle statement;
-  int rc = NewStatement(link, statement);
-  if (rc != status::kOk) return rc;
-  SQLHSTMT handle = statement.get();
-  if (!SQL_SUCCEEDED(SQLPrimaryKeys(handle, nullptr, 0, Native(schema), SQL_NTS, Native(table),
-                                    SQL_NTS))) {
-    return link.Fail(SQL_HANDLE_STMT, handle);
-  }
-  return ReadRows(link, handle, [&](SQLHSTMT h) {
+  auto call = [&](SQLHSTMT h) {
+    return SQLPrimaryKeys(h, nullptr, 0, Native(schema), SQL_NTS, Native(table), SQL_NTS);
+  };
+  return CatalogRows(link, call, [&](SQLHSTMT h) {
     long sequence = 0;
     std::string column;
     int read = ReadText(link, h, 4, column);
@@ -245,10 +212,6 @@ int ReadPrimaryKey(Link& link, const std::string& schema, const std::string& tab
     key[at] = column;
     return read;
   });
-}
-
-bool GrantedTo(const std::string& grantee, const std::string& user) {
-  return SameIgnoringCase(grantee, user) || SameIgnoringCase(grantee, "PUBLIC");
 }
 
 // What the driver's privilege list grants the connected user or PUBLIC: GRANTEE 5,
@@ -261,20 +224,16 @@ int DriverPrivileges(Link& link, const std::string& schema, const std::string& t
     return link.Fail(SQL_HANDLE_DBC, link.Connection());
   }
   std::string userName(reinterpret_cast<const char*>(user));
-  StatementHandle statement;
-  int rc = NewStatement(link, statement);
-  if (rc != status::kOk) return rc;
-  SQLHSTMT handle = statement.get();
   std::string schemaPattern = Pattern(link, schema), tablePattern = Pattern(link, table);
-  if (!SQL_SUCCEEDED(SQLTablePrivileges(handle, nullptr, 0, Native(schemaPattern), SQL_NTS,
-                                        Native(tablePattern), SQL_NTS))) {
-    return link.Fail(SQL_HANDLE_STMT, handle);
-  }
-  return ReadRows(link, handle, [&](SQLHSTMT h) {
+  auto call = [&](SQLHSTMT h) {
+    return SQLTablePrivileges(h, nullptr, 0, Native(schemaPattern), SQL_NTS, Native(tablePattern), SQL_NTS);
+  };
+  return CatalogRows(link, call, [&](SQLHSTMT h) {
     std::string grantee, privilege;
     int read = ReadText(link, h, 5, grantee);
     if (read == status::kOk) read = ReadText(link, h, 6, privilege);
-    if (read != status::kOk || !GrantedTo(grantee, userName)) return read;
+    bool toUser = SameIgnoringCase(grantee, userName) || SameIgnoringCase(grantee, "PUBLIC");
+    if (read != status::kOk || !toUser) return read;
     if (SameIgnoringCase(privilege, "SELECT")) granted.select = true;
     if (SameIgnoringCase(privilege, "INSERT")) granted.insert = true;
     if (SameIgnoringCase(privilege, "UPDATE")) granted.update = true;
@@ -285,18 +244,6 @@ int DriverPrivileges(Link& link, const std::string& schema, const std::string& t
 
 // PostgreSQL's drivers give a boolean as "1" or "t", by their settings.
 bool IsTrue(const std::string& text) { return text == "1" || text == "t" || text == "true"; }
-
-// A driver's privilege list may read a grant to PUBLIC as one to another user and know nothing
-// of role membership: a server that can answers for the connected user itself.
-int ServerPrivileges(Link& link, const std::string& sql, const std::string& schema,
-                     const std::string& table, TablePrivileges& granted) {
-  std::vector<std::string> row;
-  int rc = QueryRow(link, sql, {schema, table}, row);
-  if (rc != status::kOk) return rc;
-  if (row.size() != 4) return NoSuchTable(link, schema, table);
-  granted = {IsTrue(row[0]), IsTrue(row[1]), IsTrue(row[2]), IsTrue(row[3])};
-  return status::kOk;
-}
 
 // Has the server compile the prepared `handle`: PostgreSQL's driver defers the parse until
 // it needs the result's shape, which the column count asks for.
@@ -319,19 +266,17 @@ struct OdbcCatalog final : Catalog {
   Link& link;
 };
 
-// On a statement handle of its own, not the session's prepared texts: a statement checked is
-// not thereby one the session runs.
+// On a handle of its own: a statement checked is not thereby one the session runs.
 int OdbcCatalog::Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) {
-  Parameters types;
-  types.integer = integerInputs;
-  std::string sql = static_cast<const Statement&>(statement).TextFor(link.ServerDialect(), types);
+  const std::string& text = static_cast<const Statement&>(statement).Sql();
+  std::string sql = link.ServerDialect().TypedText(text, integerInputs);
   bool guard = link.InTransaction() && !link.ServerDialect().Traits().undoesFailedStatement;
   if (guard) {
     int rc = link.ExecuteControl(std::string("SAVEPOINT ") + kDescribeSavepoint);
     if (rc != status::kOk) return rc;
   }
   StatementHandle prepared;
-  int rc = NewStatement(link, prepared);
+  int rc = link.NewStatement(prepared);
   if (rc == status::kOk) rc = Compile(link, prepared.get(), sql);
   prepared.reset();
   if (guard && !link.Lost()) {
@@ -360,16 +305,13 @@ int OdbcCatalog::Indexes(const std::string& schema, const std::string& table,
   std::string name = link.ServerDialect().Folded(table);
   int rc = CatalogSchema(link, schema, resolved);
   if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
-  StatementHandle statement;
-  if (rc == status::kOk) rc = NewStatement(link, statement);
   if (rc != status::kOk) return rc;
-  SQLHSTMT handle = statement.get();
-  if (!SQL_SUCCEEDED(SQLStatistics(handle, nullptr, 0, Native(resolved), SQL_NTS, Native(name),
-                                   SQL_NTS, SQL_INDEX_ALL, SQL_QUICK))) {
-    return link.Fail(SQL_HANDLE_STMT, handle);
-  }
   std::vector<IndexColumns> found;
-  rc = ReadRows(link, handle, [&](SQLHSTMT h) { return ReadIndexRow(link, h, tableColumns, found); });
+  auto call = [&](SQLHSTMT h) {
+    return SQLStatistics(h, nullptr, 0, Native(resolved), SQL_NTS, Native(name), SQL_NTS,
+                         SQL_INDEX_ALL, SQL_QUICK);
+  };
+  rc = CatalogRows(link, call, [&](SQLHSTMT h) { return ReadIndexRow(link, h, tableColumns, found); });
   std::vector<std::string> key;
   if (rc == status::kOk) rc = ReadPrimaryKey(link, resolved, name, key);
   if (rc != status::kOk) return rc;
@@ -389,9 +331,16 @@ int OdbcCatalog::Privileges(const std::string& schema, const std::string& table,
   int rc = CatalogSchema(link, schema, resolved);
   if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
   if (rc != status::kOk) return rc;
+  // A driver's privilege list may read a grant to PUBLIC as one to another user and know
+  // nothing of role membership: a server that can answers for the connected user itself.
   const std::string& query = dialect::CatalogQueriesOf(link.ServerDialect()).privileges;
-  if (!query.empty()) return ServerPrivileges(link, query, resolved, name, granted);
-  return DriverPrivileges(link, resolved, name, granted);
+  if (query.empty()) return DriverPrivileges(link, resolved, name, granted);
+  std::vector<std::string> row;
+  rc = QueryRow(link, query, {resolved, name}, row);
+  if (rc != status::kOk) return rc;
+  if (row.size() != 4) return NoSuchTable(link, resolved, name);
+  granted = {IsTrue(row[0]), IsTrue(row[1]), IsTrue(row[2]), IsTrue(row[3])};
+  return status::kOk;
 }
 
 }  // namespace

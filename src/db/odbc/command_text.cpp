@@ -22,28 +22,6 @@ std::string ControlSql(const Command& command) {
   }
 }
 
-// A statement's result; a change of no row is the driver's SQL_NO_DATA.
-int ReadResult(Link& link, PreparedText& prepared, SQLRETURN executed, const BackendStep& step,
-               StepResult& result) {
-  SQLHSTMT handle = prepared.handle.get();
-  if (step.modifies) {
-    SQLLEN changed = 0;
-    if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle, &changed))) {
-      return link.Fail(SQL_HANDLE_STMT, handle);
-    }
-    result.affected = changed;
-    return status::kOk;
-  }
-  if (!prepared.described) {
-    int rc = DescribeResult(link, handle, prepared.integerColumns);
-    if (rc != status::kOk) return rc;
-    prepared.described = true;
-    BindColumns(link, handle, prepared.integerColumns, prepared.columns);
-  }
-  if (!prepared.columns.empty()) return FetchBoundRows(link, handle, prepared.columns, result.rows);
-  return FetchRows(link, handle, prepared.integerColumns, result.rows);
-}
-
 // A statement alone in its text, prepared once per text and types of inputs, its inputs bound
 // once per prepared text.
 int RunStatement(Link& link, const BackendStep& step, StepResult& result) {
@@ -64,19 +42,11 @@ int RunStatement(Link& link, const BackendStep& step, StepResult& result) {
     if (!SQL_SUCCEEDED(executed) && executed != SQL_NO_DATA) {
       rc = link.Fail(SQL_HANDLE_STMT, handle);
     } else {
-      rc = ReadResult(link, *prepared, executed, step, result);
+      rc = ReadResult(link, *prepared, executed, step.modifies, result);
     }
   }
   SQLFreeStmt(handle, SQL_CLOSE);
   return rc;
-}
-
-int RunEnd(Link& link, const Command& command) {
-  switch (command.kind) {
-    case Command::Kind::Begin: return link.SetAutocommit(false);
-    case Command::Kind::Commit: return link.EndTransaction(true);
-    default: return link.EndTransaction(false);
-  }
 }
 
 }  // namespace
@@ -104,7 +74,8 @@ int SendCommands(Link& link, std::span<const Command> commands, std::vector<Step
     }
     if (command.kind != Command::Kind::Statement) {
       link.TakeHeldBack();  // the end of the transaction releases every savepoint
-      rc = RunEnd(link, command);
+      rc = command.kind == Command::Kind::Begin ? link.SetAutocommit(false)
+                                                : link.EndTransaction(command.kind == Command::Kind::Commit);
     } else {
       std::string heldBack = link.TakeHeldBack();
       if (!heldBack.empty()) rc = link.ExecutePreparedControl(heldBack);

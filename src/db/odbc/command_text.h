@@ -1,11 +1,9 @@
 #pragma once
-// The commands of the transaction model as texts for the driver. Every statement goes in a
-// text of its own, prepared once, its inputs bound: PostgreSQL's driver sends such a text with
-// its inputs apart from it, where it writes them into a text of several statements. Savepoint
-// commands side by side share a text; on PostgreSQL's own driver the releases after a
-// statement wait to go out with the next savepoint command, so that they cost no round trip
-// of their own. Elsewhere each command goes alone (Oracle's driver takes one statement per
-// text). Begin, commit and rollback are the driver's own calls.
+// The commands of the transaction model as texts for the driver. A statement goes alone in its
+// text, prepared once, its inputs bound (PostgreSQL's driver would write them into a text of
+// several statements). On PostgreSQL's own driver savepoint commands side by side share a text
+// and the releases after a statement wait for the next one's, costing no round trip; elsewhere
+// each goes alone. Begin, commit and rollback are the driver's own calls.
 #include <span>
 #include <vector>
 

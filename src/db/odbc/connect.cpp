@@ -1,6 +1,5 @@
 #include "db/odbc/connect.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -15,11 +14,10 @@ namespace {
 
 constexpr SQLULEN kLoginTimeoutSeconds = 30;
 
-// A server that falls silent becomes a lost connection within two minutes, as on the native
-// backend: PostgreSQL's driver takes the keepalive times itself and hands the probe count and
-// the user timeout to libpq. A connection string that names any of them keeps its own. A
-// data source's Pqopt (target_session_attrs=read-write for a host list, say) would give way to
-// one in the string, so there the libpq options are left out: the answer bound covers them.
+// A silent server becomes a lost connection within two minutes, as on the native backend: the
+// driver takes the keepalive times, libpq the probe count and user timeout; a string naming any
+// keeps its own. With a DSN the libpq options stay out, lest they replace its Pqopt (a host
+// list's target_session_attrs): the answer bound covers them.
 constexpr const char* kPostgresKeepaliveKeys[] = {"KeepaliveTime", "KeepaliveInterval", "Pqopt"};
 constexpr const char* kPostgresKeepaliveTimes = "KeepaliveTime=30;KeepaliveInterval=10;";
 constexpr const char* kPostgresLibpqKeepalives =
@@ -29,14 +27,6 @@ constexpr const char* kPostgresLibpqKeepalives =
 constexpr const char* kAnswerBoundKey = "KestrumelAnswerTimeout";
 
 SQLPOINTER Number(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }
-
-void AddPostgresKeepalives(std::string& connectionString) {
-  for (const char* key : kPostgresKeepaliveKeys) {
-    if (NamesAttribute(connectionString, key)) return;
-  }
-  connectionString += kPostgresKeepaliveTimes;
-  if (!NamesAttribute(connectionString, "DSN")) connectionString += kPostgresLibpqKeepalives;
-}
 
 int NewEnvironment(EnvironmentHandle& environment) {
   SQLHANDLE handle = SQL_NULL_HANDLE;
@@ -63,16 +53,12 @@ int NewConnection(SQLHENV environment, ConnectionHandle& connection) {
 // "psqlodbca.so", "PSQLODBC35W.DLL" ...).
 bool IsPostgresLibrary(std::string_view library) {
   size_t slash = library.find_last_of("/\\");
-  std::string name(slash == std::string_view::npos ? library : library.substr(slash + 1));
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string name = LowerCase(std::string(slash == std::string_view::npos ? library : library.substr(slash + 1)));
   return name.rfind("psqlodbc", 0) == 0;
 }
 
 bool IsPostgresDriver(SQLHDBC connection) {
-  SQLCHAR name[64] = {};
-  SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfo(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) return false;
-  return IsPostgresLibrary(reinterpret_cast<const char*>(name));
+  return IsPostgresLibrary(DriverInfo(connection, SQL_DRIVER_NAME));
 }
 
 // The driver entry of the data source `dsn`, as the driver manager lists it: a driver's name
@@ -93,12 +79,10 @@ bool DataSourceDriver(SQLHENV environment, std::string_view dsn, std::string& dr
   }
 }
 
-// The library of the installed driver `driver`: its "Driver" attribute.
-bool DriverLibrary(SQLHENV environment, std::string_view driver, std::string& library) {
-  if (driver.find_first_of("/\\") != std::string_view::npos) {
-    library = driver;  // a library named directly
-    return true;
-  }
+// Whether `driver`, as a connection string or data source names it, is PostgreSQL's: a library
+// named directly, or an installed driver whose "Driver" attribute names that library.
+bool IsPostgresDriverEntry(SQLHENV environment, std::string_view driver) {
+  if (driver.find_first_of("/\\") != std::string_view::npos) return IsPostgresLibrary(driver);
   SQLCHAR name[256];
   SQLCHAR attributes[4096];  // "key=value" pairs, each ended by a NUL, the list by another
   SQLSMALLINT nameLength = 0, attributesLength = 0;
@@ -112,18 +96,11 @@ bool DriverLibrary(SQLHENV environment, std::string_view driver, std::string& li
          pair += std::strlen(pair) + 1) {
       std::string_view entry(pair);
       if (entry.size() > 7 && SameIgnoringCase(entry.substr(0, 7), "Driver=")) {
-        library = entry.substr(7);
-        return true;
+        return IsPostgresLibrary(entry.substr(7));
       }
     }
     return false;
   }
-}
-
-// `driver` as a connection string or data source names it: an installed driver or a library.
-bool IsPostgresDriverEntry(SQLHENV environment, std::string_view driver) {
-  std::string library;
-  return DriverLibrary(environment, driver, library) && IsPostgresLibrary(library);
 }
 
 // A driver may take the access mode only before the connect, another only after it: both.
@@ -148,22 +125,16 @@ int Connect(SQLHENV environment, std::string& connectionString, Access access,
   return status::kOk;
 }
 
-int AskDialect(SQLHDBC connection, const dialect::Dialect*& dialect) {
-  SQLCHAR name[64] = {};
-  SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfo(connection, SQL_DBMS_NAME, name, sizeof name, &length))) {
-    return status::kServiceUnresolved;
-  }
-  return DialectFromDbmsName(reinterpret_cast<const char*>(name), dialect);
-}
-
-// Sets PostgreSQL's driver up before its connect: the statement savepoint off (the
-// transaction model does that work, where the driver would spend a round trip on each failed
-// statement), texts read as stored (its Windows build turns each line feed into CR LF unless
-// told not to) and the keepalives. A later key wins over an earlier one and over the DSN.
+// Sets PostgreSQL's driver up before its connect: no statement savepoint (the transaction
+// model does that without a round trip per failed statement), texts as stored (its Windows
+// build turns LF into CR LF otherwise) and the keepalives. A later key wins over the DSN.
 void AddPostgresSettings(std::string& connectionString) {
   connectionString += "Protocol=7.4-0;LFConversion=0;";
-  AddPostgresKeepalives(connectionString);
+  for (const char* key : kPostgresKeepaliveKeys) {
+    if (NamesAttribute(connectionString, key)) return;
+  }
+  connectionString += kPostgresKeepaliveTimes;
+  if (!NamesAttribute(connectionString, "DSN")) connectionString += kPostgresLibpqKeepalives;
 }
 
 }  // namespace
@@ -202,23 +173,22 @@ int OpenLink(const char* user, const char* password, const char* netService,
   EnvironmentHandle environment;
   ConnectionHandle connection;
   const dialect::Dialect* dialect = nullptr;
-  bool ownRollback = false;
   rc = NewEnvironment(environment);
   // Known from the driver manager's lists, PostgreSQL's driver is set up in the one connect;
   // where they do not tell, only a second connect can (another driver is left as it is).
   bool setUp = rc == status::kOk && ReachesPostgresDriver(environment.get(), connectionString);
   if (setUp) AddPostgresSettings(connectionString);
   if (rc == status::kOk) rc = Connect(environment.get(), connectionString, access, connection, failure);
-  if (rc == status::kOk) rc = AskDialect(connection.get(), dialect);
+  if (rc == status::kOk) rc = DialectFromDbmsName(DriverInfo(connection.get(), SQL_DBMS_NAME), dialect);
   if (rc == status::kOk && !setUp && IsPostgresDriver(connection.get())) {
     connection.reset();
     AddPostgresSettings(connectionString);
     rc = Connect(environment.get(), connectionString, access, connection, failure);
     setUp = true;
   }
-  if (rc == status::kOk) ownRollback = setUp && IsPostgresDriver(connection.get());
   connectionString.assign(connectionString.size(), '\0');  // the password goes at once
   if (rc != status::kOk) return rc;
+  bool ownRollback = setUp && IsPostgresDriver(connection.get());
   auto opened = std::make_shared<Link>(std::move(environment), std::move(connection), *dialect,
                                        ownRollback);
   opened->Watch().SetAnswerBound(answerSeconds);

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "db/dialect/dialect.h"
-
 #include "db/odbc/session.h"
 #include "db/runtime/runtime.h"
 
@@ -20,11 +19,10 @@ int DialectFromDbmsName(std::string_view dbmsName, const dialect::Dialect*& dial
 // not tell (no DSN or Driver, a file DSN, a list cut short).
 bool ReachesPostgresDriver(SQLHENV environment, std::string_view connectionString);
 
-// `user`, `password` and `netService` are not empty (the runtime core checks them). Returns 0
-// and the link, or the Oracle status of the failure (-12154 for a connection string carrying
-// credentials of its own or an unknown server, or the server's own refusal).
-// A read-only link cannot change anything. `failure` gets the driver's message of a failed
-// connect.
+// Returns 0 and the link (a read-only one cannot change anything), or the status of the failure
+// (-12154 for a connection string carrying credentials or an unknown server, else the server's
+// refusal) with the driver's message in `failure`. `user`, `password` and `netService` are
+// not empty.
 int OpenLink(const char* user, const char* password, const char* netService, Access access,
              std::shared_ptr<Link>& link, std::string& failure);
 

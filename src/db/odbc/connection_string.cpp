@@ -8,8 +8,10 @@
 namespace db::odbc {
 namespace {
 
+constexpr std::string_view kPrefix = "odbc:";
+
 // UID/PWD are ODBC's own; the others are the spellings PostgreSQL's and Oracle's drivers
-// also accept.
+// also accept, in any case.
 constexpr std::string_view kCredentialKeys[] = {"uid", "pwd", "user", "username", "password"};
 
 std::string_view Trimmed(std::string_view text) {
@@ -37,8 +39,10 @@ size_t ValueEnd(std::string_view text, size_t begin) {
   return text.find(';', begin);
 }
 
-}  // namespace
-
+// An attribute value as it goes into the string: as it stands when nothing in it could end or
+// open a value, else in braces with each '}' doubled, so that ';', '{', '}' and outer blanks
+// are taken as they stand. (PostgreSQL's driver keeps the braces of a braced UID as part of
+// the name; it reads a braced PWD right.)
 std::string QuotedValue(std::string_view value) {
   bool plain = !value.empty() && value.find_first_of(";{}") == std::string_view::npos &&
                Trimmed(value).size() == value.size();
@@ -51,19 +55,14 @@ std::string QuotedValue(std::string_view value) {
   return quoted + "}";
 }
 
-bool NamesCredentials(std::string_view connection) {
-  for (std::string_view credential : kCredentialKeys) {
-    if (NamesAttribute(connection, credential)) return true;
-  }
-  return false;
-}
+// Where an attribute stands: its key's start, its value's start and the end of its value
+// (npos at the end of the text).
+struct AttributePlace {
+  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
+};
 
-namespace {
-
-// Where the attribute `name` stands: its key's start, its value's start and the end of its
-// value (npos at the end of the text). False when there is none.
-bool FindAttribute(std::string_view connection, std::string_view name, size_t& keyBegin,
-                   size_t& valueBegin, size_t& valueEnd) {
+// Where the attribute `name` stands; false when there is none.
+bool FindAttribute(std::string_view connection, std::string_view name, AttributePlace& place) {
   size_t begin = 0;
   while (begin < connection.size()) {
     size_t equals = connection.find('=', begin);
@@ -76,9 +75,7 @@ bool FindAttribute(std::string_view connection, std::string_view name, size_t& k
     std::string_view key = Trimmed(connection.substr(begin, equals - begin));
     size_t end = ValueEnd(connection, equals + 1);
     if (SameIgnoringCase(key, name)) {
-      keyBegin = begin;
-      valueBegin = equals + 1;
-      valueEnd = end;
+      place = {begin, equals + 1, end};
       return true;
     }
     if (end == std::string_view::npos) return false;
@@ -87,47 +84,50 @@ bool FindAttribute(std::string_view connection, std::string_view name, size_t& k
   return false;
 }
 
+// The value at `place`, braces undone.
+std::string ValueAt(std::string_view connection, const AttributePlace& place) {
+  size_t length = place.valueEnd == std::string_view::npos ? std::string_view::npos
+                                                           : place.valueEnd - place.valueBegin;
+  std::string_view raw = Trimmed(connection.substr(place.valueBegin, length));
+  if (raw.size() < 2 || raw.front() != '{' || raw.back() != '}') return std::string(raw);
+  std::string value;
+  for (size_t i = 1; i + 1 < raw.size(); ++i) {
+    value += raw[i];
+    if (raw[i] == '}') ++i;  // '}}' stands for one
+  }
+  return value;
+}
+
+bool NamesCredentials(std::string_view connection) {
+  for (std::string_view credential : kCredentialKeys) {
+    if (NamesAttribute(connection, credential)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool NamesAttribute(std::string_view connection, std::string_view name) {
-  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
-  return FindAttribute(connection, name, keyBegin, valueBegin, valueEnd);
+  AttributePlace place;
+  return FindAttribute(connection, name, place);
 }
-
-namespace {
-
-void ReadValue(std::string_view connection, size_t valueBegin, size_t valueEnd, std::string& value) {
-  std::string_view raw = Trimmed(connection.substr(
-      valueBegin, valueEnd == std::string_view::npos ? std::string_view::npos : valueEnd - valueBegin));
-  value.clear();
-  if (raw.size() >= 2 && raw.front() == '{' && raw.back() == '}') {
-    for (size_t i = 1; i + 1 < raw.size(); ++i) {
-      value += raw[i];
-      if (raw[i] == '}') ++i;  // '}}' stands for one
-    }
-  } else {
-    value.assign(raw);
-  }
-}
-
-}  // namespace
 
 bool AttributeValue(std::string_view connection, std::string_view name, std::string& value) {
-  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
-  if (!FindAttribute(connection, name, keyBegin, valueBegin, valueEnd)) return false;
-  ReadValue(connection, valueBegin, valueEnd, value);
+  AttributePlace place;
+  if (!FindAttribute(connection, name, place)) return false;
+  value = ValueAt(connection, place);
   return true;
 }
 
 bool TakeAttribute(std::string& connection, std::string_view name, std::string& value) {
-  size_t keyBegin = 0, valueBegin = 0, valueEnd = 0;
-  if (!FindAttribute(connection, name, keyBegin, valueBegin, valueEnd)) return false;
-  ReadValue(connection, valueBegin, valueEnd, value);
-  connection.erase(keyBegin, valueEnd == std::string::npos ? std::string::npos
-                                                           : valueEnd + 1 - keyBegin);
+  AttributePlace place;
+  if (!FindAttribute(connection, name, place)) return false;
+  value = ValueAt(connection, place);
+  connection.erase(place.keyBegin, place.valueEnd == std::string::npos
+                                       ? std::string::npos
+                                       : place.valueEnd + 1 - place.keyBegin);
   return true;
 }
-
 
 int BuildConnectionString(std::string_view netService, std::string_view user,
                           std::string_view password, std::string& connection) {

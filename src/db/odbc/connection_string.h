@@ -7,18 +7,6 @@
 
 namespace db::odbc {
 
-inline constexpr std::string_view kPrefix = "odbc:";
-
-// An attribute value as it goes into the string: as it stands when nothing in it could end or
-// open a value, else in braces with each '}' doubled, so that ';', '{', '}' and outer blanks
-// are taken as they stand. (PostgreSQL's driver keeps the braces of a braced UID as part of
-// the name; it reads a braced PWD right.)
-std::string QuotedValue(std::string_view value);
-
-// Whether `connection` has an attribute that carries a login or password (UID, PWD and the
-// other names drivers take for them), in any case.
-bool NamesCredentials(std::string_view connection);
-
 // Whether `connection` has the attribute `name` (a key outside braced values), in any case.
 bool NamesAttribute(std::string_view connection, std::string_view name);
 

@@ -11,12 +11,6 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.rfind(prefix, 0) == 0;
 }
 
-// The driver manager's own failures (IM...) mean that no driver could be reached: the DSN or
-// the driver is unknown, or its library does not load.
-bool IsDriverManagerFailure(const Diagnostic& diagnostic) {
-  return StartsWith(diagnostic.sqlState, "IM");
-}
-
 struct DriverStateRule {
   const char* prefix;  // a full SQLSTATE, or a two-character class matching all its codes
   int status;
@@ -32,15 +26,6 @@ constexpr DriverStateRule kDriverStateRules[] = {
     {"HY008", status::kCancelled},           // operation cancelled
     {"40001", status::kSerializationFailure},
 };
-
-// The status of a driver state, or 0 when it has no rule.
-int StatusFromDriverState(const std::string& sqlState) {
-  if (sqlState.empty()) return status::kOk;
-  for (const DriverStateRule& rule : kDriverStateRules) {
-    if (StartsWith(sqlState, rule.prefix)) return rule.status;
-  }
-  return status::kOk;
-}
 
 }  // namespace
 
@@ -63,15 +48,17 @@ Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle) {
 // server's SQLSTATE passed on (PostgreSQL's) is read where the driver's own states end.
 int StatusFromDiagnostic(const dialect::Dialect& dialect, const Diagnostic& diagnostic) {
   if (int serverStatus = dialect.StatusFromNumber(diagnostic.native)) return serverStatus;
-  int driverStatus = StatusFromDriverState(diagnostic.sqlState);
-  if (driverStatus != status::kOk) return driverStatus;
+  for (const DriverStateRule& rule : kDriverStateRules) {
+    if (StartsWith(diagnostic.sqlState, rule.prefix)) return rule.status;
+  }
   return dialect.StatusFromSqlState(diagnostic.sqlState);
 }
 
 // Oracle's driver names the ORA error; PostgreSQL's passes on the server's refusal, read as
 // the native backend reads libpq's.
 int StatusFromConnectFailure(const Diagnostic& diagnostic) {
-  if (IsDriverManagerFailure(diagnostic)) return status::kServiceUnresolved;
+  // The driver manager's own (IM...): no driver reached, the DSN or driver unknown or unloadable.
+  if (StartsWith(diagnostic.sqlState, "IM")) return status::kServiceUnresolved;
   if (diagnostic.message.find("ORA-") != std::string::npos && diagnostic.native > 0) {
     return -diagnostic.native;
   }

@@ -2,6 +2,7 @@
 // Every ODBC handle of the backend is owned: a connection is closed and freed with its
 // owner, a statement freed with its owner, the environment last.
 #include <memory>
+#include <string>
 
 #include "platform/odbc_api.h"
 
@@ -11,8 +12,7 @@ struct EnvironmentDeleter {
   void operator()(void* handle) const { SQLFreeHandle(SQL_HANDLE_ENV, handle); }
 };
 struct ConnectionDeleter {
-  // Open work is not committed: a disconnect with a transaction open fails, so it is rolled
-  // back first, as the connection's end does on the server.
+  // Open work is not kept: a disconnect with a transaction open fails, so it is rolled back.
   void operator()(void* handle) const {
     SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK);
     SQLDisconnect(handle);
@@ -26,5 +26,10 @@ struct StatementDeleter {
 using EnvironmentHandle = std::unique_ptr<void, EnvironmentDeleter>;
 using ConnectionHandle = std::unique_ptr<void, ConnectionDeleter>;
 using StatementHandle = std::unique_ptr<void, StatementDeleter>;
+
+// A text as the driver's calls take it; they do not change it.
+inline SQLCHAR* Native(const std::string& text) {
+  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
+}
 
 }  // namespace db::odbc

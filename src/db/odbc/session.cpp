@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "db/odbc/command_text.h"
 #include "db/odbc/connect.h"
@@ -21,22 +22,28 @@ Link::Link(EnvironmentHandle environment, ConnectionHandle connection,
       dialect_(dialect),
       ownRollback_(ownRollback) {}
 
+int Link::NewStatement(StatementHandle& statement) {
+  if (lost_) return FailNotConnected();
+  SQLHANDLE handle = SQL_NULL_HANDLE;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &handle))) {
+    return Fail(SQL_HANDLE_DBC, connection_.get());
+  }
+  statement.reset(handle);
+  return status::kOk;
+}
+
 PreparedText* Link::Prepared(const std::string& sql, int& status) {
   auto found = prepared_.find(sql);
   if (found != prepared_.end()) return &found->second;
-  SQLHANDLE allocated = SQL_NULL_HANDLE;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &allocated))) {
-    status = Fail(SQL_HANDLE_DBC, connection_.get());
-    return nullptr;
-  }
   PreparedText text;
-  text.handle.reset(allocated);
-  SQLCHAR* native = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str()));
+  status = NewStatement(text.handle);
+  if (status != status::kOk) return nullptr;
+  SQLHSTMT allocated = text.handle.get();
   SQLRETURN prepared = SQL_ERROR;
   {
     // A driver that prepares on the server waits for it here as for an execute.
     Executing executing(watch_, allocated);
-    prepared = SQLPrepare(allocated, native, SQL_NTS);
+    prepared = SQLPrepare(allocated, Native(sql), SQL_NTS);
   }
   if (!SQL_SUCCEEDED(prepared)) {
     status = Fail(SQL_HANDLE_STMT, allocated);
@@ -45,39 +52,34 @@ PreparedText* Link::Prepared(const std::string& sql, int& status) {
   return &prepared_.emplace(sql, std::move(text)).first->second;
 }
 
-int Link::ExecuteControl(const std::string& sql) {
-  if (lost_) return FailNotConnected();
-  if (!control_) {
-    SQLHANDLE handle = SQL_NULL_HANDLE;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &handle))) {
-      return Fail(SQL_HANDLE_DBC, connection_.get());
-    }
-    control_.reset(handle);
-  }
+namespace {
+
+// A command without results on `handle` (run directly when `direct`), cancellable; its cursor
+// closed after.
+int ExecuteOn(Link& link, SQLHSTMT handle, const std::string* direct) {
   int result = status::kOk;
   {
-    Executing executing(watch_, control_.get());
-    SQLRETURN rc = SQLExecDirect(control_.get(),
-                                 reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) result = Fail(SQL_HANDLE_STMT, control_.get());
+    Executing executing(link.Watch(), handle);
+    SQLRETURN rc = direct != nullptr ? SQLExecDirect(handle, Native(*direct), SQL_NTS) : SQLExecute(handle);
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) result = link.Fail(SQL_HANDLE_STMT, handle);
   }
-  SQLFreeStmt(control_.get(), SQL_CLOSE);
+  SQLFreeStmt(handle, SQL_CLOSE);
   return result;
+}
+
+}  // namespace
+
+int Link::ExecuteControl(const std::string& sql) {
+  if (lost_) return FailNotConnected();
+  int result = control_ ? status::kOk : NewStatement(control_);
+  return result != status::kOk ? result : ExecuteOn(*this, control_.get(), &sql);
 }
 
 int Link::ExecutePreparedControl(const std::string& sql) {
   if (lost_) return FailNotConnected();
   int result = status::kOk;
   PreparedText* text = Prepared(sql, result);
-  if (text == nullptr) return result;
-  SQLHSTMT handle = text->handle.get();
-  {
-    Executing executing(watch_, handle);
-    SQLRETURN rc = SQLExecute(handle);
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) result = Fail(SQL_HANDLE_STMT, handle);
-  }
-  SQLFreeStmt(handle, SQL_CLOSE);
-  return result;
+  return text == nullptr ? result : ExecuteOn(*this, text->handle.get(), nullptr);
 }
 
 int Link::SetAutocommit(bool on) {
@@ -102,23 +104,20 @@ int Link::EndTransaction(bool commit) {
 }
 
 int Link::Fail(SQLSMALLINT type, SQLHANDLE handle) {
+  int status = status::kEndOfFileOnChannel;
   // A call cancelled because the server said nothing: the connection is taken for lost, as a
   // native one is closed, so that the run connects again.
   if (watch_.TakeUnanswered()) {
-    bool known = lost_;
-    lost_ = true;
-    inTransaction_ = false;
-    return FailWith(known ? status::kNotConnected : status::kEndOfFileOnChannel,
-                    "no answer from the server within the answer bound");
+    FailWith(status, "no answer from the server within the answer bound");
+  } else {
+    Diagnostic diagnostic = ReadDiagnostic(type, handle);
+    lastSqlState_ = diagnostic.sqlState;
+    lastError_ = (diagnostic.sqlState.empty() ? std::string("odbc") : diagnostic.sqlState) + " (" +
+                 std::to_string(diagnostic.native) + "): " + diagnostic.message;
+    status = StatusFromDiagnostic(dialect_, diagnostic);
+    if (!status::IsConnectionLost(status)) return status;
   }
-  Diagnostic diagnostic = ReadDiagnostic(type, handle);
-  lastSqlState_ = diagnostic.sqlState;
-  lastError_ = (diagnostic.sqlState.empty() ? std::string("odbc") : diagnostic.sqlState) + " (" +
-               std::to_string(diagnostic.native) + "): " + diagnostic.message;
-  int status = StatusFromDiagnostic(dialect_, diagnostic);
-  if (!status::IsConnectionLost(status)) return status;
-  bool known = lost_;
-  lost_ = true;
+  bool known = std::exchange(lost_, true);
   inTransaction_ = false;
   return known ? status::kNotConnected : status;
 }
@@ -127,6 +126,13 @@ int Link::FailWith(int status, const std::string& message) {
   lastSqlState_.clear();
   lastError_ = message;
   return status;
+}
+
+std::string DriverInfo(SQLHDBC connection, SQLUSMALLINT item) {
+  SQLCHAR text[256] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(connection, item, text, sizeof text, &length))) return "";
+  return reinterpret_cast<const char*>(text);
 }
 
 int RunQuery(Link& link, const std::string& sql, const std::vector<std::string>& inputs,

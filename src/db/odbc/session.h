@@ -1,7 +1,6 @@
 #pragma once
-// What an ODBC session holds: the driver's handles, the server's dialect, whether a transaction
-// is open and the last failure. Every text the session sends is prepared once on a native
-// statement of its own, kept until the connection closes.
+// What an ODBC session holds: the driver's handles, the dialect, the transaction and the last
+// failure. Each text it sends is prepared once on a statement kept until the connection closes.
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -44,13 +43,14 @@ class Link {
   const std::string& SwitchedSchema() const { return switchedSchema_; }
   void SetSwitchedSchema(std::string schema) { switchedSchema_ = std::move(schema); }
 
+  // A statement handle of the connection; the failure recorded.
+  int NewStatement(StatementHandle& statement);
   // `sql` prepared on a statement of its own at its first use. Null on failure, recorded.
   PreparedText* Prepared(const std::string& sql, int& status);
 
   // Runs a text without inputs or results (transaction control, session settings).
   int ExecuteControl(const std::string& sql);
-  // The same for a text run again and again (savepoint commands): prepared once, so that the
-  // driver does not read it anew each time.
+  // The same for a text run again and again (savepoint commands): prepared once.
   int ExecutePreparedControl(const std::string& sql);
   // A savepoint command held back to go out in front of the next one, and taking it.
   void HoldBack(const std::string& sql) {
@@ -64,9 +64,8 @@ class Link {
   int EndTransaction(bool commit);
   bool InTransaction() const { return inTransaction_; }
 
-  // Records the driver's diagnostic of the failed call on `handle` as the last native error
-  // and returns its status. The first loss of the connection is reported as the driver saw
-  // it (-3113 when it broke under the call), every later one as -3114.
+  // Records the diagnostic of the failed call on `handle` and returns its status: the first loss
+  // of the connection as the driver saw it (-3113 when it broke under the call), later ones -3114.
   int Fail(SQLSMALLINT type, SQLHANDLE handle);
   // Whether the connection is known to be gone: nothing more is sent on it.
   bool Lost() const { return lost_; }
@@ -82,8 +81,7 @@ class Link {
   CancelWatch& Watch() { return watch_; }
 
  private:
-  // In this order: the statements go before the connection, the connection before the
-  // environment.
+  // In this order: statements are freed before the connection, that before the environment.
   EnvironmentHandle environment_;
   ConnectionHandle connection_;
   std::unordered_map<std::string, PreparedText> prepared_;
@@ -98,6 +96,9 @@ class Link {
   bool lost_ = false;
   CancelWatch watch_;  // last: its thread ends before any handle is freed
 };
+
+// What the driver tells of the connection for `item` (SQLGetInfo), "" when it tells nothing.
+std::string DriverInfo(SQLHDBC connection, SQLUSMALLINT item);
 
 // Runs a query of the dialect's own with text inputs, as the program's statements run.
 int RunQuery(Link& link, const std::string& sql, const std::vector<std::string>& inputs,

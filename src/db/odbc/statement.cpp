@@ -13,19 +13,10 @@ bool IsIntegerType(SQLSMALLINT type) {
   return type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT || type == SQL_BIGINT;
 }
 
-// An integer input goes to the driver in digits: its own conversion of a number costs it a
-// formatted print per value. The marker's type stays an integer.
-void AssignDigits(SQLINTEGER number, std::string& text) {
-  char digits[16];
-  auto written = std::to_chars(digits, digits + sizeof digits, number);
-  text.assign(digits, written.ptr);
-}
-
 }  // namespace
 
 int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
                              Parameters& parameters) const {
-  if (!Fits(inputs)) return status::kNotAllVariablesBound;
   size_t count = inputs.size();
   parameters.texts.resize(count);
   parameters.lengths.resize(count);
@@ -38,7 +29,11 @@ int Statement::ConvertInputs(Link& link, const std::vector<SqlValue>& inputs,
     if (input.kind == SqlValue::Kind::Text) {
       text.assign(input.text);
     } else if (input.kind == SqlValue::Kind::Int) {
-      AssignDigits(static_cast<SQLINTEGER>(input.number), text);
+      // In digits: the driver's own conversion costs a formatted print per value. The marker's
+      // type stays an integer.
+      char digits[16];
+      auto written = std::to_chars(digits, digits + sizeof digits, static_cast<SQLINTEGER>(input.number));
+      text.assign(digits, written.ptr);
     } else {
       text.clear();
     }
@@ -79,13 +74,13 @@ namespace {
 // Short texts get a buffer of their own at once, so that most never move.
 constexpr size_t kTextBuffer = 64;
 
-bool BoundAsTheyStand(BoundInputs& bound) {
-  Parameters& parameters = bound.parameters;
-  if (bound.boundAt.size() != parameters.texts.size()) return false;
+bool BoundAsTheyStand(const BoundInputs& inputs) {
+  const Parameters& parameters = inputs.parameters;
+  if (inputs.bound.size() != parameters.texts.size()) return false;
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
-    const std::string& text = parameters.texts[i];
-    if (bound.boundAt[i] != text.data() || bound.boundSize[i] != text.capacity() ||
-        bound.boundInteger[i] != parameters.integer[i]) {
+    const BoundInputs::Binding& binding = inputs.bound[i];
+    if (binding.at != parameters.texts[i].data() || binding.size != parameters.texts[i].capacity() ||
+        binding.integer != parameters.integer[i]) {
       return false;
     }
   }
@@ -94,13 +89,11 @@ bool BoundAsTheyStand(BoundInputs& bound) {
 
 }  // namespace
 
-int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& bound) {
-  if (BoundAsTheyStand(bound)) return status::kOk;
-  Parameters& parameters = bound.parameters;
+int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& inputs) {
+  if (BoundAsTheyStand(inputs)) return status::kOk;
+  Parameters& parameters = inputs.parameters;
   SQLFreeStmt(handle, SQL_RESET_PARAMS);
-  bound.boundAt.clear();
-  bound.boundSize.clear();
-  bound.boundInteger.clear();
+  inputs.bound.clear();
   for (size_t i = 0; i < parameters.texts.size(); ++i) {
     auto position = static_cast<SQLUSMALLINT>(i + 1);
     std::string& text = parameters.texts[i];
@@ -111,17 +104,13 @@ int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& bound) {
                                     integer ? SQL_INTEGER : SQL_VARCHAR, integer ? 0 : size, 0,
                                     text.data(), static_cast<SQLLEN>(size), &parameters.lengths[i]);
     if (!SQL_SUCCEEDED(rc)) {
-      bound.boundAt.clear();  // half bound: all again next time
+      inputs.bound.clear();  // half bound: all again next time
       return link.Fail(SQL_HANDLE_STMT, handle);
     }
-    bound.boundAt.push_back(text.data());
-    bound.boundSize.push_back(size);
-    bound.boundInteger.push_back(integer);
+    inputs.bound.push_back({text.data(), size, integer});
   }
   return status::kOk;
 }
-
-namespace {
 
 // Integer columns become Int, all else Text, as on the other backends.
 int ReadValue(Link& link, SQLHSTMT handle, SQLUSMALLINT column, bool integer, SqlValue& value) {
@@ -150,8 +139,9 @@ int ReadValue(Link& link, SQLHSTMT handle, SQLUSMALLINT column, bool integer, Sq
   }
 }
 
-}  // namespace
+namespace {
 
+// Which columns of the current result are integers.
 int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumns) {
   SQLSMALLINT columns = 0;
   if (!SQL_SUCCEEDED(SQLNumResultCols(handle, &columns))) return link.Fail(SQL_HANDLE_STMT, handle);
@@ -165,8 +155,6 @@ int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumn
   }
   return status::kOk;
 }
-
-namespace {
 
 // Every row of the result into `rows`, each of its `width` columns taken by `take(column,
 // value)`; a failure leaves `rows` as it was.
@@ -189,17 +177,6 @@ int FetchEachRow(Link& link, SQLHSTMT handle, size_t width, SqlRows& rows, Take 
     rows.Append(row);
   }
 }
-
-}  // namespace
-
-int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
-              SqlRows& rows) {
-  return FetchEachRow(link, handle, integerColumns.size(), rows, [&](size_t c, SqlValue& value) {
-    return ReadValue(link, handle, static_cast<SQLUSMALLINT>(c + 1), integerColumns[c], value);
-  });
-}
-
-namespace {
 
 // As the pieces SQLGetData read before: most values fit, a longer one is read again whole.
 constexpr size_t kColumnBuffer = 256;
@@ -225,8 +202,8 @@ int TakeColumn(Link& link, SQLHSTMT handle, SQLUSMALLINT column, const ColumnBuf
   return status::kOk;
 }
 
-}  // namespace
-
+// Binds a buffer to each column where the driver can still read a longer value with SQLGetData;
+// false, the columns left unbound, where it cannot.
 bool BindColumns(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
                  std::vector<ColumnBuffer>& columns) {
   columns.clear();
@@ -253,9 +230,35 @@ bool BindColumns(Link& link, SQLHSTMT handle, const std::vector<bool>& integerCo
   return true;
 }
 
-int FetchBoundRows(Link& link, SQLHSTMT handle, std::vector<ColumnBuffer>& columns, SqlRows& rows) {
-  return FetchEachRow(link, handle, columns.size(), rows, [&](size_t c, SqlValue& value) {
-    return TakeColumn(link, handle, static_cast<SQLUSMALLINT>(c + 1), columns[c], value);
+}  // namespace
+
+// A change of no row is the driver's SQL_NO_DATA.
+int ReadResult(Link& link, PreparedText& prepared, SQLRETURN executed, bool modifies,
+               StepResult& result) {
+  SQLHSTMT handle = prepared.handle.get();
+  if (modifies) {
+    SQLLEN changed = 0;
+    if (executed != SQL_NO_DATA && !SQL_SUCCEEDED(SQLRowCount(handle, &changed))) {
+      return link.Fail(SQL_HANDLE_STMT, handle);
+    }
+    result.affected = changed;
+    return status::kOk;
+  }
+  if (!prepared.described) {
+    int rc = DescribeResult(link, handle, prepared.integerColumns);
+    if (rc != status::kOk) return rc;
+    prepared.described = true;
+    BindColumns(link, handle, prepared.integerColumns, prepared.columns);
+  }
+  std::vector<ColumnBuffer>& bound = prepared.columns;
+  if (!bound.empty()) {
+    return FetchEachRow(link, handle, bound.size(), result.rows, [&](size_t c, SqlValue& value) {
+      return TakeColumn(link, handle, static_cast<SQLUSMALLINT>(c + 1), bound[c], value);
+    });
+  }
+  const std::vector<bool>& integer = prepared.integerColumns;
+  return FetchEachRow(link, handle, integer.size(), result.rows, [&](size_t c, SqlValue& value) {
+    return ReadValue(link, handle, static_cast<SQLUSMALLINT>(c + 1), integer[c], value);
   });
 }
 

@@ -11,12 +11,15 @@
 namespace db::odbc {
 
 class Link;
+struct PreparedText;
 
-// The column types of the current result of `handle`: which are integers.
-int DescribeResult(Link& link, SQLHSTMT handle, std::vector<bool>& integerColumns);
-// Appends the rows of the current result; on a failure none of them.
-int FetchRows(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
-              SqlRows& rows);
+// One column of the current row: Int for an integer column, else Text; Null stays Null.
+int ReadValue(Link& link, SQLHSTMT handle, SQLUSMALLINT column, bool integer, SqlValue& value);
+
+// The rows of a query run on `prepared`, or the count of a change; a failure takes no row. The
+// result's columns are described at its first run.
+int ReadResult(Link& link, PreparedText& prepared, SQLRETURN executed, bool modifies,
+               StepResult& result);
 
 // A result column bound to a buffer of its own, filled by the fetch itself: one driver call a
 // row instead of one a value.
@@ -27,14 +30,6 @@ struct ColumnBuffer {
   SQLLEN length = 0;
 };
 
-// Binds a buffer to each column of the results of `handle`, where the driver can still read
-// a value longer than its buffer with SQLGetData. False when it cannot (the columns stay
-// unbound: FetchRows reads them).
-bool BindColumns(Link& link, SQLHSTMT handle, const std::vector<bool>& integerColumns,
-                 std::vector<ColumnBuffer>& columns);
-// As FetchRows, for columns bound by BindColumns.
-int FetchBoundRows(Link& link, SQLHSTMT handle, std::vector<ColumnBuffer>& columns, SqlRows& rows);
-
 // The inputs in the driver's buffers; they must stay put until the execute is over.
 struct Parameters {
   std::vector<std::string> texts;  // integers too, in digits
@@ -42,18 +37,20 @@ struct Parameters {
   std::vector<bool> integer;  // which inputs are integers
 };
 
-// The inputs of one prepared text, bound to its markers once: each execute writes its values
-// into the same buffers, and only a buffer that moved or grew is bound again (the driver's
-// binding calls cost more than the statement's own work on the client).
+// The inputs of one prepared text, bound once: each execute writes into the same buffers, and
+// only one that moved or grew is bound again (binding costs more than the statement's own work).
 struct BoundInputs {
+  struct Binding {
+    const void* at;  // the input's buffer when last bound
+    size_t size;
+    bool integer;
+  };
   Parameters parameters;
-  std::vector<const void*> boundAt;  // each input's buffer when last bound
-  std::vector<size_t> boundSize;     // and its size
-  std::vector<bool> boundInteger;    // and whether as an integer
+  std::vector<Binding> bound;
 };
 
-// Binds the inputs of `bound` to the markers of `handle` unless they are bound as they stand.
-int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& bound);
+// Binds `inputs` to the markers of `handle` unless they are bound as they stand.
+int BindInputs(Link& link, SQLHSTMT handle, BoundInputs& inputs);
 
 class Statement : public BackendStatement {
  public:
@@ -63,16 +60,11 @@ class Statement : public BackendStatement {
   bool Fits(const std::vector<SqlValue>& inputs) const {
     return static_cast<int>(inputs.size()) == text_.parameterCount;
   }
-  // Puts `inputs`, as many as the markers, in the driver's form (dates in ISO) into the
-  // buffers of `parameters`, which keep their places where the values fit. Returns 0, or the
-  // status of the first that does not fit.
+  // Puts `inputs`, as many as the markers, in the driver's form (dates in ISO) into `parameters`,
+  // whose buffers stay where the values fit. 0, or the status of the first that does not fit.
   int ConvertInputs(Link& link, const std::vector<SqlValue>& inputs, Parameters& parameters) const;
-  // The text to prepare for inputs of the types in `parameters`.
-  std::string TextFor(const dialect::Dialect& dialect, const Parameters& parameters) const {
-    return dialect.TypedText(text_.sql, parameters.integer);
-  }
-  // The same for `inputs`, made once per pattern of integer inputs: a statement runs
-  // thousands of times with the same one.
+  const std::string& Sql() const { return text_.sql; }
+  // The text to prepare for `inputs`, made once per pattern of integer inputs (runs share one).
   const std::string& TextFor(const dialect::Dialect& dialect,
                              const std::vector<SqlValue>& inputs) const;
 

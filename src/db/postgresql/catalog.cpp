@@ -10,9 +10,6 @@
 namespace db::postgresql {
 namespace {
 
-constexpr Oid kInt2Type = 21;
-constexpr Oid kInt4Type = 23;
-constexpr Oid kInt8Type = 20;
 constexpr Oid kTextType = 25;
 constexpr Oid kCharType = 1042;  // bpchar
 constexpr Oid kVarcharType = 1043;
@@ -42,33 +39,17 @@ int ReadTable(Link& link, const std::string& read, const std::string& schema,
 }
 
 CatalogColumn::Kind KindOf(Oid type, int numericScale) {
+  bool integer = IsIntegerType(type) || (type == kNumericType && numericScale == 0);
+  if (integer) return CatalogColumn::Kind::Integer;
   switch (type) {
-    case kTextType:
-    case kCharType:
-    case kVarcharType: return CatalogColumn::Kind::Text;
-    case kInt2Type:
-    case kInt4Type:
-    case kInt8Type: return CatalogColumn::Kind::Integer;
-    case kNumericType:
-      return numericScale == 0 ? CatalogColumn::Kind::Integer : CatalogColumn::Kind::Other;
-    case kDateType:
-    case kTimestampType:
-    case kTimestampZoneType: return CatalogColumn::Kind::Date;
+    case kTextType: case kCharType: case kVarcharType: return CatalogColumn::Kind::Text;
+    case kDateType: case kTimestampType: case kTimestampZoneType: return CatalogColumn::Kind::Date;
     default: return CatalogColumn::Kind::Other;
   }
 }
 
 bool IsTrue(const PGresult* rows, int column) {
   return std::strcmp(PQgetvalue(rows, 0, column), "t") == 0;
-}
-
-// Undoes a failed describe inside a transaction, back to where it stood.
-void UndoDescribe(Link& link) {
-  std::string name = kDescribeSavepoint;
-  Outcome ignored;
-  link.channel.Run({TextCommand("ROLLBACK TO SAVEPOINT " + name),
-                    TextCommand("RELEASE SAVEPOINT " + name)},
-                   ignored);
 }
 
 const dialect::CatalogQueries& Queries() { return dialect::CatalogQueriesOf(dialect::Postgres()); }
@@ -102,7 +83,11 @@ int PostgresCatalog::Describe(BackendStatement& statement, const std::vector<boo
   Outcome outcome;
   if (link.channel.Run(commands, outcome)) return status::kOk;
   int rc = link.channel.Fail(outcome);
-  if (guarded && outcome.failed > 0 && !link.channel.Broken()) UndoDescribe(link);
+  if (guarded && outcome.failed > 0 && !link.channel.Broken()) {
+    Outcome ignored;  // back to where the transaction stood
+    link.channel.Run({TextCommand("ROLLBACK TO SAVEPOINT " + savepoint),
+                      TextCommand("RELEASE SAVEPOINT " + savepoint)}, ignored);
+  }
   return rc;
 }
 

@@ -98,15 +98,13 @@ void Channel::Collect(size_t sent, Outcome& outcome) {
   if (!sync || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) NoteFailure(outcome, 0, nullptr);
 }
 
-// PQgetResult after waiting here instead of in libpq, which cannot be woken for a stop; null
-// once the connection is closed.
+// PQgetResult after waiting here, not in libpq, which a stop cannot wake; null once closed.
 PGresult* Channel::NextResult() {
   if (!AwaitAnswer()) return nullptr;
   return PQgetResult(connection_.get());
 }
 
-// Polls only while libpq is busy, so an answer that is already there costs nothing. Returns
-// false when the connection was closed for a stop.
+// Polls only while libpq is busy (an answer already there costs nothing); false once closed.
 bool Channel::AwaitAnswer() {
   using Clock = std::chrono::steady_clock;
   if (closed_) return false;
@@ -125,7 +123,7 @@ bool Channel::AwaitAnswer() {
       Close();
       return false;
     }
-    if (!HeardWithinBound(std::chrono::duration<double>(Clock::now() - lastHeard).count())) {
+    if (Clock::now() - lastHeard >= std::chrono::seconds(answerBoundSeconds_)) {
       Close();
       unanswered_ = true;
       return false;
@@ -134,12 +132,7 @@ bool Channel::AwaitAnswer() {
   return true;
 }
 
-bool Channel::HeardWithinBound(double silentSeconds) const {
-  return silentSeconds < answerBoundSeconds_;
-}
-
-// A stop cancels the statement after kCancelAfterSeconds; the cancel gets the rest of
-// kCloseAfterSeconds to end it. Whether the wait may go on.
+// Whether the wait goes on: a stop cancels at kCancelAfterSeconds, closes at kCloseAfterSeconds.
 bool Channel::StopAllowsWaiting() {
   double sinceStop = stop_request::SecondsSince();
   if (sinceStop < stop_request::kCancelAfterSeconds) return true;

@@ -1,10 +1,8 @@
 #pragma once
-// The wire to the server. Commands go out as one pipeline closed by a sync and are answered
-// together, so that a statement and the transaction control around it cost one round trip.
-// After a failed command the server skips the rest of the pipeline. The wait for answers
-// watches the stop clock: a statement still running kCancelAfterSeconds after a stop is
-// cancelled, and a connection whose server takes no cancel is closed after the rest of
-// kCloseAfterSeconds, so that a stop is never held up by a stalled server.
+// The wire to the server. Commands go out as one pipeline closed by a sync, so that a statement
+// and the transaction control around it cost one round trip; after a failed command the server
+// skips the rest. A statement still running kCancelAfterSeconds after a stop is cancelled, and
+// a connection whose server takes no cancel is closed at kCloseAfterSeconds.
 #include <libpq-fe.h>
 
 #include <cstdint>
@@ -14,20 +12,14 @@
 
 namespace db::postgresql {
 
-struct ResultDeleter {
-  void operator()(PGresult* result) const { PQclear(result); }
+// Owns what libpq hands out, freed by libpq's own call for it.
+template <typename T, void (*Free)(T*)>
+struct Freed {
+  void operator()(T* object) const { Free(object); }
 };
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
-
-struct ConnectionDeleter {
-  void operator()(PGconn* connection) const { PQfinish(connection); }
-};
-using ConnectionHandle = std::unique_ptr<PGconn, ConnectionDeleter>;
-
-struct CancelDeleter {
-  void operator()(PGcancel* cancel) const { PQfreeCancel(cancel); }
-};
-using CancelHandle = std::unique_ptr<PGcancel, CancelDeleter>;
+using Result = std::unique_ptr<PGresult, Freed<PGresult, PQclear>>;
+using ConnectionHandle = std::unique_ptr<PGconn, Freed<PGconn, PQfinish>>;
+using CancelHandle = std::unique_ptr<PGcancel, Freed<PGcancel, PQfreeCancel>>;
 
 struct Command {
   enum class Kind : uint8_t { Text, Prepare, Execute };
@@ -84,7 +76,6 @@ class Channel {
   bool AwaitAnswer();
   bool StopAllowsWaiting();
   void Close();
-  bool HeardWithinBound(double silentSeconds) const;
 
   ConnectionHandle connection_;
   CancelHandle cancel_;  // made at connect: a cancel needs no round trip of the connection

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/dialect/postgresql_errors.h"
@@ -23,25 +24,8 @@ using Clock = std::chrono::steady_clock;
 // Per host: a server that answers at all answers a connect within a second or two, and a
 // reconnect tries for 60 s, which a host that does not answer must not use up alone.
 constexpr int kDefaultTimeoutSeconds = 10;
-// Never consulted while a password is given; a path that cannot exist keeps libpq silent
-// even then (it warns on stderr about a password file that exists but is no plain file).
-constexpr const char* kNoPasswordFile = "/dev/null/kestrumel-no-password-file";
-
-// A row locked by another session is waited for as long as the SQLite backend waits for a
-// locked file, then the statement fails with "resource busy" instead of hanging the run.
-constexpr const char* kSessionOptions = "-c lock_timeout=10000";
-
-bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
 
 void IgnoreNotice(void*, const char*) {}
-
-// A server that falls silent (host gone, network cut) becomes a lost connection within two
-// minutes instead of a wait without end: an idle connection is probed after 30 s, every 10 s,
-// given up after 3 unanswered probes; data unacknowledged for 60 s ends it as well.
-constexpr const char* kKeepalivesIdleSeconds = "30";
-constexpr const char* kKeepalivesIntervalSeconds = "10";
-constexpr const char* kKeepalivesCount = "3";
-constexpr const char* kTcpUserTimeoutMillis = "60000";
 
 // One host of the service, as the connect tries it.
 struct Endpoint {
@@ -49,49 +33,56 @@ struct Endpoint {
 };
 
 // Entries before the expanded dbname are defaults that the URI may override; user, password
-// and password file come after it and win, and so does the one host tried.
+// and password file come after it and win, and so does the one host tried. An empty value is
+// no value to libpq: what the service says stands.
 int StartConnect(const char* user, const char* password, const char* netService,
                  const Endpoint& endpoint, ConnectionHandle& connection) {
-  const char* keywords[] = {"connect_timeout",  "options",          "fallback_application_name",
-                            "keepalives",       "keepalives_idle",  "keepalives_interval",
-                            "keepalives_count", "tcp_user_timeout", "dbname",
-                            "user",             "password",         "passfile",
-                            "host",             "hostaddr",         "port",
-                            nullptr};
-  std::string timeout = std::to_string(kDefaultTimeoutSeconds);
-  // An empty value is no value to libpq: what the service says stands.
-  const char* values[] = {timeout.c_str(),
-                          kSessionOptions,
-                          "kestrumel",
-                          "1",
-                          kKeepalivesIdleSeconds,
-                          kKeepalivesIntervalSeconds,
-                          kKeepalivesCount,
-                          kTcpUserTimeoutMillis,
-                          netService,
-                          user,
-                          password,
-                          kNoPasswordFile,
-                          endpoint.host.c_str(),
-                          endpoint.hostaddr.c_str(),
-                          endpoint.port.c_str(),
-                          nullptr};
-  connection.reset(PQconnectStartParams(keywords, values, 1));
+  const std::string timeout = std::to_string(kDefaultTimeoutSeconds);
+  const std::pair<const char*, const char*> settings[] = {
+      {"connect_timeout", timeout.c_str()},
+      // A row locked by another session is waited for as long as the SQLite backend waits for
+      // a locked file, then the statement fails with "resource busy" instead of hanging the run.
+      {"options", "-c lock_timeout=10000"},
+      {"fallback_application_name", "kestrumel"},
+      // A silent server (host gone, network cut) is lost within two minutes, not waited for
+      // without end: probed when idle 30 s, every 10 s, given up after 3 unanswered probes;
+      // data unacknowledged for 60 s ends it as well.
+      {"keepalives", "1"},
+      {"keepalives_idle", "30"},
+      {"keepalives_interval", "10"},
+      {"keepalives_count", "3"},
+      {"tcp_user_timeout", "60000"},
+      {"dbname", netService},
+      {"user", user},
+      {"password", password},
+      // Never consulted while a password is given; a path that cannot exist keeps libpq silent
+      // even then (it warns on stderr about a password file that exists but is no plain file).
+      {"passfile", "/dev/null/kestrumel-no-password-file"},
+      {"host", endpoint.host.c_str()},
+      {"hostaddr", endpoint.hostaddr.c_str()},
+      {"port", endpoint.port.c_str()},
+  };
+  std::vector<const char*> keywords, values;
+  for (const auto& [keyword, value] : settings) {
+    keywords.push_back(keyword);
+    values.push_back(value);
+  }
+  keywords.push_back(nullptr);
+  values.push_back(nullptr);
+  connection.reset(PQconnectStartParams(keywords.data(), values.data(), 1));
   if (!connection) return status::kServiceUnresolved;
   // Before the first message from the server: notices of the login are silenced too.
   PQsetNoticeProcessor(connection.get(), IgnoreNotice, nullptr);
   return status::kOk;
 }
 
-struct OptionsDeleter {
-  void operator()(PQconninfoOption* options) const { PQconninfoFree(options); }
-};
-using Options = std::unique_ptr<PQconninfoOption, OptionsDeleter>;
+using Options = std::unique_ptr<PQconninfoOption, Freed<PQconninfoOption, PQconninfoFree>>;
 
 std::string OptionValue(const Options& options, const char* keyword) {
   for (PQconninfoOption* option = options.get(); option != nullptr && option->keyword != nullptr;
        ++option) {
-    if (std::strcmp(option->keyword, keyword) == 0 && !IsEmpty(option->val)) return option->val;
+    bool given = option->val != nullptr && *option->val != '\0';
+    if (std::strcmp(option->keyword, keyword) == 0 && given) return option->val;
   }
   return "";
 }
@@ -113,10 +104,9 @@ std::string ItemFor(const std::vector<std::string>& items, size_t index) {
   return index < items.size() ? items[index] : "";
 }
 
-// The hosts of a service that names several, each to be tried with a deadline of its own:
-// libpq moves on to the next host after connect_timeout only in its blocking connect, which a
-// stop cannot cut short. A service of one host (or none, the default socket) is tried as it
-// stands. A service libpq cannot parse is tried as it stands too, for libpq's own message.
+// The hosts of a service that names several, each tried with a deadline of its own (libpq moves
+// on after connect_timeout only in its blocking connect, which a stop cannot cut short). A
+// service of one host or none, or one libpq cannot parse (for its message), goes as it stands.
 std::vector<Endpoint> Endpoints(const char* netService) {
   char* error = nullptr;
   Options options(PQconninfoParse(netService, &error));
@@ -167,32 +157,6 @@ std::string FailureOf(PGconn* connection, bool failedInLibpq) {
 
 constexpr const char* kAnswerBoundKeyword = "kestrumel_answer_timeout";
 
-// The URI's query parameters are '&'-separated after its '?'.
-void TakeFromUri(const std::string& uri, std::string& rest, std::string& value, int& found) {
-  const size_t query = uri.find('?');
-  if (query == std::string::npos) {
-    rest = uri;
-    return;
-  }
-  rest = uri.substr(0, query);
-  std::string kept;
-  size_t start = query + 1;
-  while (start <= uri.size()) {
-    size_t end = uri.find('&', start);
-    if (end == std::string::npos) end = uri.size();
-    const std::string parameter = uri.substr(start, end - start);
-    const std::string prefix = std::string(kAnswerBoundKeyword) + "=";
-    if (parameter.rfind(prefix, 0) == 0) {
-      value = parameter.substr(prefix.size());
-      ++found;
-    } else if (!parameter.empty()) {
-      kept += (kept.empty() ? "" : "&") + parameter;
-    }
-    start = end + 1;
-  }
-  if (!kept.empty()) rest += "?" + kept;
-}
-
 }  // namespace
 
 int OpenConnection(const char* user, const char* password, const char* netService,
@@ -216,13 +180,30 @@ int OpenConnection(const char* user, const char* password, const char* netServic
   return dialect::StatusFromPostgresConnectFailure(messages.c_str(), passwordUsed);
 }
 
+// The URI's query parameters are '&'-separated after its '?'.
 bool TakeAnswerBound(const std::string& netService, std::string& rest, int& seconds) {
   seconds = kDefaultAnswerSeconds;
-  std::string value;
+  const size_t query = netService.find('?');
+  rest = netService.substr(0, query);
+  if (query == std::string::npos) return true;
+  const std::string prefix = std::string(kAnswerBoundKeyword) + "=";
+  std::string kept, value;
   int found = 0;
-  TakeFromUri(netService, rest, value, found);
-  if (found == 0) return true;
-  return found == 1 && ParseAnswerSeconds(value, seconds);
+  size_t start = query + 1;
+  while (start <= netService.size()) {
+    size_t end = netService.find('&', start);
+    if (end == std::string::npos) end = netService.size();
+    const std::string parameter = netService.substr(start, end - start);
+    if (parameter.rfind(prefix, 0) == 0) {
+      value = parameter.substr(prefix.size());
+      ++found;
+    } else if (!parameter.empty()) {
+      kept += (kept.empty() ? "" : "&") + parameter;
+    }
+    start = end + 1;
+  }
+  if (!kept.empty()) rest += "?" + kept;
+  return found == 0 || (found == 1 && ParseAnswerSeconds(value, seconds));
 }
 
 }  // namespace db::postgresql

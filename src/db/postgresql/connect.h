@@ -7,20 +7,16 @@
 
 namespace db::postgresql {
 
-// User, password and service are given (checked by the runtime core). Returns 0 and the
-// connection in pipeline mode with a silent notice processor, or the Oracle status of the
-// failure (-1017, -12154) and libpq's message. Whether the session may write is the
-// session's to say, after the connect: libpq's choice among several hosts must see the server
-// as it is.
+// Returns 0 and the connection in pipeline mode with a silent notice processor, or the status
+// of the failure (-1017, -12154) and libpq's message. Whether it may write is the session's to
+// say, after the connect: libpq's choice among several hosts must see the server as it is.
 int OpenConnection(const char* user, const char* password, const char* netService,
                    ConnectionHandle& connection, std::string& failure);
 
 // The answer bound's parameter of the net service, taken out before libpq sees the text:
 //   postgresql://h1,h2/plan?target_session_attrs=read-write&kestrumel_answer_timeout=300
-// Copies `netService` into `rest` without the parameter and sets `seconds` from it (the
-// default when it is absent). False when its value is no whole number of seconds from 15 (a
-// row lock is waited for 10 s without a word from the server) to 86400, or when it is given
-// twice.
+// Copies `netService` into `rest` without it and sets `seconds` from it (the default when it
+// is absent). False when it is given twice or is no whole number of seconds from 15 to 86400.
 bool TakeAnswerBound(const std::string& netService, std::string& rest, int& seconds);
 
 }  // namespace db::postgresql

@@ -32,9 +32,9 @@ std::string ControlSql(const db::Command& command) {
 
 class Session : public BackendSession {
  public:
-  explicit Session(ConnectionHandle connection) : link_(std::move(connection)) {}
-
-  void SetAnswerBound(int seconds) { link_.channel.SetAnswerBound(seconds); }
+  Session(ConnectionHandle connection, int answerSeconds) : link_(std::move(connection)) {
+    link_.channel.SetAnswerBound(answerSeconds);
+  }
 
   // Before any other command of the session; `failure` gets the server's word on a failure.
   int MakeReadOnly(std::string& failure) {
@@ -152,8 +152,7 @@ int OpenSession(const char* user, const char* password, const char* netService,
   ConnectionHandle connection;
   int rc = OpenConnection(user, password, service.c_str(), connection, failure);
   if (rc != status::kOk) return rc;
-  auto opened = std::make_unique<Session>(std::move(connection));
-  opened->SetAnswerBound(answerSeconds);
+  auto opened = std::make_unique<Session>(std::move(connection), answerSeconds);
   if (access == Access::ReadOnly) rc = opened->MakeReadOnly(failure);
   if (rc == status::kOk) session = std::move(opened);
   return rc;

@@ -8,14 +8,6 @@
 namespace db::postgresql {
 namespace {
 
-// Server type of each input: int4 for an integer, else left to the server, which takes the
-// type of the column or function argument it meets and so keeps the indexes usable.
-constexpr Oid kInt4Type = 23;
-constexpr Oid kInt2Type = 21;
-constexpr Oid kInt8Type = 20;
-
-bool IsIntegerType(Oid type) { return type == kInt2Type || type == kInt4Type || type == kInt8Type; }
-
 // The types decide the server's reading of the text, so both make the key.
 std::string PreparedKey(const std::vector<Oid>& types, const std::string& sql) {
   std::string key;

@@ -13,6 +13,14 @@
 
 namespace db::postgresql {
 
+// The server's integer types. An integer input goes as int4; any other input's type is left to
+// the server, which takes that of the column or argument it meets and so keeps indexes usable.
+constexpr Oid kInt2Type = 21;
+constexpr Oid kInt4Type = 23;
+constexpr Oid kInt8Type = 20;
+
+inline bool IsIntegerType(Oid type) { return type == kInt2Type || type == kInt4Type || type == kInt8Type; }
+
 // Server-side prepared statements, one per distinct text and parameter types, for the life
 // of the connection (they survive rollbacks).
 class PreparedStatements {
