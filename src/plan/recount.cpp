@@ -130,9 +130,8 @@ int Bsm_Recount(BsmRecord& record, const BdpTally* counted) {
     return 0;
   }
   ErrRecord deviation{};
-  const int32_t code = DeviationCode(record);
-  if (code != 0) Err_Record(record, code, RunErrRecord(), deviation);
-  const SlotSave written = Bsm_SaveSlot(record, code != 0 ? &deviation : nullptr);
+  const bool deviates = Bsm_CheckErr(record, RunErrRecord(), deviation) == 1;
+  const SlotSave written = Bsm_SaveSlot(record, deviates ? &deviation : nullptr);
   if (written.saved != 0) ReportFailure("Bsm_PKeyUpd", "Fehler: Update BsmSatz", written.saved);
   if (written.recorded != 0) ReportFailure("Err_Insert()", "Fehler Insert", written.recorded);
   return written.saved == 0 ? 1 : 0;
@@ -181,5 +180,12 @@ int32_t DeviationCode(const BsmRecord& slot) {
   if (net < slot.BsmSol) return net < slot.BsmMin ? 1602 : 1603;
   if (net > slot.BsmSol) return net > slot.BsmMax ? 1605 : 1604;
   return 0;
+}
+
+int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record, ErrRecord& row) {
+  const int32_t code = DeviationCode(slot);
+  if (code == 0) return 0;
+  Err_Record(slot, code, record, row);
+  return 1;
 }
 

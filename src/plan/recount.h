@@ -33,3 +33,6 @@ void Err_Init(const char* planGroup, ErrRecord& record, const char* erfText,
 int32_t NetStaffing(const BsmRecord& record);
 // The slot's deviation from its target, minimum and maximum: its number, 0 when none.
 int32_t DeviationCode(const BsmRecord& slot);
+// The slot's deviation row, if it has one, into `row`, numbered in the run-wide `record`: 1 when
+// it has one, 0 when not. The slot's save writes the row.
+int Bsm_CheckErr(const BsmRecord& slot, ErrRecord& record, ErrRecord& row);
