@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "db/dialect/postgresql_dates.h"
 #include "db/runtime/backend.h"
 
 namespace db::dialect {
+
+// The program's two format models of a date input.
+enum class DateModel {
+  Day,    // 'yyyymmdd'
+  Stamp,  // 'yyyymmddHH24MISS'
+};
 
 // A parameter that a TO_DATE converts: its text is checked and rewritten before sending.
 struct DateInput {

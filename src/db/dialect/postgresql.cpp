@@ -1,7 +1,5 @@
 // PostgreSQL, through libpq or psqlODBC.
-#include "db/dialect/dialect.h"
-#include "db/dialect/postgresql_errors.h"
-#include "db/dialect/postgresql_text.h"
+#include "db/dialect/postgresql.h"
 #include "db/runtime/letter_case.h"
 #include "db/runtime/sql_scanner.h"
 

@@ -1,4 +1,4 @@
-#include "db/dialect/postgresql_errors.h"
+#include "db/dialect/postgresql.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "db/dialect/postgresql_text.h"
+#include "db/dialect/postgresql.h"
 
 #include <string_view>
 

@@ -256,92 +256,86 @@ int Compile(Link& link, SQLHSTMT handle, const std::string& sql) {
 
 struct OdbcCatalog final : Catalog {
   explicit OdbcCatalog(Link& session) : link(session) {}
-  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override;
+
+  // On a handle of its own: a statement checked is not thereby one the session runs.
+  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
+    const std::string& text = static_cast<const Statement&>(statement).Sql();
+    std::string sql = link.ServerDialect().TypedText(text, integerInputs);
+    bool guard = link.InTransaction() && !link.ServerDialect().Traits().undoesFailedStatement;
+    if (guard) {
+      int rc = link.ExecuteControl(std::string("SAVEPOINT ") + kDescribeSavepoint);
+      if (rc != status::kOk) return rc;
+    }
+    StatementHandle prepared;
+    int rc = link.NewStatement(prepared);
+    if (rc == status::kOk) rc = Compile(link, prepared.get(), sql);
+    prepared.reset();
+    if (guard && !link.Lost()) {
+      // The failure's diagnostics stay the last error.
+      std::string error = link.LastError();
+      std::string undo =
+          rc == status::kOk ? "" : std::string("ROLLBACK TO SAVEPOINT ") + kDescribeSavepoint + ";";
+      int ended = link.ExecuteControl(undo + "RELEASE SAVEPOINT " + kDescribeSavepoint);
+      if (rc != status::kOk) link.FailWith(rc, error);
+      if (rc == status::kOk) rc = ended;
+    }
+    return rc;
+  }
+
   int Columns(const std::string& schema, const std::string& table,
-              std::vector<CatalogColumn>& columns) override;
+              std::vector<CatalogColumn>& columns) override {
+    std::string resolved;
+    int rc = CatalogSchema(link, schema, resolved);
+    if (rc != status::kOk) return rc;
+    return ReadColumns(link, resolved, link.ServerDialect().Folded(table), columns);
+  }
+
   int Indexes(const std::string& schema, const std::string& table,
-              std::vector<std::vector<std::string>>& indexes) override;
+              std::vector<std::vector<std::string>>& indexes) override {
+    std::string resolved;
+    std::vector<CatalogColumn> tableColumns;
+    std::string name = link.ServerDialect().Folded(table);
+    int rc = CatalogSchema(link, schema, resolved);
+    if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
+    if (rc != status::kOk) return rc;
+    std::vector<IndexColumns> found;
+    auto call = [&](SQLHSTMT h) {
+      return SQLStatistics(h, nullptr, 0, Native(resolved), SQL_NTS, Native(name), SQL_NTS,
+                           SQL_INDEX_ALL, SQL_QUICK);
+    };
+    rc = CatalogRows(link, call, [&](SQLHSTMT h) { return ReadIndexRow(link, h, tableColumns, found); });
+    std::vector<std::string> key;
+    if (rc == status::kOk) rc = ReadPrimaryKey(link, resolved, name, key);
+    if (rc != status::kOk) return rc;
+    for (IndexColumns& index : found) indexes.push_back(std::move(index.columns));
+    // A driver may leave the primary key out of the statistics.
+    if (!key.empty() && std::find(indexes.begin(), indexes.end(), key) == indexes.end()) {
+      indexes.push_back(std::move(key));
+    }
+    return status::kOk;
+  }
+
   int Privileges(const std::string& schema, const std::string& table,
-                 TablePrivileges& granted) override;
+                 TablePrivileges& granted) override {
+    std::string resolved;
+    std::vector<CatalogColumn> tableColumns;
+    std::string name = link.ServerDialect().Folded(table);
+    int rc = CatalogSchema(link, schema, resolved);
+    if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
+    if (rc != status::kOk) return rc;
+    // A driver's privilege list may read a grant to PUBLIC as one to another user and know
+    // nothing of role membership: a server that can answers for the connected user itself.
+    const std::string& query = dialect::CatalogQueriesOf(link.ServerDialect()).privileges;
+    if (query.empty()) return DriverPrivileges(link, resolved, name, granted);
+    std::vector<std::string> row;
+    rc = QueryRow(link, query, {resolved, name}, row);
+    if (rc != status::kOk) return rc;
+    if (row.size() != 4) return NoSuchTable(link, resolved, name);
+    granted = {IsTrue(row[0]), IsTrue(row[1]), IsTrue(row[2]), IsTrue(row[3])};
+    return status::kOk;
+  }
   Link& link;
 };
-
-// On a handle of its own: a statement checked is not thereby one the session runs.
-int OdbcCatalog::Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) {
-  const std::string& text = static_cast<const Statement&>(statement).Sql();
-  std::string sql = link.ServerDialect().TypedText(text, integerInputs);
-  bool guard = link.InTransaction() && !link.ServerDialect().Traits().undoesFailedStatement;
-  if (guard) {
-    int rc = link.ExecuteControl(std::string("SAVEPOINT ") + kDescribeSavepoint);
-    if (rc != status::kOk) return rc;
-  }
-  StatementHandle prepared;
-  int rc = link.NewStatement(prepared);
-  if (rc == status::kOk) rc = Compile(link, prepared.get(), sql);
-  prepared.reset();
-  if (guard && !link.Lost()) {
-    // The failure's diagnostics stay the last error.
-    std::string error = link.LastError();
-    std::string undo = rc == status::kOk ? "" : std::string("ROLLBACK TO SAVEPOINT ") + kDescribeSavepoint + ";";
-    int ended = link.ExecuteControl(undo + "RELEASE SAVEPOINT " + kDescribeSavepoint);
-    if (rc != status::kOk) link.FailWith(rc, error);
-    if (rc == status::kOk) rc = ended;
-  }
-  return rc;
-}
-
-int OdbcCatalog::Columns(const std::string& schema, const std::string& table,
-            std::vector<CatalogColumn>& columns) {
-  std::string resolved;
-  int rc = CatalogSchema(link, schema, resolved);
-  if (rc != status::kOk) return rc;
-  return ReadColumns(link, resolved, link.ServerDialect().Folded(table), columns);
-}
-
-int OdbcCatalog::Indexes(const std::string& schema, const std::string& table,
-            std::vector<std::vector<std::string>>& indexes) {
-  std::string resolved;
-  std::vector<CatalogColumn> tableColumns;
-  std::string name = link.ServerDialect().Folded(table);
-  int rc = CatalogSchema(link, schema, resolved);
-  if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
-  if (rc != status::kOk) return rc;
-  std::vector<IndexColumns> found;
-  auto call = [&](SQLHSTMT h) {
-    return SQLStatistics(h, nullptr, 0, Native(resolved), SQL_NTS, Native(name), SQL_NTS,
-                         SQL_INDEX_ALL, SQL_QUICK);
-  };
-  rc = CatalogRows(link, call, [&](SQLHSTMT h) { return ReadIndexRow(link, h, tableColumns, found); });
-  std::vector<std::string> key;
-  if (rc == status::kOk) rc = ReadPrimaryKey(link, resolved, name, key);
-  if (rc != status::kOk) return rc;
-  for (IndexColumns& index : found) indexes.push_back(std::move(index.columns));
-  // A driver may leave the primary key out of the statistics.
-  if (!key.empty() && std::find(indexes.begin(), indexes.end(), key) == indexes.end()) {
-    indexes.push_back(std::move(key));
-  }
-  return status::kOk;
-}
-
-int OdbcCatalog::Privileges(const std::string& schema, const std::string& table,
-               TablePrivileges& granted) {
-  std::string resolved;
-  std::vector<CatalogColumn> tableColumns;
-  std::string name = link.ServerDialect().Folded(table);
-  int rc = CatalogSchema(link, schema, resolved);
-  if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
-  if (rc != status::kOk) return rc;
-  // A driver's privilege list may read a grant to PUBLIC as one to another user and know
-  // nothing of role membership: a server that can answers for the connected user itself.
-  const std::string& query = dialect::CatalogQueriesOf(link.ServerDialect()).privileges;
-  if (query.empty()) return DriverPrivileges(link, resolved, name, granted);
-  std::vector<std::string> row;
-  rc = QueryRow(link, query, {resolved, name}, row);
-  if (rc != status::kOk) return rc;
-  if (row.size() != 4) return NoSuchTable(link, resolved, name);
-  granted = {IsTrue(row[0]), IsTrue(row[1]), IsTrue(row[2]), IsTrue(row[3])};
-  return status::kOk;
-}
 
 }  // namespace
 }  // namespace db::odbc

@@ -1,7 +1,6 @@
-#include "db/odbc/command_text.h"
-
 #include <string>
 
+#include "db/odbc/session.h"
 #include "db/odbc/statement.h"
 #include "db/status.h"
 

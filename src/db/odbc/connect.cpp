@@ -1,10 +1,9 @@
-#include "db/odbc/connect.h"
+#include "db/odbc/session.h"
 
 #include <cstring>
 #include <string>
 
 #include "db/odbc/connection_string.h"
-#include "db/odbc/error.h"
 #include "db/runtime/answer_bound.h"
 #include "db/runtime/letter_case.h"
 #include "db/status.h"

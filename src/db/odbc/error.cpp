@@ -1,6 +1,6 @@
-#include "db/odbc/error.h"
+#include "db/odbc/session.h"
 
-#include "db/dialect/postgresql_errors.h"
+#include "db/dialect/postgresql.h"
 #include "db/status.h"
 #include "platform/odbc_api.h"
 

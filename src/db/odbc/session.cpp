@@ -4,9 +4,6 @@
 #include <string>
 #include <utility>
 
-#include "db/odbc/command_text.h"
-#include "db/odbc/connect.h"
-#include "db/odbc/error.h"
 #include "db/odbc/statement.h"
 #include "db/runtime/backend.h"
 #include "db/status.h"

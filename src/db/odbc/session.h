@@ -1,8 +1,11 @@
 #pragma once
 // What an ODBC session holds: the driver's handles, the dialect, the transaction and the last
 // failure. Each text it sends is prepared once on a statement kept until the connection closes.
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -106,5 +109,49 @@ int RunQuery(Link& link, const std::string& sql, const std::vector<std::string>&
 
 // The link of a session this backend opened.
 Link& LinkOf(BackendSession& session);
+
+// The commands of the transaction model as texts for the driver. A statement goes alone in its
+// text, prepared once, its inputs bound (PostgreSQL's driver would write them into a text of
+// several statements). On PostgreSQL's own driver savepoint commands side by side share a text
+// and the releases after a statement wait for the next one's, costing no round trip; elsewhere
+// each goes alone. Begin, commit and rollback are the driver's own calls. As BackendSession::Send.
+int SendCommands(Link& link, std::span<const Command> commands, std::vector<StepResult>& results,
+                 size_t& done);
+
+// Opening the connection: the driver manager finds the driver by the connection string, the
+// driver's server decides the dialect.
+// The server behind the driver by its SQL_DBMS_NAME: 0 and its dialect, or -12154 for a server
+// this program has no dialect for.
+int DialectFromDbmsName(std::string_view dbmsName, const dialect::Dialect*& dialect);
+
+// Whether the driver manager's lists tell that `connectionString` reaches PostgreSQL's own
+// driver: the library of its DSN's driver and of its Driver both named so. False where they do
+// not tell (no DSN or Driver, a file DSN, a list cut short).
+bool ReachesPostgresDriver(SQLHENV environment, std::string_view connectionString);
+
+// Returns 0 and the link (a read-only one cannot change anything), or the status of the failure
+// (-12154 for a connection string carrying credentials or an unknown server, else the server's
+// refusal) with the driver's message in `failure`. `user`, `password` and `netService` are
+// not empty.
+int OpenLink(const char* user, const char* password, const char* netService, Access access,
+             std::shared_ptr<Link>& link, std::string& failure);
+
+// The one translation from the driver's reports to the Oracle statuses of status.h. Oracle's
+// driver gives the ORA number as the native error; PostgreSQL's gives the server's SQLSTATE,
+// read by the PostgreSQL dialect's table.
+struct Diagnostic {
+  std::string sqlState;  // five characters, "" when the driver gave none
+  int32_t native = 0;
+  std::string message;
+};
+
+// The first diagnostic record of `handle` (of handle type `type`).
+Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle);
+
+// The status of a failed statement.
+int StatusFromDiagnostic(const dialect::Dialect& dialect, const Diagnostic& diagnostic);
+
+// The status of a failed connect, whose server is not known yet.
+int StatusFromConnectFailure(const Diagnostic& diagnostic);
 
 }  // namespace db::odbc

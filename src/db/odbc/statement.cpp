@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "db/dialect/postgresql_dates.h"
+#include "db/dialect/postgresql.h"
 #include "db/odbc/session.h"
 #include "db/status.h"
 

@@ -56,85 +56,78 @@ const dialect::CatalogQueries& Queries() { return dialect::CatalogQueriesOf(dial
 
 struct PostgresCatalog final : Catalog {
   explicit PostgresCatalog(Link& session) : link(session) {}
-  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override;
+
+  // Parsed under the unnamed statement, which the next parameterised command replaces: nothing
+  // stays that a later run of the same text would find.
+  int Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) override {
+    const dialect::DialectText& text = static_cast<const Statement&>(statement).Text();
+    std::vector<Oid> types(static_cast<size_t>(text.parameterCount), 0);
+    for (size_t i = 0; i < types.size() && i < integerInputs.size(); ++i) {
+      if (integerInputs[i]) types[i] = kInt4Type;
+    }
+    bool guarded = link.channel.InTransactionBlock() && !link.channel.InFailedTransaction();
+    std::string savepoint = kDescribeSavepoint;
+    std::vector<Command> commands;
+    if (guarded) commands.push_back(TextCommand("SAVEPOINT " + savepoint));
+    commands.push_back({Command::Kind::Prepare, text.sql, std::string(), types, {}});
+    if (guarded) commands.push_back(TextCommand("RELEASE SAVEPOINT " + savepoint));
+    Outcome outcome;
+    if (link.channel.Run(commands, outcome)) return status::kOk;
+    int rc = link.channel.Fail(outcome);
+    if (guarded && outcome.failed > 0 && !link.channel.Broken()) {
+      Outcome ignored;  // back to where the transaction stood
+      link.channel.Run({TextCommand("ROLLBACK TO SAVEPOINT " + savepoint),
+                        TextCommand("RELEASE SAVEPOINT " + savepoint)}, ignored);
+    }
+    return rc;
+  }
+
   int Columns(const std::string& schema, const std::string& table,
-              std::vector<CatalogColumn>& columns) override;
+              std::vector<CatalogColumn>& columns) override {
+    Result rows;
+    int rc = ReadTable(link, Queries().columns, schema, table, rows);
+    if (rc != status::kOk) return rc;
+    const PGresult* result = rows.get();
+    for (int r = 0; r < PQntuples(result); ++r) {
+      if (PQgetisnull(result, r, 0)) continue;  // a table without columns
+      CatalogColumn column;
+      column.name = PQgetvalue(result, r, 0);
+      column.type = PQgetvalue(result, r, 1);
+      Oid type = static_cast<Oid>(std::strtoul(PQgetvalue(result, r, 2), nullptr, 10));
+      column.kind = KindOf(type, std::atoi(PQgetvalue(result, r, 3)));
+      columns.push_back(std::move(column));
+    }
+    return status::kOk;
+  }
+
   int Indexes(const std::string& schema, const std::string& table,
-              std::vector<std::vector<std::string>>& indexes) override;
+              std::vector<std::vector<std::string>>& indexes) override {
+    Result rows;
+    int rc = ReadTable(link, Queries().indexes, schema, table, rows);
+    if (rc != status::kOk) return rc;
+    const PGresult* result = rows.get();
+    std::string current;
+    for (int r = 0; r < PQntuples(result); ++r) {
+      if (PQgetisnull(result, r, 0)) continue;  // a table without indexes
+      std::string index = PQgetvalue(result, r, 0);
+      if (indexes.empty() || index != current) indexes.emplace_back();
+      current = index;
+      indexes.back().push_back(PQgetvalue(result, r, 1));  // "" for an expression
+    }
+    return status::kOk;
+  }
+
   int Privileges(const std::string& schema, const std::string& table,
-                 TablePrivileges& granted) override;
+                 TablePrivileges& granted) override {
+    Result rows;
+    int rc = ReadTable(link, Queries().privileges, schema, table, rows);
+    if (rc != status::kOk) return rc;
+    const PGresult* result = rows.get();
+    granted = {IsTrue(result, 0), IsTrue(result, 1), IsTrue(result, 2), IsTrue(result, 3)};
+    return status::kOk;
+  }
   Link& link;
 };
-
-// Parsed under the unnamed statement, which the next parameterised command replaces: nothing
-// stays that a later run of the same text would find.
-int PostgresCatalog::Describe(BackendStatement& statement, const std::vector<bool>& integerInputs) {
-  const dialect::DialectText& text = static_cast<const Statement&>(statement).Text();
-  std::vector<Oid> types(static_cast<size_t>(text.parameterCount), 0);
-  for (size_t i = 0; i < types.size() && i < integerInputs.size(); ++i) {
-    if (integerInputs[i]) types[i] = kInt4Type;
-  }
-  bool guarded = link.channel.InTransactionBlock() && !link.channel.InFailedTransaction();
-  std::string savepoint = kDescribeSavepoint;
-  std::vector<Command> commands;
-  if (guarded) commands.push_back(TextCommand("SAVEPOINT " + savepoint));
-  commands.push_back({Command::Kind::Prepare, text.sql, std::string(), types, {}});
-  if (guarded) commands.push_back(TextCommand("RELEASE SAVEPOINT " + savepoint));
-  Outcome outcome;
-  if (link.channel.Run(commands, outcome)) return status::kOk;
-  int rc = link.channel.Fail(outcome);
-  if (guarded && outcome.failed > 0 && !link.channel.Broken()) {
-    Outcome ignored;  // back to where the transaction stood
-    link.channel.Run({TextCommand("ROLLBACK TO SAVEPOINT " + savepoint),
-                      TextCommand("RELEASE SAVEPOINT " + savepoint)}, ignored);
-  }
-  return rc;
-}
-
-int PostgresCatalog::Columns(const std::string& schema, const std::string& table,
-            std::vector<CatalogColumn>& columns) {
-  Result rows;
-  int rc = ReadTable(link, Queries().columns, schema, table, rows);
-  if (rc != status::kOk) return rc;
-  const PGresult* result = rows.get();
-  for (int r = 0; r < PQntuples(result); ++r) {
-    if (PQgetisnull(result, r, 0)) continue;  // a table without columns
-    CatalogColumn column;
-    column.name = PQgetvalue(result, r, 0);
-    column.type = PQgetvalue(result, r, 1);
-    Oid type = static_cast<Oid>(std::strtoul(PQgetvalue(result, r, 2), nullptr, 10));
-    column.kind = KindOf(type, std::atoi(PQgetvalue(result, r, 3)));
-    columns.push_back(std::move(column));
-  }
-  return status::kOk;
-}
-
-int PostgresCatalog::Indexes(const std::string& schema, const std::string& table,
-            std::vector<std::vector<std::string>>& indexes) {
-  Result rows;
-  int rc = ReadTable(link, Queries().indexes, schema, table, rows);
-  if (rc != status::kOk) return rc;
-  const PGresult* result = rows.get();
-  std::string current;
-  for (int r = 0; r < PQntuples(result); ++r) {
-    if (PQgetisnull(result, r, 0)) continue;  // a table without indexes
-    std::string index = PQgetvalue(result, r, 0);
-    if (indexes.empty() || index != current) indexes.emplace_back();
-    current = index;
-    indexes.back().push_back(PQgetvalue(result, r, 1));  // "" for an expression
-  }
-  return status::kOk;
-}
-
-int PostgresCatalog::Privileges(const std::string& schema, const std::string& table,
-               TablePrivileges& granted) {
-  Result rows;
-  int rc = ReadTable(link, Queries().privileges, schema, table, rows);
-  if (rc != status::kOk) return rc;
-  const PGresult* result = rows.get();
-  granted = {IsTrue(result, 0), IsTrue(result, 1), IsTrue(result, 2), IsTrue(result, 3)};
-  return status::kOk;
-}
 
 }  // namespace
 }  // namespace db::postgresql

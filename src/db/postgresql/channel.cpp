@@ -7,7 +7,7 @@
 #include <chrono>
 
 #include "common/stop_request.h"
-#include "db/dialect/postgresql_errors.h"
+#include "db/dialect/postgresql.h"
 #include "db/status.h"
 #include "db/status_kind.h"
 

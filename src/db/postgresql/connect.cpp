@@ -1,4 +1,4 @@
-#include "db/postgresql/connect.h"
+#include "db/postgresql/session.h"
 
 #include <poll.h>
 
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/dialect/postgresql_errors.h"
+#include "db/dialect/postgresql.h"
 #include "db/runtime/answer_bound.h"
 #include "db/status.h"
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "db/dialect/dialect.h"
-#include "db/postgresql/connect.h"
 #include "db/postgresql/session.h"
 #include "db/postgresql/statement.h"
 #include "db/runtime/answer_bound.h"

@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "db/dialect/postgresql_text.h"
+#include "db/dialect/postgresql.h"
 #include "db/postgresql/channel.h"
 #include "db/runtime/backend.h"
 

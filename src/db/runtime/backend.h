@@ -9,7 +9,6 @@
 
 #include "db/runtime/runtime.h"
 #include "db/runtime/sql_rows.h"
-#include "db/runtime/sql_value.h"
 
 namespace db {
 

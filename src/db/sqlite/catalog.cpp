@@ -62,58 +62,52 @@ struct SqliteCatalog final : Catalog {
   explicit SqliteCatalog(Link& session) : link(session) {}
   // Prepare compiled the statement already: whatever it names exists.
   int Describe(BackendStatement&, const std::vector<bool>&) override { return status::kOk; }
+
   int Columns(const std::string& schema, const std::string& table,
-              std::vector<CatalogColumn>& columns) override;
+              std::vector<CatalogColumn>& columns) override {
+    int rc = Query(link, "select name, type from pragma_table_info(?1, ?2)",
+                   {table, DatabaseName(schema)}, [&](sqlite3_stmt* row) {
+                     std::string type = ColumnText(row, 1);
+                     columns.push_back({ColumnText(row, 0), KindOf(type), type});
+                   });
+    if (rc != status::kOk) return rc;
+    if (!columns.empty()) return status::kOk;
+    return link.FailWith(status::kNoSuchTable, "no table " + DatabaseName(schema) + "." + table);
+  }
+
   int Indexes(const std::string& schema, const std::string& table,
-              std::vector<std::vector<std::string>>& indexes) override;
+              std::vector<std::vector<std::string>>& indexes) override {
+    std::vector<CatalogColumn> columns;
+    if (int rc = Columns(schema, table, columns); rc != status::kOk) return rc;
+    std::vector<std::string> names;
+    int rc = Query(link, "select name from pragma_index_list(?1, ?2)", {table, DatabaseName(schema)},
+                   [&](sqlite3_stmt* row) { names.push_back(ColumnText(row, 0)); });
+    for (size_t i = 0; rc == status::kOk && i < names.size(); ++i) {
+      std::vector<std::string> keys;
+      rc = Query(link, "select name from pragma_index_info(?1, ?2) order by seqno",
+                 {names[i], DatabaseName(schema)},
+                 [&](sqlite3_stmt* row) { keys.push_back(ColumnText(row, 0)); });
+      indexes.push_back(std::move(keys));
+    }
+    return rc;
+  }
+
+  // SQLite has no grants: what the user running the check may do with the file is what the
+  // program may do with the table. A change also writes the journal beside the file.
   int Privileges(const std::string& schema, const std::string& table,
-                 TablePrivileges& granted) override;
+                 TablePrivileges& granted) override {
+    std::vector<CatalogColumn> columns;
+    if (int rc = Columns(schema, table, columns); rc != status::kOk) return rc;
+    std::string file = FileOf(link, schema);
+    if (file.empty()) return link.FailWith(status::kInternal, "no file for " + DatabaseName(schema));
+    std::string directory = file.substr(0, platform::LastPathSeparator(file) + 1);
+    bool writable = platform::MayWrite(file) == 0 && platform::MayChangeEntriesOf(directory) == 0;
+    granted.select = platform::MayRead(file) == 0;
+    granted.insert = granted.update = granted.remove = writable;
+    return status::kOk;
+  }
   Link& link;
 };
-
-int SqliteCatalog::Columns(const std::string& schema, const std::string& table,
-            std::vector<CatalogColumn>& columns) {
-  int rc = Query(link, "select name, type from pragma_table_info(?1, ?2)",
-                 {table, DatabaseName(schema)}, [&](sqlite3_stmt* row) {
-                   std::string type = ColumnText(row, 1);
-                   columns.push_back({ColumnText(row, 0), KindOf(type), type});
-                 });
-  if (rc != status::kOk) return rc;
-  if (!columns.empty()) return status::kOk;
-  return link.FailWith(status::kNoSuchTable, "no table " + DatabaseName(schema) + "." + table);
-}
-
-int SqliteCatalog::Indexes(const std::string& schema, const std::string& table,
-            std::vector<std::vector<std::string>>& indexes) {
-  std::vector<CatalogColumn> columns;
-  if (int rc = Columns(schema, table, columns); rc != status::kOk) return rc;
-  std::vector<std::string> names;
-  int rc = Query(link, "select name from pragma_index_list(?1, ?2)", {table, DatabaseName(schema)},
-                 [&](sqlite3_stmt* row) { names.push_back(ColumnText(row, 0)); });
-  for (size_t i = 0; rc == status::kOk && i < names.size(); ++i) {
-    std::vector<std::string> keys;
-    rc = Query(link, "select name from pragma_index_info(?1, ?2) order by seqno",
-               {names[i], DatabaseName(schema)},
-               [&](sqlite3_stmt* row) { keys.push_back(ColumnText(row, 0)); });
-    indexes.push_back(std::move(keys));
-  }
-  return rc;
-}
-
-// SQLite has no grants: what the user running the check may do with the file is what the
-// program may do with the table. A change also writes the journal beside the file.
-int SqliteCatalog::Privileges(const std::string& schema, const std::string& table,
-               TablePrivileges& granted) {
-  std::vector<CatalogColumn> columns;
-  if (int rc = Columns(schema, table, columns); rc != status::kOk) return rc;
-  std::string file = FileOf(link, schema);
-  if (file.empty()) return link.FailWith(status::kInternal, "no file for " + DatabaseName(schema));
-  std::string directory = file.substr(0, platform::LastPathSeparator(file) + 1);
-  bool writable = platform::MayWrite(file) == 0 && platform::MayChangeEntriesOf(directory) == 0;
-  granted.select = platform::MayRead(file) == 0;
-  granted.insert = granted.update = granted.remove = writable;
-  return status::kOk;
-}
 
 }  // namespace
 }  // namespace db::sqlite

@@ -1,4 +1,4 @@
-#include "db/sqlite/error.h"
+#include "db/sqlite/functions.h"
 
 #include <sqlite3.h>
 

@@ -8,7 +8,6 @@
 #include "common/civil_days.h"
 #include "db/runtime/oracle_date.h"
 #include "db/status.h"
-#include "db/sqlite/error.h"
 
 namespace db::sqlite {
 namespace {

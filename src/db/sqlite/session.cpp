@@ -4,7 +4,6 @@
 #include "db/dialect/dialect.h"
 #include "db/runtime/letter_case.h"
 #include "db/status.h"
-#include "db/sqlite/error.h"
 #include "db/sqlite/functions.h"
 #include "db/sqlite/statement.h"
 #include "platform/paths.h"
@@ -78,14 +77,6 @@ int StepOnce(sqlite3* handle, const char* sql, const std::string& text) {
   return sqlite3_step(raw);
 }
 
-// Read-only: a transaction then takes no write lock on the calendar, so runs of different
-// schemas, which share the calendar, do not wait for each other.
-int AttachCalendar(sqlite3* handle, const std::string& calendar) {
-  std::string uri = "file:" + UriPath(calendar) + "?mode=ro";
-  int rc = StepOnce(handle, "ATTACH DATABASE ? AS RVKSTAMM", uri);
-  return rc == SQLITE_DONE ? SQLITE_OK : rc;
-}
-
 int Configure(sqlite3* handle, const std::string& mainPath, const std::string& directory,
               bool readOnly) {
   // A read-only handle leaves the file's journal as it finds it.
@@ -113,7 +104,10 @@ int Configure(sqlite3* handle, const std::string& mainPath, const std::string& d
   // The calendar schema itself as main must not be opened twice on one handle: the two
   // would lock each other out. A calendar gone since the connect fails the open.
   if (rc != SQLITE_OK || mainPath == calendar) return rc;
-  return AttachCalendar(handle, calendar);
+  // Read-only: a transaction then takes no write lock on the calendar, so runs of different
+  // schemas, which share the calendar, do not wait for each other.
+  rc = StepOnce(handle, "ATTACH DATABASE ? AS RVKSTAMM", "file:" + UriPath(calendar) + "?mode=ro");
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
 // Without the calendar the date-range requests would find no day and delete what they should

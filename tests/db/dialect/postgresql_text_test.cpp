@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "db/dialect/postgresql_text.h"
+#include "db/dialect/postgresql.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "db/dialect/postgresql_text.h"
+#include "db/dialect/postgresql.h"
 #include "db/every_operation.h"
 #include "fixture.h"
 

@@ -18,7 +18,7 @@
 #include "db/runtime/backend.h"
 #include "db/runtime/runtime.h"
 #include "db/status.h"
-#include "db/sqlite/error.h"
+#include "db/sqlite/functions.h"
 #include "db/sqlite/unchanged_keys.h"
 
 namespace {
