@@ -284,19 +284,15 @@ struct OdbcCatalog final : Catalog {
 
   int Columns(const std::string& schema, const std::string& table,
               std::vector<CatalogColumn>& columns) override {
-    std::string resolved;
-    int rc = CatalogSchema(link, schema, resolved);
-    if (rc != status::kOk) return rc;
-    return ReadColumns(link, resolved, link.ServerDialect().Folded(table), columns);
+    std::string resolved, name;
+    return ResolveTable(schema, table, resolved, name, columns);
   }
 
   int Indexes(const std::string& schema, const std::string& table,
               std::vector<std::vector<std::string>>& indexes) override {
-    std::string resolved;
+    std::string resolved, name;
     std::vector<CatalogColumn> tableColumns;
-    std::string name = link.ServerDialect().Folded(table);
-    int rc = CatalogSchema(link, schema, resolved);
-    if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
+    int rc = ResolveTable(schema, table, resolved, name, tableColumns);
     if (rc != status::kOk) return rc;
     std::vector<IndexColumns> found;
     auto call = [&](SQLHSTMT h) {
@@ -317,11 +313,9 @@ struct OdbcCatalog final : Catalog {
 
   int Privileges(const std::string& schema, const std::string& table,
                  TablePrivileges& granted) override {
-    std::string resolved;
+    std::string resolved, name;
     std::vector<CatalogColumn> tableColumns;
-    std::string name = link.ServerDialect().Folded(table);
-    int rc = CatalogSchema(link, schema, resolved);
-    if (rc == status::kOk) rc = ReadColumns(link, resolved, name, tableColumns);
+    int rc = ResolveTable(schema, table, resolved, name, tableColumns);
     if (rc != status::kOk) return rc;
     // A driver's privilege list may read a grant to PUBLIC as one to another user and know
     // nothing of role membership: a server that can answers for the connected user itself.
@@ -334,6 +328,17 @@ struct OdbcCatalog final : Catalog {
     granted = {IsTrue(row[0]), IsTrue(row[1]), IsTrue(row[2]), IsTrue(row[3])};
     return status::kOk;
   }
+
+  // The schema as the catalog names it, the table's folded name and its columns: a table the
+  // catalog does not know fails here.
+  int ResolveTable(const std::string& schema, const std::string& table, std::string& resolved,
+                   std::string& name, std::vector<CatalogColumn>& columns) {
+    name = link.ServerDialect().Folded(table);
+    int rc = CatalogSchema(link, schema, resolved);
+    if (rc == status::kOk) rc = ReadColumns(link, resolved, name, columns);
+    return rc;
+  }
+
   Link& link;
 };
 
